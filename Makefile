@@ -1,0 +1,45 @@
+# make test: install what is missing, build from scratch and run every test, then the same
+# under AddressSanitizer + UndefinedBehaviorSanitizer, the threading tests under
+# ThreadSanitizer, and each fuzz target briefly.
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: test deps build check asan tsan fuzz bench clean
+
+test: deps
+	rm -rf build build-asan build-tsan build-fuzz
+	$(MAKE) check asan tsan fuzz
+
+deps:
+	scripts/install-deps
+
+build:
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS)
+
+check: build
+	scripts/run-tests build
+
+asan:
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQX_BENCH=OFF \
+	  -DQX_SANITIZE=address,undefined $(CMAKE_FLAGS)
+	cmake --build build-asan -j $(JOBS)
+	scripts/run-tests build-asan
+
+tsan:
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_BENCH=OFF \
+	  -DQX_SANITIZE=thread $(CMAKE_FLAGS)
+	cmake --build build-tsan -j $(JOBS) --target qx_tests
+	scripts/run-tests build-tsan -R 'Concurren|Stress|Thread'
+
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQX_BENCH=OFF -DQX_FUZZ=ON -DQX_SANITIZE=address,undefined $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j $(JOBS)
+	scripts/run-fuzz build-fuzz
+
+bench: build
+	build/qx_bench
+
+clean:
+	rm -rf build build-asan build-tsan build-fuzz

@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// One element of an audio header's element lists: a tag byte, a length byte and the value.
+struct AudioElement {
+    uint8_t tag;
+    std::vector<uint8_t> value;
+};
+
+// An element whose value is `value` in `length` big-endian bytes.
+AudioElement audio_element(uint8_t tag, uint32_t value, uint8_t length);
+
+inline constexpr uint8_t AUDIO_ELEMENT_SAMPLE_BITS = 0x81;
+inline constexpr uint8_t AUDIO_ELEMENT_CHANNELS = 0x82;
+inline constexpr uint8_t AUDIO_ELEMENT_COMPRESSION = 0x83;
+inline constexpr uint8_t AUDIO_ELEMENT_SAMPLE_RATE = 0x84;
+
+// Builds a movie file in memory, chunk by chunk, and saves it.
+class MovieWriter {
+  public:
+    // A chunk whose size field covers the header and `body`.
+    void chunk(const char (&tag)[5], std::span<const uint8_t> body);
+    // A chunk whose size field says `declared_size`, whatever the body holds (damaged files).
+    void chunk_with_size(const char (&tag)[5], std::span<const uint8_t> body,
+                         uint32_t declared_size);
+    // An audio header chunk ("SCHl") from its two element lists.
+    void audio_header(std::span<const AudioElement> list1, std::span<const AudioElement> list2);
+    // An audio header that sets these four values.
+    void audio_header(int32_t channels, int32_t sample_rate, int32_t compression,
+                      int32_t sample_bits = 16);
+    void raw(std::span<const uint8_t> bytes);
+
+    const std::vector<uint8_t>& bytes() const { return bytes_; }
+    // Writes the file whole, through a temporary name, so that no half-written file remains
+    // under `path`. Returns false when it cannot be written.
+    bool save(const std::string& path) const;
+
+  private:
+    std::vector<uint8_t> bytes_;
+};
+
+// The body of an audio header chunk from its element lists.
+std::vector<uint8_t> audio_header_body(std::span<const AudioElement> list1,
+                                       std::span<const AudioElement> list2);

@@ -1,0 +1,12 @@
+#pragma once
+#include <cstdint>
+
+// The one clock of the platform: tick counts, sleeps, timer periods and the soft sound cursor
+// all run on it. Its scale makes platform time run faster than real time (2.0: twice as fast),
+// so tests play a movie in a fraction of its length with the same logic.
+void platform_clock_set_scale(double scale);
+double platform_clock_scale();
+// Platform time in microseconds since the process started.
+int64_t platform_clock_now_us();
+// Sleeps until platform time has advanced by `microseconds`.
+void platform_clock_sleep_us(int64_t microseconds);

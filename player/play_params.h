@@ -1,0 +1,84 @@
+#pragma once
+#include <cstdint>
+
+#include "platform/display.h"
+#include "platform/file.h"
+#include "platform/sound.h"
+#include "platform/window.h"
+
+struct PlayerContext;
+
+// Option bits of PlayParams::flags. No other bit is read.
+inline constexpr uint32_t PLAY_X_OFFSET = 0x1;
+inline constexpr uint32_t PLAY_Y_OFFSET = 0x2;
+inline constexpr uint32_t PLAY_CENTRE_X = 0x4;
+inline constexpr uint32_t PLAY_CENTRE_Y = 0x8;
+inline constexpr uint32_t PLAY_DOUBLE_ROWS = 0x10;
+inline constexpr uint32_t PLAY_SCANLINES = 0x20;
+inline constexpr uint32_t PLAY_DOUBLE_WIDTH = 0x40;
+inline constexpr uint32_t PLAY_DEST_WIDTH = 0x80;
+inline constexpr uint32_t PLAY_DEST_HEIGHT = 0x100;
+inline constexpr uint32_t PLAY_APP_BUFFERS = 0x800;
+inline constexpr uint32_t PLAY_THREAD = 0x10000;
+inline constexpr uint32_t PLAY_PRIORITY = 0x20000;
+inline constexpr uint32_t PLAY_CALLBACK = 0x40000;
+inline constexpr uint32_t PLAY_APP_FILE = 0x80000;
+inline constexpr uint32_t PLAY_KEEP_BRIGHTNESS = 0x100000;
+inline constexpr uint32_t PLAY_SOUND = 0x800000;
+
+// Run state in PlayParams::status; always changed by an interlocked exchange.
+enum PlayerStatus : int32_t {
+    PLAYER_READY = 0,
+    PLAYER_STARTING = 1,
+    PLAYER_RUNNING = 2,
+    PLAYER_PAUSED = 3,
+    PLAYER_STOP = 4,
+    PLAYER_ENDED = 5,
+    PLAYER_CLOSED = 6,
+};
+
+using FrameCallback = int (*)();
+
+// The application's parameter and status record of one movie. The application zeroes it,
+// fills the options and its own platform objects, and passes it to player_start; from then on
+// it is the mailbox between the application and the player. Pointer fields are native
+// pointers; every other field is 32 bits wide.
+struct PlayParams {
+    uint32_t flags;
+    PlayerContext* context;
+    Display* display;
+    DisplaySurface* primary_surface;
+    DisplaySurface* back_surface;
+    DisplaySurface* draw_surface;
+    DisplaySurface* reference_surface;
+    int32_t red_bits;
+    int32_t green_bits;
+    int32_t blue_bits;
+    int32_t red_shift;
+    int32_t green_shift;
+    int32_t blue_shift;
+    uint32_t rgb_mask;
+    int32_t colour_bits;
+    uint8_t* draw_buffer;
+    uint8_t* reference_buffer;
+    SoundDevice* sound;
+    SoundBuffer* primary_sound_buffer;
+    SoundBuffer* stream_buffer;
+    int32_t x_offset;
+    int32_t y_offset;
+    int32_t dest_width;
+    int32_t dest_height;
+    int32_t brightness;
+    int32_t has_audio;
+    int32_t audio_only;
+    uint32_t reserved[2];
+    int32_t elapsed_ms;
+    int32_t frames_shown;
+    int32_t lag;
+    int32_t status;  // PlayerStatus
+    WindowHandle window;
+    MovieFile* file;
+    int32_t thread_priority;
+    uint32_t thread_handle;
+    FrameCallback frame_callback;
+};

@@ -1,0 +1,12 @@
+#pragma once
+#include <cstdint>
+
+#include "player/player_context.h"
+
+inline constexpr int32_t PACE_FRAMES_BEHIND_CLOCK = 5;
+inline constexpr int32_t EXTRA_READ_LIMIT = 31;
+inline constexpr int32_t DRAIN_AUDIO_LIMIT = 16;
+
+uint32_t player_thread_entry(void* params);
+void playback_loop(PlayParams& params);
+void player_teardown(PlayerContext* context);

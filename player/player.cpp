@@ -1,0 +1,171 @@
+#include "player/player.h"
+
+#include "audio/sound_output.h"
+#include "platform/file.h"
+#include "platform/kernel.h"
+#include "platform/memory.h"
+#include "player/playback_loop.h"
+#include "player/reader.h"
+#include "video/colour_tables.h"
+#include "video/display_setup.h"
+
+namespace {
+
+void free_stream(PlayerContext* context) {
+    close_stream(*context);
+    memory_free(context);
+}
+
+// Reads until the counted stream has PREFILL_TARGET entries queued, the file ends, or a ring
+// or arena is full (a movie with many chunks of one stream ahead of the other).
+void prefill(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    const auto stops = [](int32_t result) { return result == READ_END || result == READ_BUSY; };
+    if (params.has_audio) {
+        while (context.audio_queued < PREFILL_TARGET) {
+            if (stops(read_chunk(context)) || stops(read_chunk(context))) {
+                return;
+            }
+        }
+    } else {
+        while (context.video_queued < PREFILL_TARGET) {
+            if (stops(read_chunk(context))) {
+                return;
+            }
+        }
+    }
+}
+
+// Waits until the player thread has run a turn, without hiding a stop or the end of the movie
+// behind the STARTING it writes.
+void handshake(PlayParams& params) {
+    for (;;) {
+        int32_t seen = interlocked_load(params.status);
+        if (seen != PLAYER_READY && seen != PLAYER_STARTING && seen != PLAYER_RUNNING) {
+            return;
+        }
+        if (!std::atomic_ref<int32_t>(params.status)
+                 .compare_exchange_strong(seen, PLAYER_STARTING)) {
+            continue;
+        }
+        if (seen == PLAYER_RUNNING) {
+            int32_t starting = PLAYER_STARTING;
+            std::atomic_ref<int32_t>(params.status)
+                .compare_exchange_strong(starting, PLAYER_RUNNING);
+            return;
+        }
+        sleep_ms(10);
+    }
+}
+
+}  // namespace
+
+PlayerContext* player_open_stream(const char* file_name, WindowHandle window, PlayParams& params) {
+    auto* context = static_cast<PlayerContext*>(memory_allocate_zeroed(sizeof(PlayerContext)));
+    if (context == nullptr) {
+        return nullptr;
+    }
+    context->params = &params;
+    params.window = window;
+    params.draw_surface = nullptr;
+    params.reference_surface = nullptr;
+    params.frames_shown = 0;
+    if (!(params.flags & PLAY_APP_FILE)) {
+        params.file = file_open(file_name, 0);
+    }
+    if (params.file == nullptr) {
+        memory_free(context);
+        return nullptr;
+    }
+    if (file_set_buffer(params.file, nullptr, FILE_DEFAULT_BUFFER_BYTES, 0) != 0) {
+        free_stream(context);
+        return nullptr;
+    }
+    probe_first_tag(*context);
+    context->video_arena = static_cast<uint8_t*>(memory_allocate_zeroed(VIDEO_ARENA_BYTES));
+    context->audio_arena = static_cast<uint8_t*>(memory_allocate_zeroed(AUDIO_ARENA_BYTES));
+    if (context->video_arena == nullptr || context->audio_arena == nullptr) {
+        free_stream(context);
+        return nullptr;
+    }
+    context->video_write = context->video_arena;
+    context->audio_write = context->audio_arena;
+    return context;
+}
+
+void player_close_stream(PlayerContext* context) {
+    free_stream(context);
+}
+
+PlayParams* player_start(const char* file_name, WindowHandle window, PlayParams& params) {
+    PlayerContext* context = player_open_stream(file_name, window, params);
+    if (context == nullptr) {
+        return nullptr;
+    }
+    prefill(*context);
+    params.audio_only = context->video_chunks == 0 ? 1 : 0;
+    interlocked_store(params.context, context);
+    sound_open(*context);
+    setup_display(*context);
+    interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_READY));
+    context->alive = 1;
+    if (params.flags & PLAY_THREAD) {
+        params.thread_handle = thread_create(player_thread_entry, &params);
+        if (params.thread_handle == 0) {
+            // Nobody would ever close this movie: close it here, so that a later
+            // player_stop does not wait for a teardown that cannot come.
+            player_teardown(context);
+            return nullptr;
+        }
+        handshake(params);
+        return &params;
+    }
+    playback_loop(params);
+    if (context->alive) {
+        player_teardown(context);
+    }
+    return nullptr;
+}
+
+int32_t player_stop(PlayParams& params) {
+    // A linked context is alive: the teardown unlinks it before it frees it, so the context
+    // itself is never looked at here.
+    const bool alive = interlocked_load(params.context) != nullptr;
+    interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_STOP));
+    if (alive) {
+        while (interlocked_load(params.status) != PLAYER_CLOSED) {
+            sleep_ms(10);
+        }
+    }
+    return 0;
+}
+
+int32_t player_toggle_pause(PlayParams& params) {
+    const int32_t replaced =
+        interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_PAUSED));
+    SoundBuffer* stream = interlocked_load(params.stream_buffer);
+    if (replaced == PLAYER_RUNNING) {
+        if (stream != nullptr) {
+            stream->stop();
+        }
+        return 1;
+    }
+    interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_RUNNING));
+    if (stream != nullptr) {
+        stream->play(0, 0, SOUND_PLAY_LOOPING);
+    }
+    return 0;
+}
+
+bool player_is_playing(PlayParams& params) {
+    const int32_t status = interlocked_load(params.status);
+    return status == PLAYER_RUNNING || status == PLAYER_PAUSED;
+}
+
+int32_t player_set_brightness(PlayParams& params, int32_t percent) {
+    interlocked_store(params.brightness, percent);
+    if (interlocked_load(params.context) != nullptr) {
+        publish_colour_tables(params);
+    }
+    return 0;
+}

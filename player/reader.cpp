@@ -1,0 +1,269 @@
+#include "player/reader.h"
+
+#include <cstring>
+
+#include "audio/audio_chunk.h"
+#include "platform/file.h"
+#include "platform/kernel.h"
+#include "platform/memory.h"
+#include "player/arena.h"
+
+namespace {
+
+enum class ChunkRole { Video, AudioData, AudioHeader, FixedAudioFormat, Dropped };
+
+struct ChunkTag {
+    char text[5];
+    ChunkRole role;
+    int32_t kind;
+};
+
+// Tags in file byte order. Both byte orders are taken only where both are listed.
+constexpr ChunkTag CHUNK_TAGS[] = {
+    {"kDKR", ChunkRole::Video, VIDEO_RKD_KEY},
+    {"RKDk", ChunkRole::Video, VIDEO_RKD_KEY},
+    {"fDKR", ChunkRole::Video, VIDEO_RKD_INTER},
+    {"RKDf", ChunkRole::Video, VIDEO_RKD_INTER},
+    {"pBNM", ChunkRole::Video, VIDEO_MNB},
+    {"MQXf", ChunkRole::Video, VIDEO_MNB},
+    {"pELZ", ChunkRole::Video, VIDEO_ZLE},
+    {"QX2f", ChunkRole::Video, VIDEO_ZLE},
+    {"SCDl", ChunkRole::AudioData, 0},
+    {"SNDC", ChunkRole::AudioData, 0},
+    {"1SNd", ChunkRole::AudioData, 0},
+    {"SCHl", ChunkRole::AudioHeader, 0},
+    {"lHCS", ChunkRole::AudioHeader, 0},
+    {"1SNh", ChunkRole::AudioHeader, 0},
+    {"SEAD", ChunkRole::FixedAudioFormat, 0},
+    {"SCCl", ChunkRole::Dropped, 0},
+    {"lCCS", ChunkRole::Dropped, 0},
+    {"SCLl", ChunkRole::Dropped, 0},
+    {"lLCS", ChunkRole::Dropped, 0},
+};
+
+const ChunkTag* find_tag(const uint8_t* bytes) {
+    for (const ChunkTag& tag : CHUNK_TAGS) {
+        if (std::memcmp(tag.text, bytes, 4) == 0) {
+            return &tag;
+        }
+    }
+    return nullptr;
+}
+
+uint32_t load_le32(const uint8_t* bytes) {
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+int32_t read_result_code(int32_t got) {
+    return got == 0 ? READ_END : READ_ERROR;
+}
+
+void set_audio_format(PlayerContext& context, int32_t bits, int32_t channels, int32_t rate,
+                      int32_t compression) {
+    context.sample_bits = bits;
+    context.channels = channels;
+    context.sample_rate = rate;
+    context.compression = compression;
+}
+
+// Element lists of the audio header: a tag byte, a length byte L and L value bytes each.
+struct ElementCursor {
+    const uint8_t* bytes;
+    uint32_t size;
+    uint32_t position;
+
+    bool at(uint8_t marker) const { return position < size && bytes[position] == marker; }
+    // The element at the cursor lies whole inside the body.
+    bool has_element() const {
+        return position + 2 <= size && position + 2 + bytes[position + 1] <= size;
+    }
+    void skip_element() { position += 2 + bytes[position + 1]; }
+};
+
+// Big-endian value of L bytes, sign-extended for L of 1 to 3 when its top bit is set.
+int32_t element_value(const uint8_t* value, uint32_t length) {
+    uint32_t accumulated = 0;
+    for (uint32_t i = 0; i < length; ++i) {
+        accumulated = accumulated << 8 | value[i];
+    }
+    if (length >= 1 && length <= 3) {
+        const uint32_t top_bit = 1u << (8 * length - 1);
+        if (accumulated & top_bit) {
+            accumulated |= ~((top_bit << 1) - 1);
+        }
+    }
+    return static_cast<int32_t>(accumulated);
+}
+
+}  // namespace
+
+void probe_first_tag(PlayerContext& context) {
+    MovieFile* file = context.params->file;
+    uint8_t tag[4] = {};
+    const int32_t got = file_read(file, tag, 4);
+    if (got > 0) {
+        file_seek(file, -got, FILE_SEEK_CUR);
+    }
+    const bool audio_first =
+        got == 4 && (std::memcmp(tag, "SEAD", 4) == 0 || std::memcmp(tag, "SCHl", 4) == 0 ||
+                     std::memcmp(tag, "1SNh", 4) == 0);
+    context.params->has_audio = audio_first ? 1 : 0;
+}
+
+int32_t read_chunk_body(PlayerContext& context, uint8_t* buffer, uint32_t body_bytes) {
+    MovieFile* file = context.params->file;
+    const uint32_t held = body_bytes < CHUNK_BUFFER_BYTES ? body_bytes : CHUNK_BUFFER_BYTES;
+    if (held == 0) {
+        return 0;
+    }
+    const int32_t got = file_read(file, buffer, static_cast<int32_t>(held));
+    if (got <= 0) {
+        return read_result_code(got);
+    }
+    if (body_bytes > held) {
+        file_seek(file, static_cast<int32_t>(body_bytes - held), FILE_SEEK_CUR);
+    }
+    return got;
+}
+
+void unread_chunk(PlayerContext& context, uint32_t body_bytes) {
+    file_seek(context.params->file, -static_cast<int32_t>(body_bytes + CHUNK_HEADER_BYTES),
+              FILE_SEEK_CUR);
+}
+
+int32_t read_chunk(PlayerContext& context) {
+    uint8_t header[CHUNK_HEADER_BYTES];
+    if (file_read(context.params->file, header, CHUNK_HEADER_BYTES) != CHUNK_HEADER_BYTES) {
+        return READ_END;
+    }
+    const uint32_t chunk_bytes = load_le32(header + 4);
+    const ChunkTag* tag = find_tag(header);
+    // A size below the header's own cannot be stepped over: nothing after it can be trusted.
+    if (tag == nullptr || chunk_bytes < CHUNK_HEADER_BYTES || chunk_bytes > INT32_MAX) {
+        return READ_END;
+    }
+    const uint32_t body_bytes = chunk_bytes - CHUNK_HEADER_BYTES;
+    switch (tag->role) {
+        case ChunkRole::Video:
+            return store_video_chunk(context, body_bytes, tag->kind);
+        case ChunkRole::AudioData:
+            return context.params->has_audio ? decode_audio_chunk(context, body_bytes) : READ_END;
+        case ChunkRole::AudioHeader:
+            return parse_audio_header(context, body_bytes);
+        case ChunkRole::FixedAudioFormat: {
+            uint8_t body[CHUNK_BUFFER_BYTES];
+            const int32_t got = read_chunk_body(context, body, body_bytes);
+            if (got < 0) {
+                return got;
+            }
+            set_audio_format(context, 16, 2, 22050, 10);
+            return READ_AUDIO_HEADER;
+        }
+        case ChunkRole::Dropped: {
+            uint8_t body[CHUNK_BUFFER_BYTES];
+            read_chunk_body(context, body, body_bytes);
+            return READ_SKIPPED;
+        }
+    }
+    return READ_END;
+}
+
+int32_t store_video_chunk(PlayerContext& context, uint32_t body_bytes, int32_t kind) {
+    uint8_t* place =
+        arena_place(context.video_arena, VIDEO_ARENA_BYTES, context.video_write, body_bytes);
+    if (place == nullptr) {
+        // Larger than the whole arena: no picture can come of it.
+        file_seek(context.params->file, static_cast<int32_t>(body_bytes), FILE_SEEK_CUR);
+        return READ_SKIPPED;
+    }
+    if (context.video_queued >= RING_SLOTS ||
+        ring_overlaps(context.video_ring, context.video_read, context.video_written, place,
+                      body_bytes)) {
+        unread_chunk(context, 0);
+        return READ_BUSY;
+    }
+    if (body_bytes > 0) {
+        const int32_t got =
+            file_read(context.params->file, place, static_cast<int32_t>(body_bytes));
+        if (got <= 0) {
+            return read_result_code(got);
+        }
+        // A short read is queued with the announced size; its missing tail reads as zeros
+        // rather than as an older chunk's bytes.
+        std::memset(place + got, 0, body_bytes - static_cast<uint32_t>(got));
+    }
+    VideoFrameSlot& slot = context.video_ring[context.video_written & RING_MASK];
+    slot.data = place;
+    slot.kind = kind;
+    slot.sequence = context.video_chunks;
+    slot.bytes = body_bytes;
+    context.video_write = place + body_bytes;
+    interlocked_increment(context.video_written);
+    interlocked_increment(context.video_queued);
+    interlocked_increment(context.video_chunks);
+    return READ_VIDEO;
+}
+
+int32_t parse_audio_header(PlayerContext& context, uint32_t body_bytes) {
+    uint8_t body[CHUNK_BUFFER_BYTES];
+    const int32_t got = read_chunk_body(context, body, body_bytes);
+    if (got < 0) {
+        return got;
+    }
+    if (got == 0) {
+        return READ_END;
+    }
+    set_audio_format(context, 16, 1, 22050, 0);
+    ElementCursor cursor{body, static_cast<uint32_t>(got), 4};
+    while (cursor.position < cursor.size && !cursor.at(0xFD)) {
+        if (!cursor.has_element()) {
+            return READ_AUDIO_HEADER;
+        }
+        cursor.skip_element();
+    }
+    ++cursor.position;
+    while (cursor.position < cursor.size && !cursor.at(0x8A) && cursor.has_element()) {
+        const uint8_t element = body[cursor.position];
+        const uint8_t length = body[cursor.position + 1];
+        const int32_t value = element_value(body + cursor.position + 2, length);
+        switch (element) {
+            case 0x81:
+                context.sample_bits = value;
+                break;
+            case 0x82:
+                context.channels = value;
+                break;
+            case 0x83:
+                context.compression = value;
+                break;
+            case 0x84:
+                context.sample_rate = value;
+                break;
+            default:
+                break;
+        }
+        cursor.skip_element();
+    }
+    return READ_AUDIO_HEADER;
+}
+
+void close_stream(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    if (!(params.flags & PLAY_APP_FILE) && params.file != nullptr) {
+        file_close(params.file, 0);
+        params.file = nullptr;
+    }
+    memory_free(context.video_arena);
+    memory_free(context.audio_arena);
+    context.video_arena = nullptr;
+    context.audio_arena = nullptr;
+    for (VideoFrameSlot& slot : context.video_ring) {
+        slot.data = nullptr;
+    }
+    if (params.has_audio) {
+        for (AudioBlockSlot& slot : context.audio_ring) {
+            slot.data = nullptr;
+        }
+    }
+}

@@ -1,0 +1,94 @@
+#include "tools/qx/movie_scan.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/file.h"
+#include "platform/kernel.h"
+#include "player/player.h"
+#include "player/reader.h"
+
+bool MovieScan::open(const std::string& path) {
+    std::error_code code;
+    if (!std::filesystem::exists(path, code)) {
+        error_ = path + ": no such file";
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(path, code)) {
+        error_ = path + ": not a regular file";
+        return false;
+    }
+    context_ = player_open_stream(path.c_str(), nullptr, params_);
+    if (context_ == nullptr) {
+        error_ = path + ": cannot be opened for reading";
+        return false;
+    }
+    return true;
+}
+
+MovieScan::~MovieScan() {
+    if (context_ != nullptr) {
+        player_close_stream(context_);
+    }
+}
+
+void MovieScan::run(const std::function<void(const ScannedChunk&)>& visit) {
+    PlayerContext& context = *context_;
+    MovieFile* file = params_.file;
+    for (;;) {
+        ScannedChunk chunk{};
+        chunk.offset = file_seek(file, 0, FILE_SEEK_CUR);
+        uint8_t header[CHUNK_HEADER_BYTES] = {};
+        const int32_t got = file_read(file, header, CHUNK_HEADER_BYTES);
+        if (got > 0) {
+            file_seek(file, static_cast<int32_t>(chunk.offset), FILE_SEEK_SET);
+        }
+        if (got != CHUNK_HEADER_BYTES) {
+            return;
+        }
+        for (int i = 0; i < 4; ++i) {
+            chunk.tag[i] = static_cast<char>(header[i]);
+        }
+        chunk.size = static_cast<uint32_t>(header[4]) | static_cast<uint32_t>(header[5]) << 8 |
+                     static_cast<uint32_t>(header[6]) << 16 |
+                     static_cast<uint32_t>(header[7]) << 24;
+        const int32_t video_slot = context.video_written & RING_MASK;
+        const int32_t audio_slot = context.audio_written & RING_MASK;
+        chunk.result = read_chunk(context);
+        chunk.next_offset = file_seek(file, 0, FILE_SEEK_CUR);
+        if (chunk.result == READ_VIDEO) {
+            chunk.video = &context.video_ring[video_slot];
+        } else if (chunk.result == READ_AUDIO) {
+            chunk.audio = &context.audio_ring[audio_slot];
+        }
+        visit(chunk);
+        if (chunk.result == READ_VIDEO) {
+            context.video_ring[video_slot].data = nullptr;
+            interlocked_increment(context.video_read);
+            interlocked_decrement(context.video_queued);
+        } else if (chunk.result == READ_AUDIO) {
+            context.audio_ring[audio_slot].data = nullptr;
+            context.audio_ring[audio_slot].bytes = 0;
+            interlocked_increment(context.audio_read);
+            interlocked_decrement(context.audio_queued);
+        }
+        if (chunk.next_offset == chunk.offset || chunk.result == READ_BUSY) {
+            return;
+        }
+    }
+}
+
+std::string printable_tag(const char* tag) {
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        const auto byte = static_cast<unsigned char>(tag[i]);
+        if (byte >= 0x20 && byte < 0x7F) {
+            text += static_cast<char>(byte);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            text += escaped;
+        }
+    }
+    return text;
+}

@@ -1,0 +1,41 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "player/player_context.h"
+
+// One chunk as the player's reader took it.
+struct ScannedChunk {
+    int64_t offset;               // of the chunk header in the file
+    char tag[4];                  // as stored, or zeros when the header could not be read
+    uint32_t size;                // the header's size field
+    int32_t result;               // what read_chunk returned
+    int64_t next_offset;          // where the reader stands afterwards
+    const VideoFrameSlot* video;  // the slot filled, for READ_VIDEO
+    const AudioBlockSlot* audio;  // the block queued, for READ_AUDIO
+};
+
+// Reads a movie the way the player does, without playing it.
+class MovieScan {
+  public:
+    // Opens the movie; false (with error() set) when it cannot be opened.
+    bool open(const std::string& path);
+    ~MovieScan();
+
+    // Calls read_chunk until the reader stops moving through the file (its header read
+    // failed), handing each chunk to `visit`; the slot a chunk filled is freed after the visit.
+    void run(const std::function<void(const ScannedChunk&)>& visit);
+
+    PlayerContext& context() { return *context_; }
+    PlayParams& params() { return params_; }
+    const std::string& error() const { return error_; }
+
+  private:
+    PlayParams params_{};
+    PlayerContext* context_ = nullptr;
+    std::string error_;
+};
+
+// A tag made printable: its four bytes, with \xNN for any that is not.
+std::string printable_tag(const char* tag);
