@@ -4,3 +4,4 @@
 // Each command adds its subcommand and options to the program; the callback runs it and
 // leaves the exit status in `status`.
 void add_info_command(CLI::App& app, int& status);
+void add_export_command(CLI::App& app, int& status);

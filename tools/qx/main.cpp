@@ -7,6 +7,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     int status = 0;
     add_info_command(app, status);
+    add_export_command(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
