@@ -1,0 +1,5 @@
+#pragma once
+#include <cstdint>
+
+// Calls of the global operator new in this process so far (replaced in the test program).
+int64_t operator_new_calls();
