@@ -128,11 +128,13 @@ PlayParams* player_start(const char* file_name, WindowHandle window, PlayParams&
 }
 
 int32_t player_stop(PlayParams& params) {
-    // A linked context is alive: the teardown unlinks it before it frees it, so the context
-    // itself is never looked at here.
-    const bool alive = interlocked_load(params.context) != nullptr;
+    // A movie is open while its context is linked, and after the loop has ENDED until the
+    // teardown, which unlinks the context first and writes CLOSED as its last touch of the
+    // record. The context itself is never looked at here.
+    const bool open = interlocked_load(params.context) != nullptr ||
+                      interlocked_load(params.status) == PLAYER_ENDED;
     interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_STOP));
-    if (alive) {
+    if (open) {
         while (interlocked_load(params.status) != PLAYER_CLOSED) {
             sleep_ms(10);
         }

@@ -1,0 +1,71 @@
+// Writes the seed corpus of the fuzz targets: small movies made by the movie writer, one folder
+// per target, under the folder given as the only argument.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "authoring/movie_writer.h"
+
+namespace {
+
+std::vector<uint8_t> payload(uint32_t bytes, uint8_t fill) {
+    std::vector<uint8_t> body(bytes, fill);
+    if (bytes >= 4) {
+        body[0] = 16;
+        body[2] = 16;
+    }
+    return body;
+}
+
+std::vector<uint8_t> pcm(uint32_t frames) {
+    std::vector<uint8_t> body(4 + 2 * frames, 0x11);
+    for (int i = 0; i < 4; ++i) {
+        body[i] = static_cast<uint8_t>(frames >> (8 * i));
+    }
+    return body;
+}
+
+std::vector<MovieWriter> reader_seeds() {
+    std::vector<MovieWriter> seeds(5);
+    seeds[0].audio_header(2, 22050, 0);
+    for (int i = 0; i < 6; ++i) {
+        seeds[0].chunk("pBNM", payload(40, static_cast<uint8_t>(i)));
+        seeds[0].chunk("SCDl", pcm(30));
+    }
+    seeds[0].chunk("SCEl", {});
+    for (const char* tag : {"kDKR", "fDKR", "RKDf", "pELZ", "QX2f", "MQXf", "SCCl", "lLCS"}) {
+        char name[5] = {tag[0], tag[1], tag[2], tag[3], 0};
+        seeds[1].chunk(name, payload(24, 0x5A));
+    }
+    seeds[2].chunk("SEAD", payload(8, 0));
+    seeds[2].chunk("SNDC", std::vector<uint8_t>(64, 0x37));
+    seeds[3].audio_header(1, 44100, 7);
+    seeds[3].chunk("1SNd", std::vector<uint8_t>(12 + 15 * 3, 0x42));
+    seeds[3].chunk_with_size("pBNM", payload(16, 1), 3);
+    const AudioElement list1[] = {audio_element(0x10, 5, 2)};
+    const AudioElement list2[] = {audio_element(0x84, 0xAC44, 2), audio_element(0x83, 10, 1)};
+    seeds[4].audio_header(list1, list2);
+    seeds[4].chunk("XXXX", payload(20, 9));
+    return seeds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: qx_fuzz_corpus FOLDER\n");
+        return 1;
+    }
+    const std::filesystem::path root = argv[1];
+    const std::vector<MovieWriter> seeds = reader_seeds();
+    for (const char* target : {"fuzz_reader", "fuzz_player"}) {
+        std::filesystem::create_directories(root / target);
+        for (size_t i = 0; i < seeds.size(); ++i) {
+            if (!seeds[i].save((root / target / ("seed" + std::to_string(i))).string())) {
+                return 1;
+            }
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/kernel.h"
+#include "player/player.h"
+#include "tests/support/movie_builders.h"
+#include "tests/support/temp_movie.h"
+
+namespace {
+
+// The application drives a running player from its own thread in every order the operations
+// allow; each movie must close, with its context unlinked, whatever came in between.
+TEST(PlayerStress, StartPauseBrightnessAndStopAgainstARunningPlayer) {
+    TempMovie movie(video_only_movie(120));
+    std::mt19937 random(12345);
+    for (int round = 0; round < 2000; ++round) {
+        PlayParams params{};
+        params.flags = PLAY_THREAD;
+        params.brightness = 100;
+        ASSERT_EQ(player_start(movie.path().c_str(), nullptr, params), &params);
+        const unsigned actions = random() % 8;
+        for (unsigned i = 0; i < actions; ++i) {
+            switch (random() % 3) {
+                case 0:
+                    player_toggle_pause(params);
+                    break;
+                case 1:
+                    player_set_brightness(params, static_cast<int32_t>(random() % 200));
+                    break;
+                default:
+                    sleep_ms(random() % 2);
+                    break;
+            }
+        }
+        EXPECT_EQ(player_stop(params), 0);
+        // STOP remains only when the movie had already closed by itself.
+        const int32_t status = interlocked_load(params.status);
+        ASSERT_TRUE(status == PLAYER_CLOSED ||
+                    (status == PLAYER_STOP && params.frames_shown == 120))
+            << "round " << round << " status " << status;
+        ASSERT_EQ(interlocked_load(params.context), nullptr);
+        ASSERT_LE(params.frames_shown, 120);
+    }
+}
+
+}  // namespace
