@@ -98,6 +98,10 @@ int32_t element_value(const uint8_t* value, uint32_t length) {
 
 }  // namespace
 
+bool is_known_chunk_tag(const void* tag) {
+    return find_tag(static_cast<const uint8_t*>(tag)) != nullptr;
+}
+
 void probe_first_tag(PlayerContext& context) {
     MovieFile* file = context.params->file;
     uint8_t tag[4] = {};

@@ -18,6 +18,9 @@ inline constexpr uint32_t CHUNK_HEADER_BYTES = 8;
 // Largest audio header, audio data or dropped chunk body the reader takes in one read.
 inline constexpr uint32_t CHUNK_BUFFER_BYTES = 32768;
 
+// Whether the reader takes chunks of this tag (four bytes in file order).
+bool is_known_chunk_tag(const void* tag);
+
 void probe_first_tag(PlayerContext& context);
 int32_t read_chunk(PlayerContext& context);
 int32_t store_video_chunk(PlayerContext& context, uint32_t body_bytes, int32_t kind);

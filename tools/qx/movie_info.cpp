@@ -92,7 +92,7 @@ std::string describe(const ScannedChunk& chunk, MovieScan& scan, MovieInfo& info
         info.problems.push_back(at + ": audio data in a movie without an audio header");
         return "audio data without audio header: not read";
     }
-    if (chunk.offset + static_cast<int64_t>(CHUNK_HEADER_BYTES) >= info.file_bytes) {
+    if (is_known_chunk_tag(chunk.tag)) {
         info.problems.push_back(at + ": the file ends before its body");
         return "no body: the file ends here";
     }
