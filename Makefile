@@ -1,6 +1,6 @@
-# make test: install what is missing, build from scratch and run every test, then the same
-# under AddressSanitizer + UndefinedBehaviorSanitizer, the threading tests under
-# ThreadSanitizer, and each fuzz target briefly.
+# make test: install what is missing, build from scratch, run each fuzz target briefly and the
+# threading tests under ThreadSanitizer, then the whole suite, and the whole suite again under
+# AddressSanitizer + UndefinedBehaviorSanitizer, whose CTest summary ends the output.
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 
 test: deps
 	rm -rf build build-asan build-tsan build-fuzz
-	$(MAKE) check asan tsan fuzz
+	$(MAKE) fuzz tsan check asan
 
 deps:
 	scripts/install-deps
