@@ -76,7 +76,8 @@ bool MovieWriter::save(const std::string& path) const {
     if (out == nullptr) {
         return false;
     }
-    const bool written = std::fwrite(bytes_.data(), 1, bytes_.size(), out) == bytes_.size();
+    const bool written =
+        bytes_.empty() || std::fwrite(bytes_.data(), 1, bytes_.size(), out) == bytes_.size();
     const bool closed = std::fclose(out) == 0;
     std::error_code error;
     if (!written || !closed) {
