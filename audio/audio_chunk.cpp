@@ -1,25 +1,162 @@
 #include "audio/audio_chunk.h"
 
+#include <bit>
+#include <cstring>
+#include <span>
+
+#include "audio/ima_decoder.h"
+#include "audio/xa_decoder.h"
+#include "platform/file.h"
 #include "platform/kernel.h"
+#include "player/arena.h"
 #include "player/reader.h"
 
-// Placeholder until the audio decoders land: the payload is read and dropped, and an empty
-// block is queued so that movies with audio run.
+// Blocks go to the sound buffer byte for byte, and its samples are little-endian.
+static_assert(std::endian::native == std::endian::little);
+
+namespace {
+
+// The largest block a payload can give (mono compression 7) fits the arena, so a block always
+// finds a place once the blocks before it are consumed.
+static_assert((AUDIO_CHUNK_MAX - XA_PAYLOAD_HEADER_BYTES) / XA_MONO_FRAME_BYTES * XA_FRAME_SAMPLES *
+                  AUDIO_FRAME_BYTES <
+              AUDIO_ARENA_BYTES);
+
+uint32_t load_le32(const uint8_t* bytes) {
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+int32_t load_le16_signed(const uint8_t* bytes) {
+    return static_cast<int16_t>(bytes[0] | bytes[1] << 8);
+}
+
+bool is_stereo(const PlayerContext& context) {
+    return context.channels == 2;
+}
+
+// Sample frames of the block a payload decodes to. Payloads too short for their own header
+// and unknown compressions give an empty block, so their place in the clock is kept.
+uint32_t block_frames(const PlayerContext& context, const uint8_t* payload, uint32_t bytes) {
+    switch (context.compression) {
+        case AUDIO_PCM: {
+            if (bytes < PCM_PAYLOAD_HEADER_BYTES) {
+                return 0;
+            }
+            // A count beyond the payload is cut to the frames it holds.
+            const uint32_t frame_bytes = is_stereo(context) ? 4 : 2;
+            const uint32_t held = (bytes - PCM_PAYLOAD_HEADER_BYTES) / frame_bytes;
+            const uint32_t count = load_le32(payload);
+            return count < held ? count : held;
+        }
+        case AUDIO_XA: {
+            if (bytes < XA_PAYLOAD_HEADER_BYTES) {
+                return 0;
+            }
+            const uint32_t frame_bytes =
+                is_stereo(context) ? XA_STEREO_FRAME_BYTES : XA_MONO_FRAME_BYTES;
+            return (bytes - XA_PAYLOAD_HEADER_BYTES) / frame_bytes * XA_FRAME_SAMPLES;
+        }
+        case AUDIO_IMA:
+            return bytes;
+        default:
+            return 0;
+    }
+}
+
+void decode_pcm(const PlayerContext& context, const uint8_t* payload, uint32_t frames,
+                uint8_t* block) {
+    const uint8_t* samples = payload + PCM_PAYLOAD_HEADER_BYTES;
+    if (is_stereo(context)) {
+        std::memcpy(block, samples, static_cast<size_t>(frames) * AUDIO_FRAME_BYTES);
+        return;
+    }
+    for (uint32_t i = 0; i < frames; ++i) {
+        block[0] = samples[0];
+        block[1] = samples[1];
+        block[2] = samples[0];
+        block[3] = samples[1];
+        samples += 2;
+        block += AUDIO_FRAME_BYTES;
+    }
+}
+
+void decode_xa(PlayerContext& context, const uint8_t* payload, uint32_t bytes, uint32_t frames,
+               uint8_t* block) {
+    context.xa_current_left = load_le16_signed(payload + 4);
+    context.xa_previous_left = load_le16_signed(payload + 6);
+    context.xa_current_right = load_le16_signed(payload + 8);
+    context.xa_previous_right = load_le16_signed(payload + 10);
+    const std::span<const uint8_t> data(payload + XA_PAYLOAD_HEADER_BYTES,
+                                        bytes - XA_PAYLOAD_HEADER_BYTES);
+    auto* output = reinterpret_cast<int16_t*>(block);
+    const auto samples = static_cast<int32_t>(frames);
+    int32_t position = 0;
+    if (is_stereo(context)) {
+        xa_decode_stereo(samples, position, context.xa_current_left, context.xa_previous_left,
+                         context.xa_current_right, context.xa_previous_right, data, output, frames);
+    } else {
+        xa_decode_mono(samples, position, context.xa_current_left, context.xa_previous_left, data,
+                       output, frames);
+    }
+}
+
+void decode_block(PlayerContext& context, const uint8_t* payload, uint32_t bytes, uint32_t frames,
+                  uint8_t* block) {
+    switch (context.compression) {
+        case AUDIO_PCM:
+            decode_pcm(context, payload, frames, block);
+            break;
+        case AUDIO_XA:
+            if (bytes >= XA_PAYLOAD_HEADER_BYTES) {
+                decode_xa(context, payload, bytes, frames, block);
+            }
+            break;
+        case AUDIO_IMA:
+            ima_decode_stereo(std::span<const uint8_t>(payload, bytes),
+                              reinterpret_cast<int16_t*>(block), frames, context.ima_samples,
+                              context.ima_steps);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
 int32_t decode_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
+    if (payload_bytes > AUDIO_CHUNK_MAX) {
+        // Outside the format: stepped over whole, so the reader keeps its place.
+        file_seek(context.params->file, static_cast<int32_t>(payload_bytes), FILE_SEEK_CUR);
+        return READ_SKIPPED;
+    }
     uint8_t payload[AUDIO_CHUNK_MAX];
     const int32_t got = read_chunk_body(context, payload, payload_bytes);
     if (got < 0) {
         return got;
     }
-    AudioBlockSlot& slot = context.audio_ring[context.audio_written & RING_MASK];
-    if (context.audio_queued >= RING_SLOTS) {
+    // An empty body reads as nothing, and a body cut short can only be the end of the file.
+    if (static_cast<uint32_t>(got) < payload_bytes || got == 0) {
+        return READ_END;
+    }
+    const uint32_t frames = block_frames(context, payload, payload_bytes);
+    const uint32_t bytes = frames * AUDIO_FRAME_BYTES;
+    uint8_t* place =
+        arena_place(context.audio_arena, AUDIO_ARENA_BYTES, context.audio_write, bytes);
+    if (interlocked_load(context.audio_queued) >= RING_SLOTS ||
+        ring_overlaps(context.audio_ring, interlocked_load(context.audio_read),
+                      context.audio_written, place, bytes)) {
         unread_chunk(context, payload_bytes);
         return READ_BUSY;
     }
-    slot.data = context.audio_write;
-    slot.bytes = 0;
+    decode_block(context, payload, payload_bytes, frames, place);
+
+    AudioBlockSlot& slot = context.audio_ring[context.audio_written & RING_MASK];
     slot.video_stamp = context.video_chunks;
     slot.sequence = context.audio_chunks;
+    interlocked_store(slot.bytes, static_cast<int32_t>(bytes));
+    interlocked_store(slot.data, place);
+    context.audio_write = place + bytes;
     interlocked_increment(context.audio_written);
     interlocked_increment(context.audio_queued);
     interlocked_increment(context.audio_chunks);

@@ -3,7 +3,27 @@
 
 #include "player/player_context.h"
 
+inline constexpr uint32_t CLOCK_TICK_MS = 10;
+// The simulated play cursor of silent mode: 22,050 stereo 16-bit frames a second.
+inline constexpr int32_t SILENT_BYTES_PER_TICK = 882;
+inline constexpr int32_t CLOCK_STOP_ATTEMPTS = 500;
+inline constexpr uint32_t CLOCK_STOP_RETRY_MS = 2;
+
+// Results of clock_start.
+inline constexpr int32_t CLOCK_STARTED = 0;
+inline constexpr int32_t CLOCK_NO_TIMER_CAPS = 1;
+inline constexpr int32_t CLOCK_NO_TIMER = 2;
+
+// Starts the 10 ms timer whose tick streams the audio ring into the sound buffer and keeps
+// `clock`. Returns CLOCK_STARTED, CLOCK_NO_TIMER_CAPS or CLOCK_NO_TIMER.
 int32_t clock_start(PlayerContext& context);
+// The timer callback; `user` is the PlayerContext.
 void clock_tick(uint32_t timer_id, uint32_t message, uintptr_t user, uintptr_t reserved1,
                 uintptr_t reserved2);
+// Kills the timer, waiting for a running tick first. Returns 0, or 1 when the timer could not
+// be killed (the tick lock then stays taken, so no later tick does anything).
 int32_t clock_stop(PlayerContext& context);
+
+// Bytes between the write offset and the play cursor, going forward around the buffer: the
+// part already played. Equal offsets count as nothing free.
+int32_t stream_free_space(int32_t play_cursor, int32_t stream_write, int32_t stream_bytes);

@@ -1,26 +1,162 @@
 #include "audio/sound_output.h"
 
 #include "platform/kernel.h"
+#include "platform/sound.h"
 
-// Placeholder until sound output lands: no device, silent mode.
-int32_t sound_open(PlayerContext&) {
+namespace {
+
+// Offsets in a stream buffer are 32-bit signed, and a write must stay inside it.
+constexpr uint32_t STREAM_BYTES_LIMIT = 1u << 30;
+
+void adopt_or_create_device(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    if (params.sound != nullptr) {
+        return;
+    }
+    context.owns_sound = 1;
+    SoundDevice* device = nullptr;
+    if (sound_create(&device) != PLATFORM_OK || device == nullptr) {
+        return;
+    }
+    if (device->set_cooperative_level(params.window, SOUND_COOPERATIVE_PRIORITY) != PLATFORM_OK) {
+        device->release();
+        return;
+    }
+    params.sound = device;
+}
+
+WaveFormat primary_format(uint32_t device_flags) {
+    WaveFormat format;
+    format.format_tag = WAVE_FORMAT_PCM;
+    format.channels = (device_flags & SOUND_CAPS_PRIMARY_STEREO) ? 2 : 1;
+    format.samples_per_sec = PRIMARY_SAMPLE_RATE;
+    format.bits_per_sample = (device_flags & SOUND_CAPS_PRIMARY_16BIT) ? 16 : 8;
+    format.block_align = static_cast<uint16_t>(format.channels * format.bits_per_sample / 8);
+    format.avg_bytes_per_sec = format.block_align * PRIMARY_SAMPLE_RATE;
+    format.extra_size = 0;
+    return format;
+}
+
+int32_t buffer_bytes(SoundBuffer& buffer) {
+    SoundBufferCaps caps;
+    if (buffer.get_caps(caps) != PLATFORM_OK) {
+        return -1;
+    }
+    return caps.buffer_bytes < STREAM_BYTES_LIMIT ? static_cast<int32_t>(caps.buffer_bytes) : -1;
+}
+
+// The looping stream buffer, playing; null when the device gives none that works.
+SoundBuffer* start_stream_buffer(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    const auto rate = static_cast<uint32_t>(context.sample_rate);
+    WaveFormat format;
+    format.format_tag = WAVE_FORMAT_PCM;
+    format.channels = 2;
+    format.samples_per_sec = rate;
+    format.avg_bytes_per_sec = rate * 4;
+    format.block_align = 4;
+    format.bits_per_sample = 16;
+    format.extra_size = 0;
+    SoundBufferDesc desc;
+    desc.flags = SOUND_BUFFER_CTRL_DEFAULT | SOUND_BUFFER_GET_CURRENT_POSITION2;
+    desc.buffer_bytes = static_cast<uint32_t>(context.primary_buffer_bytes);
+    desc.format = &format;
+    SoundBuffer* buffer = nullptr;
+    if (params.sound->create_sound_buffer(desc, &buffer) != PLATFORM_OK || buffer == nullptr) {
+        return nullptr;
+    }
+    buffer->set_frequency(rate);
+    // A buffer of no bytes would leave the tick nowhere to write.
+    const int32_t bytes = buffer_bytes(*buffer);
+    if (bytes <= 0) {
+        buffer->release();
+        return nullptr;
+    }
+    context.stream_bytes = bytes;
+    context.silent = 0;
+    context.stream_write = 0;
+    if (buffer->play(0, 0, SOUND_PLAY_LOOPING) != PLATFORM_OK) {
+        buffer->release();
+        return nullptr;
+    }
+    return buffer;
+}
+
+}  // namespace
+
+int32_t sound_open(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    if (!(params.flags & PLAY_SOUND)) {
+        return 0;
+    }
+    adopt_or_create_device(context);
+    if (params.sound == nullptr) {
+        params.primary_sound_buffer = nullptr;
+        return 0;
+    }
+    SoundCaps caps;
+    const uint32_t device_flags = params.sound->get_caps(caps) == PLATFORM_OK ? caps.flags : 0;
+    if (params.primary_sound_buffer != nullptr) {
+        const int32_t bytes = buffer_bytes(*params.primary_sound_buffer);
+        context.primary_buffer_bytes = bytes > 0 ? bytes : 0;
+        return 0;
+    }
+    SoundBufferDesc desc;
+    desc.flags = SOUND_BUFFER_PRIMARY;
+    SoundBuffer* primary = nullptr;
+    if (params.sound->create_sound_buffer(desc, &primary) != PLATFORM_OK || primary == nullptr) {
+        return 0;
+    }
+    if (primary->set_format(primary_format(device_flags)) != PLATFORM_OK) {
+        primary->release();
+        return 1;
+    }
+    params.primary_sound_buffer = primary;
+    const int32_t bytes = buffer_bytes(*primary);
+    context.primary_buffer_bytes = bytes > 0 ? bytes : 0;
+    context.owns_primary_buffer = 1;
     return 0;
 }
 
 int32_t sound_stream_start(PlayerContext& context) {
-    context.params->stream_buffer = nullptr;
-    context.silent_play_pos = 0;
-    context.stream_bytes = 32768;
-    context.silent = 1;
-    context.stream_write = 0;
+    PlayParams& params = *context.params;
+    SoundBuffer* buffer = nullptr;
+    if (params.sound != nullptr && params.primary_sound_buffer != nullptr) {
+        buffer = start_stream_buffer(context);
+    }
+    if (buffer == nullptr) {
+        context.silent_play_pos = 0;
+        context.stream_bytes = SILENT_STREAM_BYTES;
+        context.silent = 1;
+        context.stream_write = 0;
+    }
+    interlocked_store(params.stream_buffer, buffer);
     interlocked_store(context.sound_started, 1);
     return 0;
 }
 
-int32_t sound_stream_release(PlayerContext&) {
+int32_t sound_stream_release(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    SoundBuffer* buffer = interlocked_load(params.stream_buffer);
+    if (buffer != nullptr) {
+        interlocked_store(params.stream_buffer, static_cast<SoundBuffer*>(nullptr));
+        buffer->release();
+    }
     return 0;
 }
 
-int32_t sound_close(PlayerContext&) {
+int32_t sound_close(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    if (!(params.flags & PLAY_SOUND)) {
+        return 0;
+    }
+    if (context.owns_primary_buffer && params.primary_sound_buffer != nullptr) {
+        params.primary_sound_buffer->release();
+        params.primary_sound_buffer = nullptr;
+    }
+    if (context.owns_sound && params.sound != nullptr) {
+        params.sound->release();
+        params.sound = nullptr;
+    }
     return 0;
 }

@@ -3,7 +3,19 @@
 
 #include "player/player_context.h"
 
+// The primary buffer the player creates plays at this rate, whatever the movie's.
+inline constexpr uint32_t PRIMARY_SAMPLE_RATE = 22050;
+// Size of the simulated stream buffer of silent mode.
+inline constexpr int32_t SILENT_STREAM_BYTES = 32768;
+
+// With PLAY_SOUND: adopts or creates the sound device and its primary buffer. Returns 0, or 1
+// when the primary buffer the player created refused its format. Failures leave no device or
+// no primary buffer, and the movie then plays in silent mode.
 int32_t sound_open(PlayerContext& context);
+// Creates and starts the looping 16-bit stereo stream buffer at the movie's rate, or enters
+// silent mode when there is none to be had; sets `sound_started` last. Returns 0.
 int32_t sound_stream_start(PlayerContext& context);
+// Releases the stream buffer, if any. Returns 0.
 int32_t sound_stream_release(PlayerContext& context);
+// Releases the device and primary buffer the player created (never the application's).
 int32_t sound_close(PlayerContext& context);

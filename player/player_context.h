@@ -84,6 +84,9 @@ struct PlayerContext {
     int32_t primary_buffer_bytes;
     int32_t owns_primary_buffer;
     int32_t owns_sound;
+    // Bytes of the block at the ring's read position already in the stream buffer: a block
+    // larger than half the buffer goes in over several ticks. Timer thread only.
+    int32_t stream_block_sent;
 
     int32_t alive;
 
