@@ -21,25 +21,6 @@ std::vector<uint8_t> unpacked(const std::vector<uint8_t>& packed, size_t size) {
     return out;
 }
 
-// A picture with flat areas, gradients and repeated detail, like drawn movie frames.
-std::vector<uint8_t> drawn_picture(int32_t width, int32_t height, int32_t shift) {
-    std::vector<uint8_t> pixels(size_t(width) * size_t(height));
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            int32_t sx = x + shift;
-            uint8_t value = uint8_t((y / 3) % 40);
-            if ((sx / 16 + y / 16) % 3 == 0) {
-                value = uint8_t(100 + (sx * 7 + y) % 13);
-            }
-            if (sx > 40 && sx < 90 && y > 20 && y < 60) {
-                value = uint8_t(200 + (sx ^ y) % 30);
-            }
-            pixels[size_t(y) * size_t(width) + size_t(x)] = value;
-        }
-    }
-    return pixels;
-}
-
 // Which command forms a packed picture uses: 2-, 3-, 4-byte copies, runs, end.
 std::set<int> command_forms(const std::vector<uint8_t>& packed) {
     std::set<int> forms;
@@ -77,7 +58,7 @@ TEST(RkdLzPacking, RoundTripsRandomRepetitiveAndDrawnPictures) {
     for (size_t i = 0; i < cycle.size(); ++i) {
         cycle[i] = uint8_t(i % 5 + (i / 997) % 3);
     }
-    std::vector<uint8_t> drawn = drawn_picture(320, 200, 0);
+    std::vector<uint8_t> drawn = rkd_drawn_picture(320, 200, 0);
     for (const auto* pixels : {&noise, &flat, &cycle, &drawn}) {
         for (bool lazy : {false, true}) {
             std::vector<uint8_t> packed = rkd_pack_picture(*pixels, {16, lazy});
@@ -155,7 +136,7 @@ TEST(RkdEncoderRoundTrip, PalettedSequenceComesBackExactly) {
     Decoder decoder;
     int32_t inter_frames = 0;
     for (int32_t frame = 0; frame < 8; ++frame) {
-        std::vector<uint8_t> indices = drawn_picture(160, 96, frame * 3);
+        std::vector<uint8_t> indices = rkd_drawn_picture(160, 96, frame * 3);
         // A few changed pixels that no vector can supply.
         indices[size_t(frame) * 331 % indices.size()] = 250;
         std::vector<uint8_t> rgb = to_rgb(indices, palette);
@@ -222,7 +203,7 @@ TEST(RkdEncoder, RepeatedMapIsSentAsWidthZero) {
     RkdEncoder encoder;
     encoder.set_palette(palette);
     Decoder decoder;
-    std::vector<uint8_t> indices = drawn_picture(32, 16, 0);
+    std::vector<uint8_t> indices = rkd_drawn_picture(32, 16, 0);
     for (int32_t frame = 0; frame < 3; ++frame) {
         std::optional<RkdChunk> chunk = encoder.encode_indexed(32, 16, indices);
         ASSERT_TRUE(chunk);

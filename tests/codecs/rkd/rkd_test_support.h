@@ -69,6 +69,26 @@ inline std::vector<uint8_t> rkd_literal_packing(const std::vector<uint8_t>& pixe
     return out;
 }
 
+// A picture with flat bands, a checker of textured tiles and a box, shifted left by `shift`
+// pixels: drawn movie content for packing, motion search and speed measurements.
+inline std::vector<uint8_t> rkd_drawn_picture(int32_t width, int32_t height, int32_t shift) {
+    std::vector<uint8_t> pixels(size_t(width) * size_t(height));
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            int32_t sx = x + shift;
+            uint8_t value = uint8_t((y / 3) % 40);
+            if ((sx / 16 + y / 16) % 3 == 0) {
+                value = uint8_t(100 + (sx * 7 + y) % 13);
+            }
+            if (sx > width / 4 && sx < width / 2 && y > height / 4 && y < height / 2) {
+                value = uint8_t(200 + (sx ^ y) % 30);
+            }
+            pixels[size_t(y) * size_t(width) + size_t(x)] = value;
+        }
+    }
+    return pixels;
+}
+
 // A zeroed context with its own PlayParams, freeing its Rkd buffers at the end.
 struct RkdContext {
     RkdContext() {
