@@ -30,21 +30,27 @@ inline void put_pixel(const RkdConversion& c, uint8_t s, uint8_t* out) {
     }
 }
 
-// Table pixels for one row, 8 a step: one load of 8 indices, 8 table loads, one store.
+// Table pixels for one row, 8 a step, one table load per pixel. 16-bit pixels are gathered
+// into one 16-byte store; 32-bit ones are stored one by one, which measures faster for them.
 template <typename Pixel>
 void convert_row_through_table(const uint8_t* row, int32_t width, const uint32_t* table,
                                uint8_t* out) {
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         Pixel group[8];
-        for (int i = 0; i < 8; ++i) {
+        for (int32_t i = 0; i < 8; ++i) {
             group[i] = Pixel(table[row[x + i]]);
+            if constexpr (sizeof(Pixel) == 4) {
+                std::memcpy(out + (x + i) * 4, &group[i], 4);
+            }
         }
-        std::memcpy(out + x * sizeof(Pixel), group, sizeof(group));
+        if constexpr (sizeof(Pixel) == 2) {
+            std::memcpy(out + x * 2, group, sizeof(group));
+        }
     }
     for (; x < width; ++x) {
         Pixel pixel = Pixel(table[row[x]]);
-        std::memcpy(out + x * sizeof(Pixel), &pixel, sizeof(Pixel));
+        std::memcpy(out + x * int32_t(sizeof(Pixel)), &pixel, sizeof(Pixel));
     }
 }
 
