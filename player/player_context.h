@@ -114,6 +114,10 @@ struct PlayerContext {
     int32_t rkd_index_bits;
     int32_t rkd_vectors_capacity;
     int32_t rkd_blocks_capacity;
+    // Picture size that rkd_frame, rkd_prev_frame, rkd_row_offsets and rkd_block_map were
+    // made for; 0 while they are absent. Inter frames and the converter trust only this size.
+    int32_t rkd_picture_width;
+    int32_t rkd_picture_height;
     uint8_t* rkd_frame;
     uint8_t* rkd_prev_frame;
     int32_t* rkd_block_map;

@@ -1,0 +1,16 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// How hard the packer looks for repeats: hash-chain steps per position, and whether it waits
+// one byte for a longer match.
+struct RkdPackOptions {
+    int32_t chain_steps = 64;
+    bool lazy = true;
+};
+
+// Packs an 8-bit picture into the Rkd packed-picture form: a 5-byte header (flags 0, a spare
+// byte, the big-endian 24-bit size) and commands ending with an end command.
+std::vector<uint8_t> rkd_pack_picture(std::span<const uint8_t> pixels,
+                                      const RkdPackOptions& options = {});

@@ -1,0 +1,144 @@
+// Rkd decoding speed: key frames (unpacking), inter frames (block assembly) and conversion to
+// display pixels, beside the machine's memcpy bandwidth for the same picture sizes.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "authoring/rkd_encoder.h"
+#include "codecs/rkd/rkd_buffers.h"
+#include "codecs/rkd/rkd_convert.h"
+#include "codecs/rkd/rkd_inter_frame.h"
+#include "codecs/rkd/rkd_key_frame.h"
+#include "codecs/rkd/rkd_unpack.h"
+#include "tests/codecs/rkd/rkd_test_support.h"
+
+namespace {
+
+struct Movie {
+    RkdChunk key;
+    RkdChunk inter;
+};
+
+Movie encode_movie(int32_t width, int32_t height) {
+    RkdPalette palette;
+    palette.count = 256;
+    for (size_t i = 0; i < 768; ++i) {
+        palette.rgb[i] = uint8_t(i * 37);
+    }
+    RkdEncoder encoder;
+    encoder.set_palette(palette);
+    Movie movie{*encoder.encode_indexed(width, height, rkd_drawn_picture(width, height, 0)), {}};
+    movie.inter = *encoder.encode_indexed(width, height, rkd_drawn_picture(width, height, 2));
+    return movie;
+}
+
+// A context that has decoded the movie's key frame for a 5-6-5 display.
+struct Player {
+    explicit Player(const Movie& movie) {
+        const std::vector<uint8_t>& key = movie.key.payload;
+        rkd_read_key_header(c.context, key.data(), uint32_t(key.size()));
+        rkd_decode_key_frame(c.context, key.data(), uint32_t(key.size()));
+        rkd_build_pixel_table(c.context);
+    }
+    size_t pixels() const { return size_t(c.context.frame_width) * size_t(c.context.frame_height); }
+
+    RkdContext c;
+};
+
+void set_rates(benchmark::State& state, size_t bytes_per_frame) {
+    state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes_per_frame));
+}
+
+// Decodes the movie's key frame (kind 1) or inter frame (kind 2) over and over.
+void BM_RkdDecode(benchmark::State& state) {
+    Movie movie = encode_movie(int32_t(state.range(0)), int32_t(state.range(1)));
+    Player player(movie);
+    bool key = state.range(2) == RKD_KIND_KEY;
+    const std::vector<uint8_t>& payload = key ? movie.key.payload : movie.inter.payload;
+    auto decode = key ? rkd_decode_key_frame : rkd_decode_inter_frame;
+    for (auto _ : state) {
+        decode(player.c.context, payload.data(), uint32_t(payload.size()));
+        benchmark::DoNotOptimize(player.c.context.rkd_frame);
+    }
+    set_rates(state, player.pixels());
+}
+
+template <RkdUnpackResult (*unpack)(const uint8_t*, size_t, uint8_t*, size_t)>
+void BM_RkdUnpack(benchmark::State& state) {
+    Movie movie = encode_movie(int32_t(state.range(0)), int32_t(state.range(1)));
+    std::vector<uint8_t> packed(movie.key.payload.begin() + 12 + 768, movie.key.payload.end());
+    std::vector<uint8_t> picture(size_t(state.range(0)) * size_t(state.range(1)));
+    for (auto _ : state) {
+        unpack(packed.data(), packed.size(), picture.data(), picture.size());
+        benchmark::DoNotOptimize(picture.data());
+    }
+    set_rates(state, picture.size());
+}
+
+void BM_RkdConvert(benchmark::State& state) {
+    Movie movie = encode_movie(int32_t(state.range(0)), int32_t(state.range(1)));
+    Player player(movie);
+    bool palettised = state.range(2) & 1;
+    bool double_width = state.range(2) & 2;
+    player.c.params.colour_bits = palettised ? 8 : 16;
+    player.c.params.flags = double_width ? PLAY_DOUBLE_WIDTH : 0;
+    rkd_build_pixel_table(player.c.context);
+    size_t bytes = player.pixels() * (palettised ? 1 : 2) * (double_width ? 2 : 1);
+    std::vector<uint8_t> picture(bytes);
+    for (auto _ : state) {
+        rkd_convert_picture(player.c.context, picture.data(), picture.size());
+        benchmark::DoNotOptimize(picture.data());
+    }
+    set_rates(state, bytes);
+}
+
+void BM_RkdConvertReference(benchmark::State& state) {
+    Movie movie = encode_movie(int32_t(state.range(0)), int32_t(state.range(1)));
+    Player player(movie);
+    std::vector<uint8_t> picture(player.pixels() * 2);
+    RkdConversion conversion{player.c.context.rkd_frame,
+                             player.c.context.frame_width,
+                             player.c.context.frame_height,
+                             &rkd_pixel_table(),
+                             false,
+                             false,
+                             picture.data(),
+                             picture.size()};
+    for (auto _ : state) {
+        rkd_convert_reference(conversion);
+        benchmark::DoNotOptimize(picture.data());
+    }
+    set_rates(state, picture.size());
+}
+
+// The machine's copy bandwidth for a 16-bit picture of the same size.
+void BM_RkdMemcpyBaseline(benchmark::State& state) {
+    size_t bytes = size_t(state.range(0)) * size_t(state.range(1)) * 2;
+    std::vector<uint8_t> from(bytes, 1), to(bytes);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+    }
+    set_rates(state, bytes);
+}
+
+}  // namespace
+
+BENCHMARK(BM_RkdDecode)
+    ->ArgNames({"width", "height", "kind"})
+    ->Args({320, 240, RKD_KIND_KEY})
+    ->Args({640, 480, RKD_KIND_KEY})
+    ->Args({320, 240, RKD_KIND_INTER})
+    ->Args({640, 480, RKD_KIND_INTER});
+BENCHMARK(BM_RkdUnpack<rkd_unpack>)->Args({320, 240})->Args({640, 480});
+BENCHMARK(BM_RkdUnpack<rkd_unpack_reference>)->Args({320, 240})->Args({640, 480});
+BENCHMARK(BM_RkdConvert)
+    ->Args({320, 240, 0})
+    ->Args({640, 480, 0})
+    ->Args({640, 480, 1})
+    ->Args({640, 480, 2})
+    ->Args({640, 480, 3});
+BENCHMARK(BM_RkdConvertReference)->Args({320, 240})->Args({640, 480});
+BENCHMARK(BM_RkdMemcpyBaseline)->Args({320, 240})->Args({640, 480});
