@@ -97,7 +97,7 @@ PlatformResult FakeSurface::unlock(void*) {
 
 PlatformResult FakeSurface::restore() {
     ++restores;
-    lost = false;
+    lost = stays_lost;
     return PLATFORM_OK;
 }
 

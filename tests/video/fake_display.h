@@ -51,6 +51,7 @@ class FakeSurface : public DisplaySurface {
     std::vector<uint8_t> memory;
     bool describe_fails = false;
     bool lost = false;
+    bool stays_lost = false;  // restore does not bring it back
     int lock_failures = 0;    // the next this many locks fail (not lost)
     int unlock_failures = 0;  // the next this many unlocks fail
     int locks = 0;            // successful ones
