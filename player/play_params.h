@@ -81,4 +81,7 @@ struct PlayParams {
     int32_t thread_priority;
     uint32_t thread_handle;
     FrameCallback frame_callback;
+    // Bytes of each of draw_buffer and reference_buffer; 0 when the application vouches that
+    // they hold any picture of the movie. A frame that does not fit is dropped.
+    uint32_t buffer_bytes;
 };

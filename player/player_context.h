@@ -52,6 +52,17 @@ struct PlayerContext {
     int32_t zle_channel_conversion;  // 0 or 2
     int32_t zle_all_intra;           // 0 or 1
     int32_t quality;
+    // Video output's own picture state: the packed pictures every frame is decoded into (swapped
+    // with the work surfaces), the size of the work surfaces created, whether the latest frame
+    // may be presented, and whether the display's pixel format was refused.
+    uint8_t* packed_draw;
+    uint8_t* packed_reference;
+    uint32_t packed_bytes;
+    int32_t surface_width;
+    int32_t surface_height;
+    int32_t surface_row_bytes;
+    int32_t frame_dropped;
+    int32_t display_unsupported;
 
     // Clock and sound.
     int32_t clock;

@@ -1,6 +1,163 @@
 #include "video/frame_dispatch.h"
 
-// Placeholder until frame dispatch lands: frames are consumed undecoded.
-void decode_video_frame(PlayerContext&, const VideoFrameSlot&) {}
+#include "codecs/dct/mnb_frame.h"
+#include "codecs/dct/zle_frame.h"
+#include "codecs/rkd/rkd_convert.h"
+#include "codecs/rkd/rkd_inter_frame.h"
+#include "codecs/rkd/rkd_key_frame.h"
+#include "video/work_surfaces.h"
 
-void present_frame(PlayerContext&) {}
+namespace {
+
+// Payload bytes the dispatcher reads before anything else, by kind.
+constexpr uint32_t RKD_KEY_SIZE_BYTES = 4;
+constexpr uint32_t DCT_HEADER_BYTES = 8;
+
+bool is_dct(int32_t kind) {
+    return kind == VIDEO_MNB || kind == VIDEO_ZLE;
+}
+
+struct Pictures {
+    uint8_t* draw;
+    const uint8_t* reference;
+};
+
+bool decode_rkd(PlayerContext& context, const VideoFrameSlot& slot, uint8_t* draw, uint32_t bytes) {
+    if (slot.kind == VIDEO_RKD_KEY) {
+        if (!rkd_decode_key_frame(context, slot.data, slot.bytes)) {
+            return false;
+        }
+        if (context.params->colour_bits != 8) {
+            rkd_build_pixel_table(context);
+        }
+    } else if (!rkd_decode_inter_frame(context, slot.data, slot.bytes)) {
+        return false;
+    }
+    rkd_convert_picture(context, draw, bytes);
+    return true;
+}
+
+// Mnb and Zle read their records after the 8-byte frame header, which read_frame_header
+// found present.
+bool decode_dct(PlayerContext& context, const VideoFrameSlot& slot, Pictures pictures,
+                uint32_t bytes) {
+    const uint8_t* records = slot.data + DCT_HEADER_BYTES;
+    const uint32_t records_bytes = slot.bytes - DCT_HEADER_BYTES;
+    if (slot.kind == VIDEO_MNB) {
+        mnb_build_dequant_table(context.quality);
+        mnb_decode_frame(context, records, records_bytes, pictures.draw, bytes);
+        return true;
+    }
+    if (pictures.reference == nullptr) {
+        return false;
+    }
+    zle_build_dequant_table(context.quality);
+    zle_decode_frame(context, records, records_bytes, pictures.draw, pictures.reference, bytes);
+    return true;
+}
+
+bool decode_by_kind(PlayerContext& context, const VideoFrameSlot& slot, Pictures pictures,
+                    uint32_t bytes) {
+    if (slot.kind == VIDEO_RKD_KEY || slot.kind == VIDEO_RKD_INTER) {
+        return decode_rkd(context, slot, pictures.draw, bytes);
+    }
+    if (is_dct(slot.kind)) {
+        return decode_dct(context, slot, pictures, bytes);
+    }
+    // An unknown kind decodes nothing; the draw picture is shown as it stands.
+    return true;
+}
+
+// The application's buffers, when they are known to hold the picture.
+Pictures application_pictures(const PlayParams& params, uint32_t bytes) {
+    if (params.draw_buffer == nullptr ||
+        (params.buffer_bytes != 0 && params.buffer_bytes < bytes)) {
+        return {nullptr, nullptr};
+    }
+    return {params.draw_buffer, params.reference_buffer};
+}
+
+Pictures packed_pictures(PlayerContext& context, uint32_t bytes) {
+    if (!ensure_packed_pictures(context, bytes)) {
+        return {nullptr, nullptr};
+    }
+    return {context.packed_draw, context.packed_reference};
+}
+
+bool show_on_draw_surface(PlayerContext& context, const PictureGeometry& geometry) {
+    PlayParams& params = *context.params;
+    return ensure_work_surfaces(context, geometry.width, geometry.rows) &&
+           copy_into_surface(context, *params.draw_surface, context.packed_draw, geometry.row_bytes,
+                             geometry.rows);
+}
+
+}  // namespace
+
+bool read_frame_header(PlayerContext& context, const VideoFrameSlot& slot) {
+    switch (slot.kind) {
+        case VIDEO_RKD_KEY:
+            if (slot.bytes < RKD_KEY_SIZE_BYTES) {
+                return false;
+            }
+            rkd_read_key_header(context, slot.data, slot.bytes);
+            return true;
+        case VIDEO_MNB:
+        case VIDEO_ZLE:
+            if (slot.bytes < DCT_HEADER_BYTES) {
+                return false;
+            }
+            if (slot.kind == VIDEO_MNB) {
+                mnb_read_header(slot.data, slot.bytes, context);
+            } else {
+                zle_read_header(slot.data, slot.bytes, context);
+            }
+            return true;
+        default:
+            // An inter frame keeps the size of the latest key frame.
+            return true;
+    }
+}
+
+bool picture_geometry(const PlayerContext& context, int32_t kind, PictureGeometry& geometry) {
+    const int32_t width = context.frame_width;
+    const int32_t rows = context.frame_height;
+    if (width <= 0 || rows <= 0 || width > MAX_FRAME_SIDE || rows > MAX_FRAME_SIDE) {
+        return false;
+    }
+    const PlayParams& params = *context.params;
+    const int32_t per_pixel = params.flags & PLAY_DOUBLE_WIDTH ? 2 : 1;
+    const int32_t pixel_bytes = params.colour_bits == 8 && !is_dct(kind) ? 1 : 2;
+    geometry.width = width * per_pixel;
+    geometry.rows = rows;
+    geometry.row_bytes = static_cast<uint32_t>(geometry.width * pixel_bytes);
+    geometry.bytes = geometry.row_bytes * static_cast<uint32_t>(rows);
+    return true;
+}
+
+bool decode_video_frame(PlayerContext& context, const VideoFrameSlot& slot) {
+    PlayParams& params = *context.params;
+    context.frame_dropped = 1;
+    if (context.display_unsupported || slot.data == nullptr || !read_frame_header(context, slot)) {
+        return false;
+    }
+    const bool app_buffers = params.flags & PLAY_APP_BUFFERS;
+    // Our 8-bit work surfaces hold one byte per pixel, and a DCT decoder's two-byte pixels
+    // mean nothing as palette indices.
+    if (!app_buffers && params.colour_bits == 8 && is_dct(slot.kind)) {
+        return false;
+    }
+    PictureGeometry geometry{};
+    if (!picture_geometry(context, slot.kind, geometry)) {
+        return false;
+    }
+    const Pictures pictures = app_buffers ? application_pictures(params, geometry.bytes)
+                                          : packed_pictures(context, geometry.bytes);
+    if (pictures.draw == nullptr || !decode_by_kind(context, slot, pictures, geometry.bytes)) {
+        return false;
+    }
+    if (!app_buffers && !show_on_draw_surface(context, geometry)) {
+        return false;
+    }
+    context.frame_dropped = 0;
+    return true;
+}

@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include "platform/memory.h"
+#include "tests/video/video_rig.h"
+#include "video/display_setup.h"
+#include "video/frame_dispatch.h"
+
+namespace {
+
+struct ExpectedFormat {
+    PixelFormat format;
+    int32_t bits[3];
+    int32_t shifts[3];
+    int32_t colour_bits;
+};
+
+TEST(DisplaySetup, DerivesBitsAndShiftsFromThePrimarySurface) {
+    const ExpectedFormat cases[] = {
+        {rgb565_format(), {5, 6, 5}, {11, 5, 0}, 16},
+        {rgb555_format(), {5, 5, 5}, {10, 5, 0}, 15},
+        {rgb888_format(), {8, 8, 8}, {16, 8, 0}, 24},
+    };
+    for (const ExpectedFormat& expected : cases) {
+        VideoRig rig(expected.format, 640, 480);
+        setup_display(*rig.context);
+        const PlayParams& params = rig.params;
+        EXPECT_EQ(params.red_bits, expected.bits[0]);
+        EXPECT_EQ(params.green_bits, expected.bits[1]);
+        EXPECT_EQ(params.blue_bits, expected.bits[2]);
+        EXPECT_EQ(params.red_shift, expected.shifts[0]);
+        EXPECT_EQ(params.green_shift, expected.shifts[1]);
+        EXPECT_EQ(params.blue_shift, expected.shifts[2]);
+        EXPECT_EQ(params.colour_bits, expected.colour_bits);
+        EXPECT_EQ(params.rgb_mask, expected.format.red_mask | expected.format.green_mask |
+                                       expected.format.blue_mask);
+        EXPECT_EQ(rig.context->display_width, 640);
+        EXPECT_EQ(rig.context->display_height, 480);
+        EXPECT_EQ(rig.context->display_ready, 1);
+        EXPECT_EQ(rig.context->display_unsupported, 0);
+    }
+}
+
+TEST(DisplaySetup, MaskBitThirtyOneIsNotCounted) {
+    PixelFormat format = rgb888_format();
+    format.red_mask = 0xFF000000u;
+    VideoRig rig(format, 640, 480);
+    setup_display(*rig.context);
+    EXPECT_EQ(rig.params.red_bits, 7);
+    EXPECT_EQ(rig.params.red_shift, 24);
+}
+
+TEST(DisplaySetup, EightBitDisplayGetsTwoZeroPalettesAndKeepsComponentFields) {
+    VideoRig rig(palette8_format(), 640, 480);
+    rig.params.red_bits = 3;
+    rig.params.green_shift = 7;
+    setup_display(*rig.context);
+    EXPECT_EQ(rig.params.colour_bits, 8);
+    EXPECT_EQ(rig.params.red_bits, 3);
+    EXPECT_EQ(rig.params.green_shift, 7);
+    ASSERT_EQ(rig.display->palettes.size(), 2u);
+    for (uint32_t flags : rig.display->palette_flags) {
+        EXPECT_EQ(flags, 0x44u);
+    }
+    for (const FakePalette* palette : rig.display->palettes) {
+        for (const PaletteEntry& entry : palette->entries) {
+            EXPECT_EQ(entry.red | entry.green | entry.blue | entry.flags, 0);
+        }
+    }
+    EXPECT_EQ(rig.primary->palette, rig.context->primary_palette);
+    EXPECT_EQ(rig.back->palette, rig.context->back_palette);
+}
+
+TEST(DisplaySetup, ReleasedPalettesStayAttachedToTheApplicationsSurfaces) {
+    VideoRig rig(palette8_format(), 640, 480);
+    setup_display(*rig.context);
+    DisplayPalette* attached = rig.primary->palette;
+    release_display(*rig.context);
+    EXPECT_EQ(rig.context->primary_palette, nullptr);
+    EXPECT_EQ(rig.primary->palette, attached);
+    // The display and the surface hold theirs; the player's own reference is gone.
+    EXPECT_EQ(attached->add_ref(), 3u);
+    attached->release();
+}
+
+TEST(DisplaySetup, BrightnessIsResetUnlessKept) {
+    VideoRig reset(rgb565_format(), 640, 480);
+    reset.params.brightness = 130;
+    setup_display(*reset.context);
+    EXPECT_EQ(reset.params.brightness, 100);
+
+    VideoRig kept(rgb565_format(), 640, 480, PLAY_KEEP_BRIGHTNESS);
+    kept.params.brightness = 130;
+    setup_display(*kept.context);
+    EXPECT_EQ(kept.params.brightness, 130);
+}
+
+TEST(DisplaySetup, AudioOnlyMovieSetsNothingAndReleasesNothing) {
+    VideoRig rig(rgb565_format(), 640, 480);
+    rig.params.audio_only = 1;
+    rig.context->rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(16));
+    setup_display(*rig.context);
+    EXPECT_EQ(rig.context->display_ready, 0);
+    EXPECT_EQ(rig.params.colour_bits, 0);
+    release_display(*rig.context);
+    EXPECT_NE(rig.context->rkd_frame, nullptr);
+    memory_free(rig.context->rkd_frame);
+    rig.context->rkd_frame = nullptr;
+}
+
+TEST(DisplaySetup, ApplicationBuffersReadNothingFromTheDisplay) {
+    VideoRig rig(rgb565_format(), 640, 480, PLAY_APP_BUFFERS);
+    rig.params.colour_bits = 15;
+    rig.params.red_bits = 5;
+    setup_display(*rig.context);
+    EXPECT_EQ(rig.params.colour_bits, 15);
+    EXPECT_EQ(rig.context->display_width, 0);
+    EXPECT_TRUE(rig.display->palettes.empty());
+    EXPECT_EQ(rig.context->display_ready, 1);
+}
+
+TEST(DisplaySetup, SwappingTwiceRestoresBothPairs) {
+    VideoRig rig(rgb565_format(), 640, 480, PLAY_APP_BUFFERS);
+    uint8_t first[4];
+    uint8_t second[4];
+    rig.params.draw_buffer = first;
+    rig.params.reference_buffer = second;
+    rig.params.draw_surface = rig.primary;
+    rig.params.reference_surface = rig.back;
+    swap_work_surfaces(*rig.context);
+    EXPECT_EQ(rig.params.draw_buffer, second);
+    EXPECT_EQ(rig.params.draw_surface, rig.back);
+    swap_work_surfaces(*rig.context);
+    EXPECT_EQ(rig.params.draw_buffer, first);
+    EXPECT_EQ(rig.params.reference_buffer, second);
+    EXPECT_EQ(rig.params.draw_surface, rig.primary);
+    EXPECT_EQ(rig.params.reference_surface, rig.back);
+    rig.params.draw_surface = rig.params.reference_surface = nullptr;
+}
+
+TEST(DisplaySetup, ReleaseFreesRkdBuffersSurfacesAndPackedPictures) {
+    VideoRig rig(rgb565_format(), 640, 480);
+    setup_display(*rig.context);
+    const int64_t live_before = memory_counters().live_blocks;
+    PlayerContext& context = *rig.context;
+    context.rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(64));
+    context.rkd_prev_frame = static_cast<uint8_t*>(memory_allocate_zeroed(64));
+    context.rkd_blocks = static_cast<uint8_t*>(memory_allocate_zeroed(64));
+    context.rkd_block_map = static_cast<int32_t*>(memory_allocate_zeroed(64));
+    auto payload = dct_payload(32, 16);
+    decode_video_frame(context, video_slot(VIDEO_MNB, payload));
+    ASSERT_NE(rig.params.draw_surface, nullptr);
+    EXPECT_GT(memory_counters().live_blocks, live_before);
+    release_display(context);
+    EXPECT_EQ(memory_counters().live_blocks, live_before);
+    EXPECT_EQ(rig.params.draw_surface, nullptr);
+    EXPECT_EQ(context.display_ready, 0);
+    release_display(context);
+}
+
+TEST(DisplaySetupRefusal, ZeroMaskPlaysWithoutPictures) {
+    PixelFormat format = rgb565_format();
+    format.green_mask = 0;
+    VideoRig rig(format, 640, 480);
+    setup_display(*rig.context);
+    EXPECT_EQ(rig.context->display_unsupported, 1);
+    EXPECT_EQ(rig.context->display_ready, 1);
+    EXPECT_EQ(rig.params.green_bits, 0);
+    EXPECT_EQ(rig.params.green_shift, 0);
+    auto payload = dct_payload(32, 16);
+    EXPECT_FALSE(decode_video_frame(*rig.context, video_slot(VIDEO_MNB, payload)));
+    present_frame(*rig.context);
+    EXPECT_TRUE(rig.display->created.empty());
+    EXPECT_TRUE(rig.primary->blts.empty());
+}
+
+TEST(DisplaySetupRefusal, ComponentsWiderThanEightBitsAreRefused) {
+    PixelFormat format{};
+    format.rgb_bit_count = 32;
+    format.red_mask = 0x3FF00000;
+    format.green_mask = 0x000FFC00;
+    format.blue_mask = 0x000003FF;
+    VideoRig rig(format, 640, 480);
+    setup_display(*rig.context);
+    EXPECT_EQ(rig.context->display_unsupported, 1);
+    // Cleared, so that a later table rebuild shifts by defined amounts.
+    EXPECT_EQ(rig.params.red_bits, 0);
+}
+
+TEST(DisplaySetupRefusal, ApplicationFieldsOutOfRangeAreRefused) {
+    VideoRig rig(rgb565_format(), 640, 480, PLAY_APP_BUFFERS);
+    rig.params.colour_bits = 16;
+    rig.params.red_bits = 5;
+    rig.params.red_shift = 40;
+    setup_display(*rig.context);
+    EXPECT_EQ(rig.context->display_unsupported, 1);
+    EXPECT_EQ(rig.params.red_shift, 0);
+}
+
+TEST(DisplaySetup, FailedDescriptionLeavesTheDisplaySizeAtZero) {
+    VideoRig rig(rgb565_format(), 640, 480);
+    rig.primary->describe_fails = true;
+    setup_display(*rig.context);
+    EXPECT_EQ(rig.context->display_width, 0);
+    EXPECT_EQ(rig.params.colour_bits, 16);
+}
+
+}  // namespace

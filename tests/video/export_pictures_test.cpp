@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <CLI/CLI.hpp>
+#include <bit>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "authoring/movie_writer.h"
+#include "tests/video/video_rig.h"
+#include "tools/qx/commands.h"
+#include "tools/qx/picture_rgb.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ExportPictures : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("qx_export_pictures_" +
+                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        movie_ = (folder_ / "movie.qx").string();
+        out_ = (folder_ / "out").string();
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    int run(std::vector<std::string> options) {
+        CLI::App app;
+        int status = -1;
+        add_export_command(app, status);
+        std::vector<std::string> words = {"qx", "export", movie_, out_};
+        words.insert(words.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) {
+            argv.push_back(word.data());
+        }
+        app.parse(static_cast<int>(argv.size()), argv.data());
+        return status;
+    }
+
+    std::string read_text(const std::string& name) {
+        std::ifstream in(fs::path(out_) / name);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    fs::path folder_;
+    std::string movie_;
+    std::string out_;
+};
+
+void png_size(const fs::path& path, uint32_t& width, uint32_t& height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str()));
+    width = image.width;
+    height = image.height;
+    EXPECT_EQ(image.format & PNG_FORMAT_FLAG_COLOR, PNG_FORMAT_FLAG_COLOR);
+    png_image_free(&image);
+}
+
+TEST_F(ExportPictures, RawFramesAndTheirListInFileOrder) {
+    MovieWriter movie;
+    movie.chunk("pBNM", dct_payload(32, 16));
+    movie.chunk("pELZ", dct_payload(48, 32));
+    movie.chunk("pBNM", dct_payload(16, 16));
+    ASSERT_TRUE(movie.save(movie_));
+    ASSERT_EQ(run({"--raw", "--double-width"}), 0);
+    EXPECT_EQ(fs::file_size(fs::path(out_) / "frame_00000.raw"), 32u * 16 * 4);
+    EXPECT_EQ(fs::file_size(fs::path(out_) / "frame_00001.raw"), 48u * 32 * 4);
+    EXPECT_EQ(fs::file_size(fs::path(out_) / "frame_00002.raw"), 16u * 16 * 4);
+    EXPECT_FALSE(fs::exists(fs::path(out_) / "frame_00000.png"));
+    EXPECT_EQ(read_text("frames.json"),
+              "[\n"
+              "  {\"index\": 0, \"kind\": 3, \"width\": 32, \"height\": 16, \"bytes\": 2048},\n"
+              "  {\"index\": 1, \"kind\": 4, \"width\": 48, \"height\": 32, \"bytes\": 6144},\n"
+              "  {\"index\": 2, \"kind\": 3, \"width\": 16, \"height\": 16, \"bytes\": 1024}\n"
+              "]\n");
+}
+
+TEST_F(ExportPictures, RkdOnPalettisedDisplayWritesOneBytePerPixel) {
+    MovieWriter movie;
+    movie.chunk("kDKR", rkd_key_payload(40, 8));
+    movie.chunk("fDKR", std::vector<uint8_t>(4, 0));
+    ASSERT_TRUE(movie.save(movie_));
+    ASSERT_EQ(run({"--raw", "--png", "--display", "pal8"}), 0);
+    EXPECT_EQ(fs::file_size(fs::path(out_) / "frame_00000.raw"), 40u * 8);
+    EXPECT_EQ(fs::file_size(fs::path(out_) / "frame_00001.raw"), 40u * 8);
+    uint32_t width = 0;
+    uint32_t height = 0;
+    png_size(fs::path(out_) / "frame_00001.png", width, height);
+    EXPECT_EQ(width, 40u);
+    EXPECT_EQ(height, 8u);
+}
+
+TEST_F(ExportPictures, PngByDefaultWithOneColumnPerDisplayPixel) {
+    MovieWriter movie;
+    movie.chunk("pBNM", dct_payload(32, 16));
+    ASSERT_TRUE(movie.save(movie_));
+    ASSERT_EQ(run({"--png", "--double-width", "--display", "rgb555"}), 0);
+    uint32_t width = 0;
+    uint32_t height = 0;
+    png_size(fs::path(out_) / "frame_00000.png", width, height);
+    EXPECT_EQ(width, 64u);
+    EXPECT_EQ(height, 16u);
+    EXPECT_FALSE(fs::exists(fs::path(out_) / "frames.json"));
+}
+
+TEST_F(ExportPictures, UndecodableFramesAreNamedSkippedAndCounted) {
+    MovieWriter movie;
+    movie.chunk("pBNM", dct_payload(32, 16));
+    movie.chunk("pBNM", std::vector<uint8_t>{1, 2, 3});
+    movie.chunk("pELZ", dct_payload(0, 16));
+    movie.chunk("pBNM", dct_payload(32, 16));
+    ASSERT_TRUE(movie.save(movie_));
+    ::testing::internal::CaptureStderr();
+    const int status = run({"--raw"});
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(errors.find("frame 1 at offset 16"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("frame 2 at offset 27"), std::string::npos) << errors;
+    EXPECT_TRUE(fs::exists(fs::path(out_) / "frame_00000.raw"));
+    EXPECT_FALSE(fs::exists(fs::path(out_) / "frame_00001.raw"));
+    EXPECT_FALSE(fs::exists(fs::path(out_) / "frame_00002.raw"));
+    EXPECT_TRUE(fs::exists(fs::path(out_) / "frame_00003.raw"));
+}
+
+TEST_F(ExportPictures, DctFramesHaveNoPngOnPalettisedDisplays) {
+    MovieWriter movie;
+    movie.chunk("pBNM", dct_payload(32, 16));
+    ASSERT_TRUE(movie.save(movie_));
+    ::testing::internal::CaptureStderr();
+    const int status = run({"--raw", "--png", "--display", "pal8"});
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(fs::file_size(fs::path(out_) / "frame_00000.raw"), 32u * 16 * 2);
+    EXPECT_FALSE(fs::exists(fs::path(out_) / "frame_00000.png"));
+}
+
+PlayParams params_of(uint32_t red, uint32_t green, uint32_t blue, int32_t colour_bits) {
+    PlayParams params{};
+    const uint32_t masks[] = {red, green, blue};
+    int32_t* bits[] = {&params.red_bits, &params.green_bits, &params.blue_bits};
+    int32_t* shifts[] = {&params.red_shift, &params.green_shift, &params.blue_shift};
+    for (int i = 0; i < 3; ++i) {
+        *bits[i] = std::popcount(masks[i]);
+        *shifts[i] = std::countr_zero(masks[i]);
+    }
+    params.colour_bits = colour_bits;
+    return params;
+}
+
+TEST(ExportPicturesRgb, DisplayPixelsWidenToFullIntensity) {
+    const PlayParams rgb565 = params_of(0xF800, 0x07E0, 0x001F, 16);
+    const uint8_t pixels[] = {0xFF, 0xFF, 0x00, 0xF8, 0x10, 0x84};
+    RgbPicture picture;
+    ASSERT_TRUE(display_pixels_to_rgb(rgb565, nullptr, pixels, 6, 1, picture));
+    EXPECT_EQ(picture.width, 3);
+    EXPECT_EQ(picture.rgb, (std::vector<uint8_t>{255, 255, 255, 255, 0, 0, 132, 130, 132}));
+
+    // Bit 15 of a 5-5-5 pixel is not a colour.
+    const PlayParams rgb555 = params_of(0x7C00, 0x03E0, 0x001F, 15);
+    const uint8_t white555[] = {0xFF, 0xFF};
+    ASSERT_TRUE(display_pixels_to_rgb(rgb555, nullptr, white555, 2, 1, picture));
+    EXPECT_EQ(picture.rgb, (std::vector<uint8_t>{255, 255, 255}));
+
+    const PlayParams rgb888 = params_of(0xFF0000, 0xFF00, 0xFF, 24);
+    const uint8_t word[] = {0x03, 0x02, 0x01, 0xFF};
+    ASSERT_TRUE(display_pixels_to_rgb(rgb888, nullptr, word, 4, 1, picture));
+    EXPECT_EQ(picture.rgb, (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(display_pixels_to_rgb(rgb888, nullptr, word, 2, 1, picture));
+}
+
+TEST(ExportPicturesRgb, PalettisedPixelsGoThroughThePalette) {
+    PlayParams params{};
+    params.colour_bits = 8;
+    uint8_t palette[768] = {};
+    palette[3 * 7] = 10;
+    palette[3 * 7 + 1] = 20;
+    palette[3 * 7 + 2] = 30;
+    const uint8_t pixels[] = {7, 0};
+    RgbPicture picture;
+    ASSERT_TRUE(display_pixels_to_rgb(params, palette, pixels, 2, 1, picture));
+    EXPECT_EQ(picture.rgb, (std::vector<uint8_t>{10, 20, 30, 0, 0, 0}));
+}
+
+}  // namespace

@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "player/player.h"
+#include "tests/video/video_rig.h"
+#include "video/display_setup.h"
+#include "video/frame_dispatch.h"
+
+namespace {
+
+// The application changes the brightness from its own thread while the player thread decodes
+// and presents: no race on the tables or the parameter block.
+TEST(FrameDispatchConcurrency, BrightnessChangesWhileFramesDecode) {
+    VideoRig rig(rgb565_format(), 640, 480, PLAY_CENTRE_X | PLAY_CENTRE_Y | PLAY_KEEP_BRIGHTNESS);
+    setup_display(*rig.context);
+    rig.params.context = rig.context.get();
+    std::atomic<bool> decoding{true};
+    std::thread application([&] {
+        for (int32_t percent = 0; decoding.load(); percent = (percent + 7) % 200) {
+            player_set_brightness(rig.params, percent);
+        }
+    });
+    auto mnb = dct_payload(64, 32);
+    auto zle = dct_payload(64, 32, 4, 0x02);
+    int decoded = 0;
+    for (int frame = 0; frame < 200; ++frame) {
+        auto& payload = frame % 2 ? zle : mnb;
+        decoded += decode_video_frame(*rig.context,
+                                      video_slot(frame % 2 ? VIDEO_ZLE : VIDEO_MNB, payload));
+        present_frame(*rig.context);
+        swap_work_surfaces(*rig.context);
+    }
+    decoding = false;
+    application.join();
+    rig.params.context = nullptr;
+    EXPECT_EQ(decoded, 200);
+    EXPECT_EQ(rig.primary->blts.size(), 200u);
+}
+
+}  // namespace

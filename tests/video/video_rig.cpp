@@ -1,0 +1,51 @@
+#include "tests/video/video_rig.h"
+
+#include "video/display_setup.h"
+
+VideoRig::VideoRig(const PixelFormat& format, uint32_t width, uint32_t height, uint32_t flags,
+                   int32_t extra_pitch)
+    : context(std::make_unique<PlayerContext>()),
+      display(new FakeDisplay(format, extra_pitch)),
+      primary(display->make_primary(width, height)),
+      back(display->make_primary(width, height)) {
+    context->params = &params;
+    params.flags = flags;
+    params.display = display;
+    params.primary_surface = primary;
+    params.back_surface = back;
+    params.brightness = 100;
+}
+
+VideoRig::~VideoRig() {
+    release_display(*context);
+    primary->release();
+    back->release();
+    display->release();
+}
+
+VideoFrameSlot video_slot(int32_t kind, std::vector<uint8_t>& payload) {
+    return VideoFrameSlot{payload.data(), 0, kind, static_cast<uint32_t>(payload.size())};
+}
+
+std::vector<uint8_t> dct_payload(int16_t width, int16_t height, uint8_t quality,
+                                 uint8_t frame_flags) {
+    const auto w = static_cast<uint16_t>(width);
+    const auto h = static_cast<uint16_t>(height);
+    return {static_cast<uint8_t>(w),
+            static_cast<uint8_t>(w >> 8),
+            static_cast<uint8_t>(h),
+            static_cast<uint8_t>(h >> 8),
+            quality,
+            0,
+            0,
+            frame_flags};
+}
+
+std::vector<uint8_t> rkd_key_payload(uint16_t width, uint16_t height) {
+    std::vector<uint8_t> payload(12, 0);
+    payload[0] = static_cast<uint8_t>(width);
+    payload[1] = static_cast<uint8_t>(width >> 8);
+    payload[2] = static_cast<uint8_t>(height);
+    payload[3] = static_cast<uint8_t>(height >> 8);
+    return payload;
+}

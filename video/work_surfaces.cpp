@@ -1,0 +1,159 @@
+#include "video/work_surfaces.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/memory.h"
+
+namespace {
+
+void release_surface(DisplaySurface*& surface) {
+    if (surface != nullptr) {
+        surface->release();
+        surface = nullptr;
+    }
+}
+
+void free_packed_pictures(PlayerContext& context) {
+    memory_free(context.packed_draw);
+    memory_free(context.packed_reference);
+    context.packed_draw = nullptr;
+    context.packed_reference = nullptr;
+    context.packed_bytes = 0;
+}
+
+DisplaySurface* create_surface(Display& display, int32_t width, int32_t height, uint32_t caps) {
+    SurfaceDesc desc{};
+    desc.flags = SURFACE_DESC_CAPS | SURFACE_DESC_HEIGHT | SURFACE_DESC_WIDTH;
+    desc.height = static_cast<uint32_t>(height);
+    desc.width = static_cast<uint32_t>(width);
+    desc.caps = caps;
+    DisplaySurface* surface = nullptr;
+    if (display.create_surface(desc, &surface) != PLATFORM_OK) {
+        return nullptr;
+    }
+    return surface;
+}
+
+// Bytes of one row of a surface of `width` pixels, or 0 when the surface is smaller than asked.
+int32_t surface_row_bytes(DisplaySurface& surface, int32_t width, int32_t height,
+                          int32_t colour_bits) {
+    SurfaceDesc desc{};
+    if (surface.get_surface_desc(desc) != PLATFORM_OK ||
+        desc.width < static_cast<uint32_t>(width) || desc.height < static_cast<uint32_t>(height)) {
+        return 0;
+    }
+    uint32_t bits = desc.pixel_format.rgb_bit_count;
+    if (bits == 0 || bits > 32) {
+        bits = colour_bits == 8 ? 8 : colour_bits <= 16 ? 16 : 32;
+    }
+    return width * static_cast<int32_t>((bits + 7) / 8);
+}
+
+bool lock_surface(DisplaySurface& surface, SurfaceDesc& desc) {
+    for (int32_t attempt = 0; attempt < SURFACE_LOCK_ATTEMPTS; ++attempt) {
+        desc = SurfaceDesc{};
+        const PlatformResult result = surface.lock(nullptr, desc, LOCK_WAIT);
+        if (result == PLATFORM_OK) {
+            return true;
+        }
+        if (result == DISPLAY_SURFACE_LOST) {
+            surface.restore();
+        }
+    }
+    return false;
+}
+
+bool unlock_surface(DisplaySurface& surface) {
+    for (int32_t attempt = 0; attempt < SURFACE_LOCK_ATTEMPTS; ++attempt) {
+        if (surface.unlock(nullptr) == PLATFORM_OK) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ensure_packed_pictures(PlayerContext& context, uint32_t bytes) {
+    if (context.packed_draw != nullptr && context.packed_bytes >= bytes) {
+        return true;
+    }
+    free_packed_pictures(context);
+    context.packed_draw = static_cast<uint8_t*>(memory_allocate_zeroed(bytes));
+    context.packed_reference = static_cast<uint8_t*>(memory_allocate_zeroed(bytes));
+    if (context.packed_draw == nullptr || context.packed_reference == nullptr) {
+        free_packed_pictures(context);
+        return false;
+    }
+    context.packed_bytes = bytes;
+    return true;
+}
+
+bool ensure_work_surfaces(PlayerContext& context, int32_t width, int32_t height) {
+    PlayParams& params = *context.params;
+    if (params.draw_surface != nullptr && params.reference_surface != nullptr &&
+        context.surface_width >= width && context.surface_height >= height) {
+        return true;
+    }
+    // Surfaces only grow, so a movie whose size keeps changing re-creates them rarely.
+    width = std::max(width, context.surface_width);
+    height = std::max(height, context.surface_height);
+    release_surface(params.draw_surface);
+    release_surface(params.reference_surface);
+    context.surface_width = context.surface_height = context.surface_row_bytes = 0;
+    if (params.display == nullptr) {
+        return false;
+    }
+    uint32_t caps = SURFACE_OFFSCREEN_PLAIN;
+    if (params.flags & (PLAY_DEST_WIDTH | PLAY_DEST_HEIGHT)) {
+        caps |= SURFACE_SYSTEM_MEMORY;
+    }
+    params.draw_surface = create_surface(*params.display, width, height, caps);
+    params.reference_surface = create_surface(*params.display, width, height, caps);
+    int32_t row_bytes = 0;
+    if (params.draw_surface != nullptr && params.reference_surface != nullptr) {
+        row_bytes = std::min(
+            surface_row_bytes(*params.draw_surface, width, height, params.colour_bits),
+            surface_row_bytes(*params.reference_surface, width, height, params.colour_bits));
+    }
+    if (row_bytes == 0) {
+        release_surface(params.draw_surface);
+        release_surface(params.reference_surface);
+        return false;
+    }
+    context.surface_width = width;
+    context.surface_height = height;
+    context.surface_row_bytes = row_bytes;
+    return true;
+}
+
+bool copy_into_surface(PlayerContext& context, DisplaySurface& surface, const uint8_t* picture,
+                       uint32_t row_bytes, int32_t rows) {
+    SurfaceDesc desc{};
+    if (!lock_surface(surface, desc)) {
+        return false;
+    }
+    const bool usable = desc.memory != nullptr && desc.pitch > 0;
+    if (usable) {
+        auto* memory = static_cast<uint8_t*>(desc.memory);
+        const auto pitch = static_cast<size_t>(desc.pitch);
+        const size_t copied =
+            std::min<size_t>({row_bytes, static_cast<size_t>(context.surface_row_bytes), pitch});
+        const int32_t rows_held = std::min(rows, context.surface_height);
+        for (int32_t row = 0; row < rows_held; ++row) {
+            std::memcpy(memory + static_cast<size_t>(row) * pitch,
+                        picture + static_cast<size_t>(row) * row_bytes, copied);
+        }
+    }
+    const bool unlocked = unlock_surface(surface);
+    return usable && unlocked;
+}
+
+void release_work_surfaces(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    release_surface(params.draw_surface);
+    release_surface(params.reference_surface);
+    context.surface_width = context.surface_height = context.surface_row_bytes = 0;
+    free_packed_pictures(context);
+}
