@@ -1,11 +1,14 @@
 #include "video/display_setup.h"
 
+#include "codecs/rkd/rkd_buffers.h"
+
 #include <algorithm>
 #include <bit>
 #include <climits>
 #include <cstring>
 #include <utility>
 
+#include "codecs/rkd/rkd_buffers.h"
 #include "platform/memory.h"
 #include "video/colour_tables.h"
 #include "video/work_surfaces.h"
@@ -67,12 +70,6 @@ void create_palettes(PlayerContext& context) {
     if (context.back_palette != nullptr && params.back_surface != nullptr) {
         params.back_surface->set_palette(context.back_palette);
     }
-}
-
-template <typename T>
-void free_buffer(T*& buffer) {
-    memory_free(buffer);
-    buffer = nullptr;
 }
 
 void release_palette(DisplayPalette*& palette) {
@@ -147,13 +144,7 @@ void release_display(PlayerContext& context) {
         return;
     }
     release_work_surfaces(context);
-    free_buffer(context.rkd_blocks);
-    free_buffer(context.rkd_vectors);
-    free_buffer(context.rkd_vector_offsets);
-    free_buffer(context.rkd_frame);
-    free_buffer(context.rkd_prev_frame);
-    free_buffer(context.rkd_row_offsets);
-    free_buffer(context.rkd_block_map);
+    rkd_release_buffers(context);
     // The surfaces they are attached to keep their own references to the palettes.
     release_palette(context.primary_palette);
     release_palette(context.back_palette);

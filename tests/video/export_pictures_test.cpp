@@ -87,7 +87,7 @@ TEST_F(ExportPictures, RawFramesAndTheirListInFileOrder) {
 TEST_F(ExportPictures, RkdOnPalettisedDisplayWritesOneBytePerPixel) {
     MovieWriter movie;
     movie.chunk("kDKR", rkd_key_payload(40, 8));
-    movie.chunk("fDKR", std::vector<uint8_t>(4, 0));
+    movie.chunk("fDKR", rkd_inter_payload(40, 8));
     ASSERT_TRUE(movie.save(movie_));
     ASSERT_EQ(run({"--raw", "--png", "--display", "pal8"}), 0);
     EXPECT_EQ(fs::file_size(fs::path(out_) / "frame_00000.raw"), 40u * 8);

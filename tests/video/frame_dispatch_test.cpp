@@ -28,7 +28,8 @@ TEST(FrameDispatchHeaders, InterFrameKeepsTheKeyFrameSize) {
     setup_display(*rig.context);
     auto key = rkd_key_payload(64, 40);
     EXPECT_TRUE(decode(rig, VIDEO_RKD_KEY, key));
-    std::vector<uint8_t> inter = {0x10, 0x00, 0x10, 0x00};
+    auto inter = rkd_inter_payload(64, 40);
+    ASSERT_FALSE(inter.empty());
     EXPECT_TRUE(decode(rig, VIDEO_RKD_INTER, inter));
     EXPECT_EQ(rig.context->frame_width, 64);
     EXPECT_EQ(rig.context->frame_height, 40);

@@ -32,3 +32,4 @@ std::vector<uint8_t> dct_payload(int16_t width, int16_t height, uint8_t quality 
                                  uint8_t frame_flags = 0);
 // An Rkd key-frame header with no palette entries and no picture.
 std::vector<uint8_t> rkd_key_payload(uint16_t width, uint16_t height);
+std::vector<uint8_t> rkd_inter_payload(uint16_t width, uint16_t height);
