@@ -210,6 +210,20 @@ TEST(SoundOutput, StreamFailuresReleaseTheBufferAndGoSilent) {
     }
 }
 
+TEST(SoundOutput, SampleRateOfZeroOrBelowPlaysSilent) {
+    for (const int32_t rate : {0, -21436}) {
+        FakeSoundDevice device;
+        SoundRig rig;
+        rig.params.sound = &device;
+        rig.context.sample_rate = rate;
+        sound_open(rig.context);
+        sound_stream_start(rig.context);
+        expect_silent(rig);
+        EXPECT_TRUE(device.stream_logs.empty());
+        sound_close(rig.context);
+    }
+}
+
 TEST(SoundOutput, ApplicationObjectsWithoutPlaySoundAskForAnEmptyBuffer) {
     FakeSoundDevice device;
     SoundBuffer* primary = nullptr;
