@@ -28,6 +28,15 @@ void expect_silent(SoundRig& rig) {
     EXPECT_EQ(rig.context.sound_started, 1);
 }
 
+// A primary buffer the application created itself.
+SoundBuffer* application_primary(FakeSoundDevice& device) {
+    SoundBuffer* primary = nullptr;
+    SoundBufferDesc desc;
+    desc.flags = SOUND_BUFFER_PRIMARY;
+    device.create_sound_buffer(desc, &primary);
+    return primary;
+}
+
 }  // namespace
 
 TEST(SoundOutput, WithoutPlaySoundNothingIsOpenedAndTheMovieIsSilent) {
@@ -104,10 +113,8 @@ TEST(SoundOutput, ApplicationDeviceIsKeptAndOnlyThePrimaryReleased) {
 
 TEST(SoundOutput, ApplicationPrimaryOnlyHasItsSizeRead) {
     FakeSoundDevice device(16384);
-    SoundBuffer* primary = nullptr;
-    SoundBufferDesc desc;
-    desc.flags = SOUND_BUFFER_PRIMARY;
-    ASSERT_EQ(device.create_sound_buffer(desc, &primary), PLATFORM_OK);
+    SoundBuffer* primary = application_primary(device);
+    ASSERT_NE(primary, nullptr);
     SoundRig rig;
     rig.params.sound = &device;
     rig.params.primary_sound_buffer = primary;
@@ -226,10 +233,8 @@ TEST(SoundOutput, SampleRateOfZeroOrBelowPlaysSilent) {
 
 TEST(SoundOutput, ApplicationObjectsWithoutPlaySoundAskForAnEmptyBuffer) {
     FakeSoundDevice device;
-    SoundBuffer* primary = nullptr;
-    SoundBufferDesc desc;
-    desc.flags = SOUND_BUFFER_PRIMARY;
-    ASSERT_EQ(device.create_sound_buffer(desc, &primary), PLATFORM_OK);
+    SoundBuffer* primary = application_primary(device);
+    ASSERT_NE(primary, nullptr);
     SoundRig rig(0);
     rig.params.sound = &device;
     rig.params.primary_sound_buffer = primary;
