@@ -121,7 +121,10 @@ int32_t sound_open(PlayerContext& context) {
 int32_t sound_stream_start(PlayerContext& context) {
     PlayParams& params = *context.params;
     SoundBuffer* buffer = nullptr;
-    if (params.sound != nullptr && params.primary_sound_buffer != nullptr) {
+    // A header's rate of 0 or below would give a buffer whose cursor never moves, and the
+    // clock would stand still for ever: such a movie plays silent, at the silent pace.
+    if (params.sound != nullptr && params.primary_sound_buffer != nullptr &&
+        context.sample_rate > 0) {
         buffer = start_stream_buffer(context);
     }
     if (buffer == nullptr) {

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "audio/audio_chunk.h"
+#include "authoring/audio_track_writer.h"
+#include "tests/audio/audio_test_movie.h"
+
+namespace {
+
+std::string qx_binary() {
+    return std::string(QX_BINARY_DIR) + "/qx";
+}
+
+int run_export(const std::string& movie, const std::string& out_dir) {
+    const std::string command =
+        qx_binary() + " export '" + movie + "' '" + out_dir + "' --wav >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct WavContents {
+    SF_INFO info{};
+    std::vector<int16_t> samples;
+};
+
+WavContents read_wav(const std::string& path) {
+    WavContents wav;
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &wav.info);
+    EXPECT_NE(file, nullptr) << path;
+    if (file == nullptr) {
+        return wav;
+    }
+    wav.samples.resize(static_cast<size_t>(wav.info.frames * wav.info.channels));
+    sf_readf_short(file, wav.samples.data(), wav.info.frames);
+    sf_close(file);
+    return wav;
+}
+
+class AudioExportWav : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        out_dir = audio_test_path("out");
+        movie_path = audio_test_path("movie.qx");
+        std::filesystem::remove_all(out_dir);
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(out_dir);
+        std::filesystem::remove(movie_path);
+    }
+    std::string out_dir;
+    std::string movie_path;
+};
+
+}  // namespace
+
+TEST_F(AudioExportWav, WritesEveryDecodedBlockInOrder) {
+    struct Case {
+        int32_t compression;
+        int32_t channels;
+        int32_t rate;
+    };
+    for (const Case c :
+         {Case{AUDIO_PCM, 1, 11025}, Case{AUDIO_XA, 2, 22050}, Case{AUDIO_IMA, 2, 44100}}) {
+        SCOPED_TRACE(::testing::Message() << "compression " << c.compression);
+        MovieWriter movie;
+        AudioTrackWriter audio(movie, c.channels, c.rate, c.compression);
+        for (int chunk = 0; chunk < 12; ++chunk) {
+            std::vector<int16_t> samples;
+            for (int i = 0; i < 560 * c.channels; ++i) {
+                samples.push_back(static_cast<int16_t>(8000 * std::sin((chunk * 560 + i) * 0.05)));
+            }
+            audio.write_chunk(samples);
+            movie.chunk("MQXf", std::vector<uint8_t>(16, 0));
+        }
+        ASSERT_TRUE(movie.save(movie_path));
+        ASSERT_EQ(run_export(movie_path, out_dir), 0);
+        const WavContents wav = read_wav(out_dir + "/audio.wav");
+        EXPECT_EQ(wav.info.samplerate, c.rate);
+        EXPECT_EQ(wav.info.channels, 2);
+        EXPECT_EQ(wav.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+        EXPECT_EQ(wav.samples, audio.decoded());
+        std::filesystem::remove_all(out_dir);
+    }
+}
+
+TEST_F(AudioExportWav, MovieWithoutAudioWritesNoFile) {
+    MovieWriter movie;
+    movie.chunk("MQXf", std::vector<uint8_t>(16, 0));
+    ASSERT_TRUE(movie.save(movie_path));
+    EXPECT_EQ(run_export(movie_path, out_dir), 0);
+    EXPECT_FALSE(std::filesystem::exists(out_dir + "/audio.wav"));
+}
+
+TEST_F(AudioExportWav, FailuresAreReported) {
+    MovieWriter movie;
+    AudioTrackWriter audio(movie, 2, 22050, AUDIO_PCM);
+    audio.write_chunk(std::vector<int16_t>(100, 5));
+    ASSERT_TRUE(movie.save(movie_path));
+    // audio.wav cannot be created where a folder of that name stands.
+    std::filesystem::create_directories(out_dir + "/audio.wav");
+    EXPECT_EQ(run_export(movie_path, out_dir), 1);
+
+    MovieWriter no_rate;
+    AudioTrackWriter zero(no_rate, 2, 0, AUDIO_PCM);
+    zero.write_chunk(std::vector<int16_t>(100, 5));
+    ASSERT_TRUE(no_rate.save(movie_path));
+    std::filesystem::remove_all(out_dir);
+    EXPECT_EQ(run_export(movie_path, out_dir), 1);
+}
