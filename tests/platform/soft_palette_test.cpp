@@ -3,31 +3,18 @@
 #include <array>
 
 #include "platform/soft/soft_backend.h"
+#include "tests/platform/soft_display_fixture.h"
 
 namespace {
 
-class SoftDisplayPaletteTest : public ::testing::Test {
+class SoftDisplayPaletteTest : public SoftDisplayTest {
   protected:
-    SoftDisplayPaletteTest() : soft_(indexed()) {}
+    SoftDisplayPaletteTest() : SoftDisplayTest(indexed()) {}
 
     static SoftBackendConfig indexed() {
         SoftBackendConfig config;
         config.pixel_format = SOFT_PIXELS_INDEXED8;
         return config;
-    }
-
-    void SetUp() override {
-        ASSERT_EQ(soft_.create_display(&display_), PLATFORM_OK);
-        SurfaceDesc desc;
-        desc.flags = SURFACE_DESC_CAPS;
-        desc.caps = SURFACE_PRIMARY;
-        ASSERT_EQ(display_->create_surface(desc, &primary_), PLATFORM_OK);
-    }
-
-    void TearDown() override {
-        if (display_ != nullptr) {
-            display_->release();
-        }
     }
 
     DisplayPalette* make_palette(uint8_t red) {
@@ -39,10 +26,6 @@ class SoftDisplayPaletteTest : public ::testing::Test {
             PLATFORM_OK);
         return palette;
     }
-
-    SoftBackend soft_;
-    Display* display_ = nullptr;
-    DisplaySurface* primary_ = nullptr;
 };
 
 TEST_F(SoftDisplayPaletteTest, EntriesAreSetAndReadWithinTheirRange) {

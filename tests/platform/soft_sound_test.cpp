@@ -58,17 +58,28 @@ class SoftSoundTest : public ::testing::Test {
     SoundDevice* device_ = nullptr;
 };
 
-// The bytes a cursor moving at `rate` frames a second passes between a start somewhere in
-// [start_low, start_high] and an end somewhere in [end_low, end_high] (platform microseconds).
+// When a call happened: somewhere between two readings of the platform clock.
+struct Moment {
+    int64_t before;
+    int64_t after;
+};
+
+template <typename Call>
+Moment timed(Call call) {
+    const int64_t before = platform_clock_now_us();
+    call();
+    return {before, platform_clock_now_us()};
+}
+
 struct ByteRange {
     int64_t low;
     int64_t high;
 };
 
-ByteRange bytes_between(int64_t start_low, int64_t start_high, int64_t end_low, int64_t end_high,
-                        int64_t rate, int64_t block_align) {
-    return {(end_low - start_high) * rate / 1000000 * block_align,
-            (end_high - start_low) * rate / 1000000 * block_align};
+// The bytes a cursor moving at `rate` frames a second passes from `start` to `end`.
+ByteRange bytes_between(Moment start, Moment end, int64_t rate, int64_t block_align) {
+    return {(end.before - start.after) * rate / 1000000 * block_align,
+            (end.after - start.before) * rate / 1000000 * block_align};
 }
 
 TEST_F(SoftSoundTest, DeviceReportsItsCapsAndRecordsTheCooperativeLevel) {
@@ -190,15 +201,11 @@ TEST_F(SoftSoundTest, CursorStandsStillUnlessPlaying) {
 TEST_F(SoftSoundTest, CursorMovesAtTheBufferByteRate) {
     ScopedClockScale fast(50.0);
     SoundBuffer* buffer = make_buffer(88200);
-    const int64_t before_play = platform_clock_now_us();
-    ASSERT_EQ(buffer->play(0, 0, SOUND_PLAY_LOOPING), PLATFORM_OK);
-    const int64_t after_play = platform_clock_now_us();
+    const Moment start =
+        timed([&] { EXPECT_EQ(buffer->play(0, 0, SOUND_PLAY_LOOPING), PLATFORM_OK); });
     sleep_ms(300);
-    const int64_t before_stop = platform_clock_now_us();
-    ASSERT_EQ(buffer->stop(), PLATFORM_OK);
-    const int64_t after_stop = platform_clock_now_us();
-    const ByteRange expected =
-        bytes_between(before_play, after_play, before_stop, after_stop, 22050, 4);
+    const Moment end = timed([&] { EXPECT_EQ(buffer->stop(), PLATFORM_OK); });
+    const ByteRange expected = bytes_between(start, end, 22050, 4);
     const int64_t heard = heard_bytes();
     EXPECT_GE(heard, expected.low);
     EXPECT_LE(heard, expected.high);
@@ -208,21 +215,14 @@ TEST_F(SoftSoundTest, CursorMovesAtTheBufferByteRate) {
 TEST_F(SoftSoundTest, FrequencyChangesTheRateFromThatMomentOn) {
     ScopedClockScale fast(50.0);
     SoundBuffer* buffer = make_buffer(88200 * 2);
-    const int64_t before_play = platform_clock_now_us();
-    ASSERT_EQ(buffer->play(0, 0, SOUND_PLAY_LOOPING), PLATFORM_OK);
-    const int64_t after_play = platform_clock_now_us();
+    const Moment start =
+        timed([&] { EXPECT_EQ(buffer->play(0, 0, SOUND_PLAY_LOOPING), PLATFORM_OK); });
     sleep_ms(200);
-    const int64_t before_change = platform_clock_now_us();
-    ASSERT_EQ(buffer->set_frequency(44100), PLATFORM_OK);
-    const int64_t after_change = platform_clock_now_us();
+    const Moment change = timed([&] { EXPECT_EQ(buffer->set_frequency(44100), PLATFORM_OK); });
     sleep_ms(200);
-    const int64_t before_stop = platform_clock_now_us();
-    ASSERT_EQ(buffer->stop(), PLATFORM_OK);
-    const int64_t after_stop = platform_clock_now_us();
-    const ByteRange slow =
-        bytes_between(before_play, after_play, before_change, after_change, 22050, 4);
-    const ByteRange quick =
-        bytes_between(before_change, after_change, before_stop, after_stop, 44100, 4);
+    const Moment end = timed([&] { EXPECT_EQ(buffer->stop(), PLATFORM_OK); });
+    const ByteRange slow = bytes_between(start, change, 22050, 4);
+    const ByteRange quick = bytes_between(change, end, 44100, 4);
     const int64_t heard = heard_bytes();
     EXPECT_GE(heard, slow.low + quick.low);
     EXPECT_LE(heard, slow.high + quick.high);

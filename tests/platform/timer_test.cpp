@@ -29,6 +29,10 @@ void count_call(uint32_t timer_id, uint32_t, uintptr_t user, uintptr_t, uintptr_
     ++counted->calls;
 }
 
+uint32_t start_counting(Counted& counted, uint32_t flags) {
+    return timer_set_event(10, 1, count_call, reinterpret_cast<uintptr_t>(&counted), flags);
+}
+
 TEST_F(PlatformTimerTest, CapsComeFromTheFaultSettings) {
     TimerCaps caps;
     ASSERT_EQ(timer_get_dev_caps(&caps, sizeof caps), PLATFORM_OK);
@@ -71,8 +75,7 @@ TEST_F(PlatformTimerTest, PeriodsOutsideTheCapsAreRefused) {
 TEST_F(PlatformTimerTest, PeriodicEventRunsUntilKilled) {
     ScopedClockScale fast(10.0);
     Counted counted;
-    const uint32_t id =
-        timer_set_event(10, 1, count_call, reinterpret_cast<uintptr_t>(&counted), TIMER_PERIODIC);
+    const uint32_t id = start_counting(counted, TIMER_PERIODIC);
     ASSERT_NE(id, 0u);
     ASSERT_TRUE(wait_until([&] { return counted.calls >= 5; }));
     EXPECT_EQ(counted.last_id, id);
@@ -86,8 +89,7 @@ TEST_F(PlatformTimerTest, PeriodicEventRunsUntilKilled) {
 TEST_F(PlatformTimerTest, OneShotEventRunsOnce) {
     ScopedClockScale fast(10.0);
     Counted counted;
-    const uint32_t id =
-        timer_set_event(10, 1, count_call, reinterpret_cast<uintptr_t>(&counted), TIMER_ONESHOT);
+    const uint32_t id = start_counting(counted, TIMER_ONESHOT);
     ASSERT_NE(id, 0u);
     ASSERT_TRUE(wait_until([&] { return counted.calls >= 1; }));
     sleep_ms(100);
@@ -108,8 +110,7 @@ TEST_F(PlatformTimerTest, EventsThatCannotStartGiveZero) {
 TEST_F(PlatformTimerTest, RefusedKillLeavesTheEventRunning) {
     ScopedClockScale fast(10.0);
     Counted counted;
-    const uint32_t id =
-        timer_set_event(10, 1, count_call, reinterpret_cast<uintptr_t>(&counted), TIMER_PERIODIC);
+    const uint32_t id = start_counting(counted, TIMER_PERIODIC);
     ASSERT_NE(id, 0u);
     platform_faults().timer_kill_fails = true;
     EXPECT_NE(timer_kill_event(id), PLATFORM_OK);
