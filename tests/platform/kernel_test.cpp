@@ -88,7 +88,7 @@ TEST_F(PlatformKernelTest, InterlockedOperationsReturnTheirDocumentedValues) {
 }
 
 // Plain fields changed only through the interlocked operations stay exact under contention.
-TEST_F(PlatformKernelTest, ConcurrencyInterlockedCountersStayExact) {
+TEST(PlatformKernelConcurrency, InterlockedCountersStayExact) {
     constexpr int THREADS = 4;
     constexpr int ROUNDS = 20000;
     int32_t up = 0;
