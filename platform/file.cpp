@@ -1,6 +1,7 @@
 #include "platform/file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -61,6 +62,12 @@ MovieFile* file_open(const char* name, uint32_t /*flags*/) {
     }
     const int descriptor = open(name, O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) {
+        return nullptr;
+    }
+    // A directory opens for reading here, but it is no file to play.
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        close(descriptor);
         return nullptr;
     }
     auto* file = new MovieFile;

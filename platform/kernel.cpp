@@ -3,6 +3,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <system_error>
 #include <thread>
 
 #include "platform/faults.h"
@@ -18,6 +20,8 @@ struct ThreadRecord {
 struct ThreadTable {
     std::mutex mutex;
     std::map<uint32_t, ThreadRecord> threads;
+    // Handles of threads that ended and were joined by the table; joining one still succeeds.
+    std::set<uint32_t> reaped;
     uint32_t next_handle = 1;
 
     // Threads nobody joined (the player never joins its own) are let go at process exit.
@@ -41,6 +45,7 @@ void reap_finished(ThreadTable& table) {
     for (auto entry = table.threads.begin(); entry != table.threads.end();) {
         if (entry->second.finished->load(std::memory_order_acquire)) {
             entry->second.thread.join();
+            table.reaped.insert(entry->first);
             entry = table.threads.erase(entry);
         } else {
             ++entry;
@@ -62,10 +67,15 @@ uint32_t thread_create(ThreadEntry entry, void* argument) {
         table.next_handle = 1;
     }
     auto finished = std::make_shared<std::atomic<bool>>(false);
-    std::thread thread([entry, argument, finished] {
-        entry(argument);
-        finished->store(true, std::memory_order_release);
-    });
+    std::thread thread;
+    try {
+        thread = std::thread([entry, argument, finished] {
+            entry(argument);
+            finished->store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error&) {
+        return 0;
+    }
     table.threads.emplace(handle, ThreadRecord{std::move(thread), std::move(finished)});
     return handle;
 }
@@ -85,7 +95,7 @@ bool thread_join(uint32_t handle) {
         std::lock_guard lock(table.mutex);
         const auto found = table.threads.find(handle);
         if (found == table.threads.end()) {
-            return false;
+            return table.reaped.erase(handle) != 0;
         }
         thread = std::move(found->second.thread);
         table.threads.erase(found);

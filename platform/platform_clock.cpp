@@ -1,6 +1,7 @@
 #include "platform/platform_clock.h"
 
 #include <chrono>
+#include <cmath>
 #include <mutex>
 #include <thread>
 
@@ -22,23 +23,27 @@ ClockState& state() {
     return clock_state;
 }
 
-int64_t now_locked(const ClockState& s) {
+// Beyond this, platform microseconds would leave 64 bits within hours of real time.
+constexpr double MAX_SCALE = 1e6;
+
+int64_t platform_at(const ClockState& s, RealClock::time_point real) {
     const auto real_us =
-        std::chrono::duration_cast<std::chrono::microseconds>(RealClock::now() - s.base_real)
-            .count();
+        std::chrono::duration_cast<std::chrono::microseconds>(real - s.base_real).count();
     return s.base_platform_us + static_cast<int64_t>(static_cast<double>(real_us) * s.scale);
 }
 
 }  // namespace
 
 void platform_clock_set_scale(double scale) {
-    if (!(scale > 0.0)) {
+    // Also refuses NaN and infinity, which would make every later reading undefined.
+    if (!(scale > 0.0 && scale <= MAX_SCALE)) {
         return;
     }
     ClockState& s = state();
     std::lock_guard lock(s.mutex);
-    s.base_platform_us = now_locked(s);
-    s.base_real = RealClock::now();
+    const RealClock::time_point real = RealClock::now();
+    s.base_platform_us = platform_at(s, real);
+    s.base_real = real;
     s.scale = scale;
 }
 
@@ -51,7 +56,7 @@ double platform_clock_scale() {
 int64_t platform_clock_now_us() {
     ClockState& s = state();
     std::lock_guard lock(s.mutex);
-    return now_locked(s);
+    return platform_at(s, RealClock::now());
 }
 
 void platform_clock_sleep_us(int64_t microseconds) {
@@ -59,7 +64,8 @@ void platform_clock_sleep_us(int64_t microseconds) {
         std::this_thread::yield();
         return;
     }
+    // Rounded up, so that a sleep never ends before its platform time has passed.
     const double scale = platform_clock_scale();
-    const auto real_us = static_cast<int64_t>(static_cast<double>(microseconds) / scale);
+    const auto real_us = static_cast<int64_t>(std::ceil(static_cast<double>(microseconds) / scale));
     std::this_thread::sleep_for(std::chrono::microseconds(real_us > 0 ? real_us : 1));
 }

@@ -10,3 +10,17 @@ double platform_clock_scale();
 int64_t platform_clock_now_us();
 // Sleeps until platform time has advanced by `microseconds`.
 void platform_clock_sleep_us(int64_t microseconds);
+
+// Sets the clock's scale while it lives and puts the previous scale back (for tests).
+class ScopedClockScale {
+  public:
+    explicit ScopedClockScale(double scale) : previous_(platform_clock_scale()) {
+        platform_clock_set_scale(scale);
+    }
+    ~ScopedClockScale() { platform_clock_set_scale(previous_); }
+    ScopedClockScale(const ScopedClockScale&) = delete;
+    ScopedClockScale& operator=(const ScopedClockScale&) = delete;
+
+  private:
+    double previous_;
+};

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -23,7 +24,8 @@ struct TimerTable {
     std::mutex mutex;
     std::map<uint32_t, std::shared_ptr<TimerEvent>> events;
     uint32_t next_id = 1;
-    int32_t period_requests = 0;
+    // Resolution requests begun and not yet ended, by period.
+    std::map<uint32_t, int32_t> period_requests;
 
     // Events still running at process exit are stopped and let go.
     ~TimerTable() {
@@ -76,22 +78,28 @@ PlatformResult timer_get_dev_caps(TimerCaps* caps, uint32_t caps_bytes) {
 }
 
 PlatformResult timer_begin_period(uint32_t period_ms) {
-    if (period_ms == 0) {
+    const PlatformFaults& faults = platform_faults();
+    if (period_ms == 0 || period_ms < faults.timer_period_min ||
+        period_ms > faults.timer_period_max) {
         return PLATFORM_INVALID_ARGUMENT;
     }
     TimerTable& table = timer_table();
     std::lock_guard lock(table.mutex);
-    ++table.period_requests;
+    ++table.period_requests[period_ms];
     return PLATFORM_OK;
 }
 
 PlatformResult timer_end_period(uint32_t period_ms) {
-    if (period_ms == 0) {
-        return PLATFORM_INVALID_ARGUMENT;
-    }
     TimerTable& table = timer_table();
     std::lock_guard lock(table.mutex);
-    --table.period_requests;
+    // Only a period that was begun can end; anything else would unbalance the count.
+    const auto found = table.period_requests.find(period_ms);
+    if (found == table.period_requests.end()) {
+        return PLATFORM_INVALID_ARGUMENT;
+    }
+    if (--found->second == 0) {
+        table.period_requests.erase(found);
+    }
     return PLATFORM_OK;
 }
 
@@ -107,8 +115,12 @@ uint32_t timer_set_event(uint32_t delay_ms, uint32_t /*resolution_ms*/, TimerCal
         table.next_id = 1;
     }
     auto event = std::make_shared<TimerEvent>();
-    event->thread =
-        std::thread(run_event, event, id, delay_ms, callback, user, (flags & TIMER_PERIODIC) != 0);
+    try {
+        event->thread = std::thread(run_event, event, id, delay_ms, callback, user,
+                                    (flags & TIMER_PERIODIC) != 0);
+    } catch (const std::system_error&) {
+        return 0;
+    }
     table.events.emplace(id, std::move(event));
     return id;
 }
@@ -141,5 +153,9 @@ PlatformResult timer_kill_event(uint32_t timer_id) {
 int32_t timer_period_requests() {
     TimerTable& table = timer_table();
     std::lock_guard lock(table.mutex);
-    return table.period_requests;
+    int32_t requests = 0;
+    for (const auto& entry : table.period_requests) {
+        requests += entry.second;
+    }
+    return requests;
 }
