@@ -64,9 +64,11 @@ void zle_copy_macroblock(uint8_t* draw_picture, const uint8_t* reference_picture
     const MacroblockPlace place = walk.place(x, y);
     const auto pixel_bytes = size_t(walk.pixel_bytes());
     const int64_t last_start = walk.pixels() - place.columns;
+    const int64_t last_row = walk.pixels() / walk.width() - 1;
     for (int32_t r = 0; r < place.rows; ++r) {
-        const int64_t source =
-            (int64_t{y} - signed_nibble(dy) + r) * walk.width() + x - signed_nibble(dx);
+        const int64_t source_row =
+            std::clamp<int64_t>(int64_t{y} - signed_nibble(dy) + r, 0, last_row);
+        const int64_t source = source_row * walk.width() + x - signed_nibble(dx);
         const auto start = size_t(std::clamp<int64_t>(source, 0, last_start));
         std::memcpy(draw_picture + place.offset + size_t(r) * walk.stride(),
                     reference_picture + start * pixel_bytes, size_t(place.columns) * pixel_bytes);

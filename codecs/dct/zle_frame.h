@@ -33,7 +33,7 @@ int32_t zle_decode_picture(DctDecoder& decoder, const ColourTables& tables, cons
 bool zle_read_copy_flag(ZleBitReader& reader, int32_t& dx, int32_t& dy);
 // Copies the macroblock at pixel (x, y) from the reference picture displaced by the 4-bit
 // two's complement (dx, dy): the source starts dx pixels to the left and dy rows up. Rows run
-// on the linear picture, as stored movies expect; a source row outside the picture is clamped
-// into it.
+// on the linear picture, as stored movies expect; a source row above or below the picture is
+// clamped to its first or last row, and a run past its first or last pixel is moved inside.
 void zle_copy_macroblock(uint8_t* draw_picture, const uint8_t* reference_picture,
                          const MacroblockWalk& walk, int32_t x, int32_t y, int32_t dx, int32_t dy);
