@@ -39,6 +39,14 @@ double clamp_level(double v) {
     return std::clamp(v, 0.0, 255.0);
 }
 
+std::array<double, 3> summed_colour_unclamped(int32_t y, int32_t cb, int32_t cr) {
+    const double luma = 2.0 * y + 129;
+    const double blue_diff = 2.0 * cb + 1;
+    const double red_diff = 2.0 * cr + 1;
+    return {luma + 1.402 * red_diff, luma - 0.344136 * blue_diff - 0.714136 * red_diff,
+            luma + 1.772 * blue_diff};
+}
+
 // A table index k stands for the level 2 k - 383; the index a level needs.
 double channel_index(double level, double factor) {
     return ((level + 0.5) / factor + 383) / 2;
@@ -95,12 +103,14 @@ SamplePlanes channel_samples(const RgbPicture& picture) {
 }
 
 std::array<double, 3> summed_colour(int32_t y, int32_t cb, int32_t cr) {
-    const double luma = 2.0 * y + 129;
-    const double blue_diff = 2.0 * cb + 1;
-    const double red_diff = 2.0 * cr + 1;
-    return {clamp_level(luma + 1.402 * red_diff),
-            clamp_level(luma - 0.344136 * blue_diff - 0.714136 * red_diff),
-            clamp_level(luma + 1.772 * blue_diff)};
+    const auto colour = summed_colour_unclamped(y, cb, cr);
+    return {clamp_level(colour[0]), clamp_level(colour[1]), clamp_level(colour[2])};
+}
+
+std::array<double, 2> summed_extremes(int32_t y, int32_t cb, int32_t cr) {
+    const auto colour = summed_colour_unclamped(y, cb, cr);
+    return {std::min({colour[0], colour[1], colour[2]}),
+            std::max({colour[0], colour[1], colour[2]})};
 }
 
 std::array<double, 3> channel_colour(int32_t y, int32_t cb, int32_t cr) {

@@ -16,6 +16,8 @@ SamplePlanes channel_samples(const RgbPicture& picture);
 // The colour a decoder shows for decoded samples (before the display's bit reduction).
 std::array<double, 3> summed_colour(int32_t y, int32_t cb, int32_t cr);
 std::array<double, 3> channel_colour(int32_t y, int32_t cb, int32_t cr);
+// The smallest and largest of red, green and blue the summed tables add up to, unclamped.
+std::array<double, 2> summed_extremes(int32_t y, int32_t cb, int32_t cr);
 
 // Converts an RGB picture to the planes of YcbcrPicture.
 void ycbcr_from_rgb(const RgbPicture& picture, std::vector<uint8_t>& y, std::vector<uint8_t>& cb,

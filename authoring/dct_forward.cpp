@@ -59,10 +59,20 @@ void inverse_dct(const double* coefficients, double* samples) {
 
 void quantise_block(const double* samples, const double* steps, int32_t level_limit, double low,
                     double high, int32_t* levels, double* reconstruction) {
+    auto reconstruct = [&] {
+        double coefficients[64];
+        for (int i = 0; i < 64; ++i) {
+            coefficients[i] = levels[i] * steps[i];
+        }
+        inverse_dct(coefficients, reconstruction);
+    };
+    auto inside = [&] {
+        return std::all_of(reconstruction, reconstruction + 64,
+                           [&](double r) { return r >= low && r <= high; });
+    };
     double target[64];
-    std::copy(samples, samples + 64, target);
-    for (double& t : target) {
-        t = std::clamp(t, low, high);
+    for (int i = 0; i < 64; ++i) {
+        target[i] = std::clamp(samples[i], low, high);
     }
     for (int pass = 0; pass < RANGE_PASSES; ++pass) {
         double coefficients[64];
@@ -70,22 +80,26 @@ void quantise_block(const double* samples, const double* steps, int32_t level_li
         for (int i = 0; i < 64; ++i) {
             const long level = std::lround(coefficients[i] / steps[i]);
             levels[i] = int32_t(std::clamp<long>(level, -level_limit, level_limit));
-            coefficients[i] = levels[i] * steps[i];
         }
-        inverse_dct(coefficients, reconstruction);
-        bool inside = true;
+        reconstruct();
+        if (inside()) {
+            break;
+        }
         for (int i = 0; i < 64; ++i) {
             if (reconstruction[i] > high) {
                 target[i] -= reconstruction[i] - high + 0.25;
-                inside = false;
             } else if (reconstruction[i] < low) {
                 target[i] += low - reconstruction[i] + 0.25;
-                inside = false;
             }
         }
-        if (inside) {
-            break;
+    }
+    // Coarse steps can ring past the range whatever the target: soften the detail until the
+    // block fits, down to its mean alone.
+    while (!inside() && std::any_of(levels + 1, levels + 64, [](int32_t l) { return l != 0; })) {
+        for (int i = 1; i < 64; ++i) {
+            levels[i] = levels[i] * 3 / 4;
         }
+        reconstruct();
     }
     for (int i = 0; i < 64; ++i) {
         reconstruction[i] = std::floor(reconstruction[i]);

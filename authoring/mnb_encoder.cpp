@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "authoring/dct_colour_model.h"
-#include "authoring/dct_forward.h"
+#include "authoring/dct_macroblock_coder.h"
 #include "codecs/dct/coefficient_block.h"
 
 namespace {
@@ -13,10 +13,6 @@ namespace {
 constexpr size_t LONGEST_RECORD = 255;
 constexpr size_t SHORTEST_CODED_RECORD = 13;
 constexpr int32_t LEVEL_LIMIT = 127;
-// Decoded summed-table samples must stay inside -64..63 or they wrap; the margin absorbs the
-// decoder's integer transform.
-constexpr double SAMPLE_LOW = -62.9;
-constexpr double SAMPLE_HIGH = 62.9;
 constexpr int32_t SCAN_LIMITS[] = {63, 48, 36, 27, 20, 14, 9, 5, 2, 0};
 
 // Bits least significant first, as the Mnb reader takes them.
@@ -159,16 +155,12 @@ void MnbEncoder::encode_macroblock(const MacroblockSamples& samples,
         ++stats_.flat_macroblocks;
         return;
     }
-    int32_t levels[6][64];
-    for (int32_t b = 0; b < 6; ++b) {
-        double shown[64];
-        quantise_block(samples.blocks[b], steps_, LEVEL_LIMIT, SAMPLE_LOW, SAMPLE_HIGH, levels[b],
-                       shown);
-    }
+    const MacroblockLevels coded = quantise_macroblock(
+        samples, steps_, LEVEL_LIMIT, SUMMED_SAMPLE_RANGE, SUMMED_SAMPLE_RANGE, true);
     std::vector<uint8_t> record;
     for (const int32_t scan_limit : SCAN_LIMITS) {
         LsbBitWriter writer;
-        for (const auto& block : levels) {
+        for (const auto& block : coded.levels) {
             put_block(writer, block, scan_limit);
         }
         record = writer.finish();

@@ -47,8 +47,8 @@ TEST(MnbEncoder, RoundTripQualityCurve) {
         double floor;
     };
     double previous = 0;
-    for (const Point& point : {Point{0, 24.5}, Point{25, 26}, Point{50, 27}, Point{75, 28.5},
-                               Point{90, 29}, Point{100, 29.5}}) {
+    for (const Point& point : {Point{0, 26.5}, Point{25, 27.5}, Point{50, 29}, Point{75, 31},
+                               Point{90, 31.8}, Point{100, 32.2}}) {
         MnbFrameStats stats{};
         const MnbRoundTrip trip = mnb_round_trip(rgb, width, height, point.quality, &stats);
         ASSERT_EQ(trip.result, DCT_DECODED);
