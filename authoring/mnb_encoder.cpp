@@ -84,11 +84,6 @@ void put_block(LsbBitWriter& writer, const int32_t* levels, int32_t scan_limit) 
     put_zero_run(writer, run);
 }
 
-void put_s16(std::vector<uint8_t>& out, int32_t value) {
-    out.push_back(uint8_t(value));
-    out.push_back(uint8_t(value >> 8));
-}
-
 }  // namespace
 
 MnbEncoder::MnbEncoder(int32_t quality) : quality_(std::clamp(quality, 0, 100)) {
@@ -178,10 +173,12 @@ void MnbEncoder::encode_macroblock(const MacroblockSamples& samples,
 std::vector<uint8_t> MnbEncoder::encode_planes(const SamplePlanes& planes, int32_t width,
                                                int32_t height) {
     stats_ = {};
-    std::vector<uint8_t> payload;
-    put_s16(payload, width);
-    put_s16(payload, height);
-    payload.insert(payload.end(), {uint8_t(quality_), 0, 0, 0});
+    std::vector<uint8_t> payload(8, 0);
+    payload[0] = uint8_t(width);
+    payload[1] = uint8_t(width >> 8);
+    payload[2] = uint8_t(height);
+    payload[3] = uint8_t(height >> 8);
+    payload[4] = uint8_t(quality_);
     for (int32_t y = 0; y < height; y += 16) {
         for (int32_t x = 0; x < width; x += 16) {
             encode_macroblock(macroblock_samples(planes, x, y), payload);

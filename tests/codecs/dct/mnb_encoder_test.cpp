@@ -41,7 +41,7 @@ MnbRoundTrip mnb_round_trip(const std::vector<uint8_t>& rgb, int32_t width, int3
 TEST(MnbEncoder, RoundTripQualityCurve) {
     const int32_t width = 160;
     const int32_t height = 128;
-    const std::vector<uint8_t> rgb = dct_test_scene(width, height);
+    const std::vector<uint8_t> rgb = dct_scene(width, height);
     struct Point {
         int quality;
         double floor;
@@ -93,7 +93,7 @@ TEST(MnbEncoder, RecordsKeepTheirLengthLimits) {
 }
 
 TEST(MnbEncoder, OddSizesAreCodedAndDecodedWithinThePicture) {
-    const std::vector<uint8_t> rgb = dct_test_scene(37, 21);
+    const std::vector<uint8_t> rgb = dct_scene(37, 21);
     const MnbRoundTrip trip = mnb_round_trip(rgb, 37, 21, 90);
     EXPECT_EQ(trip.result, DCT_DECODED);
     EXPECT_GE(psnr_565(rgb, trip.picture), 23);
@@ -102,7 +102,7 @@ TEST(MnbEncoder, OddSizesAreCodedAndDecodedWithinThePicture) {
 TEST(MnbEncoder, YcbcrInputMatchesRgbInput) {
     const int32_t width = 32;
     const int32_t height = 16;
-    const std::vector<uint8_t> rgb = dct_test_scene(width, height);
+    const std::vector<uint8_t> rgb = dct_scene(width, height);
     const RgbPicture picture{width, height, rgb.data()};
     std::vector<uint8_t> y;
     std::vector<uint8_t> cb;

@@ -56,7 +56,7 @@ double zle_still_psnr(const std::vector<uint8_t>& rgb, int32_t width, int32_t he
 TEST(ZleEncoder, RoundTripQualityCurve) {
     const int32_t width = 160;
     const int32_t height = 128;
-    const std::vector<uint8_t> rgb = dct_test_scene(width, height);
+    const std::vector<uint8_t> rgb = dct_scene(width, height);
     struct Point {
         int quality;
         double summed_floor;
@@ -94,7 +94,7 @@ TEST(ZleEncoder, ChannelConversionGivesTheIntendedColours) {
 }
 
 TEST(ZleEncoder, OddSizesRoundTrip) {
-    const std::vector<uint8_t> rgb = dct_test_scene(41, 23);
+    const std::vector<uint8_t> rgb = dct_scene(41, 23);
     EXPECT_GE(zle_still_psnr(rgb, 41, 23, {90, false, true}), 22.5);
 }
 
@@ -107,7 +107,7 @@ TEST(ZleEncoder, MovingPictureUsesCopiedMacroblocks) {
     int32_t copied = 0;
     double worst = 99;
     for (int frame = 0; frame < 6; ++frame) {
-        const std::vector<uint8_t> rgb = dct_test_scene(width, height, 2 * frame, frame);
+        const std::vector<uint8_t> rgb = dct_scene(width, height, 2 * frame, frame);
         const std::vector<uint8_t> payload = encoder.encode(RgbPicture{width, height, rgb.data()});
         ASSERT_EQ(player.play(payload), DCT_DECODED) << frame;
         EXPECT_EQ(encoder.last_frame().all_intra,
@@ -123,7 +123,7 @@ TEST(ZleEncoder, MovingPictureUsesCopiedMacroblocks) {
 TEST(ZleEncoder, StillFramesAreCopiedWhole) {
     const int32_t width = 64;
     const int32_t height = 32;
-    const std::vector<uint8_t> rgb = dct_test_scene(width, height);
+    const std::vector<uint8_t> rgb = dct_scene(width, height);
     ZleEncoder encoder({50, false, true});
     ZlePlayer player(width, height);
     player.play(encoder.encode(RgbPicture{width, height, rgb.data()}));
