@@ -15,9 +15,30 @@ struct ColourTables {
     int32_t cr_green_table[256];  // entry indexes into green_table
 };
 
-// The process-wide tables that the playing movie's decoders read. A decoder takes this once per
-// frame and keeps it for the frame.
+// Packs one signed colour (components in 8-bit units, possibly negative) into two 15- or 16-bit
+// display pixels: rounded components in the low half, truncated ones in the high half, with the
+// borrows that make three packed values add field by field.
+uint32_t pack_pixel_pair(int32_t r, int32_t g, int32_t b, int32_t red_bits, int32_t green_bits,
+                         int32_t blue_bits, int32_t red_shift, int32_t green_shift,
+                         int32_t blue_shift);
+
+// The latest published process-wide tables. A decoder that may run while the brightness
+// changes pins them with ColourTablesHold instead.
 const ColourTables& colour_tables();
+
+// Pins the published tables for as long as it lives (one frame): publish_colour_tables never
+// rewrites a pinned set. One hold at a time; the DCT decoders are process-wide state anyway.
+class ColourTablesHold {
+  public:
+    ColourTablesHold();
+    ~ColourTablesHold();
+    ColourTablesHold(const ColourTablesHold&) = delete;
+    ColourTablesHold& operator=(const ColourTablesHold&) = delete;
+    const ColourTables& tables() const { return *tables_; }
+
+  private:
+    const ColourTables* tables_;
+};
 
 // Builds `tables` from the pixel-format fields, brightness and flags of `params`.
 void build_colour_tables(ColourTables& tables, const PlayParams& params);

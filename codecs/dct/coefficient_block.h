@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdint>
+
+// 64 dequantised coefficients; the one for horizontal frequency u and vertical frequency v is
+// at index 8 * u + v.
+struct CoefficientBlock {
+    int32_t values[64];
+};
+
+// Per-frame step of every coefficient, indexed like CoefficientBlock, with the inverse
+// transform's prescale folded in.
+struct DequantTable {
+    int32_t values[64];
+};
+
+// Scan position n -> coefficient index: the zigzag order of ISO/IEC 11172-2 as 8 * u + v.
+extern const uint8_t scan_index[64];

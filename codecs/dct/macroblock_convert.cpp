@@ -1,0 +1,111 @@
+#include <algorithm>
+
+#include "codecs/dct/idct.h"
+#include "codecs/dct/macroblock.h"
+
+void idct_into_macroblock(const CoefficientBlock& block, MacroblockPlanes& planes, int32_t index) {
+    if (index < 4) {
+        idct_block(block, planes.luma_plane, 8 * (index & 1), 8 * (index >> 1), 16);
+    } else {
+        idct_block(block, index == 4 ? planes.cb_plane : planes.cr_plane, 0, 0, 8);
+    }
+}
+
+namespace {
+
+// Each chroma sample serves a 2 x 2 square of luma samples: its part of the pixel is worked
+// out once for the two rows it covers.
+struct SummedChroma {
+    uint32_t word[8];
+};
+
+struct ChannelChroma {
+    int32_t red[8];
+    int32_t green[8];
+    int32_t blue[8];
+};
+
+SummedChroma summed_chroma_row(const MacroblockPlanes& planes, const ColourTables& tables,
+                               int32_t chroma_row) {
+    SummedChroma chroma;
+    for (int32_t c = 0; c < 8; ++c) {
+        chroma.word[c] = tables.cb_table[planes.cb_plane[8 * chroma_row + c] & 0x7F] +
+                         tables.cr_table[planes.cr_plane[8 * chroma_row + c] & 0x7F];
+    }
+    return chroma;
+}
+
+ChannelChroma channel_chroma_row(const MacroblockPlanes& planes, const ColourTables& tables,
+                                 int32_t chroma_row) {
+    ChannelChroma chroma;
+    for (int32_t c = 0; c < 8; ++c) {
+        const int32_t cb = planes.cb_plane[8 * chroma_row + c];
+        const int32_t cr = planes.cr_plane[8 * chroma_row + c];
+        chroma.red[c] = cr + 120;
+        chroma.green[c] = tables.cr_green_table[cr & 0xFF] - tables.cb_green_table[cb & 0xFF];
+        chroma.blue[c] = cb + 120;
+    }
+    return chroma;
+}
+
+// Samples come from the transform's 17-bit shift, so these sums cannot overflow; planes filled
+// by other means are clamped all the same.
+size_t table_index(int32_t luma, int32_t offset) {
+    return static_cast<size_t>(std::clamp<int64_t>(int64_t{luma} + offset, 0, 511));
+}
+
+template <int32_t PixelBytes>
+void convert_summed(const MacroblockPlanes& planes, const ColourTables& tables,
+                    uint8_t* destination, size_t stride, int32_t columns, int32_t rows) {
+    for (int32_t chroma_row = 0; 2 * chroma_row < rows; ++chroma_row) {
+        const SummedChroma chroma = summed_chroma_row(planes, tables, chroma_row);
+        for (int32_t y = 2 * chroma_row; y < std::min(2 * chroma_row + 2, rows); ++y) {
+            const int32_t* luma = planes.luma_plane + 16 * y;
+            uint8_t* out = destination + y * stride;
+            for (int32_t x = 0; x < columns; ++x) {
+                const uint32_t word = tables.luma_table[luma[x] & 0x7F] + chroma.word[x / 2];
+                store_pixel(out + x * PixelBytes, word, PixelBytes);
+            }
+        }
+    }
+}
+
+template <int32_t PixelBytes>
+void convert_channel(const MacroblockPlanes& planes, const ColourTables& tables,
+                     uint8_t* destination, size_t stride, int32_t columns, int32_t rows) {
+    for (int32_t chroma_row = 0; 2 * chroma_row < rows; ++chroma_row) {
+        const ChannelChroma chroma = channel_chroma_row(planes, tables, chroma_row);
+        for (int32_t y = 2 * chroma_row; y < std::min(2 * chroma_row + 2, rows); ++y) {
+            const int32_t* luma = planes.luma_plane + 16 * y;
+            uint8_t* out = destination + y * stride;
+            for (int32_t x = 0; x < columns; ++x) {
+                const int32_t c = x / 2;
+                const uint32_t word = tables.red_table[table_index(luma[x], chroma.red[c])] +
+                                      tables.green_table[table_index(luma[x], chroma.green[c])] +
+                                      tables.blue_table[table_index(luma[x], chroma.blue[c])];
+                store_pixel(out + x * PixelBytes, word, PixelBytes);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void convert_macroblock(const MacroblockPlanes& planes, const ColourTables& tables,
+                        uint8_t* destination, size_t stride, ConvertMode mode, int32_t columns,
+                        int32_t rows) {
+    switch (mode) {
+        case CONVERT_SUMMED_2:
+            convert_summed<2>(planes, tables, destination, stride, columns, rows);
+            break;
+        case CONVERT_SUMMED_4:
+            convert_summed<4>(planes, tables, destination, stride, columns, rows);
+            break;
+        case CONVERT_CHANNEL_2:
+            convert_channel<2>(planes, tables, destination, stride, columns, rows);
+            break;
+        case CONVERT_CHANNEL_4:
+            convert_channel<4>(planes, tables, destination, stride, columns, rows);
+            break;
+    }
+}

@@ -1,0 +1,21 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "codecs/dct/coefficient_block.h"
+
+// Reads one coded Mnb macroblock record least significant bit first, one byte ahead of the
+// bits consumed. Bytes past the record read as zero, which codes zero coefficients.
+struct MnbBitReader {
+    const uint8_t* next_byte;
+    const uint8_t* end;
+    uint32_t bit_buffer;  // the next bit to consume is bit 0
+    int32_t bit_count;    // 8..15 whenever a code starts
+};
+
+// `record` holds `record_bytes` >= 1 bytes.
+void mnb_reader_start(MnbBitReader& reader, const uint8_t* record, size_t record_bytes);
+// Decodes one block: a DC byte, then codes covering the 63 AC positions. Overwrites all 64
+// entries; a run past position 63 ends the block there.
+void mnb_decode_block(MnbBitReader& reader, const DequantTable& dequant_table,
+                      CoefficientBlock& block);
