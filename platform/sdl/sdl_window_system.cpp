@@ -1,6 +1,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
@@ -164,6 +165,22 @@ SDL_Renderer* create_renderer(SDL_Window* window) {
     return renderer ? renderer : SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
 }
 
+// SDL falls back to drivers that draw into memory when there is no screen; unless somebody
+// asked for one of them by name, that counts as having no display.
+bool start_video() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool headless =
+        driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (headless && !SDL_getenv("SDL_VIDEODRIVER")) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool window_register_class(const WindowClass& window_class) {
@@ -176,7 +193,7 @@ bool window_register_class(const WindowClass& window_class) {
             return false;
         }
     }
-    if (system.classes.empty() && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (system.classes.empty() && !start_video()) {
         return false;
     }
     system.classes.push_back({window_class.name, window_class});
