@@ -78,6 +78,9 @@ inline constexpr uint32_t WINDOW_STYLE_VISIBLE = 0x10000000u;
 inline constexpr uint32_t WINDOW_STYLE_SYSTEM_MENU = 0x00080000u;
 inline constexpr uint32_t WINDOW_STYLE_OVERLAPPED = 0x00CF0000u;
 
+// A window position left to the window system (which centres the window).
+inline constexpr int32_t WINDOW_POSITION_DEFAULT = INT32_MIN;
+
 // Registering the first class starts the window system; false when there is no display.
 bool window_register_class(const WindowClass& window_class);
 // Unregistering the last class shuts the window system down (every window must be gone).

@@ -234,7 +234,10 @@ WindowHandle window_create(const char* class_name, const char* title, uint32_t s
     }
     auto window = std::make_unique<SdlWindow>();
     window->procedure = found->window_class.procedure;
-    window->window = SDL_CreateWindow(title, x, y, width, height, flags);
+    const auto place = [](int32_t position) {
+        return position == WINDOW_POSITION_DEFAULT ? int{SDL_WINDOWPOS_CENTERED} : position;
+    };
+    window->window = SDL_CreateWindow(title, place(x), place(y), width, height, flags);
     window->renderer = window->window ? create_renderer(window->window) : nullptr;
     if (!window->renderer) {
         return nullptr;
