@@ -9,54 +9,16 @@
 #include <thread>
 #include <vector>
 
-#include "authoring/movie_writer.h"
 #include "host/host.h"
 #include "platform/kernel.h"
 #include "platform/sdl/sdl_backend.h"
+#include "tests/platform/sdl_test_support.h"
 
 // The host runs in-process on the test's main thread under Xvfb; a driver thread feeds it keys
 // through SDL's event queue, as a keyboard would.
 namespace {
 
 using namespace std::chrono_literals;
-
-// A movie of `frames` Mnb frames of 320 x 240, with PCM sound of 1/15 s per frame.
-void write_movie(const std::filesystem::path& path, int frames) {
-    MovieWriter writer;
-    writer.audio_header(2, 22050, 0);
-    std::vector<uint8_t> audio(4 + 1470 * 4, 0);
-    audio[0] = 1470 & 0xFF;
-    audio[1] = 1470 >> 8;
-    std::vector<uint8_t> video(64, 0);
-    video[0] = 320 & 0xFF;
-    video[1] = 320 >> 8;
-    video[2] = 240;
-    video[4] = 10;
-    for (int frame = 0; frame < frames; ++frame) {
-        writer.chunk("SCDl", audio);
-        writer.chunk("pBNM", video);
-    }
-    writer.chunk("SCEl", {});
-    ASSERT_TRUE(writer.save(path.string()));
-}
-
-bool wait_for(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
-void push_key(SDL_Keycode key) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.keysym.sym = key;
-    SDL_PushEvent(&event);
-}
 
 int32_t status_now() {
     return interlocked_load(host_state().params.status);
@@ -100,7 +62,7 @@ using Host = HostFixture;
 }  // namespace
 
 TEST_F(Host, EscEndsTheHostWithResultZero) {
-    write_movie("ORLUND.MNB", 45);
+    write_test_movie("ORLUND.MNB", 45, true);
     const int before = host_state().movies_started.load();
     EXPECT_EQ(run_host_driven([] {}), 0);
     EXPECT_GT(host_state().movies_started.load(), before);
@@ -110,7 +72,7 @@ TEST_F(Host, EscEndsTheHostWithResultZero) {
 }
 
 TEST_F(Host, SpaceStartsTheMovieAgain) {
-    write_movie("ORLUND.MNB", 45);
+    write_test_movie("ORLUND.MNB", 45, true);
     int started_before_space = 0;
     int started_after_space = 0;
     run_host_driven([&] {
@@ -123,7 +85,7 @@ TEST_F(Host, SpaceStartsTheMovieAgain) {
 }
 
 TEST_F(Host, ShiftPausesAndResumes) {
-    write_movie("ORLUND.MNB", 45);
+    write_test_movie("ORLUND.MNB", 45, true);
     bool paused = false;
     int32_t frames_at_pause = -1;
     int32_t frames_later = -2;
@@ -147,7 +109,7 @@ TEST_F(Host, ShiftPausesAndResumes) {
 }
 
 TEST_F(Host, KeypadMinusStopsAtZeroAndPlusHasNoCeiling) {
-    write_movie("ORLUND.MNB", 45);
+    write_test_movie("ORLUND.MNB", 45, true);
     int32_t lowest = -1;
     int32_t raised = -1;
     run_host_driven([&] {
@@ -167,7 +129,7 @@ TEST_F(Host, KeypadMinusStopsAtZeroAndPlusHasNoCeiling) {
 }
 
 TEST_F(Host, ClosedWindowEndsTheHost) {
-    write_movie("ORLUND.MNB", 45);
+    write_test_movie("ORLUND.MNB", 45, true);
     std::thread closer([before = host_state().movies_started.load()] {
         if (wait_for([&] { return host_state().movies_started.load() > before; }, 20s)) {
             SDL_Event event{};
@@ -189,7 +151,7 @@ TEST_F(Host, MissingMovieIsReportedOnceAndEndsTheHost) {
 
 // Standard error may carry what the system's display libraries say while they look around.
 TEST_F(Host, WithoutADisplayTheProgramEndsWithResultZero) {
-    write_movie("ORLUND.MNB", 45);
+    write_test_movie("ORLUND.MNB", 45, true);
     const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
                                 std::string(QX_BINARY_DIR) +
                                 "/qxhost > host_output.txt 2>/dev/null";

@@ -186,6 +186,7 @@ void PlaySession::update_tally(const PlayPacer& pacer) {
     }
     std::lock_guard lock(tally_mutex_);
     tally_ = finished_;
+    tally_.plays = finished_.plays + 1;
     tally_.seconds += std::chrono::duration<double>(playing).count();
     tally_.presented += pacer.frames_presented();
     tally_.dropped += pacer.frames_dropped();
@@ -212,10 +213,6 @@ bool PlaySession::play_once(bool has_audio) {
         return false;
     }
     plays_started_.fetch_add(1);
-    {
-        std::lock_guard lock(tally_mutex_);
-        tally_.plays = finished_.plays + 1;
-    }
     auto next_status = std::chrono::steady_clock::now();
     while (interlocked_load(params.context) != nullptr) {
         window_sleep_ms(10);
