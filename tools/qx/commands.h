@@ -5,3 +5,4 @@
 // leaves the exit status in `status`.
 void add_info_command(CLI::App& app, int& status);
 void add_export_command(CLI::App& app, int& status);
+void add_play_command(CLI::App& app, int& status);

@@ -1,0 +1,10 @@
+#include "platform/sdl/memory_surface.h"
+
+MemorySurface::MemorySurface(ChildRegistry& registry, const DisplayMode& format, uint32_t caps)
+    : PixelSurface(registry, format, caps),
+      memory_(static_cast<size_t>(format.width) * format.height * format.bytes_per_pixel()) {}
+
+PixelView MemorySurface::pixels() {
+    return {memory_.data(), format().width * format().bytes_per_pixel(), format().width,
+            format().height, format().bytes_per_pixel()};
+}

@@ -1,0 +1,7 @@
+#pragma once
+#include <SDL.h>
+
+#include <cstdint>
+
+// The virtual-key code (platform/window.h) of an SDL key; 0 for keys without one.
+uint32_t virtual_key_from_sdl(SDL_Keycode key);

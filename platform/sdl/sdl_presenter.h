@@ -1,0 +1,46 @@
+#pragma once
+#include <SDL.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/sdl/screen_buffer.h"
+
+// Shows a screen's pictures in one SDL window: each complete picture goes into a streaming
+// texture drawn centred and scaled with its aspect ratio kept, black around it. Main thread
+// only.
+class SdlPresenter {
+  public:
+    explicit SdlPresenter(SDL_Renderer* renderer);
+    ~SdlPresenter();
+    SdlPresenter(const SdlPresenter&) = delete;
+    SdlPresenter& operator=(const SdlPresenter&) = delete;
+
+    void show_screen(std::shared_ptr<ScreenBuffer> screen);
+    // Shows the screen's newest picture if one is ready; otherwise lowers `retry_at` to when
+    // one may be.
+    void update(PresentClock::time_point now, PresentClock::time_point& retry_at);
+    // Draws the current picture again (after an expose, a resize or a lost renderer).
+    void redraw();
+    // The whole window as 0x00RRGGBB words, as it is shown now.
+    bool read_pixels(std::vector<uint32_t>& pixels, int& width, int& height);
+    // The renderer lost its textures: build them again from the kept picture.
+    void renderer_reset();
+
+  private:
+    void upload();
+    void draw();
+
+    SDL_Renderer* renderer_;
+    SDL_Texture* texture_ = nullptr;
+    int texture_width_ = 0;
+    int texture_height_ = 0;
+    std::shared_ptr<ScreenBuffer> screen_;
+    std::vector<uint32_t> picture_;
+    int picture_width_ = 0;
+    int picture_height_ = 0;
+};
+
+// Where a picture of width x height goes in an output of out_width x out_height: as large as
+// fits with the aspect ratio kept, centred.
+SDL_Rect fit_rect(int width, int height, int out_width, int out_height);

@@ -1,0 +1,377 @@
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/sdl/sdl_keys.h"
+#include "platform/sdl/sdl_presenter.h"
+#include "platform/sdl/sdl_window.h"
+
+// The window system over SDL. Everything here runs on the main thread, which SDL requires of
+// windows, renderers and events; the player's threads only write frame buffers.
+namespace {
+
+// How long the main thread waits at most before it looks at SDL's events again.
+constexpr auto EVENT_SLICE = std::chrono::milliseconds(10);
+
+struct SdlWindow {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    WindowProcedure procedure = nullptr;
+    std::unique_ptr<SdlPresenter> presenter;
+
+    ~SdlWindow() {
+        presenter.reset();
+        if (renderer) {
+            SDL_DestroyRenderer(renderer);
+        }
+        if (window) {
+            SDL_DestroyWindow(window);
+        }
+    }
+};
+
+struct RegisteredClass {
+    std::string name;
+    WindowClass window_class;
+};
+
+struct WindowSystem {
+    std::vector<RegisteredClass> classes;
+    std::vector<std::unique_ptr<SdlWindow>> windows;
+    std::deque<WindowMessage> queue;
+};
+
+WindowSystem& window_system() {
+    static WindowSystem system;
+    return system;
+}
+
+SdlWindow* find_window(WindowHandle handle) {
+    for (const auto& window : window_system().windows) {
+        if (window.get() == handle) {
+            return window.get();
+        }
+    }
+    return nullptr;
+}
+
+// Events for a window SDL does not name (pushed ones, or keys without focus) go to the first.
+SdlWindow* window_by_id(uint32_t id) {
+    WindowSystem& system = window_system();
+    for (const auto& window : system.windows) {
+        if (SDL_GetWindowID(window->window) == id) {
+            return window.get();
+        }
+    }
+    return system.windows.empty() ? nullptr : system.windows.front().get();
+}
+
+void post(WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+    window_system().queue.push_back({window, message, wparam, lparam});
+}
+
+void translate_window_event(const SDL_WindowEvent& event) {
+    SdlWindow* window = window_by_id(event.windowID);
+    if (!window) {
+        return;
+    }
+    switch (event.event) {
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            window->presenter->redraw();
+            post(window, WINDOW_MESSAGE_PAINT, 0, 0);
+            break;
+        case SDL_WINDOWEVENT_ENTER:
+            post(window, WINDOW_MESSAGE_SET_CURSOR, 0, 0);
+            break;
+        case SDL_WINDOWEVENT_CLOSE:
+            post(window, WINDOW_MESSAGE_CLOSE, 0, 0);
+            break;
+        default:
+            break;
+    }
+}
+
+void translate_key_event(const SDL_KeyboardEvent& event) {
+    const uint32_t key = virtual_key_from_sdl(event.keysym.sym);
+    SdlWindow* window = window_by_id(event.windowID);
+    if (key == 0 || !window) {
+        return;
+    }
+    const bool down = event.type == SDL_KEYDOWN;
+    post(window, down ? WINDOW_MESSAGE_KEY_DOWN : WINDOW_MESSAGE_KEY_UP, key,
+         down && event.repeat ? WINDOW_KEY_REPEAT : 0);
+}
+
+void translate_pending_events() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (event.type) {
+            case SDL_WINDOWEVENT:
+                translate_window_event(event.window);
+                break;
+            case SDL_KEYDOWN:
+            case SDL_KEYUP:
+                translate_key_event(event.key);
+                break;
+            case SDL_QUIT:
+                window_post_quit_message(0);
+                break;
+            case SDL_RENDER_TARGETS_RESET:
+            case SDL_RENDER_DEVICE_RESET:
+                for (const auto& window : window_system().windows) {
+                    window->presenter->renderer_reset();
+                }
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+// Shows every picture that is ready; returns when the next one may be.
+PresentClock::time_point update_presenters(PresentClock::time_point until) {
+    const PresentClock::time_point now = PresentClock::now();
+    PresentClock::time_point retry_at = until;
+    for (const auto& window : window_system().windows) {
+        window->presenter->update(now, retry_at);
+    }
+    return retry_at;
+}
+
+void serve_until(PresentClock::time_point deadline) {
+    uint64_t seen = present_signal_count();
+    for (;;) {
+        translate_pending_events();
+        const PresentClock::time_point now = PresentClock::now();
+        const PresentClock::time_point retry_at =
+            update_presenters(std::min(deadline, now + EVENT_SLICE));
+        if (now >= deadline) {
+            return;
+        }
+        seen = present_signal_wait(seen, retry_at);
+    }
+}
+
+SDL_Renderer* create_renderer(SDL_Window* window) {
+    SDL_Renderer* renderer =
+        SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    return renderer ? renderer : SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+}
+
+// SDL falls back to drivers that draw into memory when there is no screen; unless somebody
+// asked for one of them by name, that counts as having no display.
+bool start_video() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool headless =
+        driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (headless && !SDL_getenv("SDL_VIDEODRIVER")) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool window_register_class(const WindowClass& window_class) {
+    WindowSystem& system = window_system();
+    if (!window_class.name || !window_class.procedure) {
+        return false;
+    }
+    for (const RegisteredClass& registered : system.classes) {
+        if (registered.name == window_class.name) {
+            return false;
+        }
+    }
+    if (system.classes.empty() && !start_video()) {
+        return false;
+    }
+    system.classes.push_back({window_class.name, window_class});
+    return true;
+}
+
+bool window_unregister_class(const char* class_name) {
+    WindowSystem& system = window_system();
+    const auto found = std::find_if(system.classes.begin(), system.classes.end(),
+                                    [&](const RegisteredClass& c) { return c.name == class_name; });
+    if (found == system.classes.end()) {
+        return false;
+    }
+    system.classes.erase(found);
+    if (system.classes.empty()) {
+        while (!system.windows.empty()) {
+            window_destroy(system.windows.back().get());
+        }
+        system.queue.clear();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    return true;
+}
+
+WindowHandle window_create(const char* class_name, const char* title, uint32_t style, int32_t x,
+                           int32_t y, int32_t width, int32_t height) {
+    WindowSystem& system = window_system();
+    const auto found = std::find_if(system.classes.begin(), system.classes.end(),
+                                    [&](const RegisteredClass& c) { return c.name == class_name; });
+    if (found == system.classes.end() || width <= 0 || height <= 0) {
+        return nullptr;
+    }
+    uint32_t flags = (style & WINDOW_STYLE_VISIBLE) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    if (style & WINDOW_STYLE_POPUP) {
+        flags |= SDL_WINDOW_BORDERLESS;
+    } else {
+        flags |= SDL_WINDOW_RESIZABLE;
+    }
+    auto window = std::make_unique<SdlWindow>();
+    window->procedure = found->window_class.procedure;
+    const auto place = [](int32_t position) {
+        return position == WINDOW_POSITION_DEFAULT ? int{SDL_WINDOWPOS_CENTERED} : position;
+    };
+    window->window = SDL_CreateWindow(title, place(x), place(y), width, height, flags);
+    window->renderer = window->window ? create_renderer(window->window) : nullptr;
+    if (!window->renderer) {
+        return nullptr;
+    }
+    window->presenter = std::make_unique<SdlPresenter>(window->renderer);
+    window->presenter->redraw();
+    system.windows.push_back(std::move(window));
+    return system.windows.back().get();
+}
+
+void window_destroy(WindowHandle handle) {
+    SdlWindow* window = find_window(handle);
+    if (!window) {
+        return;
+    }
+    window->procedure(handle, WINDOW_MESSAGE_DESTROY, 0, 0);
+    WindowSystem& system = window_system();
+    std::erase_if(system.queue, [&](const WindowMessage& m) { return m.window == handle; });
+    std::erase_if(system.windows, [&](const auto& w) { return w.get() == window; });
+}
+
+void window_update(WindowHandle handle) {
+    if (SdlWindow* window = find_window(handle)) {
+        window->presenter->redraw();
+    }
+}
+
+void window_set_focus(WindowHandle handle) {
+    if (SdlWindow* window = find_window(handle)) {
+        SDL_RaiseWindow(window->window);
+    }
+}
+
+void window_set_fullscreen(WindowHandle handle, bool fullscreen) {
+    if (SdlWindow* window = find_window(handle)) {
+        SDL_SetWindowFullscreen(window->window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        window->presenter->redraw();
+    }
+}
+
+bool window_is_fullscreen(WindowHandle handle) {
+    SdlWindow* window = find_window(handle);
+    return window && (SDL_GetWindowFlags(window->window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+void window_show_cursor(bool visible) {
+    if (!window_system().classes.empty()) {
+        SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+    }
+}
+
+int32_t window_screen_width() {
+    SDL_DisplayMode mode;
+    if (window_system().classes.empty() || SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+        return 0;
+    }
+    return mode.w;
+}
+
+int32_t window_screen_height() {
+    SDL_DisplayMode mode;
+    if (window_system().classes.empty() || SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+        return 0;
+    }
+    return mode.h;
+}
+
+bool window_peek_message(WindowMessage& message) {
+    WindowSystem& system = window_system();
+    if (system.classes.empty()) {
+        return false;
+    }
+    translate_pending_events();
+    update_presenters(PresentClock::time_point::max());
+    if (system.queue.empty()) {
+        return false;
+    }
+    message = system.queue.front();
+    return true;
+}
+
+bool window_get_message(WindowMessage& message) {
+    WindowSystem& system = window_system();
+    while (!window_peek_message(message)) {
+        if (system.classes.empty() && system.queue.empty()) {
+            message = {nullptr, WINDOW_MESSAGE_QUIT, 0, 0};
+            return false;
+        }
+        serve_until(PresentClock::now() + EVENT_SLICE);
+    }
+    system.queue.pop_front();
+    return message.message != WINDOW_MESSAGE_QUIT;
+}
+
+intptr_t window_dispatch_message(const WindowMessage& message) {
+    SdlWindow* window = find_window(message.window);
+    return window
+               ? window->procedure(message.window, message.message, message.wparam, message.lparam)
+               : 0;
+}
+
+intptr_t window_default_procedure(WindowHandle window, uint32_t message, uintptr_t, intptr_t) {
+    if (message == WINDOW_MESSAGE_CLOSE) {
+        window_destroy(window);
+    }
+    return 0;
+}
+
+void window_post_quit_message(int32_t exit_code) {
+    post(nullptr, WINDOW_MESSAGE_QUIT, static_cast<uintptr_t>(exit_code), 0);
+}
+
+void window_sleep_ms(uint32_t milliseconds) {
+    const auto deadline = PresentClock::now() + std::chrono::milliseconds(milliseconds);
+    if (window_system().classes.empty()) {
+        std::this_thread::sleep_until(deadline);
+        return;
+    }
+    serve_until(deadline);
+}
+
+void sdl_window_show_screen(WindowHandle handle, std::shared_ptr<ScreenBuffer> screen) {
+    if (SdlWindow* window = find_window(handle)) {
+        window->presenter->show_screen(std::move(screen));
+    }
+}
+
+bool sdl_window_read_pixels(WindowHandle handle, std::vector<uint32_t>& pixels, int& width,
+                            int& height) {
+    SdlWindow* window = find_window(handle);
+    return window && window->presenter->read_pixels(pixels, width, height);
+}
+
+uint32_t sdl_window_id(WindowHandle handle) {
+    SdlWindow* window = find_window(handle);
+    return window ? SDL_GetWindowID(window->window) : 0;
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "platform/display.h"
+
+// Turns frame-buffer pixels of one display depth into 0x00RRGGBB words for the window's
+// texture. Components narrower than 8 bits are widened by repeating their top bits, so
+// 0x1F becomes 0xFF and 0 stays 0.
+class XrgbConverter {
+  public:
+    explicit XrgbConverter(int32_t depth);
+
+    // `palette` (256 entries) is read only at depth 8. `out` holds width x height words.
+    void convert(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t height,
+                 const PaletteEntry* palette, uint32_t* out) const;
+
+  private:
+    int32_t depth_;
+    std::vector<uint32_t> table16_;  // every 16-bit pixel at depths 15 and 16
+};
+
+// One 5-6-5 or 5-5-5 pixel as 0x00RRGGBB.
+uint32_t xrgb_from_16bit(uint16_t pixel, int32_t depth);

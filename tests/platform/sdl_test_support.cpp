@@ -1,0 +1,49 @@
+#include "tests/platform/sdl_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "authoring/movie_writer.h"
+
+void write_test_movie(const std::filesystem::path& path, int frames, bool with_sound) {
+    MovieWriter writer;
+    std::vector<uint8_t> audio(4 + 1470 * 4, 0);
+    audio[0] = 1470 & 0xFF;
+    audio[1] = 1470 >> 8;
+    std::vector<uint8_t> video(64, 0);
+    video[0] = 320 & 0xFF;
+    video[1] = 320 >> 8;
+    video[2] = 240;
+    video[4] = 10;
+    if (with_sound) {
+        writer.audio_header(2, 22050, 0);
+    }
+    for (int frame = 0; frame < frames; ++frame) {
+        if (with_sound) {
+            writer.chunk("SCDl", audio);
+        }
+        writer.chunk("pBNM", video);
+    }
+    writer.chunk("SCEl", {});
+    ASSERT_TRUE(writer.save(path.string()));
+}
+
+bool wait_for(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void push_key(SDL_Keycode key) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.keysym.sym = key;
+    SDL_PushEvent(&event);
+}

@@ -1,0 +1,188 @@
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "tests/platform/sdl_test_support.h"
+#include "tools/qx/play_session.h"
+
+// `qx play` in-process (keys through SDL's queue, under Xvfb) and as the program.
+namespace {
+
+using namespace std::chrono_literals;
+
+struct PlayToolFixture : testing::Test {
+    std::filesystem::path movie;
+
+    void SetUp() override {
+        movie = std::filesystem::temp_directory_path() /
+                ("qx_play_" + std::to_string(::getpid()) + ".mnb");
+    }
+    void TearDown() override { std::filesystem::remove(movie); }
+
+    PlayOptions options(double fps = 0) {
+        PlayOptions result;
+        result.movie = movie.string();
+        result.no_sound = true;
+        result.fps = fps;
+        return result;
+    }
+
+    // Runs the session on this thread while `drive` runs on another; Esc follows `drive`.
+    int run_driven(PlaySession& session, const std::function<void()>& drive) {
+        std::thread driver([&] {
+            if (wait_for([&] { return session.plays_started() > 0; }, 20s)) {
+                drive();
+            }
+            push_key(SDLK_ESCAPE);
+        });
+        const int status = session.run();
+        driver.join();
+        return status;
+    }
+};
+
+using PlayTool = PlayToolFixture;
+
+std::string run_program(const std::string& arguments, int& status) {
+    const std::string output_path = std::filesystem::temp_directory_path() /
+                                    ("qx_play_out_" + std::to_string(::getpid()) + ".txt");
+    const std::string command =
+        std::string(QX_BINARY_DIR) + "/qx play " + arguments + " > " + output_path + " 2>&1";
+    status = std::system(command.c_str());
+    std::ifstream file(output_path);
+    std::string output{std::istreambuf_iterator<char>(file), {}};
+    std::filesystem::remove(output_path);
+    return output;
+}
+
+}  // namespace
+
+TEST_F(PlayTool, HeadlessPlaysEveryFrame) {
+    write_test_movie(movie, 40, false);
+    PlayOptions headless = options();
+    headless.headless = true;
+    PlaySession session(headless);
+    EXPECT_EQ(session.run(), 0);
+    EXPECT_TRUE(session.headless());
+    EXPECT_EQ(session.tally().presented + session.tally().dropped, 40);
+    EXPECT_EQ(session.tally().plays, 1);
+}
+
+TEST_F(PlayTool, FpsPacesAMovieWithoutSound) {
+    write_test_movie(movie, 25, false);
+    PlayOptions paced = options(50);
+    paced.headless = true;
+    PlaySession session(paced);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(session.run(), 0);
+    // 25 frames at 50 a second: the last is due half a second after the first.
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 460ms);
+    EXPECT_EQ(session.tally().presented, 25);
+}
+
+TEST_F(PlayTool, EscQuitsInTheMiddle) {
+    write_test_movie(movie, 200, false);
+    PlaySession session(options(20));
+    const int status = run_driven(session, [] { std::this_thread::sleep_for(300ms); });
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(session.headless());
+    EXPECT_LT(session.tally().presented, 100);
+    EXPECT_GT(session.tally().presented, 0);
+}
+
+TEST_F(PlayTool, SpacePausesAndResumes) {
+    write_test_movie(movie, 400, false);
+    PlaySession session(options(50));
+    int32_t at_pause = -1;
+    int32_t later = -2;
+    int32_t resumed = -3;
+    run_driven(session, [&] {
+        std::this_thread::sleep_for(200ms);
+        push_key(SDLK_SPACE);
+        std::this_thread::sleep_for(200ms);
+        at_pause = session.tally().presented;
+        std::this_thread::sleep_for(300ms);
+        later = session.tally().presented;
+        push_key(SDLK_SPACE);
+        std::this_thread::sleep_for(300ms);
+        resumed = session.tally().presented;
+    });
+    EXPECT_EQ(later, at_pause);
+    EXPECT_GT(resumed, later);
+}
+
+TEST_F(PlayTool, RestartKeyPlaysFromTheStartAgain) {
+    write_test_movie(movie, 400, false);
+    PlaySession session(options(50));
+    run_driven(session, [&] {
+        std::this_thread::sleep_for(200ms);
+        push_key(SDLK_r);
+        wait_for([&] { return session.plays_started() > 1; }, 5s);
+    });
+    EXPECT_EQ(session.plays_started(), 2);
+    EXPECT_LT(session.tally().presented, 400);
+}
+
+TEST_F(PlayTool, LoopPlaysOnUntilQuit) {
+    write_test_movie(movie, 5, false);
+    PlayOptions looping = options(100);
+    looping.loop = true;
+    PlaySession session(looping);
+    run_driven(session, [&] { wait_for([&] { return session.plays_started() >= 3; }, 10s); });
+    EXPECT_GE(session.tally().plays, 3);
+}
+
+TEST_F(PlayTool, FullScreenKeyAndCloseButton) {
+    write_test_movie(movie, 400, false);
+    PlaySession session(options(50));
+    std::thread driver([&] {
+        wait_for([&] { return session.plays_started() > 0; }, 20s);
+        push_key(SDLK_f);
+        std::this_thread::sleep_for(200ms);
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    });
+    EXPECT_EQ(session.run(), 0);
+    driver.join();
+    EXPECT_LT(session.tally().presented, 400);
+}
+
+TEST_F(PlayTool, ProgramPrintsItsSummary) {
+    write_test_movie(movie, 30, false);
+    int status = 0;
+    const std::string output = run_program("--headless " + movie.string(), status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(output.find("30 frames shown"), std::string::npos) << output;
+}
+
+TEST_F(PlayTool, WithoutADisplayItSaysSoAndPlaysHeadless) {
+    write_test_movie(movie, 30, false);
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
+                                std::string(QX_BINARY_DIR) + "/qx play " + movie.string() + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string text;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe)) {
+        text += buffer;
+    }
+    EXPECT_EQ(pclose(pipe), 0);
+    EXPECT_NE(text.find("qx play: no display can be opened; playing headless\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("30 frames shown"), std::string::npos) << text;
+}
+
+TEST_F(PlayTool, MissingOrBrokenMovieIsOneErrorLine) {
+    int status = 0;
+    const std::string output = run_program("--headless /no/such/movie.mnb", status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(output, "qx play: /no/such/movie.mnb: no such file\n");
+}

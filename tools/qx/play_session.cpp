@@ -1,0 +1,261 @@
+#include "tools/qx/play_session.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/kernel.h"
+#include "player/player.h"
+#include "tools/qx/play_pacer.h"
+
+namespace {
+
+constexpr char PLAY_WINDOW_CLASS[] = "qx play";
+constexpr auto STATUS_PERIOD = std::chrono::milliseconds(200);
+// Pictures of movies without video, or of unknown size, use this display.
+constexpr int32_t FALLBACK_WIDTH = 320;
+constexpr int32_t FALLBACK_HEIGHT = 240;
+
+intptr_t play_window_procedure(WindowHandle window, uint32_t message, uintptr_t wparam,
+                               intptr_t lparam) {
+    if (message == WINDOW_MESSAGE_DESTROY) {
+        window_post_quit_message(0);
+    }
+    return window_default_procedure(window, message, wparam, lparam);
+}
+
+// The largest whole enlargement that leaves a quarter of the screen free, at least 1.
+int32_t window_scale(int32_t width, int32_t height) {
+    const int32_t by_width = window_screen_width() * 3 / 4 / width;
+    const int32_t by_height = window_screen_height() * 3 / 4 / height;
+    return std::max(1, std::min(by_width, by_height));
+}
+
+}  // namespace
+
+PlaySession::PlaySession(PlayOptions options)
+    : options_(std::move(options)), brightness_(options_.brightness) {}
+
+PlaySession::~PlaySession() {
+    close_display();
+    close_window();
+    platform_install_backend(nullptr);
+}
+
+PlayTally PlaySession::tally() {
+    std::lock_guard lock(tally_mutex_);
+    return tally_;
+}
+
+void PlaySession::use_platform(std::unique_ptr<PlayPlatform> platform) {
+    platform_install_backend(nullptr);
+    platform_ = std::move(platform);
+    platform_install_backend(&platform_->backend());
+}
+
+bool PlaySession::open_window(const MovieInfo& info) {
+    WindowClass window_class;
+    window_class.procedure = play_window_procedure;
+    window_class.name = PLAY_WINDOW_CLASS;
+    if (!window_register_class(window_class)) {
+        return false;
+    }
+    const int32_t width = info.frame_width > 0 ? info.frame_width : FALLBACK_WIDTH;
+    const int32_t height = info.frame_height > 0 ? info.frame_height : FALLBACK_HEIGHT;
+    const int32_t scale = window_scale(width, height);
+    const std::string title = "qx play: " + options_.movie;
+    window_ = window_create(PLAY_WINDOW_CLASS, title.c_str(),
+                            WINDOW_STYLE_OVERLAPPED | WINDOW_STYLE_VISIBLE, WINDOW_POSITION_DEFAULT,
+                            WINDOW_POSITION_DEFAULT, width * scale, height * scale);
+    if (!window_) {
+        window_unregister_class(PLAY_WINDOW_CLASS);
+        return false;
+    }
+    window_set_focus(window_);
+    return true;
+}
+
+void PlaySession::close_window() {
+    if (window_ || platform_) {
+        window_unregister_class(PLAY_WINDOW_CLASS);
+        window_ = nullptr;
+    }
+}
+
+// The display mode is the movie's own picture size; the window scales it.
+void PlaySession::open_display(const MovieInfo& info) {
+    if (display_create(&display_) != PLATFORM_OK) {
+        return;
+    }
+    const uint32_t level =
+        options_.fullscreen ? COOPERATIVE_FULLSCREEN | COOPERATIVE_EXCLUSIVE : COOPERATIVE_NORMAL;
+    display_->set_cooperative_level(window_, level);
+    const int32_t width = info.frame_width > 0 ? info.frame_width : FALLBACK_WIDTH;
+    const int32_t height = info.frame_height > 0 ? info.frame_height : FALLBACK_HEIGHT;
+    display_->set_display_mode(width, height, 16);
+    SurfaceDesc desc;
+    desc.flags = SURFACE_DESC_CAPS | SURFACE_DESC_BACK_BUFFER_COUNT;
+    desc.back_buffer_count = 1;
+    desc.caps = SURFACE_PRIMARY | SURFACE_FLIP | SURFACE_COMPLEX;
+    if (display_->create_surface(desc, &primary_) != PLATFORM_OK) {
+        return;
+    }
+    primary_->get_attached_surface(SURFACE_BACK_BUFFER, &back_);
+    BltEffects black;
+    primary_->blt(nullptr, nullptr, nullptr, BLT_COLOUR_FILL | BLT_WAIT, &black);
+}
+
+void PlaySession::close_display() {
+    for (DisplaySurface** surface : {&back_, &primary_}) {
+        if (*surface) {
+            (*surface)->release();
+            *surface = nullptr;
+        }
+    }
+    if (display_) {
+        display_->release();
+        display_ = nullptr;
+    }
+}
+
+void PlaySession::key_down(PlayParams& params, uintptr_t key, bool repeat) {
+    const bool brightness_key =
+        key == KEY_ADD || key == KEY_PLUS || key == KEY_SUBTRACT || key == KEY_MINUS;
+    if (repeat && !brightness_key) {
+        return;
+    }
+    switch (key) {
+        case KEY_SPACE:
+            if (player_toggle_pause(params) == 1) {
+                paused_ = true;
+                pause_began_ = std::chrono::steady_clock::now();
+            } else if (paused_) {
+                paused_ = false;
+                paused_for_ += std::chrono::steady_clock::now() - pause_began_;
+            }
+            break;
+        case KEY_ESCAPE:
+        case KEY_A + ('Q' - 'A'):
+            quit_ = true;
+            player_stop(params);
+            break;
+        case KEY_A + ('R' - 'A'):
+            restart_ = true;
+            player_stop(params);
+            break;
+        case KEY_A + ('F' - 'A'):
+            window_set_fullscreen(window_, !window_is_fullscreen(window_));
+            break;
+        case KEY_A + ('M' - 'A'):
+            muted_ = !muted_;
+            platform_->set_muted(muted_);
+            break;
+        case KEY_ADD:
+        case KEY_PLUS:
+            brightness_ += 10;
+            player_set_brightness(params, brightness_);
+            break;
+        case KEY_SUBTRACT:
+        case KEY_MINUS:
+            brightness_ = std::max(0, brightness_ - 10);
+            player_set_brightness(params, brightness_);
+            break;
+        default:
+            break;
+    }
+}
+
+void PlaySession::pump_messages(PlayParams& params) {
+    WindowMessage message{};
+    while (window_peek_message(message)) {
+        if (!window_get_message(message)) {
+            quit_ = true;
+            player_stop(params);
+            return;
+        }
+        if (message.message == WINDOW_MESSAGE_KEY_DOWN) {
+            key_down(params, message.wparam, (message.lparam & WINDOW_KEY_REPEAT) != 0);
+        }
+        window_dispatch_message(message);
+    }
+}
+
+void PlaySession::update_tally(const PlayPacer& pacer) {
+    auto playing = std::chrono::steady_clock::now() - play_started_ - paused_for_;
+    if (paused_) {
+        playing -= std::chrono::steady_clock::now() - pause_began_;
+    }
+    std::lock_guard lock(tally_mutex_);
+    tally_ = finished_;
+    tally_.plays = finished_.plays + 1;
+    tally_.seconds += std::chrono::duration<double>(playing).count();
+    tally_.presented += pacer.frames_presented();
+    tally_.dropped += pacer.frames_dropped();
+    tally_.worst_lateness = std::max(tally_.worst_lateness, pacer.worst_lateness());
+}
+
+bool PlaySession::play_once(bool has_audio) {
+    PlayParams params{};
+    params.flags = PLAY_CENTRE_X | PLAY_CENTRE_Y | PLAY_THREAD | PLAY_KEEP_BRIGHTNESS |
+                   PLAY_CALLBACK | (options_.no_sound || headless_ ? 0 : PLAY_SOUND);
+    params.display = display_;
+    params.primary_surface = primary_;
+    params.back_surface = back_;
+    params.brightness = brightness_;
+    params.frame_callback = play_frame_callback;
+    PlayPacer pacer(params, has_audio, options_.fps);
+    PlayPacer::make_active(&pacer);
+    restart_ = false;
+    paused_ = false;
+    paused_for_ = {};
+    play_started_ = std::chrono::steady_clock::now();
+    if (!player_start(options_.movie.c_str(), window_, params)) {
+        PlayPacer::make_active(nullptr);
+        return false;
+    }
+    plays_started_.fetch_add(1);
+    auto next_status = std::chrono::steady_clock::now();
+    while (interlocked_load(params.context) != nullptr) {
+        window_sleep_ms(10);
+        pump_messages(params);
+        update_tally(pacer);
+        if (std::chrono::steady_clock::now() >= next_status) {
+            status_.show(play_status_line(tally(), paused_, muted_));
+            next_status += STATUS_PERIOD;
+        }
+    }
+    thread_join(params.thread_handle);
+    PlayPacer::make_active(nullptr);
+    paused_ = false;
+    update_tally(pacer);
+    std::lock_guard lock(tally_mutex_);
+    finished_ = tally_;
+    return true;
+}
+
+int PlaySession::run() {
+    MovieInfo info;
+    std::string error;
+    if (!read_movie_info(options_.movie, info, error)) {
+        std::fprintf(stderr, "qx play: %s\n", error.c_str());
+        return 1;
+    }
+    headless_ = options_.headless;
+    use_platform(headless_ ? make_headless_platform() : make_windowed_platform(!options_.no_sound));
+    if (!headless_ && !open_window(info)) {
+        std::fprintf(stderr, "qx play: no display can be opened; playing headless\n");
+        headless_ = true;
+        use_platform(make_headless_platform());
+    }
+    open_display(info);
+    do {
+        if (!play_once(info.has_audio)) {
+            status_.finish();
+            std::fprintf(stderr, "qx play: %s: the movie cannot be started\n",
+                         options_.movie.c_str());
+            return 1;
+        }
+    } while (restart_ || (options_.loop && !quit_));
+    status_.finish();
+    std::printf("%s\n", play_summary(options_.movie, tally()).c_str());
+    return 0;
+}

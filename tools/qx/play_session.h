@@ -1,0 +1,77 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "player/play_params.h"
+#include "tools/qx/movie_info.h"
+#include "tools/qx/play_platform.h"
+#include "tools/qx/play_status.h"
+
+class PlayPacer;
+
+struct PlayOptions {
+    std::string movie;
+    bool fullscreen = false;
+    bool loop = false;
+    bool no_sound = false;
+    bool headless = false;
+    int brightness = 100;
+    double fps = 0;  // paces a movie without sound; 0 = as fast as it decodes
+};
+
+// One run of `qx play`: a window (or none), the display and the player thread, driven from
+// the main thread, which pumps the window's keys, keeps its picture current and draws the
+// status line until the last play of the movie has closed.
+class PlaySession {
+  public:
+    explicit PlaySession(PlayOptions options);
+    ~PlaySession();
+    PlaySession(const PlaySession&) = delete;
+    PlaySession& operator=(const PlaySession&) = delete;
+
+    // The exit status: 0 after playing, 1 when the movie cannot be read or started.
+    int run();
+
+    // For whoever watches the session from another thread.
+    int32_t plays_started() const { return plays_started_.load(); }
+    bool headless() const { return headless_.load(); }
+    PlayTally tally();
+
+  private:
+    bool open_window(const MovieInfo& info);
+    void close_window();
+    void open_display(const MovieInfo& info);
+    void close_display();
+    void use_platform(std::unique_ptr<PlayPlatform> platform);
+    // Plays the movie once; false when it cannot be started.
+    bool play_once(bool has_audio);
+    void pump_messages(PlayParams& params);
+    void key_down(PlayParams& params, uintptr_t key, bool repeat);
+    void update_tally(const PlayPacer& pacer);
+
+    const PlayOptions options_;
+    std::unique_ptr<PlayPlatform> platform_;
+    WindowHandle window_ = nullptr;
+    Display* display_ = nullptr;
+    DisplaySurface* primary_ = nullptr;
+    DisplaySurface* back_ = nullptr;
+    int32_t brightness_;
+    bool quit_ = false;
+    bool restart_ = false;
+    bool paused_ = false;
+    bool muted_ = false;
+    StatusLine status_;
+
+    std::chrono::steady_clock::time_point play_started_{};
+    std::chrono::steady_clock::duration paused_for_{};
+    std::chrono::steady_clock::time_point pause_began_{};
+
+    std::atomic<int32_t> plays_started_{0};
+    std::atomic<bool> headless_{false};
+    std::mutex tally_mutex_;
+    PlayTally finished_;  // plays already over
+    PlayTally tally_;     // with the current play
+};
