@@ -169,6 +169,10 @@ void player_teardown(PlayerContext* context) {
     // The record is unlinked and the context freed before CLOSED is written: once the
     // application sees CLOSED it may reuse the record at once.
     interlocked_store(params.context, static_cast<PlayerContext*>(nullptr));
-    memory_free(context);
+    // A timer that could not be killed may still call its tick with this context; the tick
+    // only finds its lock held, so everything else is gone, but the block itself stays.
+    if (context->timer_id == 0) {
+        memory_free(context);
+    }
     interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_CLOSED));
 }

@@ -7,6 +7,7 @@
 #include "platform/file.h"
 #include "platform/kernel.h"
 #include "platform/memory.h"
+#include "platform/timer.h"
 #include "player/player.h"
 #include "tests/player/player_test_support.h"
 #include "tests/support/allocation_counter.h"
@@ -261,6 +262,25 @@ TEST(PlayerMemory, NothingIsAllocatedPerTurn) {
     ASSERT_EQ(frame, 60);
     EXPECT_EQ(at_last_frame.allocations, at_second_frame.allocations);
     EXPECT_EQ(news_at_last_frame, news_at_second_frame);
+}
+
+TEST(PlayerTimer, ATimerThatCannotBeKilledNeverTicksOnFreedMemory) {
+    TempMovie movie(video_only_movie(5));
+    PlayerContext* context = nullptr;
+    PlayParams params = params_with(PLAY_CALLBACK);
+    FrameHook hook([&] {
+        context = params.context;
+        return 0;
+    });
+    platform_faults().timer_kill_fails = true;
+    player_start(movie.path().c_str(), nullptr, params);
+    platform_faults_reset();
+    EXPECT_EQ(params.status, PLAYER_CLOSED);
+    ASSERT_NE(context, nullptr);
+    sleep_ms(30);  // ticks keep coming, finding their lock held
+    ASSERT_NE(context->timer_id, 0u);
+    EXPECT_EQ(timer_kill_event(context->timer_id), 0);
+    memory_free(context);
 }
 
 }  // namespace
