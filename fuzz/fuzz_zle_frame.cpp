@@ -1,27 +1,11 @@
 // Feeds arbitrary payloads to the Zle frame decoder through the header reader, as the player
-// does, with pictures capped in size so that oversized frames exercise the clipping.
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
+// does; byte 5 (unused by the format) picks 2- or 4-byte pixels.
 #include <vector>
 
 #include "codecs/dct/zle_frame.h"
-
-namespace {
-constexpr size_t PICTURE_CAP = 1 << 20;
-}
+#include "fuzz/dct_fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static ColourTables tables = [] {
-        PlayParams params{};
-        params.colour_bits = 16;
-        params.brightness = 100;
-        params.red_bits = 5, params.green_bits = 6, params.blue_bits = 5;
-        params.red_shift = 11, params.green_shift = 5;
-        ColourTables built;
-        build_colour_tables(built, params);
-        return built;
-    }();
     static DctDecoder decoder;
     if (size < 8) {
         return 0;
@@ -30,13 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zle_read_header(data, uint32_t(size), context);
     zle_build_dequant_table(decoder.dequant_table, context.quality);
     const int32_t pixel_bytes = (data[5] & 1) ? 4 : 2;
-    const int64_t wanted = int64_t{context.frame_width} * context.frame_height * pixel_bytes;
-    const size_t bytes = wanted > 0 ? size_t(std::min<int64_t>(wanted, PICTURE_CAP)) : 0;
-    std::vector<uint8_t> draw(bytes);
-    std::vector<uint8_t> reference(bytes, 0x5A);
+    std::vector<uint8_t> draw(fuzz_picture_bytes(context, pixel_bytes));
+    const std::vector<uint8_t> reference(draw.size(), 0x5A);
+    const DctFrame frame{context.frame_width, context.frame_height, pixel_bytes, draw.size()};
     const ZleFrameFlags flags{context.zle_all_intra != 0, context.zle_channel_conversion != 0};
-    zle_decode_picture(decoder, tables,
-                       DctFrame{context.frame_width, context.frame_height, pixel_bytes, bytes},
-                       flags, data + 8, uint32_t(size - 8), draw.data(), reference.data());
+    zle_decode_picture(decoder, fuzz_colour_tables(), frame, flags, data + 8, uint32_t(size - 8),
+                       draw.data(), reference.data());
     return 0;
 }

@@ -54,39 +54,45 @@ size_t table_index(int32_t luma, int32_t offset) {
     return static_cast<size_t>(std::clamp<int64_t>(int64_t{luma} + offset, 0, 511));
 }
 
-template <int32_t PixelBytes>
-void convert_summed(const MacroblockPlanes& planes, const ColourTables& tables,
-                    uint8_t* destination, size_t stride, int32_t columns, int32_t rows) {
-    for (int32_t chroma_row = 0; 2 * chroma_row < rows; ++chroma_row) {
-        const SummedChroma chroma = summed_chroma_row(planes, tables, chroma_row);
-        for (int32_t y = 2 * chroma_row; y < std::min(2 * chroma_row + 2, rows); ++y) {
+// Rows in pairs over one chroma row each; `pixel` forms a word from the chroma row's part,
+// a luma sample and its chroma column.
+template <int32_t PixelBytes, typename ChromaRow, typename Pixel>
+void convert_rows(const MacroblockPlanes& planes, uint8_t* destination, size_t stride,
+                  int32_t columns, int32_t rows, ChromaRow chroma_row, Pixel pixel) {
+    for (int32_t cy = 0; 2 * cy < rows; ++cy) {
+        const auto chroma = chroma_row(cy);
+        for (int32_t y = 2 * cy; y < std::min(2 * cy + 2, rows); ++y) {
             const int32_t* luma = planes.luma_plane + 16 * y;
             uint8_t* out = destination + y * stride;
             for (int32_t x = 0; x < columns; ++x) {
-                const uint32_t word = tables.luma_table[luma[x] & 0x7F] + chroma.word[x / 2];
-                store_pixel(out + x * PixelBytes, word, PixelBytes);
+                store_pixel(out + x * PixelBytes, pixel(chroma, luma[x], x / 2), PixelBytes);
             }
         }
     }
 }
 
 template <int32_t PixelBytes>
+void convert_summed(const MacroblockPlanes& planes, const ColourTables& tables,
+                    uint8_t* destination, size_t stride, int32_t columns, int32_t rows) {
+    convert_rows<PixelBytes>(
+        planes, destination, stride, columns, rows,
+        [&](int32_t cy) { return summed_chroma_row(planes, tables, cy); },
+        [&](const SummedChroma& chroma, int32_t luma, int32_t c) {
+            return tables.luma_table[luma & 0x7F] + chroma.word[c];
+        });
+}
+
+template <int32_t PixelBytes>
 void convert_channel(const MacroblockPlanes& planes, const ColourTables& tables,
                      uint8_t* destination, size_t stride, int32_t columns, int32_t rows) {
-    for (int32_t chroma_row = 0; 2 * chroma_row < rows; ++chroma_row) {
-        const ChannelChroma chroma = channel_chroma_row(planes, tables, chroma_row);
-        for (int32_t y = 2 * chroma_row; y < std::min(2 * chroma_row + 2, rows); ++y) {
-            const int32_t* luma = planes.luma_plane + 16 * y;
-            uint8_t* out = destination + y * stride;
-            for (int32_t x = 0; x < columns; ++x) {
-                const int32_t c = x / 2;
-                const uint32_t word = tables.red_table[table_index(luma[x], chroma.red[c])] +
-                                      tables.green_table[table_index(luma[x], chroma.green[c])] +
-                                      tables.blue_table[table_index(luma[x], chroma.blue[c])];
-                store_pixel(out + x * PixelBytes, word, PixelBytes);
-            }
-        }
-    }
+    convert_rows<PixelBytes>(
+        planes, destination, stride, columns, rows,
+        [&](int32_t cy) { return channel_chroma_row(planes, tables, cy); },
+        [&](const ChannelChroma& chroma, int32_t luma, int32_t c) {
+            return tables.red_table[table_index(luma, chroma.red[c])] +
+                   tables.green_table[table_index(luma, chroma.green[c])] +
+                   tables.blue_table[table_index(luma, chroma.blue[c])];
+        });
 }
 
 }  // namespace
