@@ -35,7 +35,7 @@ tsan:
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQX_BENCH=OFF -DQX_FUZZ=ON -DQX_SANITIZE=address,undefined $(CMAKE_FLAGS)
-	cmake --build build-fuzz -j $(JOBS)
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
 	scripts/run-fuzz build-fuzz
 
 bench: build
