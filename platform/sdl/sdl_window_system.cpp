@@ -160,8 +160,9 @@ void serve_until(PresentClock::time_point deadline) {
 }
 
 SDL_Renderer* create_renderer(SDL_Window* window) {
-    SDL_Renderer* renderer =
-        SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    // The first renderer SDL offers (or the one named by SDL_RENDER_DRIVER), in step with
+    // the display's refresh; the software one when that cannot be had.
+    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
     return renderer ? renderer : SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
 }
 
