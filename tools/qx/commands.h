@@ -6,3 +6,4 @@
 void add_info_command(CLI::App& app, int& status);
 void add_export_command(CLI::App& app, int& status);
 void add_play_command(CLI::App& app, int& status);
+void add_encode_command(CLI::App& app, int& status);

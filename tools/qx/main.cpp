@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     add_info_command(app, status);
     add_export_command(app, status);
     add_play_command(app, status);
+    add_encode_command(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
