@@ -94,7 +94,6 @@ void window_update(WindowHandle window);
 void window_set_focus(WindowHandle window);
 void window_set_fullscreen(WindowHandle window, bool fullscreen);
 bool window_is_fullscreen(WindowHandle window);
-void window_set_title(WindowHandle window, const char* title);
 void window_show_cursor(bool visible);
 // Size of the screen the windows appear on (0 when the window system is not started).
 int32_t window_screen_width();
