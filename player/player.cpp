@@ -143,18 +143,21 @@ int32_t player_stop(PlayParams& params) {
 }
 
 int32_t player_toggle_pause(PlayParams& params) {
-    const int32_t replaced =
-        interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_PAUSED));
-    SoundBuffer* stream = interlocked_load(params.stream_buffer);
-    if (replaced == PLAYER_RUNNING) {
-        if (stream != nullptr) {
+    // Only a running movie pauses and only a paused one resumes: a plain exchange would turn a
+    // stop, an ended or a closed movie back into a running one.
+    std::atomic_ref<int32_t> status(params.status);
+    int32_t seen = PLAYER_RUNNING;
+    if (status.compare_exchange_strong(seen, PLAYER_PAUSED)) {
+        if (SoundBuffer* stream = interlocked_load(params.stream_buffer)) {
             stream->stop();
         }
         return 1;
     }
-    interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_RUNNING));
-    if (stream != nullptr) {
-        stream->play(0, 0, SOUND_PLAY_LOOPING);
+    seen = PLAYER_PAUSED;
+    if (status.compare_exchange_strong(seen, PLAYER_RUNNING)) {
+        if (SoundBuffer* stream = interlocked_load(params.stream_buffer)) {
+            stream->play(0, 0, SOUND_PLAY_LOOPING);
+        }
     }
     return 0;
 }

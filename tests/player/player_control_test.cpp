@@ -152,6 +152,16 @@ TEST(PlayerPause, TogglingTwiceResumesAndAStopWhilePausedEndsTheMovie) {
     EXPECT_LT(params.frames_shown, 40);
 }
 
+TEST(PlayerPause, AStopOrAClosedMovieIsNeverTurnedBackIntoARunningOne) {
+    PlayParams params = params_with(0);
+    for (const int32_t status : {PLAYER_STOP, PLAYER_ENDED, PLAYER_CLOSED}) {
+        params.status = status;
+        EXPECT_EQ(player_toggle_pause(params), 0);
+        EXPECT_EQ(params.status, status);
+        EXPECT_FALSE(player_is_playing(params));
+    }
+}
+
 TEST(PlayerStop, StopAfterTheMovieClosedReturnsAtOnce) {
     TempMovie movie(video_only_movie(3));
     PlayParams params = params_with(0);
