@@ -205,6 +205,7 @@ TEST(EncodeTool, BadInputFailsCleanlyWithoutOutput) {
     write_png_frames(root + "/odd.png", 36, 20, scene_frames(36, 20, 1));
     write_png_frames(root + "/good.png", WIDTH, HEIGHT, scene_frames(WIDTH, HEIGHT, 1));
     std::ofstream(root + "/noise.wav") << "this is no sound";
+    write_wav(root + "/long.wav", test_tone(2, 44100, 1.2));
     std::ofstream(root + "/broken.png") << "\x89PNG\r\n\x1a\n and then nothing";
     std::ofstream(root + "/short.y4m") << "YUV4MPEG2 W64 H48 C420jpeg\nFRAME\nabc";
     std::ofstream(root + "/bad.y4m") << "YUV4MPEG2 W0 H48\n";
@@ -214,6 +215,7 @@ TEST(EncodeTool, BadInputFailsCleanlyWithoutOutput) {
         {"unreadable sound", "-i good.png --audio-in noise.wav"},
         {"missing sound", "-i good.png --audio-in absent.flac"},
         {"size Rkd cannot take", "-i odd.png --video rkd"},
+        {"audio chunks too large to play", "-i good.png --audio-in long.wav --audio pcm --fps 1"},
         {"damaged PNG", "-i broken.png"},
         {"truncated y4m", "-i short.y4m"},
         {"y4m without a size", "-i bad.y4m"},
