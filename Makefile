@@ -4,11 +4,19 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: test deps build check asan tsan fuzz bench clean
+.PHONY: test demo deps build check asan tsan fuzz bench clean
 
 test: deps
 	rm -rf build build-asan build-tsan build-fuzz
 	$(MAKE) fuzz tsan check asan
+
+# make demo: install what is missing, build, make the demo movie and play it (in a window when
+# there is a display, headless with its summary otherwise).
+demo: deps
+	cmake -S . -B build
+	cmake --build build -j $(JOBS)
+	build/qx encode --demo build/ORLUND.MNB
+	build/qx play build/ORLUND.MNB
 
 deps:
 	scripts/install-deps

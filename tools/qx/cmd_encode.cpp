@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -168,5 +169,11 @@ void add_encode_command(CLI::App& app, int& status) {
         ->check(CLI::PositiveNumber);
     command->add_flag("--demo", request->demo,
                       "write the demo movie (320x240 Mnb video with IMA sound)");
-    command->callback([request, &status] { status = run_encode(*request); });
+    command->callback([request, &status] {
+        try {
+            status = run_encode(*request);
+        } catch (const std::bad_alloc&) {
+            status = fail("out of memory: the input is too large to encode");
+        }
+    });
 }

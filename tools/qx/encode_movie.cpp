@@ -6,6 +6,7 @@
 
 #include "audio/audio_chunk.h"
 #include "authoring/audio_track_writer.h"
+#include "player/player.h"
 #include "tools/qx/encode_psnr.h"
 
 namespace {
@@ -46,6 +47,22 @@ class AudioCutter {
     std::vector<int16_t> piece_;
 };
 
+// The player steps over a chunk larger than AUDIO_CHUNK_MAX, and starts playing once it has
+// PREFILL_TARGET blocks decoded in its audio arena: a chunk either would not hold would play
+// as silence or not at all.
+bool audio_chunk_fits(const EncodedAudio& chunk, std::string& error) {
+    constexpr size_t DECODED_LIMIT = AUDIO_ARENA_BYTES / PREFILL_TARGET;
+    const size_t decoded = chunk.decoded.size() * sizeof(int16_t);
+    if (chunk.payload.size() <= AUDIO_CHUNK_MAX && decoded <= DECODED_LIMIT) {
+        return true;
+    }
+    error = "an audio chunk of " + std::to_string(chunk.payload.size()) + " bytes (" +
+            std::to_string(decoded) + " decoded) is more than a player takes (" +
+            std::to_string(AUDIO_CHUNK_MAX) + ", " + std::to_string(DECODED_LIMIT) +
+            "): raise --fps or lower --sample-rate";
+    return false;
+}
+
 }  // namespace
 
 bool encode_movie(FrameSource& frames, const SoundTrack* sound, const EncodeSettings& settings,
@@ -63,8 +80,10 @@ bool encode_movie(FrameSource& frames, const SoundTrack* sound, const EncodeSett
         cutter.emplace(*sound, settings.fps, settings.compression);
     }
     const auto write_audio = [&](int64_t chunk) {
-        summary.audio_bytes += int64_t(audio->write_chunk(cutter->piece(chunk)).payload.size());
+        const EncodedAudio& written = audio->write_chunk(cutter->piece(chunk));
+        summary.audio_bytes += int64_t(written.payload.size());
         ++summary.audio_chunks;
+        return audio_chunk_fits(written, error);
     };
 
     PsnrMeter psnr;
@@ -85,8 +104,8 @@ bool encode_movie(FrameSource& frames, const SoundTrack* sound, const EncodeSett
         movie.chunk(*frame.tag, frame.payload);
         summary.video_bytes += int64_t(frame.payload.size());
         psnr.add(rgb, shown);
-        if (audio) {
-            write_audio(summary.frames);
+        if (audio && !write_audio(summary.frames)) {
+            return false;
         }
         ++summary.frames;
         if (progress) {
@@ -98,7 +117,9 @@ bool encode_movie(FrameSource& frames, const SoundTrack* sound, const EncodeSett
         return false;
     }
     for (int64_t chunk = summary.frames; audio && cutter->sound_left(chunk); ++chunk) {
-        write_audio(chunk);
+        if (!write_audio(chunk)) {
+            return false;
+        }
     }
     movie.chunk(END_TAG, {});
     summary.psnr = psnr.overall();

@@ -96,11 +96,18 @@ class Y4mFrames : public FrameSource {
         chroma_height_ = (height_ + (1 << layout_.shift_y) - 1) >> layout_.shift_y;
         const size_t chroma =
             layout_.present ? static_cast<size_t>(chroma_width_) * chroma_height_ : 0;
-        planes_.assign(luma + 2 * chroma, 0);
+        const size_t frame_bytes = luma + 2 * chroma;
         std::fseek(file_, 0, SEEK_END);
         const long end = std::ftell(file_);
         std::fseek(file_, data_start_, SEEK_SET);
-        frame_count_ = (end - data_start_) / static_cast<long>(planes_.size() + 6);
+        // Sized from the file, not the header alone, so that a header cannot ask for more
+        // memory than the stream could fill.
+        frame_count_ = (end - data_start_) / static_cast<long>(frame_bytes + 6);
+        if (frame_count_ == 0) {
+            error = path + ": the stream holds no whole frame";
+            return false;
+        }
+        planes_.assign(frame_bytes, 0);
         return true;
     }
 
