@@ -43,7 +43,7 @@ void write_png_frames(const std::string& pattern, int32_t width, int32_t height,
         char path[512];
         std::snprintf(path, sizeof path, pattern.c_str(), int(i));
         std::string error;
-        if (!write_png(path, RgbPicture{width, height, frames[i]}, error)) {
+        if (!write_png(path, RgbImage{width, height, frames[i]}, error)) {
             throw std::runtime_error(error);
         }
     }

@@ -158,6 +158,8 @@ TEST(ColourTablesPublish, HoldSeesThePublishedSet) {
 TEST(ColourTablesConcurrency, BrightnessChangesNeverMixWithinAFrame) {
     const auto reference_dark = built(display_params(16, 0));
     const auto reference_bright = built(display_params(16, 100));
+    // Published before the reader starts: the tables hold no value before the first set-up.
+    publish_colour_tables(display_params(16, 100));
     std::atomic<bool> done{false};
     std::thread application([&] {
         for (int i = 0; i < 2000; ++i) {

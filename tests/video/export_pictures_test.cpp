@@ -159,7 +159,7 @@ PlayParams params_of(uint32_t red, uint32_t green, uint32_t blue, int32_t colour
 TEST(ExportPicturesRgb, DisplayPixelsWidenToFullIntensity) {
     const PlayParams rgb565 = params_of(0xF800, 0x07E0, 0x001F, 16);
     const uint8_t pixels[] = {0xFF, 0xFF, 0x00, 0xF8, 0x10, 0x84};
-    RgbPicture picture;
+    RgbImage picture;
     ASSERT_TRUE(display_pixels_to_rgb(rgb565, nullptr, pixels, 6, 1, picture));
     EXPECT_EQ(picture.width, 3);
     EXPECT_EQ(picture.rgb, (std::vector<uint8_t>{255, 255, 255, 255, 0, 0, 132, 130, 132}));
@@ -185,7 +185,7 @@ TEST(ExportPicturesRgb, PalettisedPixelsGoThroughThePalette) {
     palette[3 * 7 + 1] = 20;
     palette[3 * 7 + 2] = 30;
     const uint8_t pixels[] = {7, 0};
-    RgbPicture picture;
+    RgbImage picture;
     ASSERT_TRUE(display_pixels_to_rgb(params, palette, pixels, 2, 1, picture));
     EXPECT_EQ(picture.rgb, (std::vector<uint8_t>{10, 20, 30, 0, 0, 0}));
 }

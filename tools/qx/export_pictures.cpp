@@ -188,7 +188,7 @@ class PictureSink : public ExportSink {
         }
         // Two-byte DCT pixels are no palette indices.
         const bool dct = kind == VIDEO_MNB || kind == VIDEO_ZLE;
-        RgbPicture picture;
+        RgbImage picture;
         if ((params.colour_bits == 8 && dct) ||
             !display_pixels_to_rgb(params, context.palette, params.draw_buffer, geometry.row_bytes,
                                    geometry.rows, picture)) {

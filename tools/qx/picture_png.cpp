@@ -12,7 +12,7 @@ struct FileCloser {
 };
 
 // libpng reports failures by jumping back here; nothing with a destructor lives between.
-bool write_rows(std::FILE* file, const RgbPicture& picture) {
+bool write_rows(std::FILE* file, const RgbImage& picture) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (png == nullptr) {
         return false;
@@ -38,7 +38,7 @@ bool write_rows(std::FILE* file, const RgbPicture& picture) {
 
 }  // namespace
 
-bool write_png(const std::string& path, const RgbPicture& picture, std::string& error) {
+bool write_png(const std::string& path, const RgbImage& picture, std::string& error) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
     if (file == nullptr) {
         error = path + ": cannot be created";

@@ -4,4 +4,4 @@
 #include "tools/qx/picture_rgb.h"
 
 // Writes an 8-bit RGB PNG; false, with the reason in `error`, when it cannot be written.
-bool write_png(const std::string& path, const RgbPicture& picture, std::string& error);
+bool write_png(const std::string& path, const RgbImage& picture, std::string& error);

@@ -32,7 +32,7 @@ int32_t display_pixel_bytes(const PlayParams& params) {
 }
 
 bool display_pixels_to_rgb(const PlayParams& params, const uint8_t* palette, const uint8_t* pixels,
-                           uint32_t row_bytes, int32_t rows, RgbPicture& picture) {
+                           uint32_t row_bytes, int32_t rows, RgbImage& picture) {
     const int32_t pixel_bytes = display_pixel_bytes(params);
     picture.width = static_cast<int32_t>(row_bytes / static_cast<uint32_t>(pixel_bytes));
     picture.height = rows;

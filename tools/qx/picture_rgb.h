@@ -5,7 +5,7 @@
 #include "player/play_params.h"
 
 // A picture as 8-bit red, green, blue triples, rows top to bottom.
-struct RgbPicture {
+struct RgbImage {
     int32_t width = 0;
     int32_t height = 0;
     std::vector<uint8_t> rgb;
@@ -20,4 +20,4 @@ int32_t display_pixel_bytes(const PlayParams& params);
 // widened by repeating their bits, so that full intensity stays 255. False when a row holds
 // no whole pixel.
 bool display_pixels_to_rgb(const PlayParams& params, const uint8_t* palette, const uint8_t* pixels,
-                           uint32_t row_bytes, int32_t rows, RgbPicture& picture);
+                           uint32_t row_bytes, int32_t rows, RgbImage& picture);

@@ -1,6 +1,7 @@
 #include "tools/qx/play_platform.h"
 
 #include "platform/sdl/sdl_backend.h"
+#include "platform/soft/soft_backend.h"
 
 namespace {
 
@@ -24,8 +25,24 @@ std::unique_ptr<PlayPlatform> make_windowed_platform(bool with_sound) {
     return std::make_unique<SdlPlayPlatform>(true, with_sound);
 }
 
-// The SDL display never touches SDL while no window is given to it, and without sound the
-// backend makes no sound device, so it serves as the headless platform as it stands.
+// Headless playback runs on the soft backend: a memory display nobody sees and no sound
+// device, so the media clock runs in silent mode.
+namespace {
+
+class HeadlessPlayPlatform final : public PlayPlatform {
+  public:
+    HeadlessPlayPlatform() { backend_.faults().sound_create = SOFT_FAULT_ALWAYS; }
+
+    PlatformBackend& backend() override { return backend_; }
+    bool has_windows() const override { return false; }
+    void set_muted(bool) override {}
+
+  private:
+    SoftBackend backend_;
+};
+
+}  // namespace
+
 std::unique_ptr<PlayPlatform> make_headless_platform() {
-    return std::make_unique<SdlPlayPlatform>(false, false);
+    return std::make_unique<HeadlessPlayPlatform>();
 }
