@@ -25,19 +25,8 @@ TEST(EndToEndSdlSound, WhatSdlPlaysIsTheDecodedAudio) {
     {
         SdlBackend backend;
         platform_install_backend(&backend);
-        PlayParams params{};
-        params.flags = PLAY_SOUND | PLAY_APP_BUFFERS;
-        params.colour_bits = 16;
-        params.red_bits = 5;
-        params.green_bits = 6;
-        params.blue_bits = 5;
-        params.red_shift = 11;
-        params.green_shift = 5;
-        std::vector<uint8_t> draw(64 * 48 * 2);
-        std::vector<uint8_t> reference(64 * 48 * 2);
-        params.draw_buffer = draw.data();
-        params.reference_buffer = reference.data();
-        params.brightness = 100;
+        AppBufferPlayer player;
+        PlayParams& params = player.params;
         player_start(file.path().c_str(), nullptr, params);
         EXPECT_EQ(params.status, PLAYER_CLOSED);
         EXPECT_EQ(params.frames_shown, FRAMES);

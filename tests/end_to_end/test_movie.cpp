@@ -50,3 +50,16 @@ size_t heard_run(const std::vector<uint8_t>& heard, const std::vector<int16_t>& 
     }
     return best;
 }
+
+AppBufferPlayer::AppBufferPlayer() : draw(64 * 48 * 2), reference(64 * 48 * 2) {
+    params.flags = PLAY_SOUND | PLAY_APP_BUFFERS;
+    params.colour_bits = 16;
+    params.red_bits = 5;
+    params.green_bits = 6;
+    params.blue_bits = 5;
+    params.red_shift = 11;
+    params.green_shift = 5;
+    params.draw_buffer = draw.data();
+    params.reference_buffer = reference.data();
+    params.brightness = 100;
+}

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "authoring/movie_writer.h"
+#include "player/play_params.h"
 
 inline constexpr int FRAMES = 30;
 inline constexpr int FPS = 15;
@@ -20,3 +21,12 @@ TestMovie make_movie();
 // The longest run of `decoded` found in `heard` when the two are aligned at some offset of
 // `heard` (a sound buffer starts with the silence it was created with).
 size_t heard_run(const std::vector<uint8_t>& heard, const std::vector<int16_t>& decoded);
+
+// Parameters for playing a movie made by make_movie with sound, decoded into application
+// buffers in 5-6-5: no display is needed.
+struct AppBufferPlayer {
+    AppBufferPlayer();
+    std::vector<uint8_t> draw;
+    std::vector<uint8_t> reference;
+    PlayParams params{};
+};
