@@ -5,6 +5,7 @@
 
 #include "authoring/audio_track_writer.h"
 #include "authoring/mnb_encoder.h"
+#include "video/display_setup.h"
 
 TestMovie make_movie() {
     TestMovie movie;
@@ -53,12 +54,7 @@ size_t heard_run(const std::vector<uint8_t>& heard, const std::vector<int16_t>& 
 
 AppBufferPlayer::AppBufferPlayer() : draw(64 * 48 * 2), reference(64 * 48 * 2) {
     params.flags = PLAY_SOUND | PLAY_APP_BUFFERS;
-    params.colour_bits = 16;
-    params.red_bits = 5;
-    params.green_bits = 6;
-    params.blue_bits = 5;
-    params.red_shift = 11;
-    params.green_shift = 5;
+    set_display_pixel_format(params, PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F});
     params.draw_buffer = draw.data();
     params.reference_buffer = reference.data();
     params.brightness = 100;

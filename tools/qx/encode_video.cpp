@@ -8,6 +8,7 @@
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
 #include "video/colour_tables.h"
+#include "video/display_setup.h"
 
 namespace {
 
@@ -62,13 +63,9 @@ class DctShownPicture {
     DctShownPicture(int32_t width, int32_t height)
         : draw_(size_t(width) * height * 2, 0), reference_(draw_.size(), 0) {
         PlayParams params{};
-        params.colour_bits = 16;
         params.brightness = 100;
-        params.red_bits = 5;
-        params.green_bits = 6;
-        params.blue_bits = 5;
-        params.red_shift = 11;
-        params.green_shift = 5;
+        set_display_pixel_format(params,
+                                 PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F});
         build_colour_tables(*tables_, params);
     }
 
