@@ -1,0 +1,186 @@
+// `qx play` and `qxhost` run as programs with windows on an X server of the test's own. A
+// screenshot taken while a movie plays must show, pixel for pixel, a frame `qx export` decodes
+// from the same movie, enlarged as the backend enlarges the display in the window; and Esc ends
+// each program with status 0.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/sdl/sdl_presenter.h"
+#include "tests/end_to_end/child_program.h"
+#include "tests/end_to_end/private_x_server.h"
+#include "tests/support/temp_movie.h"
+#include "tests/tools/encode_test_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int SCREEN_WIDTH = 1280;
+constexpr int SCREEN_HEIGHT = 1024;
+constexpr int32_t MOVIE_WIDTH = 320;
+constexpr int32_t MOVIE_HEIGHT = 240;
+constexpr int32_t MOVIE_FRAMES = 32;
+constexpr char HOST_TITLE[] = "Korvath (Orlund Capture)";
+
+// The bits of each channel a 5-6-5 display holds; how the lower ones are filled in when a
+// stage widens a channel to 8 bits is its own affair.
+uint32_t displayed_bits(uint32_t rgb) {
+    return rgb & 0xF8FCF8;
+}
+
+// A display's whole memory as 0x00RRGGBB words.
+struct DisplayPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+uint32_t rgb_at(const std::vector<uint8_t>& rgb, size_t index) {
+    return uint32_t{rgb[3 * index]} << 16 | uint32_t{rgb[3 * index + 1]} << 8 | rgb[3 * index + 2];
+}
+
+// `qx play`: a display of the movie's size, the picture filling it.
+DisplayPicture play_display(const std::vector<uint8_t>& frame) {
+    DisplayPicture display{MOVIE_WIDTH, MOVIE_HEIGHT, {}};
+    for (size_t i = 0; i < size_t{MOVIE_WIDTH} * MOVIE_HEIGHT; ++i) {
+        display.pixels.push_back(displayed_bits(rgb_at(frame, i)));
+    }
+    return display;
+}
+
+// `qxhost`: 640 x 480, the picture decoded at double width drawn on every other row from the
+// top, the rows between never written (black).
+DisplayPicture host_display(const std::vector<uint8_t>& double_width_frame) {
+    DisplayPicture display{2 * MOVIE_WIDTH, 2 * MOVIE_HEIGHT, {}};
+    display.pixels.assign(size_t(display.width) * display.height, 0);
+    for (int y = 0; y < MOVIE_HEIGHT; ++y) {
+        for (int x = 0; x < display.width; ++x) {
+            display.pixels[size_t(2 * y) * display.width + x] =
+                displayed_bits(rgb_at(double_width_frame, size_t(y) * display.width + x));
+        }
+    }
+    return display;
+}
+
+// Whether `shot` is `display` enlarged by a whole number into the middle of the window, black
+// around it, as the SDL backend shows it.
+bool shows(const Screenshot& shot, const DisplayPicture& display) {
+    const SDL_Rect place = fit_rect(display.width, display.height, shot.width, shot.height);
+    const int scale = place.w / display.width;
+    if (scale < 1 || place.w != scale * display.width || place.h != scale * display.height) {
+        return false;
+    }
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            const bool inside =
+                x >= place.x && x < place.x + place.w && y >= place.y && y < place.y + place.h;
+            const uint32_t expected =
+                inside ? display.pixels[size_t((y - place.y) / scale) * display.width +
+                                        size_t((x - place.x) / scale)]
+                       : 0;
+            if (displayed_bits(shot.pixels[size_t(y) * shot.width + x]) != expected) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+struct WindowScreenshotFixture : testing::Test {
+    TempFolder folder;
+    PrivateXServer server{SCREEN_WIDTH, SCREEN_HEIGHT};
+
+    void SetUp() override {
+        ASSERT_TRUE(server.ready()) << "Xvfb could not be started";
+        std::filesystem::create_directory(folder.path() + "/frames");
+        write_png_frames(folder.path() + "/frames/%05d.png", MOVIE_WIDTH, MOVIE_HEIGHT,
+                         scene_frames(MOVIE_WIDTH, MOVIE_HEIGHT, MOVIE_FRAMES));
+        const QxRun encoded =
+            run_qx_in(folder.path(), "encode movie.mnb --input frames --video mnb --fps 8");
+        ASSERT_EQ(encoded.status, 0) << encoded.errors;
+    }
+
+    // The movie's frames as `qx export` decodes them for a 5-6-5 display.
+    std::vector<std::vector<uint8_t>> exported(const std::string& options, const std::string& out) {
+        EXPECT_EQ(run_qx_in(folder.path(), "export --png " + options + " movie.mnb " + out).status,
+                  0);
+        return exported_frames(folder.path() + "/" + out, MOVIE_FRAMES);
+    }
+
+    std::unique_ptr<ChildProgram> start(const std::vector<std::string>& arguments) {
+        ChildProgramSetup setup;
+        setup.folder = folder.path();
+        setup.environment = {"DISPLAY=" + server.display_name(), "SDL_VIDEODRIVER=x11",
+                             "SDL_AUDIODRIVER=disk",
+                             "SDL_DISKAUDIOFILE=" + folder.path() + "/heard.raw"};
+        setup.output_path = folder.path() + "/output.txt";
+        return std::make_unique<ChildProgram>(arguments, setup);
+    }
+
+    // Screenshots of the window titled `title` while `program` runs, until two different
+    // frames of `displays` have been seen or `limit` has passed: the frames seen.
+    std::set<size_t> frames_seen(ChildProgram& program, const std::string& title,
+                                 const std::vector<DisplayPicture>& displays,
+                                 std::chrono::seconds limit, unsigned long& window) {
+        std::set<size_t> seen;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (seen.size() < 2 && program.running() &&
+               std::chrono::steady_clock::now() < deadline) {
+            window = window != 0 ? window : server.find_window(title);
+            Screenshot shot;
+            if (window != 0 && server.capture(window, shot)) {
+                for (size_t frame = 0; frame < displays.size(); ++frame) {
+                    if (shows(shot, displays[frame])) {
+                        seen.insert(frame);
+                    }
+                }
+            }
+            std::this_thread::sleep_for(40ms);
+        }
+        return seen;
+    }
+};
+
+using WindowScreenshot = WindowScreenshotFixture;
+
+TEST_F(WindowScreenshot, QxPlayShowsTheExportedFramesEnlargedAndEndsOnEsc) {
+    std::vector<DisplayPicture> displays;
+    for (const std::vector<uint8_t>& frame : exported("", "export")) {
+        displays.push_back(play_display(frame));
+    }
+    ASSERT_EQ(displays.size(), size_t{MOVIE_FRAMES});
+    auto program = start({std::string(QX_BINARY_DIR) + "/qx", "play", "movie.mnb"});
+    ASSERT_TRUE(program->started());
+    unsigned long window = 0;
+    const std::set<size_t> seen =
+        frames_seen(*program, "qx play: movie.mnb", displays, 20s, window);
+    ASSERT_NE(window, 0u) << "no window appeared";
+    EXPECT_EQ(seen.size(), 2u) << "screenshots showing an exported frame: " << seen.size();
+    server.press_key(window, "Escape");
+    EXPECT_EQ(program->wait(20s), 0);
+}
+
+TEST_F(WindowScreenshot, HostShowsTheExportedFramesOnScanLinesAndEndsOnEsc) {
+    std::vector<DisplayPicture> displays;
+    for (const std::vector<uint8_t>& frame : exported("--double-width", "export-double-width")) {
+        displays.push_back(host_display(frame));
+    }
+    ASSERT_EQ(displays.size(), size_t{MOVIE_FRAMES});
+    std::filesystem::copy_file(folder.path() + "/movie.mnb", folder.path() + "/ORLUND.MNB");
+    auto program = start({std::string(QX_BINARY_DIR) + "/qxhost"});
+    ASSERT_TRUE(program->started());
+    unsigned long window = 0;
+    const std::set<size_t> seen = frames_seen(*program, HOST_TITLE, displays, 20s, window);
+    ASSERT_NE(window, 0u) << "no window appeared";
+    EXPECT_EQ(seen.size(), 2u) << "screenshots showing an exported frame: " << seen.size();
+    server.press_key(window, "Escape");
+    EXPECT_EQ(program->wait(20s), 0);
+}
+
+}  // namespace
