@@ -29,8 +29,13 @@ void SdlPresenter::show_screen(std::shared_ptr<ScreenBuffer> screen) {
     screen_ = std::move(screen);
 }
 
+void SdlPresenter::abandon() {
+    texture_ = nullptr;
+    renderer_ = nullptr;
+}
+
 void SdlPresenter::update(PresentClock::time_point now, PresentClock::time_point& retry_at) {
-    if (!screen_) {
+    if (!screen_ || !renderer_) {
         return;
     }
     PresentClock::time_point ready_at = retry_at;
@@ -79,6 +84,9 @@ void SdlPresenter::draw() {
 }
 
 void SdlPresenter::redraw() {
+    if (!renderer_) {
+        return;
+    }
     draw();
     SDL_RenderPresent(renderer_);
 }
@@ -99,6 +107,9 @@ bool SdlPresenter::read_pixels(std::vector<uint32_t>& pixels, int& width, int& h
 }
 
 void SdlPresenter::renderer_reset() {
+    if (!renderer_) {
+        return;
+    }
     if (texture_) {
         SDL_DestroyTexture(texture_);
         texture_ = nullptr;

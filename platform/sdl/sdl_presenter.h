@@ -26,6 +26,9 @@ class SdlPresenter {
     bool read_pixels(std::vector<uint32_t>& pixels, int& width, int& height);
     // The renderer lost its textures: build them again from the kept picture.
     void renderer_reset();
+    // The window's display has gone away: forget the renderer and texture without touching
+    // them (they live on a connection that is dead); the presenter shows nothing from now on.
+    void abandon();
 
   private:
     void upload();

@@ -1,6 +1,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "platform/sdl/sdl_keys.h"
 #include "platform/sdl/sdl_presenter.h"
 #include "platform/sdl/sdl_window.h"
+#include "platform/sdl/x11_connection_watch.h"
 
 // The window system over SDL. Everything here runs on the main thread, which SDL requires of
 // windows, renderers and events; the player's threads only write frame buffers.
@@ -24,6 +26,14 @@ struct SdlWindow {
     SDL_Renderer* renderer = nullptr;
     WindowProcedure procedure = nullptr;
     std::unique_ptr<SdlPresenter> presenter;
+
+    // The display it was shown on has gone: SDL's objects stay as they are (destroying them
+    // would talk to a server that no longer listens), this window only forgets them.
+    void abandon() {
+        presenter->abandon();
+        renderer = nullptr;
+        window = nullptr;
+    }
 
     ~SdlWindow() {
         presenter.reset();
@@ -45,6 +55,7 @@ struct WindowSystem {
     std::vector<RegisteredClass> classes;
     std::vector<std::unique_ptr<SdlWindow>> windows;
     std::deque<WindowMessage> queue;
+    bool display_lost = false;
 };
 
 WindowSystem& window_system() {
@@ -109,7 +120,25 @@ void translate_key_event(const SDL_KeyboardEvent& event) {
          down && event.repeat ? WINDOW_KEY_REPEAT : 0);
 }
 
+// After the display has gone, windows are hidden for good and no events come: playback goes on
+// unseen, and interrupt and terminate signals end the program as they would any other.
+bool display_lost() {
+    WindowSystem& system = window_system();
+    if (!system.display_lost && x11_connection_lost()) {
+        system.display_lost = true;
+        for (const auto& window : system.windows) {
+            window->abandon();
+        }
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+    }
+    return system.display_lost;
+}
+
 void translate_pending_events() {
+    if (display_lost()) {
+        return;
+    }
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
@@ -169,7 +198,7 @@ SDL_Renderer* create_renderer(SDL_Window* window) {
 // SDL falls back to drivers that draw into memory when there is no screen; unless somebody
 // asked for one of them by name, that counts as having no display.
 bool start_video() {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (display_lost() || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return false;
     }
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -214,7 +243,9 @@ bool window_unregister_class(const char* class_name) {
             window_destroy(system.windows.back().get());
         }
         system.queue.clear();
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (!display_lost()) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        }
     }
     return true;
 }
@@ -224,7 +255,7 @@ WindowHandle window_create(const char* class_name, const char* title, uint32_t s
     WindowSystem& system = window_system();
     const auto found = std::find_if(system.classes.begin(), system.classes.end(),
                                     [&](const RegisteredClass& c) { return c.name == class_name; });
-    if (found == system.classes.end() || width <= 0 || height <= 0) {
+    if (found == system.classes.end() || width <= 0 || height <= 0 || display_lost()) {
         return nullptr;
     }
     uint32_t flags = (style & WINDOW_STYLE_VISIBLE) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
@@ -243,6 +274,7 @@ WindowHandle window_create(const char* class_name, const char* title, uint32_t s
     if (!window->renderer) {
         return nullptr;
     }
+    x11_watch_connection(window->window);
     window->presenter = std::make_unique<SdlPresenter>(window->renderer);
     window->presenter->redraw();
     system.windows.push_back(std::move(window));
@@ -285,7 +317,7 @@ bool window_is_fullscreen(WindowHandle handle) {
 }
 
 void window_show_cursor(bool visible) {
-    if (!window_system().classes.empty()) {
+    if (!window_system().classes.empty() && !display_lost()) {
         SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
     }
 }

@@ -117,9 +117,15 @@ PrivateXServer::PrivateXServer(int width, int height) {
 }
 
 PrivateXServer::~PrivateXServer() {
+    shut_down();
+}
+
+void PrivateXServer::shut_down() {
     if (connection_) {
         XCloseDisplay(connection_->display);
+        connection_.reset();
     }
+    server_.reset();
 }
 
 unsigned long PrivateXServer::find_window(const std::string& title) {

@@ -31,6 +31,8 @@ class PrivateXServer {
     // Gives `window` the keyboard focus, then presses and releases the key with the X keysym
     // name `key_name` ("Escape", "space", ...).
     void press_key(unsigned long window, const char* key_name);
+    // Ends the server, as when a desktop session goes away under the programs using it.
+    void shut_down();
 
   private:
     struct Connection;

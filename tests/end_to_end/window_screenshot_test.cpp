@@ -6,6 +6,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -123,6 +126,16 @@ struct WindowScreenshotFixture : testing::Test {
         return std::make_unique<ChildProgram>(arguments, setup);
     }
 
+    unsigned long wait_for_window(const std::string& title) {
+        unsigned long window = 0;
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (window == 0 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(20ms);
+            window = server.find_window(title);
+        }
+        return window;
+    }
+
     // Screenshots of the window titled `title` while `program` runs, until two different
     // frames of `displays` have been seen or `limit` has passed: the frames seen.
     std::set<size_t> frames_seen(ChildProgram& program, const std::string& title,
@@ -181,6 +194,33 @@ TEST_F(WindowScreenshot, HostShowsTheExportedFramesOnScanLinesAndEndsOnEsc) {
     EXPECT_EQ(seen.size(), 2u) << "screenshots showing an exported frame: " << seen.size();
     server.press_key(window, "Escape");
     EXPECT_EQ(program->wait(20s), 0);
+}
+
+// The display goes away in the middle of the movie: playback goes on unseen to the end.
+TEST_F(WindowScreenshot, QxPlayPlaysOnHiddenWhenTheDisplayGoesAway) {
+    auto program = start({std::string(QX_BINARY_DIR) + "/qx", "play", "movie.mnb"});
+    ASSERT_NE(wait_for_window("qx play: movie.mnb"), 0u);
+    std::this_thread::sleep_for(500ms);
+    server.shut_down();
+    EXPECT_EQ(program->wait(30s), 0);
+    std::ifstream output(folder.path() + "/output.txt");
+    const std::string text{std::istreambuf_iterator<char>(output), {}};
+    std::smatch counts;
+    ASSERT_TRUE(std::regex_search(text, counts, std::regex("(\\d+) frames shown, (\\d+) dropped")))
+        << text;
+    EXPECT_EQ(std::stoi(counts[1]) + std::stoi(counts[2]), MOVIE_FRAMES) << text;
+}
+
+// The host plays over and over until a key or the window ends it; with the display gone it
+// must simply keep playing.
+TEST_F(WindowScreenshot, HostPlaysOnHiddenWhenTheDisplayGoesAway) {
+    std::filesystem::copy_file(folder.path() + "/movie.mnb", folder.path() + "/ORLUND.MNB");
+    auto program = start({std::string(QX_BINARY_DIR) + "/qxhost"});
+    ASSERT_NE(wait_for_window(HOST_TITLE), 0u);
+    std::this_thread::sleep_for(500ms);
+    server.shut_down();
+    std::this_thread::sleep_for(5s);
+    EXPECT_TRUE(program->running());
 }
 
 }  // namespace
