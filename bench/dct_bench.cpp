@@ -11,15 +11,14 @@
 #include "codecs/dct/idct.h"
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
+#include "video/display_setup.h"
 
 namespace {
 
 PlayParams rgb565_params() {
     PlayParams params{};
-    params.colour_bits = 16;
     params.brightness = 100;
-    params.red_bits = 5, params.green_bits = 6, params.blue_bits = 5;
-    params.red_shift = 11, params.green_shift = 5;
+    set_display_pixel_format(params, PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F});
     return params;
 }
 

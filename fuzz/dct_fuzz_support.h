@@ -5,15 +5,15 @@
 
 #include "player/player_context.h"
 #include "video/colour_tables.h"
+#include "video/display_setup.h"
 
 // Tables of a 5-6-5 display at full brightness, built once.
 inline const ColourTables& fuzz_colour_tables() {
     static const ColourTables tables = [] {
         PlayParams params{};
-        params.colour_bits = 16;
         params.brightness = 100;
-        params.red_bits = 5, params.green_bits = 6, params.blue_bits = 5;
-        params.red_shift = 11, params.green_shift = 5;
+        set_display_pixel_format(params,
+                                 PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F});
         ColourTables built;
         build_colour_tables(built, params);
         return built;
