@@ -87,7 +87,7 @@ std::string json_string(const std::string& text) {
 }
 
 std::string json_number(const std::optional<double>& value) {
-    return value ? formatted("%.6g", *value) : "null";
+    return value ? formatted("%.10g", *value) : "null";
 }
 
 std::string json_video(const MovieInfo& info) {

@@ -1,5 +1,6 @@
 #include "tools/qx/movie_scan.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -47,8 +48,9 @@ std::string MovieScan::first_chunk_problem() {
     if (!is_known_chunk_tag(tag)) {
         return "unrecognised tag \"" + printable_tag(tag) + "\"";
     }
-    if (chunk_size(header) < CHUNK_HEADER_BYTES) {
-        return "chunk size below the 8-byte header";
+    const uint32_t size = chunk_size(header);
+    if (size < CHUNK_HEADER_BYTES || size > INT32_MAX) {
+        return "chunk size " + std::to_string(size) + " that the reader cannot step over";
     }
     if (is_audio_data_tag(tag)) {
         return "audio data without an audio header";
