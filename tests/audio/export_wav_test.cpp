@@ -96,7 +96,12 @@ TEST_F(AudioExportWav, WritesEveryDecodedBlockInOrder) {
 
 TEST_F(AudioExportWav, MovieWithoutAudioWritesNoFile) {
     MovieWriter movie;
-    movie.chunk("MQXf", std::vector<uint8_t>(16, 0));
+    for (int frame = 0; frame < 20; ++frame) {
+        movie.chunk("MQXf", std::vector<uint8_t>(16, 0));
+    }
+    // Damage makes the reader step on through the file, as past the point where a movie with
+    // sound would start it.
+    movie.raw(std::vector<uint8_t>(32, 0x55));
     ASSERT_TRUE(movie.save(movie_path));
     EXPECT_EQ(run_export(movie_path, out_dir), 0);
     EXPECT_FALSE(std::filesystem::exists(out_dir + "/audio.wav"));

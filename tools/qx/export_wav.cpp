@@ -40,7 +40,7 @@ class WavSink : public ExportSink {
                 pending_.emplace_back(samples, samples + count);
             }
         }
-        if (watch_->chunk_read(chunk.result) && file_ == nullptr && error_.empty()) {
+        if (has_audio_ && watch_->chunk_read(chunk.result) && file_ == nullptr && error_.empty()) {
             open(scan.context());
         }
     }
