@@ -25,6 +25,7 @@ TEST(CommandLine, UsageErrorsAreOneLineAndStatusTwo) {
         std::string line;
     } cases[] = {
         {"bogus", "qx: unknown command 'bogus'\n"},
+        {"--bogus", "qx: unknown option '--bogus'\n"},
         {"", "qx: a command is needed: info, export, play or encode (see qx --help)\n"},
         {"play --fps 0 " + movie, "qx play: --fps must be greater than 0\n"},
         {"play --fps -3 " + movie, "qx play: --fps must be greater than 0\n"},

@@ -24,16 +24,17 @@ int usage_error(CLI::App& app, const CLI::ParseError& error, int argc, char** ar
         return app.exit(error);
     }
     const std::vector<CLI::App*> chosen = app.get_subcommands();
-    if (chosen.empty()) {
-        const std::string word = command_word(argc, argv);
-        if (word.empty()) {
-            std::fprintf(stderr,
-                         "qx: a command is needed: info, export, play or encode (see qx --help)\n");
-        } else {
-            std::fprintf(stderr, "qx: unknown command '%s'\n", word.c_str());
-        }
-    } else {
+    const std::string word = command_word(argc, argv);
+    if (!chosen.empty()) {
         std::fprintf(stderr, "qx %s: %s\n", chosen.front()->get_name().c_str(), error.what());
+    } else if (!word.empty()) {
+        std::fprintf(stderr, "qx: unknown command '%s'\n", word.c_str());
+    } else if (argc == 1) {
+        std::fprintf(stderr,
+                     "qx: a command is needed: info, export, play or encode (see qx --help)\n");
+    } else {
+        // Only options, and --help and --version were not among them.
+        std::fprintf(stderr, "qx: unknown option '%s'\n", argv[1]);
     }
     return QX_USAGE_ERROR;
 }
