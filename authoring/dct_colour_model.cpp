@@ -81,3 +81,41 @@ int32_t nearest_luma(DctConversion conversion, const uint8_t* rgb, int32_t cb, i
     }
     return best;
 }
+
+namespace {
+
+uint8_t level_byte(double v) {
+    return uint8_t(std::lround(std::clamp(v, 0.0, 255.0)));
+}
+
+}  // namespace
+
+void ycbcr_from_rgb(const RgbPicture& picture, std::vector<uint8_t>& y, std::vector<uint8_t>& cb,
+                    std::vector<uint8_t>& cr) {
+    const size_t count = size_t(picture.width) * picture.height;
+    y.resize(count);
+    cb.resize(count);
+    cr.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const double r = picture.rgb[3 * i];
+        const double g = picture.rgb[3 * i + 1];
+        const double b = picture.rgb[3 * i + 2];
+        y[i] = level_byte(0.299 * r + 0.587 * g + 0.114 * b);
+        cb[i] = level_byte(128 - 0.168736 * r - 0.331264 * g + 0.5 * b);
+        cr[i] = level_byte(128 + 0.5 * r - 0.418688 * g - 0.081312 * b);
+    }
+}
+
+std::vector<uint8_t> rgb_from_ycbcr(const YcbcrPicture& picture) {
+    const size_t count = size_t(picture.width) * picture.height;
+    std::vector<uint8_t> rgb(count * 3);
+    for (size_t i = 0; i < count; ++i) {
+        const double y = picture.y[i];
+        const double cb = picture.cb[i] - 128.0;
+        const double cr = picture.cr[i] - 128.0;
+        rgb[3 * i] = level_byte(y + 1.402 * cr);
+        rgb[3 * i + 1] = level_byte(y - 0.344136 * cb - 0.714136 * cr);
+        rgb[3 * i + 2] = level_byte(y + 1.772 * cb);
+    }
+    return rgb;
+}

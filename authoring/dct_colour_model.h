@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
+#include "authoring/dct_picture.h"
 #include "authoring/dct_shown.h"
 
 // The samples a colour asks for, before the decoder's flooring transform (each is the wanted
@@ -21,3 +23,8 @@ ColourSamples channel_samples_of(const uint8_t* rgb);
 // For decoded chroma, the luma sample within low..high whose shown colour is nearest `rgb`.
 int32_t nearest_luma(DctConversion conversion, const uint8_t* rgb, int32_t cb, int32_t cr,
                      int32_t low, int32_t high);
+
+// Converts between RGB pictures and the planes of YcbcrPicture (JPEG File Interchange Format).
+void ycbcr_from_rgb(const RgbPicture& picture, std::vector<uint8_t>& y, std::vector<uint8_t>& cb,
+                    std::vector<uint8_t>& cr);
+std::vector<uint8_t> rgb_from_ycbcr(const YcbcrPicture& picture);

@@ -11,12 +11,12 @@
 
 namespace {
 
-static int32_t CHROMA_PASSES = getenv("CP") ? atoi(getenv("CP")) : 6;
-static int32_t LUMA_PASSES = getenv("LP") ? atoi(getenv("LP")) : 6;
+constexpr int32_t CHROMA_PASSES = 6;
+constexpr int32_t LUMA_PASSES = 6;
 // Colours are aimed this far inside 0..255, and luma this many samples inside the range that
 // keeps its chroma's colour from wrapping, so that ringing has room.
 constexpr double COLOUR_MARGIN = 2;
-constexpr int32_t LUMA_MARGIN = 2;
+constexpr int32_t LUMA_MARGIN = 1;
 // Summed chroma whose safe luma range is narrower than this is drawn towards grey.
 constexpr int32_t NARROWEST_LUMA_RANGE = 2 * LUMA_MARGIN + 1;
 constexpr double CHROMA_SCALE_STEP = 0.03125;
@@ -121,8 +121,8 @@ class MacroblockCoder {
         }
         uint8_t inside[3];
         for (int32_t c = 0; c < 3; ++c) {
-            inside[c] = uint8_t(std::lround(std::clamp<double>(rgb[c], COLOUR_MARGIN,
-                                                               255 - COLOUR_MARGIN)));
+            inside[c] = uint8_t(
+                std::lround(std::clamp<double>(rgb[c], COLOUR_MARGIN, 255 - COLOUR_MARGIN)));
         }
         return summed_samples_of(inside);
     }
@@ -191,8 +191,8 @@ class MacroblockCoder {
     // at least NARROWEST_LUMA_RANGE.
     static double wide_chroma_scale(double cb, double cr) {
         for (double scale = 1; scale > 0; scale -= CHROMA_SCALE_STEP) {
-            const LumaRange range = summed_luma_range(int32_t(std::floor(cb * scale)),
-                                                      int32_t(std::floor(cr * scale)));
+            const LumaRange range =
+                summed_luma_range(int32_t(std::floor(cb * scale)), int32_t(std::floor(cr * scale)));
             if (range.high - range.low + 1 >= NARROWEST_LUMA_RANGE) {
                 return scale;
             }
@@ -224,10 +224,10 @@ class MacroblockCoder {
             for (int32_t k = 0; k < 2; ++k) {
                 const int32_t* plane = k == 0 ? planes_.cb_plane : planes_.cr_plane;
                 for (int32_t i = 0; i < 64; ++i) {
-                    const int32_t excess = plane[i] < CHANNEL_CHROMA_LOW ? plane[i] - CHANNEL_CHROMA_LOW
-                                          : plane[i] > CHANNEL_CHROMA_HIGH
-                                              ? plane[i] - CHANNEL_CHROMA_HIGH
-                                              : 0;
+                    const int32_t excess =
+                        plane[i] < CHANNEL_CHROMA_LOW    ? plane[i] - CHANNEL_CHROMA_LOW
+                        : plane[i] > CHANNEL_CHROMA_HIGH ? plane[i] - CHANNEL_CHROMA_HIGH
+                                                         : 0;
                     if (excess != 0) {
                         chroma_target_[k][i] -= excess + (excess > 0 ? 0.5 : -0.5);
                         outside = true;
@@ -262,10 +262,10 @@ class MacroblockCoder {
                 } else {
                     range = {-64, 63};
                 }
-                luma_target_[b][i] = nearest_luma(quantiser_.conversion, source_ + 3 * pixel,
-                                                  planes_.cb_plane[at], planes_.cr_plane[at],
-                                                  range.low, range.high) +
-                                     0.5;
+                luma_target_[b][i] =
+                    nearest_luma(quantiser_.conversion, source_ + 3 * pixel, planes_.cb_plane[at],
+                                 planes_.cr_plane[at], range.low, range.high) +
+                    0.5;
             }
         }
         for (int32_t b = 0; b < 4; ++b) {

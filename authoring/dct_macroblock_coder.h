@@ -8,10 +8,10 @@
 // quality and the limits of the format's codes.
 struct DctQuantiser {
     DctConversion conversion = DctConversion::Summed;
-    DequantTable dequant{};  // as the decoder builds it
-    double steps[64]{};      // the step of each level: dequant over the transform's prescale
-    int32_t level_limit = 0; // AC levels within -limit..limit
-    int32_t dc_low = 0;      // DC levels within dc_low..dc_high
+    DequantTable dequant{};   // as the decoder builds it
+    double steps[64]{};       // the step of each level: dequant over the transform's prescale
+    int32_t level_limit = 0;  // AC levels within -limit..limit
+    int32_t dc_low = 0;       // DC levels within dc_low..dc_high
     int32_t dc_high = 0;
     int32_t scan_limit = 63;  // scan positions after this one stay zero
 };
@@ -21,9 +21,9 @@ void set_quantiser_steps(DctQuantiser& quantiser);
 
 // One macroblock coded as six blocks, with what the player will show for it.
 struct MacroblockCoding {
-    int32_t levels[6][64];  // 8 u + v, as the decoders hold coefficients
+    int32_t levels[6][64];   // 8 u + v, as the decoders hold coefficients
     uint8_t shown[256 * 3];  // 16 x 16 RGB
-    int64_t error;          // summed squared error of `shown` against the source
+    int64_t error;           // summed squared error of `shown` against the source
 };
 
 // Codes the 16 x 16 RGB pixels `source` with the decoder in the loop: the chroma is

@@ -172,8 +172,8 @@ bool MnbEncoder::encode_flat(const uint8_t* source, std::vector<uint8_t>& record
             int64_t error = 0;
             int32_t luma_levels[4];
             for (int32_t q = 0; q < 4 && error < best_error; ++q) {
-                const int32_t y = nearest_luma(DctConversion::Summed, mean_rgb[q], cb, cr,
-                                               range.low, range.high);
+                const int32_t y =
+                    nearest_luma(DctConversion::Summed, mean_rgb[q], cb, cr, range.low, range.high);
                 int64_t quadrant_best = INT64_MAX;
                 for (int32_t level = flat_level_near(y, -1); level <= flat_level_near(y, 1);
                      ++level) {
@@ -259,4 +259,9 @@ std::vector<uint8_t> MnbEncoder::encode(const RgbPicture& picture) {
         }
     }
     return payload;
+}
+
+std::vector<uint8_t> MnbEncoder::encode(const YcbcrPicture& picture) {
+    const std::vector<uint8_t> rgb = rgb_from_ycbcr(picture);
+    return encode(RgbPicture{picture.width, picture.height, rgb.data()});
 }

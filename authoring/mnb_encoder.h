@@ -23,6 +23,7 @@ class MnbEncoder {
     // The chunk payload (8-byte frame header and the records) for tag MNB_CHUNK_TAG. Sizes of
     // 1..32767; sizes that are not multiples of 16 are padded by repeating the edge.
     std::vector<uint8_t> encode(const RgbPicture& picture);
+    std::vector<uint8_t> encode(const YcbcrPicture& picture);
     const MnbFrameStats& last_frame() const { return stats_; }
 
   private:

@@ -17,7 +17,6 @@ constexpr int32_t DC_DIFFERENCE_LIMIT = 255;
 constexpr int32_t SEARCH_LOW = -8;
 constexpr int32_t SEARCH_HIGH = 7;
 
-
 // Bits most significant first, packed into 32-bit little-endian words.
 class MsbBitWriter {
   public:
@@ -140,8 +139,8 @@ int64_t area_error(const uint8_t* source, const uint8_t* shown, size_t stride_by
                    int32_t columns, int32_t rows, int64_t limit) {
     int64_t sum = 0;
     for (int32_t r = 0; r < rows && sum <= limit; ++r) {
-        sum += squared_error(source + r * stride_bytes, shown + r * stride_bytes,
-                             size_t(columns) * 3);
+        sum +=
+            squared_error(source + r * stride_bytes, shown + r * stride_bytes, size_t(columns) * 3);
     }
     return sum;
 }

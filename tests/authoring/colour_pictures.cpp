@@ -50,12 +50,24 @@ ColourPicture hue_sweep(int32_t width, int32_t height) {
             const double falling = value * (1 - f);
             double rgb[3];
             switch (int(hue)) {
-                case 0: rgb[0] = value, rgb[1] = rising, rgb[2] = 0; break;
-                case 1: rgb[0] = falling, rgb[1] = value, rgb[2] = 0; break;
-                case 2: rgb[0] = 0, rgb[1] = value, rgb[2] = rising; break;
-                case 3: rgb[0] = 0, rgb[1] = falling, rgb[2] = value; break;
-                case 4: rgb[0] = rising, rgb[1] = 0, rgb[2] = value; break;
-                default: rgb[0] = value, rgb[1] = 0, rgb[2] = falling; break;
+                case 0:
+                    rgb[0] = value, rgb[1] = rising, rgb[2] = 0;
+                    break;
+                case 1:
+                    rgb[0] = falling, rgb[1] = value, rgb[2] = 0;
+                    break;
+                case 2:
+                    rgb[0] = 0, rgb[1] = value, rgb[2] = rising;
+                    break;
+                case 3:
+                    rgb[0] = 0, rgb[1] = falling, rgb[2] = value;
+                    break;
+                case 4:
+                    rgb[0] = rising, rgb[1] = 0, rgb[2] = value;
+                    break;
+                default:
+                    rgb[0] = value, rgb[1] = 0, rgb[2] = falling;
+                    break;
             }
             const uint8_t colour[3] = {uint8_t(std::lround(rgb[0])), uint8_t(std::lround(rgb[1])),
                                        uint8_t(std::lround(rgb[2]))};

@@ -58,18 +58,16 @@ DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_
     if (codec == DctCodec::Mnb) {
         mnb_read_header(payload.data(), uint32_t(payload.size()), context);
         mnb_build_dequant_table(decoder.dequant_table, context.quality);
-        trip.result = mnb_decode_picture(decoder, *tables, dct_frame_of(context, draw.size()),
-                                         payload.data() + 8, uint32_t(payload.size() - 8),
-                                         draw.data());
+        trip.result =
+            mnb_decode_picture(decoder, *tables, dct_frame_of(context, draw.size()),
+                               payload.data() + 8, uint32_t(payload.size() - 8), draw.data());
     } else {
         zle_read_header(payload.data(), uint32_t(payload.size()), context);
         zle_build_dequant_table(decoder.dequant_table, context.quality);
-        const ZleFrameFlags flags{context.zle_all_intra != 0,
-                                  context.zle_channel_conversion != 0};
+        const ZleFrameFlags flags{context.zle_all_intra != 0, context.zle_channel_conversion != 0};
         trip.result = zle_decode_picture(decoder, *tables, dct_frame_of(context, draw.size()),
-                                         flags, payload.data() + 8,
-                                         uint32_t(payload.size() - 8), draw.data(),
-                                         reference.data());
+                                         flags, payload.data() + 8, uint32_t(payload.size() - 8),
+                                         draw.data(), reference.data());
     }
     trip.shown = widened_565(draw);
     trip.payload_bytes = payload.size();

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "authoring/dct_colour_model.h"
 #include "codecs/dct/mnb_frame.h"
 #include "tests/codecs/dct/dct_test_pictures.h"
 #include "tests/codecs/dct/dct_test_support.h"
@@ -96,6 +97,26 @@ TEST(MnbEncoder, OddSizesAreCodedAndDecodedWithinThePicture) {
     const MnbRoundTrip trip = mnb_round_trip(rgb, 37, 21, 90);
     EXPECT_EQ(trip.result, DCT_DECODED);
     EXPECT_GE(psnr_565(rgb, trip.picture), 23);
+}
+
+// Planes of YCbCr are coded for the colours they stand for: as well as the RGB picture they
+// were made from, up to the rounding of the planes.
+TEST(MnbEncoder, YcbcrInputMatchesRgbInput) {
+    const int32_t width = 32;
+    const int32_t height = 16;
+    const std::vector<uint8_t> rgb = dct_scene(width, height);
+    const RgbPicture picture{width, height, rgb.data()};
+    std::vector<uint8_t> y;
+    std::vector<uint8_t> cb;
+    std::vector<uint8_t> cr;
+    ycbcr_from_rgb(picture, y, cb, cr);
+    const YcbcrPicture planes{width, height, y.data(), cb.data(), cr.data()};
+    const std::vector<uint8_t> converted = rgb_from_ycbcr(planes);
+    MnbEncoder encoder(60);
+    EXPECT_EQ(encoder.encode(planes), encoder.encode(RgbPicture{width, height, converted.data()}));
+    const MnbRoundTrip from_rgb = mnb_round_trip(rgb, width, height, 60);
+    const MnbRoundTrip from_planes = mnb_round_trip(converted, width, height, 60);
+    EXPECT_NEAR(psnr_565(rgb, from_planes.picture), psnr_565(rgb, from_rgb.picture), 1.0);
 }
 
 }  // namespace
