@@ -189,6 +189,35 @@ TEST(EncodeTool, ReadsYuv4mpegStreams) {
     EXPECT_EQ(info.audio_chunks, 3);
 }
 
+// Frames that come out poorly are named on stderr, ten at most and then a count, and the
+// movie is still written: random colours lose most of their detail at any quality.
+TEST(EncodeTool, WarnsAboutFramesThatComeOutPoorly) {
+    TempFolder folder;
+    std::vector<std::vector<uint8_t>> noise(12, std::vector<uint8_t>(size_t(WIDTH) * HEIGHT * 3));
+    uint32_t state = 7;
+    for (auto& frame : noise) {
+        for (uint8_t& byte : frame) {
+            state = state * 1664525 + 1013904223;
+            byte = uint8_t(state >> 24);
+        }
+    }
+    write_png_frames(folder.path() + "/%02d.png", WIDTH, HEIGHT, noise);
+    const QxRun run = run_qx_in(folder.path(), "encode out.mnb -i %02d.png --no-audio");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 11) << run.errors;
+    EXPECT_NE(run.errors.find("qx encode: warning: frame 0 comes out at "), std::string::npos)
+        << run.errors;
+    EXPECT_NE(run.errors.find("qx encode: warning: 2 more frames below 25 dB"), std::string::npos)
+        << run.errors;
+    EXPECT_TRUE(std::filesystem::exists(folder.path() + "/out.mnb"));
+    // The test scene keeps its colours: no warning.
+    write_png_frames(folder.path() + "/scene%02d.png", WIDTH, HEIGHT,
+                     scene_frames(WIDTH, HEIGHT, 2));
+    const QxRun scene = run_qx_in(folder.path(), "encode scene.mnb -i scene%02d.png --no-audio");
+    ASSERT_EQ(scene.status, 0);
+    EXPECT_EQ(scene.errors, "");
+}
+
 struct BadInput {
     const char* what;
     const char* arguments;
