@@ -184,8 +184,8 @@ ZleEncoder::ZleEncoder(ZleEncoderOptions options) : options_(options) {
     quantiser_.dc_high = 4095;
 }
 
-ZleEncoder::CopyChoice ZleEncoder::best_copy(const RgbPicture& picture, int32_t x,
-                                             int32_t y) const {
+ZleEncoder::CopyChoice ZleEncoder::best_copy(const RgbPicture& picture, int32_t x, int32_t y,
+                                             std::span<const CopyChoice> predictions) const {
     const size_t stride = size_t(picture.width) * 3;
     const int32_t columns = std::min(16, picture.width - x);
     const int32_t rows = std::min(16, picture.height - y);
@@ -194,7 +194,8 @@ ZleEncoder::CopyChoice ZleEncoder::best_copy(const RgbPicture& picture, int32_t 
     auto try_copy = [&](int32_t sx, int32_t sy) {
         const int32_t from_x = x - sx;
         const int32_t from_y = y - sy;
-        if (from_x < 0 || from_y < 0 || from_x + columns > picture.width ||
+        if (sx < SEARCH_LOW || sx > SEARCH_HIGH || sy < SEARCH_LOW || sy > SEARCH_HIGH ||
+            from_x < 0 || from_y < 0 || from_x + columns > picture.width ||
             from_y + rows > picture.height) {
             return;
         }
@@ -204,12 +205,18 @@ ZleEncoder::CopyChoice ZleEncoder::best_copy(const RgbPicture& picture, int32_t 
             best = {sx, sy, error};
         }
     };
-    // The still copy first: others must do strictly better.
+    // The still copy first, so that others must do strictly better; then the displacements
+    // of the neighbours, then steps of one pixel downhill from the best.
     try_copy(0, 0);
-    for (int32_t sy = SEARCH_LOW; sy <= SEARCH_HIGH && best.error > 0; ++sy) {
-        for (int32_t sx = SEARCH_LOW; sx <= SEARCH_HIGH; ++sx) {
-            try_copy(sx, sy);
+    for (const CopyChoice& guess : predictions) {
+        try_copy(guess.sx, guess.sy);
+    }
+    for (bool moved = best.error > 0; moved;) {
+        const CopyChoice centre = best;
+        for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+            try_copy(centre.sx + dx, centre.sy + dy);
         }
+        moved = best.error < centre.error && best.error > 0;
     }
     return best;
 }
@@ -241,13 +248,19 @@ std::vector<uint8_t> ZleEncoder::encode(const RgbPicture& picture) {
     // lower the quality asked for.
     const double slack = 1 + (100 - options_.quality) / 200.0;
 
+    // The displacements found for the row above and the macroblock to the left.
+    std::vector<CopyChoice> found(size_t(width + 15) / 16);
     for (int32_t y = 0; y < height; y += 16) {
+        CopyChoice left;
         for (int32_t x = 0; x < width; x += 16) {
             const int32_t columns = std::min(16, width - x);
             const int32_t rows = std::min(16, height - y);
             const size_t at = size_t(y) * stride + size_t(x) * 3;
             macroblock_pixels(picture, x, y, source);
-            const CopyChoice copy = can_copy ? best_copy(picture, x, y) : CopyChoice{};
+            CopyChoice& above = found[size_t(x / 16)];
+            const CopyChoice predictions[] = {left, above};
+            const CopyChoice copy = can_copy ? best_copy(picture, x, y, predictions) : CopyChoice{};
+            left = above = copy;
             // A still area copied without loss needs no coding at all.
             if (copy.error == 0) {
                 macroblocks.push_back({true, copy.sx, copy.sy, {}});

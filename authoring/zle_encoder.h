@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "authoring/dct_macroblock_coder.h"
@@ -42,7 +43,9 @@ class ZleEncoder {
         int64_t error = INT64_MAX;
     };
 
-    CopyChoice best_copy(const RgbPicture& picture, int32_t x, int32_t y) const;
+    // Searches from the still copy and the `predictions` of the neighbours.
+    CopyChoice best_copy(const RgbPicture& picture, int32_t x, int32_t y,
+                         std::span<const CopyChoice> predictions) const;
     void copy_area(int32_t x, int32_t y, const CopyChoice& copy, std::vector<uint8_t>& shown) const;
 
     ZleEncoderOptions options_;
