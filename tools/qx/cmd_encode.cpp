@@ -9,7 +9,7 @@
 #include "tools/qx/commands.h"
 #include "tools/qx/encode_demo.h"
 #include "tools/qx/encode_movie.h"
-#include "tools/qx/progress.h"
+#include "tools/qx/encode_progress.h"
 
 namespace {
 
@@ -134,7 +134,7 @@ int run_encode(const EncodeRequest& request) {
     EncodeSummary summary;
     const int64_t total = request.frames > 0 ? std::min(request.frames, frames->frame_count())
                                              : frames->frame_count();
-    ProgressBar progress("encoding", total);
+    EncodeProgress progress(total);
     const SoundTrack* track = sound && !request.no_audio ? &*sound : nullptr;
     const bool encoded = encode_movie(*frames, track, settings, movie, summary, error,
                                       [&](int64_t done) { progress.update(done); });
