@@ -105,4 +105,23 @@ TEST(ColourFidelity, FlatSaturatedColoursComeBackWhole) {
     }
 }
 
+// Samples are aimed where no component sum leaves 0..255 on any display, not only on the 5-6-5
+// one the encoder measures, so that a display of 8 bits a component keeps the colours too.
+// Where the coarse steps leave no safe luma (Zle's bars, both hue sweeps) the encoder keeps
+// what looks best on 5-6-5, and a few hundred pixels still wrap on such a display.
+TEST(ColourFidelity, SaturatedColoursAlsoHoldOnATrueColourDisplay) {
+    const auto pictures = colour_test_pictures();
+    const std::pair<DctCodec, const char*> cases[] = {{DctCodec::Mnb, "colour bars"},
+                                                      {DctCodec::Mnb, "75% colour bars"},
+                                                      {DctCodec::Mnb, "red-blue gradient"},
+                                                      {DctCodec::ZleSummed, "red-blue gradient"}};
+    for (const auto& [codec, name] : cases) {
+        const ColourPicture& picture = picture_named(pictures, name);
+        const DctRoundTrip trip = dct_round_trip(codec, picture, 75, true);
+        ASSERT_EQ(trip.result, 0);
+        EXPECT_EQ(speckles(picture, trip.shown), 0) << dct_codec_name(codec) << " " << name;
+        EXPECT_GE(picture_psnr(picture, trip.shown), 28) << dct_codec_name(codec) << " " << name;
+    }
+}
+
 }  // namespace

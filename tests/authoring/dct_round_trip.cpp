@@ -40,7 +40,8 @@ const char* dct_codec_name(DctCodec codec) {
     return "?";
 }
 
-DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_t quality) {
+DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_t quality,
+                            bool true_colour) {
     const RgbPicture source{picture.width, picture.height, picture.rgb.data()};
     std::vector<uint8_t> payload;
     if (codec == DctCodec::Mnb) {
@@ -51,25 +52,32 @@ DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_
     }
     PlayerContext context{};
     DctDecoder decoder;
-    const auto tables = dct_test_tables();
-    std::vector<uint8_t> draw(size_t(picture.width) * picture.height * 2, 0);
+    const auto tables = dct_test_tables(true_colour ? 24 : 16);
+    const int32_t pixel_bytes = true_colour ? 4 : 2;
+    std::vector<uint8_t> draw(size_t(picture.width) * picture.height * pixel_bytes, 0);
+    const DctFrame frame{picture.width, picture.height, pixel_bytes, draw.size()};
     const std::vector<uint8_t> reference(draw.size(), 0);
     DctRoundTrip trip;
     if (codec == DctCodec::Mnb) {
         mnb_read_header(payload.data(), uint32_t(payload.size()), context);
         mnb_build_dequant_table(decoder.dequant_table, context.quality);
-        trip.result =
-            mnb_decode_picture(decoder, *tables, dct_frame_of(context, draw.size()),
-                               payload.data() + 8, uint32_t(payload.size() - 8), draw.data());
+        trip.result = mnb_decode_picture(decoder, *tables, frame, payload.data() + 8,
+                                         uint32_t(payload.size() - 8), draw.data());
     } else {
         zle_read_header(payload.data(), uint32_t(payload.size()), context);
         zle_build_dequant_table(decoder.dequant_table, context.quality);
         const ZleFrameFlags flags{context.zle_all_intra != 0, context.zle_channel_conversion != 0};
-        trip.result = zle_decode_picture(decoder, *tables, dct_frame_of(context, draw.size()),
-                                         flags, payload.data() + 8, uint32_t(payload.size() - 8),
-                                         draw.data(), reference.data());
+        trip.result =
+            zle_decode_picture(decoder, *tables, frame, flags, payload.data() + 8,
+                               uint32_t(payload.size() - 8), draw.data(), reference.data());
     }
-    trip.shown = widened_565(draw);
+    if (true_colour) {
+        for (size_t i = 0; i < draw.size(); i += 4) {
+            trip.shown.insert(trip.shown.end(), {draw[i + 2], draw[i + 1], draw[i]});
+        }
+    } else {
+        trip.shown = widened_565(draw);
+    }
     trip.payload_bytes = payload.size();
     return trip;
 }

@@ -18,7 +18,9 @@ struct DctRoundTrip {
     int32_t result = -1;  // the decoder's DctResult
 };
 
-DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_t quality);
+// `true_colour` decodes on a display of 8 bits a component (4-byte pixels) instead.
+DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_t quality,
+                            bool true_colour = false);
 
 // PSNR in dB of `shown` against the picture (99 for identical pictures).
 double picture_psnr(const ColourPicture& picture, const std::vector<uint8_t>& shown);
