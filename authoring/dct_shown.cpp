@@ -9,7 +9,7 @@
 
 namespace {
 
-// The summed tables' fixed-point chroma factors (Part 4.2).
+// The summed tables' fixed-point chroma factors, as the table builder uses them.
 constexpr int32_t CB_TO_GREEN = -22550;
 constexpr int32_t CB_TO_BLUE = 116129;
 constexpr int32_t CR_TO_RED = 91881;
