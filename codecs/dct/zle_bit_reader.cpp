@@ -115,10 +115,17 @@ uint64_t load_window(const ZleBitReader& reader, uint32_t word) {
     return uint64_t{load_le32(bytes)} << 32 | load_le32(bytes + 4);
 }
 
+// The 32 bits from the reader's position, zero past the stream. Internal, so that the block
+// decoder has it inlined.
+inline uint32_t peek_32(const ZleBitReader& reader) {
+    const uint64_t window = load_window(reader, reader.bit_position / 32);
+    return static_cast<uint32_t>((window << (reader.bit_position % 32)) >> 32);
+}
+
 // Every field of a DC code (a size code of up to 8 bits, then up to 8 bits of difference) lies
 // within one 32-bit window, so one load serves the whole code.
 int32_t dc_difference(ZleBitReader& reader, ZleComponent component) {
-    const uint32_t window = zle_peek_bits(reader, 32);
+    const uint32_t window = peek_32(reader);
     const DcSizeLookup code =
         component == ZLE_LUMA ? DC_LUMA_LOOKUP[window >> 25] : DC_CHROMA_LOOKUP[window >> 24];
     reader.bit_position += code.length;
@@ -161,8 +168,7 @@ void zle_reader_start(ZleBitReader& reader, const uint8_t* stream, uint32_t stre
 }
 
 uint32_t zle_peek_bits(const ZleBitReader& reader, int32_t k) {
-    const uint64_t window = load_window(reader, reader.bit_position / 32);
-    return static_cast<uint32_t>((window << (reader.bit_position % 32)) >> (64 - k));
+    return peek_32(reader) >> (32 - k);
 }
 
 uint32_t zle_read_bits(ZleBitReader& reader, int32_t k) {
@@ -179,14 +185,14 @@ bool zle_decode_block(ZleBitReader& reader, ZleComponent component,
                       const DequantTable& dequant_table, CoefficientBlock& block) {
     int32_t& predictor = reader.dc_predictor[component];
     predictor = wrap_add(predictor, dc_difference(reader, component));
-    std::memset(block.values, 0, sizeof block.values);
+    clear_coefficients(block);
     block.values[0] = wrap_mul(predictor, dequant_table.values[0]);
 
     // One 32-bit window per code: the longest variable-length code and its sign bit take 17
     // bits, an escape with its fields 28.
     int32_t position = 0;
     for (;;) {
-        const uint32_t window = zle_peek_bits(reader, 32);
+        const uint32_t window = peek_32(reader);
         if ((window >> 20) == 0) {  // twelve zeros: no code starts like this
             return true;
         }
