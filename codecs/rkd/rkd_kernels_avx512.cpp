@@ -40,10 +40,11 @@ __m512i look_up_32(const Table16& table, const uint8_t* indices) {
                                    _mm512_mask_blend_epi16(bit6, q2, q3));
 }
 
-// 16-bit pixels come from the table held in registers; the other forms keep the AVX2 ones.
+// 16-bit pixels come from the table held in registers; the other forms keep the portable
+// versions (plain moves, and one 32-bit store per pixel).
 void convert_avx512(const RkdConversion& c) {
     if (c.palettised || c.double_width) {
-        rkd_kernels_for(CPU_AVX2).convert(c);
+        rkd_convert(c);
         return;
     }
     const size_t pixels = size_t(rkd_rows_that_fit(c)) * size_t(c.width);
