@@ -5,6 +5,7 @@
 #include "codecs/rkd/rkd_convert.h"
 #include "codecs/rkd/rkd_inter_frame.h"
 #include "codecs/rkd/rkd_key_frame.h"
+#include "platform/kernel.h"
 #include "video/work_surfaces.h"
 
 namespace {
@@ -30,8 +31,15 @@ bool decode_rkd(PlayerContext& context, const VideoFrameSlot& slot, uint8_t* dra
         if (context.params->colour_bits != 8) {
             rkd_build_pixel_table(context);
         }
-    } else if (!rkd_decode_inter_frame(context, slot.data, slot.bytes)) {
-        return false;
+    } else {
+        if (!rkd_decode_inter_frame(context, slot.data, slot.bytes)) {
+            return false;
+        }
+        // A brightness change reaches the very next picture, not only the next key frame.
+        if (context.params->colour_bits != 8 &&
+            interlocked_load(context.params->brightness) != context.rkd_table_brightness) {
+            rkd_build_pixel_table(context);
+        }
     }
     rkd_convert_picture(context, draw, bytes);
     return true;

@@ -15,7 +15,8 @@ RkdPixelTable& rkd_pixel_table();
 
 // Fills `table` from a 256-entry RGB palette, the brightness and the display format of
 // `params`.
-void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette, const PlayParams& params);
+void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette, const PlayParams& params,
+                          int32_t brightness);
 // Rebuilds the process-wide table from the context's palette (after every key frame).
 void rkd_build_pixel_table(PlayerContext& context);
 

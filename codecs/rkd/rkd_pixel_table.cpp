@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "codecs/rkd/rkd_convert.h"
+#include "platform/kernel.h"
 
 namespace {
 
@@ -21,19 +22,24 @@ RkdPixelTable& rkd_pixel_table() {
     return table;
 }
 
-void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette, const PlayParams& params) {
+void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette, const PlayParams& params,
+                          int32_t brightness) {
     for (int i = 0; i < 256; ++i) {
         const uint8_t* rgb = palette + 3 * i;
-        uint32_t pixel = place_component(scaled_component(rgb[0], params.brightness),
-                                         params.red_bits, params.red_shift) |
-                         place_component(scaled_component(rgb[1], params.brightness),
-                                         params.green_bits, params.green_shift) |
-                         place_component(scaled_component(rgb[2], params.brightness),
-                                         params.blue_bits, params.blue_shift);
+        uint32_t pixel = place_component(scaled_component(rgb[0], brightness), params.red_bits,
+                                         params.red_shift) |
+                         place_component(scaled_component(rgb[1], brightness), params.green_bits,
+                                         params.green_shift) |
+                         place_component(scaled_component(rgb[2], brightness), params.blue_bits,
+                                         params.blue_shift);
         table.entries[i] = (params.flags & PLAY_DOUBLE_WIDTH) ? pixel | pixel << 16 : pixel;
     }
 }
 
 void rkd_build_pixel_table(PlayerContext& context) {
-    rkd_fill_pixel_table(rkd_pixel_table(), context.palette, *context.params);
+    // The application may change the brightness at any moment: the table is built for one
+    // reading of it, which is remembered.
+    const int32_t brightness = interlocked_load(context.params->brightness);
+    rkd_fill_pixel_table(rkd_pixel_table(), context.palette, *context.params, brightness);
+    context.rkd_table_brightness = brightness;
 }

@@ -17,7 +17,7 @@ uint32_t entry_for(RkdContext& c, uint8_t r, uint8_t g, uint8_t b) {
     palette[4] = g;
     palette[5] = b;
     RkdPixelTable table;
-    rkd_fill_pixel_table(table, palette, c.params);
+    rkd_fill_pixel_table(table, palette, c.params, c.params.brightness);
     return table.entries[1];
 }
 
