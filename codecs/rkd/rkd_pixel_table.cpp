@@ -16,24 +16,20 @@ uint32_t place_component(uint32_t value, int32_t bits, int32_t shift) {
 
 }  // namespace
 
-RkdPixelTable& rkd_pixel_table() {
-    static RkdPixelTable table;
-    return table;
-}
-
-void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette, const PlayParams& params) {
+void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette,
+                          const RkdPixelFormat& format) {
     for (int i = 0; i < 256; ++i) {
         const uint8_t* rgb = palette + 3 * i;
-        uint32_t pixel = place_component(scaled_component(rgb[0], params.brightness),
-                                         params.red_bits, params.red_shift) |
-                         place_component(scaled_component(rgb[1], params.brightness),
-                                         params.green_bits, params.green_shift) |
-                         place_component(scaled_component(rgb[2], params.brightness),
-                                         params.blue_bits, params.blue_shift);
-        table.entries[i] = (params.flags & PLAY_DOUBLE_WIDTH) ? pixel | pixel << 16 : pixel;
+        uint32_t pixel = place_component(scaled_component(rgb[0], format.brightness),
+                                         format.red_bits, format.red_shift) |
+                         place_component(scaled_component(rgb[1], format.brightness),
+                                         format.green_bits, format.green_shift) |
+                         place_component(scaled_component(rgb[2], format.brightness),
+                                         format.blue_bits, format.blue_shift);
+        table.entries[i] = format.double_width ? pixel | pixel << 16 : pixel;
     }
 }
 
-void rkd_build_pixel_table(PlayerContext& context) {
-    rkd_fill_pixel_table(rkd_pixel_table(), context.palette, *context.params);
+void rkd_build_pixel_table(RkdDecoder& rkd, const RkdPixelFormat& format) {
+    rkd_fill_pixel_table(rkd.rkd_pixel_table, rkd.palette, format);
 }

@@ -190,8 +190,8 @@ class PictureSink : public ExportSink {
         const bool dct = kind == VIDEO_MNB || kind == VIDEO_ZLE;
         RgbImage picture;
         if ((params.colour_bits == 8 && dct) ||
-            !display_pixels_to_rgb(params, context.palette, params.draw_buffer, geometry.row_bytes,
-                                   geometry.rows, picture)) {
+            !display_pixels_to_rgb(params, context.rkd.palette, params.draw_buffer,
+                                   geometry.row_bytes, geometry.rows, picture)) {
             report(index, offset, "has no picture in this display format");
             return;
         }
