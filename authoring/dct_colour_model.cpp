@@ -3,16 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "codecs/dct/colour_model.h"
+
 namespace {
 
-// Per-component level factors of the channel tables and the green table's centre.
-constexpr double RED_LEVEL = 1.371;
-constexpr double GREEN_LEVEL = 1.164;
-constexpr double BLUE_LEVEL = 1.734;
-constexpr double CB_GREEN = 0.336;
-constexpr double CR_GREEN = -0.698;
+// The index offset of the red and blue tables the model solves against.
 constexpr double CHANNEL_OFFSET = 120;
-constexpr double GREEN_CENTRE = 250;
 
 int32_t padded(int32_t size) {
     return (std::max(size, 1) + 15) / 16 * 16;
@@ -91,11 +87,16 @@ SamplePlanes summed_samples(const RgbPicture& picture) {
 SamplePlanes channel_samples(const RgbPicture& picture) {
     return planes_from(
         picture.width, picture.height, [&picture](size_t i, double& luma, double& cb, double& cr) {
-            const double red = channel_index(picture.rgb[3 * i], RED_LEVEL) - CHANNEL_OFFSET;
-            const double green = channel_index(picture.rgb[3 * i + 1], GREEN_LEVEL) - GREEN_CENTRE;
-            const double blue = channel_index(picture.rgb[3 * i + 2], BLUE_LEVEL) - CHANNEL_OFFSET;
+            const double red =
+                channel_index(picture.rgb[3 * i], CHANNEL_RED_FACTOR) - CHANNEL_OFFSET;
+            const double green =
+                channel_index(picture.rgb[3 * i + 1], CHANNEL_GREEN_FACTOR) - CHANNEL_GREEN_CENTRE;
+            const double blue =
+                channel_index(picture.rgb[3 * i + 2], CHANNEL_BLUE_FACTOR) - CHANNEL_OFFSET;
             // Y + Cr = red, Y + Cb = blue, Y - 0.698 Cr - 0.336 Cb = green.
-            const double y = (green - CR_GREEN * red + CB_GREEN * blue) / (1 - CR_GREEN + CB_GREEN);
+            const double y =
+                (green - CHANNEL_CR_GREEN_FACTOR * red + CHANNEL_CB_GREEN_FACTOR * blue) /
+                (1 - CHANNEL_CR_GREEN_FACTOR + CHANNEL_CB_GREEN_FACTOR);
             luma = y + 0.5;
             cb = std::clamp(blue - y, -127.0, 126.0) + 0.5;
             cr = std::clamp(red - y, -127.0, 126.0) + 0.5;
@@ -117,8 +118,9 @@ std::array<double, 3> channel_colour(int32_t y, int32_t cb, int32_t cr) {
     auto level = [](double index, double factor) {
         return clamp_level(std::trunc((2 * std::clamp(index, 0.0, 511.0) - 383) * factor));
     };
-    const double green_index =
-        GREEN_CENTRE + std::trunc(CR_GREEN * cr) + y - std::trunc(CB_GREEN * cb);
-    return {level(y + cr + CHANNEL_OFFSET, RED_LEVEL), level(green_index, GREEN_LEVEL),
-            level(y + cb + CHANNEL_OFFSET, BLUE_LEVEL)};
+    const double green_index = CHANNEL_GREEN_CENTRE + std::trunc(CHANNEL_CR_GREEN_FACTOR * cr) + y -
+                               std::trunc(CHANNEL_CB_GREEN_FACTOR * cb);
+    return {level(y + cr + CHANNEL_OFFSET, CHANNEL_RED_FACTOR),
+            level(green_index, CHANNEL_GREEN_FACTOR),
+            level(y + cb + CHANNEL_OFFSET, CHANNEL_BLUE_FACTOR)};
 }

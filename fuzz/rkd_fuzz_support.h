@@ -18,5 +18,5 @@ struct RkdFuzzDecoder {
 
     RkdDecoder rkd{};
     RkdFrame frame{};
-    RkdPixelFormat format{5, 6, 5, 11, 5, 0, 100, false};
+    RkdPixelFormat format{{5, 11}, {6, 5}, {5, 0}, 100, false};
 };

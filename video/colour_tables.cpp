@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "codecs/dct/colour_model.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -15,12 +16,11 @@ constexpr int32_t CR_TO_GREEN = -46799;
 
 // The channel tables' factors: single precision as stored movies were made with, except the
 // luma factor of green, which is double.
-constexpr float RED_FACTOR = 1.371f;
-constexpr double GREEN_FACTOR = 1.164;
-constexpr float BLUE_FACTOR = 1.734f;
-constexpr float CB_GREEN_FACTOR = 0.336f;
-constexpr float CR_GREEN_FACTOR = -0.698f;
-constexpr int32_t CR_GREEN_CENTRE = 250;
+constexpr auto RED_FACTOR = static_cast<float>(CHANNEL_RED_FACTOR);
+constexpr double GREEN_FACTOR = CHANNEL_GREEN_FACTOR;
+constexpr auto BLUE_FACTOR = static_cast<float>(CHANNEL_BLUE_FACTOR);
+constexpr auto CB_GREEN_FACTOR = static_cast<float>(CHANNEL_CB_GREEN_FACTOR);
+constexpr auto CR_GREEN_FACTOR = static_cast<float>(CHANNEL_CR_GREEN_FACTOR);
 
 int32_t round16(int32_t s, int32_t factor) {
     return static_cast<int32_t>((static_cast<int64_t>(s) * factor + 32768) >> 16);
@@ -137,7 +137,7 @@ void build_channel_tables(ColourTables& tables, const PlayParams& p, int32_t bri
         tables.cb_green_table[v & 0xFF] =
             static_cast<int32_t>(std::trunc(v * static_cast<double>(CB_GREEN_FACTOR)));
         tables.cr_green_table[v & 0xFF] =
-            CR_GREEN_CENTRE +
+            CHANNEL_GREEN_CENTRE +
             static_cast<int32_t>(std::trunc(v * static_cast<double>(CR_GREEN_FACTOR)));
     }
 }
@@ -211,8 +211,9 @@ void refresh_colour_tables(PlayerContext& context) {
 }
 
 RkdPixelFormat rkd_pixel_format(const PlayParams& params, int32_t brightness) {
-    return {params.red_bits,    params.green_bits,
-            params.blue_bits,   params.red_shift,
-            params.green_shift, params.blue_shift,
-            brightness,         (params.flags & PLAY_DOUBLE_WIDTH) != 0};
+    return {{params.red_bits, params.red_shift},
+            {params.green_bits, params.green_shift},
+            {params.blue_bits, params.blue_shift},
+            brightness,
+            (params.flags & PLAY_DOUBLE_WIDTH) != 0};
 }

@@ -4,6 +4,7 @@
 
 #include "codecs/dct/idct.h"
 #include "codecs/dct/wrapping.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -68,8 +69,8 @@ void mnb_read_header(const uint8_t* payload, uint32_t payload_bytes, DctHeader& 
     if (payload_bytes < 5) {
         return;
     }
-    header.width = static_cast<int16_t>(payload[0] | payload[1] << 8);
-    header.height = static_cast<int16_t>(payload[2] | payload[3] << 8);
+    header.width = load_le16_signed(payload);
+    header.height = load_le16_signed(payload + 2);
     header.quality = payload[4];
 }
 

@@ -4,14 +4,17 @@
 
 #include "codecs/rkd/rkd_decoder.h"
 
-// Where each component of a display pixel goes, and the brightness (percent) to scale by.
+// Where one colour component goes in a display pixel: its top `bits` bits, moved up by `shift`.
+struct RkdComponent {
+    int32_t bits;
+    int32_t shift;
+};
+
+// The display pixel the table is made for, and the brightness (percent) to scale by.
 struct RkdPixelFormat {
-    int32_t red_bits;
-    int32_t green_bits;
-    int32_t blue_bits;
-    int32_t red_shift;
-    int32_t green_shift;
-    int32_t blue_shift;
+    RkdComponent red;
+    RkdComponent green;
+    RkdComponent blue;
     int32_t brightness;
     bool double_width;
 };

@@ -7,6 +7,7 @@
 #include "codecs/rkd/rkd_bit_fields.h"
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_quad_blocks.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -25,10 +26,6 @@ struct InterLayout {
     uint64_t block_map_bytes;  // the bytes the map's fields occupy, word padding not required
 };
 
-uint32_t read_u16(const uint8_t* bytes) {
-    return bytes[0] | uint32_t(bytes[1]) << 8;
-}
-
 uint64_t padded_area_bytes(uint64_t bits) {
     return 4 * ((bits + 31) / 32);
 }
@@ -38,10 +35,10 @@ bool read_layout(const uint8_t* payload, uint32_t payload_bytes, uint32_t block_
     if (payload == nullptr || payload_bytes < RKD_INTER_HEADER_BYTES) {
         return false;
     }
-    layout.vectors = read_u16(payload);
-    layout.raw_blocks = read_u16(payload + 2);
-    layout.quad_blocks = read_u16(payload + 4);
-    layout.index_bits = read_u16(payload + 6);
+    layout.vectors = load_le16(payload);
+    layout.raw_blocks = load_le16(payload + 2);
+    layout.quad_blocks = load_le16(payload + 4);
+    layout.index_bits = load_le16(payload + 6);
     if (layout.index_bits != 0 && !rkd_index_width_supported(layout.index_bits)) {
         return false;
     }

@@ -5,6 +5,7 @@
 
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_unpack.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -14,17 +15,13 @@ struct KeyHeader {
     uint32_t palette_count;
 };
 
-uint32_t read_u16(const uint8_t* bytes) {
-    return bytes[0] | uint32_t(bytes[1]) << 8;
-}
-
 bool read_header(const uint8_t* payload, uint32_t payload_bytes, KeyHeader& header) {
     if (payload == nullptr || payload_bytes < RKD_KEY_HEADER_BYTES) {
         return false;
     }
-    header.width = int32_t(read_u16(payload));
-    header.height = int32_t(read_u16(payload + 2));
-    header.palette_count = read_u16(payload + 6);
+    header.width = int32_t(load_le16(payload));
+    header.height = int32_t(load_le16(payload + 2));
+    header.palette_count = load_le16(payload + 6);
     int64_t pixels = int64_t{header.width} * header.height;
     return pixels > 0 && pixels <= RKD_MAX_PICTURE_PIXELS;
 }

@@ -10,8 +10,8 @@ uint32_t scaled_component(uint8_t value, int32_t brightness) {
     return uint32_t(std::min<int64_t>(scaled, 255));
 }
 
-uint32_t place_component(uint32_t value, int32_t bits, int32_t shift) {
-    return (value >> (8 - std::clamp(bits, 0, 8))) << std::clamp(shift, 0, 24);
+uint32_t place_component(uint32_t value, RkdComponent component) {
+    return (value >> (8 - std::clamp(component.bits, 0, 8))) << std::clamp(component.shift, 0, 24);
 }
 
 }  // namespace
@@ -20,12 +20,10 @@ void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette,
                           const RkdPixelFormat& format) {
     for (int i = 0; i < 256; ++i) {
         const uint8_t* rgb = palette + 3 * i;
-        uint32_t pixel = place_component(scaled_component(rgb[0], format.brightness),
-                                         format.red_bits, format.red_shift) |
-                         place_component(scaled_component(rgb[1], format.brightness),
-                                         format.green_bits, format.green_shift) |
-                         place_component(scaled_component(rgb[2], format.brightness),
-                                         format.blue_bits, format.blue_shift);
+        uint32_t pixel =
+            place_component(scaled_component(rgb[0], format.brightness), format.red) |
+            place_component(scaled_component(rgb[1], format.brightness), format.green) |
+            place_component(scaled_component(rgb[2], format.brightness), format.blue);
         table.entries[i] = format.double_width ? pixel | pixel << 16 : pixel;
     }
 }
