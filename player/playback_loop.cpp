@@ -118,9 +118,7 @@ void run_turns(PlayerContext& context) {
                 return;
             }
             swap_work_surfaces(context);
-            slot.data = nullptr;
-            interlocked_increment(context.video_read);
-            interlocked_decrement(context.video_queued);
+            release_video_slot(context);
             interlocked_increment(params.frames_shown);
         }
         if (slot.sequence >= context.video_chunks - 1) {
