@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -219,37 +220,52 @@ TEST_F(SeveralMovies, BrightnessOfOneMovieLeavesTheOtherAlone) {
     }
 }
 
-// The application flips the brightness from its own thread while the movie plays: the tables
-// change only between frames, so every frame is wholly dark or wholly bright, and the race
-// checker finds nothing.
+// The application flips the brightness from its own thread while the movie plays (each frame
+// waits for a few flips, so that they overlap the decoding of the next): the tables change only
+// between frames, so every frame is wholly dark or wholly bright, and the race checker finds
+// nothing.
 TEST(ColourTablesConcurrency, BrightnessChangesNeverMixWithinAFrame) {
     ScopedSoftBackend backend;
-    MovieRun run(Codec::zle_intra);
-    run.play(0);
-    const Recording dark = run.recording();
-    run.play(100);
-    const Recording bright = run.recording();
+    MovieRun dark_run(Codec::zle_intra);
+    dark_run.play(0);
+    MovieRun bright_run(Codec::zle_intra);
+    bright_run.play(100);
+    const Recording& dark = dark_run.recording();
+    const Recording& bright = bright_run.recording();
     ASSERT_EQ(dark.frames.size(), size_t(FRAMES));
     ASSERT_EQ(bright.frames.size(), size_t(FRAMES));
 
-    std::atomic<bool> playing_now{true};
-    std::thread application([&] {
-        for (int32_t i = 0; playing_now.load(); ++i) {
-            player_set_brightness(run.params(), i % 2 == 0 ? 0 : 100);
+    std::atomic<bool> started{false};
+    std::atomic<bool> done{false};
+    std::atomic<int64_t> flips{0};
+    MovieRun run(Codec::zle_intra, [&](PlayParams&, int32_t) {
+        const int64_t seen = flips.load();
+        started = true;
+        for (int wait = 0; wait < 100 && flips.load() < seen + 2; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
+    std::thread application([&] {
+        while (!started.load()) {
+            std::this_thread::yield();
+        }
+        for (int32_t i = 0; !done.load(); ++i) {
+            player_set_brightness(run.params(), i % 2 == 0 ? 0 : 100);
+            flips.fetch_add(1);
+        }
+    });
+    run.play(100);
+    done = true;
+    application.join();
+
     int mixed = 0;
     int dark_frames = 0;
-    for (int round = 0; round < 5; ++round) {
-        run.play(100);
-        for (size_t i = 0; i < run.recording().frames.size(); ++i) {
-            const auto& frame = run.recording().frames[i];
-            dark_frames += frame == dark.frames[i];
-            mixed += frame != dark.frames[i] && frame != bright.frames[i];
-        }
+    const auto& frames = run.recording().frames;
+    ASSERT_EQ(frames.size(), size_t(FRAMES));
+    for (size_t i = 0; i < frames.size(); ++i) {
+        dark_frames += frames[i] == dark.frames[i];
+        mixed += frames[i] != dark.frames[i] && frames[i] != bright.frames[i];
     }
-    playing_now = false;
-    application.join();
     EXPECT_EQ(mixed, 0);
     EXPECT_GT(dark_frames, 0) << "the changes reached the pictures";
 }
