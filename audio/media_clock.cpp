@@ -1,18 +1,43 @@
 #include "audio/media_clock.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "audio/audio_chunk.h"
 #include "platform/kernel.h"
 #include "platform/timer.h"
 #include "player/reader.h"
 
 namespace {
 
+// Ticks of silent mode this tick stands for: one, or more when the timer ran late and ticks
+// were lost (a loaded machine), so that the simulated cursor keeps to the platform clock. At
+// most half the buffer is caught up at once, so that the free space cannot wrap around.
+int32_t silent_ticks_now(PlayerContext& context, int32_t bytes_per_second) {
+    const uint32_t elapsed_ms = tick_count() - context.silent_start_tick;
+    const int64_t owed = int64_t{elapsed_ms / CLOCK_TICK_MS} - context.silent_ticks;
+    const int64_t most = std::max<int64_t>(
+        1, int64_t{context.stream_bytes} / 2 * TICKS_PER_SECOND / bytes_per_second);
+    const auto ticks = static_cast<int32_t>(std::clamp<int64_t>(owed, 1, most));
+    context.silent_ticks += ticks;
+    return ticks;
+}
+
+// Bytes the simulated cursor of silent mode moves in this tick: the movie's own byte rate,
+// with the hundredths carried from tick to tick so that rates not divisible by 25 keep time.
+int32_t silent_bytes_this_tick(PlayerContext& context) {
+    const int32_t rate = silent_byte_rate(context.sample_rate);
+    const int64_t hundredths =
+        context.silent_rate_remainder + int64_t{rate} * silent_ticks_now(context, rate);
+    context.silent_rate_remainder = static_cast<int32_t>(hundredths % TICKS_PER_SECOND);
+    return static_cast<int32_t>(hundredths / TICKS_PER_SECOND);
+}
+
 // Where the play cursor stands, or false when it cannot be known (the tick is then skipped:
 // a wrong position would overwrite sound not yet played).
 bool find_play_cursor(PlayerContext& context, int32_t& cursor) {
     if (context.silent) {
-        int32_t position = context.silent_play_pos + SILENT_BYTES_PER_TICK;
+        int32_t position = context.silent_play_pos + silent_bytes_this_tick(context);
         if (position >= context.stream_bytes) {
             position -= context.stream_bytes;
         }
@@ -68,6 +93,7 @@ void advance_write(PlayerContext& context, int32_t bytes) {
 void consume_block(PlayerContext& context, AudioBlockSlot& slot) {
     const int32_t stamp = slot.video_stamp;
     context.stream_block_sent = 0;
+    interlocked_store(context.stream_silence_bytes, 0);
     release_audio_slot(context);
     interlocked_store(context.clock, stamp);
 }
@@ -108,10 +134,20 @@ void stream_audio(PlayerContext& context) {
     }
     write_stream(context, nullptr, free_bytes);
     advance_write(context, free_bytes);
+    const int32_t silence = interlocked_load(context.stream_silence_bytes);
+    if (silence < context.stream_bytes) {
+        interlocked_store(context.stream_silence_bytes, silence + free_bytes);
+    }
     interlocked_increment(context.clock);
 }
 
 }  // namespace
+
+int32_t silent_byte_rate(int32_t sample_rate) {
+    const int32_t rate =
+        sample_rate > 0 && sample_rate <= SILENT_RATE_LIMIT ? sample_rate : SILENT_DEFAULT_RATE;
+    return rate * static_cast<int32_t>(AUDIO_FRAME_BYTES);
+}
 
 int32_t stream_free_space(int32_t play_cursor, int32_t stream_write, int32_t stream_bytes) {
     const int32_t gap = play_cursor - stream_write;

@@ -4,8 +4,12 @@
 #include "player/player_context.h"
 
 inline constexpr uint32_t CLOCK_TICK_MS = 10;
-// The simulated play cursor of silent mode: 22,050 stereo 16-bit frames a second.
-inline constexpr int32_t SILENT_BYTES_PER_TICK = 882;
+inline constexpr int32_t TICKS_PER_SECOND = 1000 / CLOCK_TICK_MS;
+// The simulated play cursor of silent mode moves at the movie's rate of 16-bit stereo frames;
+// a rate a header cannot mean (0 or below, or beyond what the silent buffer can hold in a
+// tick) moves it as 22,050 Hz does, 882 bytes a tick.
+inline constexpr int32_t SILENT_DEFAULT_RATE = 22050;
+inline constexpr int32_t SILENT_RATE_LIMIT = 384000;
 inline constexpr int32_t CLOCK_STOP_ATTEMPTS = 500;
 inline constexpr uint32_t CLOCK_STOP_RETRY_MS = 2;
 
@@ -23,6 +27,9 @@ void clock_tick(uint32_t timer_id, uint32_t message, uintptr_t user, uintptr_t r
 // Kills the timer, waiting for a running tick first. Returns 0, or 1 when the timer could not
 // be killed (the tick lock then stays taken, so no later tick does anything).
 int32_t clock_stop(PlayerContext& context);
+
+// Bytes a second the simulated cursor of silent mode moves for a movie of `sample_rate`.
+int32_t silent_byte_rate(int32_t sample_rate);
 
 // Bytes between the write offset and the play cursor, going forward around the buffer: the
 // part already played. Equal offsets count as nothing free.

@@ -1,5 +1,7 @@
 #include "audio/sound_output.h"
 
+#include <atomic>
+
 #include "platform/kernel.h"
 #include "platform/sound.h"
 
@@ -129,6 +131,8 @@ int32_t sound_stream_start(PlayerContext& context) {
     }
     if (buffer == nullptr) {
         context.silent_play_pos = 0;
+        context.silent_start_tick = tick_count();
+        context.silent_ticks = 0;
         context.stream_bytes = SILENT_STREAM_BYTES;
         context.silent = 1;
         context.stream_write = 0;
@@ -140,9 +144,14 @@ int32_t sound_stream_start(PlayerContext& context) {
 
 int32_t sound_stream_release(PlayerContext& context) {
     PlayParams& params = *context.params;
-    SoundBuffer* buffer = interlocked_load(params.stream_buffer);
+    // Sequentially consistent, as the count and look of with_stream_buffer are: either that
+    // call sees the buffer gone, or this one sees the call counted.
+    SoundBuffer* buffer = std::atomic_ref<SoundBuffer*>(params.stream_buffer).exchange(nullptr);
     if (buffer != nullptr) {
-        interlocked_store(params.stream_buffer, static_cast<SoundBuffer*>(nullptr));
+        // A pause or resume that found the buffer before it was unlinked finishes with it first.
+        while (std::atomic_ref<int32_t>(params.stream_users).load() != 0) {
+            sleep_ms(1);
+        }
         buffer->release();
     }
     return 0;

@@ -1,5 +1,10 @@
 #include "platform/kernel.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -39,6 +44,14 @@ ThreadTable& thread_table() {
 
 thread_local int32_t current_priority = THREAD_PRIORITY_NORMAL;
 
+// The scheduling niceness the process started with: what normal priority means here.
+const int normal_nice = getpriority(PRIO_PROCESS, 0);
+
+// Niceness of the calling thread only (on Linux a thread id names one thread).
+bool set_thread_nice(int nice) {
+    return setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), nice) == 0;
+}
+
 // Threads that ended without anybody joining them (the player's own) are joined here, so that
 // a host playing movie after movie does not pile up ended threads.
 void reap_finished(ThreadTable& table) {
@@ -70,6 +83,8 @@ uint32_t thread_create(ThreadEntry entry, void* argument) {
     std::thread thread;
     try {
         thread = std::thread([entry, argument, finished] {
+            // A new thread inherits its creator's niceness; it starts at normal priority.
+            set_thread_nice(normal_nice);
             entry(argument);
             finished->store(true, std::memory_order_release);
         });
@@ -80,8 +95,19 @@ uint32_t thread_create(ThreadEntry entry, void* argument) {
     return handle;
 }
 
-void thread_set_priority(int32_t priority) {
+int thread_priority_nice(int32_t priority) {
+    if (priority >= THREAD_PRIORITY_TIME_CRITICAL) {
+        return -20;
+    }
+    if (priority <= THREAD_PRIORITY_IDLE) {
+        return 19;
+    }
+    return std::clamp(normal_nice - 5 * priority, -20, 19);
+}
+
+bool thread_set_priority(int32_t priority) {
     current_priority = priority;
+    return set_thread_nice(thread_priority_nice(priority));
 }
 
 int32_t thread_current_priority() {

@@ -8,6 +8,9 @@
 
 using ThreadEntry = uint32_t (*)(void* argument);
 
+inline constexpr int32_t THREAD_PRIORITY_IDLE = -15;
+inline constexpr int32_t THREAD_PRIORITY_LOWEST = -2;
+inline constexpr int32_t THREAD_PRIORITY_BELOW_NORMAL = -1;
 inline constexpr int32_t THREAD_PRIORITY_NORMAL = 0;
 inline constexpr int32_t THREAD_PRIORITY_ABOVE_NORMAL = 1;
 inline constexpr int32_t THREAD_PRIORITY_HIGHEST = 2;
@@ -15,8 +18,13 @@ inline constexpr int32_t THREAD_PRIORITY_TIME_CRITICAL = 15;
 
 // Starts a thread with the default stack size; returns its handle, 0 on failure.
 uint32_t thread_create(ThreadEntry entry, void* argument);
-// Sets the priority of the calling thread (recorded; the OS scheduler is left alone).
-void thread_set_priority(int32_t priority);
+// Sets the priority of the calling thread: recorded, and given to the scheduler as the thread's
+// niceness (thread_priority_nice). False when the system refused it (raising a priority needs
+// the right to), in which case the thread keeps the niceness it had.
+bool thread_set_priority(int32_t priority);
+// Niceness standing for a priority: normal is the process's own, each step above or below
+// normal 5 nicer or less nice, idle 19 and time-critical -20.
+int thread_priority_nice(int32_t priority);
 int32_t thread_current_priority();
 // Waits for the thread to end and forgets its handle; false for an unknown handle.
 bool thread_join(uint32_t handle);

@@ -84,4 +84,7 @@ struct PlayParams {
     // Bytes of each of draw_buffer and reference_buffer; 0 when the application vouches that
     // they hold any picture of the movie. A frame that does not fit is dropped.
     uint32_t buffer_bytes;
+    // Pause and resume calls at work on stream_buffer; the loop's exit waits for them before
+    // it releases the buffer. The player's own.
+    int32_t stream_users;
 };

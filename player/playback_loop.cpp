@@ -1,5 +1,6 @@
 #include "player/playback_loop.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "audio/media_clock.h"
@@ -33,23 +34,29 @@ int32_t take_request(PlayParams& params) {
     return replaced;
 }
 
-void read_ahead(PlayerContext& context) {
+// Reads one chunk, and a second when the first brought one stream and the movie has the
+// other. Returns the result of the last read, and notes whether the reader met the end of the
+// data.
+int32_t read_ahead(PlayerContext& context) {
     const PlayParams& params = *context.params;
-    const int32_t first = read_chunk(context);
+    int32_t result = read_chunk(context);
     const auto audio_queued = static_cast<uint32_t>(interlocked_load(context.audio_queued));
     const auto video_queued = static_cast<uint32_t>(context.video_queued);
     if (audio_queued < EXTRA_READ_LIMIT && video_queued < EXTRA_READ_LIMIT &&
-        ((first == READ_VIDEO && params.has_audio) ||
-         (first == READ_AUDIO && !params.audio_only))) {
-        read_chunk(context);
+        ((result == READ_VIDEO && params.has_audio) ||
+         (result == READ_AUDIO && !params.audio_only))) {
+        result = read_chunk(context);
     }
+    context.reader_at_end = result == READ_END ? 1 : 0;
+    return result;
 }
 
 void show_frame(PlayerContext& context, VideoFrameSlot& slot) {
     PlayParams& params = *context.params;
     if (params.lag > 1) {
-        // Behind the clock: Rkd frames are still decoded to keep their reference picture.
-        if (slot.kind == VIDEO_RKD_KEY || slot.kind == VIDEO_RKD_INTER) {
+        // Behind the clock: only Mnb frames stand alone. Rkd and Zle frames build on the
+        // previous picture, so they are decoded all the same and only their presentation skipped.
+        if (slot.kind != VIDEO_MNB) {
             decode_video_frame(context, slot);
         }
     } else {
@@ -58,8 +65,8 @@ void show_frame(PlayerContext& context, VideoFrameSlot& slot) {
     }
 }
 
-// After the last queued video chunk: lets the queued audio reach the sound buffer. Returns
-// whether the loop goes on.
+// Once the data has ended and no picture is left: lets the queued audio reach the sound
+// buffer. Returns whether the loop goes on.
 bool drain_audio(PlayerContext& context) {
     PlayParams& params = *context.params;
     int32_t queued = interlocked_load(context.audio_queued);
@@ -76,25 +83,97 @@ bool drain_audio(PlayerContext& context) {
     return true;
 }
 
-// Holds the picture PACE_FRAMES_BEHIND_CLOCK frames behind the media clock. A stop ends the
-// wait, since a paused sound buffer would hold the clock for ever.
-void pace(PlayerContext& context) {
+// The last block is in the sound buffer; ending now would release the buffer with up to a
+// buffer's worth of sound unplayed. The tick writes silence behind it, and once a whole
+// buffer of silence has gone in, the cursor has passed every byte of the movie. A buffer that
+// stops moving (a lost device) is given up on after twice its playing time, and a buffer so
+// slow that it would hold the end for long (a header's rate of a few hertz) after
+// PLAY_OUT_LIMIT_MS.
+void play_out_sound(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    if (context.silent || interlocked_load(params.stream_buffer) == nullptr ||
+        context.sample_rate <= 0) {
+        return;
+    }
+    const int64_t buffer_ms =
+        int64_t{context.stream_bytes} * 1000 / (int64_t{context.sample_rate} * 4);
+    const int64_t limit_ms = std::min<int64_t>(2 * buffer_ms + 100, PLAY_OUT_LIMIT_MS);
+    int64_t waited_ms = 0;
+    while (interlocked_load(context.stream_silence_bytes) < context.stream_bytes &&
+           waited_ms < limit_ms && !stop_requested(params)) {
+        sleep_ms(10);
+        // A paused buffer holds its cursor: the wait is not counted against it.
+        if (interlocked_load(params.status) != PLAYER_PAUSED) {
+            waited_ms += 10;
+        }
+    }
+}
+
+// The clock moves on the blocks the reader queues: when sound leads the pictures in the file,
+// the blocks the next frame waits for may still be unread, and a wait that does not read
+// would hear the sound run dry. Reads one chunk while both rings have room; returns whether
+// it did.
+bool read_while_waiting(PlayerContext& context) {
+    if (context.reader_at_end ||
+        static_cast<uint32_t>(interlocked_load(context.audio_queued)) >= EXTRA_READ_LIMIT ||
+        static_cast<uint32_t>(context.video_queued) >= EXTRA_READ_LIMIT) {
+        return false;
+    }
+    const int32_t result = read_chunk(context);
+    context.reader_at_end = result == READ_END ? 1 : 0;
+    return result != READ_END && result != READ_BUSY && result != READ_ERROR;
+}
+
+// Holds the picture PACE_FRAMES_BEHIND_CLOCK frames behind the media clock before the next
+// frame is shown. A stop ends the wait, since a paused sound buffer would hold the clock for
+// ever; returns false then.
+bool pace(PlayerContext& context) {
     PlayParams& params = *context.params;
     const int32_t shown = interlocked_load(params.frames_shown);
     int32_t target = interlocked_load(context.clock) - PACE_FRAMES_BEHIND_CLOCK;
-    while (shown - target >= 1 && !stop_requested(params)) {
-        sleep_ms(1);
+    while (shown - target >= 1) {
+        if (stop_requested(params)) {
+            return false;
+        }
+        if (!read_while_waiting(context)) {
+            sleep_ms(1);
+        }
         target = interlocked_load(context.clock) - PACE_FRAMES_BEHIND_CLOCK;
     }
     const int32_t lag = target - shown;
     params.lag = lag > 0 ? lag : 0;
+    return true;
+}
+
+// A movie classed sound-only at start whose pictures come later gets its display now.
+void set_up_late_display(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    if (!context.display_ready) {
+        interlocked_store(params.audio_only, 0);
+        setup_display(context);
+    }
+}
+
+// Shows the frame in `slot` and frees the slot. Returns false when the frame callback ends
+// playback.
+bool consume_frame(PlayerContext& context, VideoFrameSlot& slot) {
+    PlayParams& params = *context.params;
+    set_up_late_display(context);
+    show_frame(context, slot);
+    if ((params.flags & PLAY_CALLBACK) && params.frame_callback != nullptr &&
+        params.frame_callback() != 0) {
+        return false;
+    }
+    swap_work_surfaces(context);
+    release_video_slot(context);
+    interlocked_increment(params.frames_shown);
+    return true;
 }
 
 void run_turns(PlayerContext& context) {
     PlayParams& params = *context.params;
     for (;;) {
         const int32_t request = take_request(params);
-        VideoFrameSlot& slot = context.video_ring[context.video_read & RING_MASK];
         if (request == PLAYER_STOP) {
             return;
         }
@@ -106,27 +185,33 @@ void run_turns(PlayerContext& context) {
             continue;
         }
         refresh_colour_tables(context);
-        read_ahead(context);
+        const int32_t last_read = read_ahead(context);
         if (!context.sound_started && params.has_audio) {
             sound_stream_start(context);
             interlocked_store(context.clock, 0);
         }
+        VideoFrameSlot& slot = context.video_ring[context.video_read & RING_MASK];
         if (slot.data != nullptr) {
-            show_frame(context, slot);
-            if ((params.flags & PLAY_CALLBACK) && params.frame_callback != nullptr &&
-                params.frame_callback() != 0) {
+            // The first frame is shown at once; every later one waits for the clock.
+            if (params.has_audio && interlocked_load(params.frames_shown) > 0 && !pace(context)) {
+                continue;
+            }
+            if (!consume_frame(context, slot)) {
                 return;
             }
-            swap_work_surfaces(context);
-            release_video_slot(context);
-            interlocked_increment(params.frames_shown);
+            continue;
         }
-        if (slot.sequence >= context.video_chunks - 1) {
+        // No picture is queued. Only the end of the data means none will come.
+        if (context.reader_at_end) {
             if (!params.has_audio || !drain_audio(context)) {
+                if (params.has_audio && !stop_requested(params)) {
+                    play_out_sound(context);
+                }
                 return;
             }
-        } else if (params.has_audio) {
-            pace(context);
+        } else if (last_read == READ_BUSY || last_read == READ_ERROR) {
+            // The rings are full of sound: reading resumes as the clock consumes it.
+            sleep_ms(10);
         }
     }
 }

@@ -132,8 +132,9 @@ int32_t player_stop(PlayParams& params) {
     // record. The context itself is never looked at here.
     const bool open = interlocked_load(params.context) != nullptr ||
                       interlocked_load(params.status) == PLAYER_ENDED;
-    interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_STOP));
-    if (open) {
+    const int32_t replaced = interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_STOP));
+    // The teardown may have written CLOSED since the look above: nothing is left to wait for.
+    if (open && replaced != PLAYER_CLOSED) {
         while (interlocked_load(params.status) != PLAYER_CLOSED) {
             sleep_ms(10);
         }
@@ -141,22 +142,36 @@ int32_t player_stop(PlayParams& params) {
     return 0;
 }
 
+namespace {
+
+// Stops or restarts the stream buffer unless the loop's exit has taken it: the exit unlinks
+// the buffer and then waits for every call counted here before it releases it.
+void with_stream_buffer(PlayParams& params, bool play) {
+    std::atomic_ref<int32_t>(params.stream_users).fetch_add(1);
+    if (SoundBuffer* stream = std::atomic_ref<SoundBuffer*>(params.stream_buffer).load()) {
+        if (play) {
+            stream->play(0, 0, SOUND_PLAY_LOOPING);
+        } else {
+            stream->stop();
+        }
+    }
+    std::atomic_ref<int32_t>(params.stream_users).fetch_sub(1);
+}
+
+}  // namespace
+
 int32_t player_toggle_pause(PlayParams& params) {
     // Only a running movie pauses and only a paused one resumes: a plain exchange would turn a
     // stop, an ended or a closed movie back into a running one.
     std::atomic_ref<int32_t> status(params.status);
     int32_t seen = PLAYER_RUNNING;
     if (status.compare_exchange_strong(seen, PLAYER_PAUSED)) {
-        if (SoundBuffer* stream = interlocked_load(params.stream_buffer)) {
-            stream->stop();
-        }
+        with_stream_buffer(params, false);
         return 1;
     }
     seen = PLAYER_PAUSED;
     if (status.compare_exchange_strong(seen, PLAYER_RUNNING)) {
-        if (SoundBuffer* stream = interlocked_load(params.stream_buffer)) {
-            stream->play(0, 0, SOUND_PLAY_LOOPING);
-        }
+        with_stream_buffer(params, true);
     }
     return 0;
 }

@@ -45,6 +45,8 @@ struct PlayerContext {
     uint8_t* audio_arena;
     uint8_t* video_write;
     uint8_t* audio_write;
+    // The loop's latest read met the end of the data: no chunk follows (until the file grows).
+    int32_t reader_at_end;
 
     // Picture.
     int32_t frame_height;
@@ -101,6 +103,14 @@ struct PlayerContext {
     // Bytes of the block at the ring's read position already in the stream buffer: a block
     // larger than half the buffer goes in over several ticks. Timer thread only.
     int32_t stream_block_sent;
+    // Silent mode's simulated cursor: when it started, the ticks it has moved for, and the
+    // hundredths of a byte it owes from earlier ticks. Timer thread only.
+    uint32_t silent_start_tick;
+    int32_t silent_ticks;
+    int32_t silent_rate_remainder;
+    // Bytes of silence written since the latest block of sound, up to a buffer's worth: once a
+    // whole buffer of it has gone in, every block has been played.
+    int32_t stream_silence_bytes;
 
     int32_t alive;
 

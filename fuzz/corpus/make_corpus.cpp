@@ -50,6 +50,43 @@ std::vector<MovieWriter> reader_seeds() {
     return seeds;
 }
 
+// Movies shaped as real ones are: sound leading the pictures by 20 chunks, sound outlasting
+// them, pictures outlasting the sound, and a low sample rate.
+std::vector<MovieWriter> player_seeds() {
+    std::vector<MovieWriter> seeds(4);
+    const int32_t rates[] = {22050, 44100, 11025, 8000};
+    for (size_t shape = 0; shape < seeds.size(); ++shape) {
+        MovieWriter& movie = seeds[shape];
+        movie.audio_header(shape == 1 ? 1 : 2, rates[shape], 0);
+        const int lead = shape == 0 ? 20 : 0;
+        for (int i = 0; i < lead; ++i) {
+            movie.chunk("SCDl", pcm(rates[shape] / 15));
+        }
+        for (int frame = 0; frame < 8; ++frame) {
+            movie.chunk("pBNM", payload(40, static_cast<uint8_t>(frame)));
+            if (shape != 2 || frame < 4) {
+                movie.chunk("SCDl", pcm(rates[shape] / 15));
+            }
+        }
+        for (int i = 0; shape == 1 && i < 20; ++i) {
+            movie.chunk("SCDl", pcm(rates[shape] / 15));
+        }
+        movie.chunk("SCEl", {});
+    }
+    return seeds;
+}
+
+bool save_seeds(const std::filesystem::path& folder, const std::vector<MovieWriter>& seeds,
+                const std::string& prefix) {
+    std::filesystem::create_directories(folder);
+    for (size_t i = 0; i < seeds.size(); ++i) {
+        if (!seeds[i].save((folder / (prefix + std::to_string(i))).string())) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -60,12 +97,12 @@ int main(int argc, char** argv) {
     const std::filesystem::path root = argv[1];
     const std::vector<MovieWriter> seeds = reader_seeds();
     for (const char* target : {"fuzz_reader", "fuzz_player"}) {
-        std::filesystem::create_directories(root / target);
-        for (size_t i = 0; i < seeds.size(); ++i) {
-            if (!seeds[i].save((root / target / ("seed" + std::to_string(i))).string())) {
-                return 1;
-            }
+        if (!save_seeds(root / target, seeds, "seed")) {
+            return 1;
         }
+    }
+    if (!save_seeds(root / "fuzz_player", player_seeds(), "shape")) {
+        return 1;
     }
     return 0;
 }

@@ -41,7 +41,7 @@ size_t heard_run(const std::vector<uint8_t>& heard, const std::vector<int16_t>& 
     const auto* expected = reinterpret_cast<const uint8_t*>(decoded.data());
     const size_t expected_bytes = decoded.size() * 2;
     size_t best = 0;
-    for (size_t offset = 0; offset < heard.size() && offset <= 65536; offset += 4) {
+    for (size_t offset = 0; offset < heard.size() && offset <= (1u << 20); offset += 4) {
         size_t run = 0;
         while (offset + run < heard.size() && run < expected_bytes &&
                heard[offset + run] == expected[run]) {

@@ -1,0 +1,112 @@
+// Any bytes as a whole movie, played through player_start on the soft backend, faster than
+// real time, with a display and a sound device: playback must reach CLOSED within the time its
+// own sound and pictures can take. A movie that never ends is a crash here.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "audio/audio_chunk.h"
+#include "audio/media_clock.h"
+#include "platform/file.h"
+#include "platform/kernel.h"
+#include "platform/platform_clock.h"
+#include "platform/soft/soft_backend.h"
+#include "player/player.h"
+#include "player/reader.h"
+
+namespace {
+
+constexpr double TIME_SCALE = 100.0;
+// Longer movies are legitimate but too slow to be worth playing here.
+constexpr double LONGEST_MOVIE_SECONDS = 60.0;
+// Start-up, the last blocks playing out of the buffer and a scheduler that runs us late.
+constexpr double SLACK_SECONDS = 8.0;
+
+// Seconds the movie's sound and pictures can take at most: every decoded block at the slowest
+// pace the player gives it, every picture a tick of the clock after the sound ran out.
+double longest_playing_seconds(const std::string& path) {
+    PlayParams params{};
+    PlayerContext* context = player_open_stream(path.c_str(), nullptr, params);
+    if (context == nullptr) {
+        return 0;
+    }
+    double seconds = 0;
+    int32_t position = -1;
+    for (int chunk = 0; chunk < 1000000; ++chunk) {
+        const int32_t result = read_chunk(*context);
+        while (context->audio_queued > 0) {
+            AudioBlockSlot& slot = context->audio_ring[context->audio_read & RING_MASK];
+            seconds += static_cast<double>(slot.bytes) / silent_byte_rate(context->sample_rate);
+            slot.data = nullptr;
+            slot.bytes = 0;
+            ++context->audio_read;
+            --context->audio_queued;
+        }
+        while (context->video_queued > 0) {
+            context->video_ring[context->video_read & RING_MASK].data = nullptr;
+            ++context->video_read;
+            --context->video_queued;
+            seconds += CLOCK_TICK_MS / 1000.0;
+        }
+        const int32_t next = file_seek(params.file, 0, FILE_SEEK_CUR);
+        if (result == READ_END && next == position) {
+            break;
+        }
+        position = next;
+    }
+    player_close_stream(context);
+    return seconds;
+}
+
+// The soft backend with a 640 x 480 display and a sound device, for the process's lifetime.
+struct Stage {
+    Stage() {
+        platform_clock_set_scale(TIME_SCALE);
+        display_create(&display);
+        SurfaceDesc desc;
+        desc.flags = SURFACE_DESC_CAPS;
+        desc.caps = SURFACE_PRIMARY;
+        display->create_surface(desc, &primary);
+    }
+    ScopedSoftBackend backend;
+    Display* display = nullptr;
+    DisplaySurface* primary = nullptr;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static Stage stage;
+    const int descriptor = memfd_create("movie", 0);
+    if (descriptor < 0 || write(descriptor, data, size) != static_cast<ssize_t>(size)) {
+        return 0;
+    }
+    const std::string path = "/proc/self/fd/" + std::to_string(descriptor);
+    const double movie_seconds = longest_playing_seconds(path);
+    if (movie_seconds <= LONGEST_MOVIE_SECONDS) {
+        PlayParams params{};
+        params.flags = PLAY_THREAD | PLAY_SOUND | PLAY_CENTRE_X | PLAY_CENTRE_Y;
+        params.display = stage.display;
+        params.primary_surface = stage.primary;
+        params.brightness = 100;
+        if (player_start(path.c_str(), nullptr, params) == &params) {
+            const auto limit = std::chrono::duration<double>(
+                (movie_seconds + SLACK_SECONDS) / TIME_SCALE + SLACK_SECONDS);
+            const auto start = std::chrono::steady_clock::now();
+            while (interlocked_load(params.status) != PLAYER_CLOSED) {
+                if (std::chrono::steady_clock::now() - start > limit) {
+                    std::fprintf(stderr, "playback did not end within %.1f s (status %d)\n",
+                                 limit.count(), interlocked_load(params.status));
+                    __builtin_trap();
+                }
+                sleep_ms(10);
+            }
+        }
+    }
+    close(descriptor);
+    return 0;
+}
