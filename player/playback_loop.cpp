@@ -8,7 +8,6 @@
 #include "platform/kernel.h"
 #include "platform/memory.h"
 #include "player/reader.h"
-#include "video/colour_tables.h"
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
@@ -184,7 +183,6 @@ void run_turns(PlayerContext& context) {
         if (request != PLAYER_RUNNING) {
             continue;
         }
-        refresh_colour_tables(context);
         const int32_t last_read = read_ahead(context);
         if (!context.sound_started && params.has_audio) {
             sound_stream_start(context);

@@ -17,7 +17,7 @@ void build_colour_tables(ColourTables& tables, const PlayParams& params);
 // Builds the movie's DCT colour tables at the brightness in its `params` (display set-up).
 void build_colour_tables(PlayerContext& context);
 // Rebuilds the movie's DCT colour tables and Rkd pixel table when the application changed the
-// brightness since they were built. Only the player thread calls it, between two frames, so no
+// brightness since they were built. Only the decoding thread calls it, before each frame, so no
 // frame mixes two builds and no lock is needed.
 void refresh_colour_tables(PlayerContext& context);
 // The display format and brightness the Rkd pixel table is made for.

@@ -168,6 +168,8 @@ bool picture_geometry(const PlayerContext& context, int32_t kind, PictureGeometr
 }
 
 bool decode_video_frame(PlayerContext& context, const VideoFrameSlot& slot) {
+    // The decoding thread picks up a brightness change here, between two frames.
+    refresh_colour_tables(context);
     PlayParams& params = *context.params;
     context.frame_dropped = 1;
     if (context.display_unsupported || slot.data == nullptr || !read_frame_header(context, slot)) {
