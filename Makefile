@@ -1,19 +1,22 @@
 # make test: install what is missing, build from scratch, run each fuzz target briefly and the
-# threading tests under ThreadSanitizer, then the whole suite, and the whole suite again under
+# threading tests under ThreadSanitizer, then the whole suite, then install into a temporary
+# prefix and build and run the installed examples against it, and the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, whose CTest summary ends the output.
+# Our own builds treat warnings as errors; a plain cmake build does not.
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+QX_FLAGS = -DQX_WERROR=ON
 
-.PHONY: test demo deps build check asan tsan fuzz bench clean
+.PHONY: test demo deps build check install-check asan tsan fuzz bench clean
 
 test: deps
 	rm -rf build build-asan build-tsan build-fuzz
-	$(MAKE) fuzz tsan check asan
+	$(MAKE) fuzz tsan check install-check asan
 
 # make demo: install what is missing, build, make the demo movie and play it (in a window when
 # there is a display, headless with its summary otherwise).
 demo: deps
-	cmake -S . -B build
+	cmake -S . -B build $(QX_FLAGS)
 	cmake --build build -j $(JOBS)
 	build/qx encode --demo build/ORLUND.MNB
 	build/qx play build/ORLUND.MNB
@@ -22,21 +25,24 @@ deps:
 	scripts/install-deps
 
 build:
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(QX_FLAGS) $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS)
 
 check: build
 	scripts/run-tests build
 
+install-check: build
+	scripts/check-install build
+
 asan:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQX_BENCH=OFF \
-	  -DQX_SANITIZE=address,undefined $(CMAKE_FLAGS)
+	  -DQX_SANITIZE=address,undefined $(QX_FLAGS) $(CMAKE_FLAGS)
 	cmake --build build-asan -j $(JOBS)
 	scripts/run-tests build-asan
 
 tsan:
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_BENCH=OFF \
-	  -DQX_SANITIZE=thread $(CMAKE_FLAGS)
+	  -DQX_SANITIZE=thread $(QX_FLAGS) $(CMAKE_FLAGS)
 	cmake --build build-tsan -j $(JOBS) --target qx_tests
 	# The software GL driver's own worker threads synchronise in ways ThreadSanitizer cannot
 	# see (it is not instrumented); drawing on the main thread alone keeps its reports to ours.
@@ -44,7 +50,7 @@ tsan:
 
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DQX_BENCH=OFF -DQX_FUZZ=ON -DQX_SANITIZE=address,undefined $(CMAKE_FLAGS)
+	  -DQX_BENCH=OFF -DQX_FUZZ=ON -DQX_SANITIZE=address,undefined $(QX_FLAGS) $(CMAKE_FLAGS)
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
 	scripts/run-fuzz build-fuzz
 

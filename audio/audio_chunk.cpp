@@ -6,10 +6,7 @@
 
 #include "audio/ima_decoder.h"
 #include "audio/xa_decoder.h"
-#include "platform/file.h"
-#include "platform/kernel.h"
-#include "player/arena.h"
-#include "player/reader.h"
+#include "platform/byte_order.h"
 
 // Blocks go to the sound buffer byte for byte, and its samples are little-endian.
 static_assert(std::endian::native == std::endian::little);
@@ -22,22 +19,13 @@ static_assert((AUDIO_CHUNK_MAX - XA_PAYLOAD_HEADER_BYTES) / XA_MONO_FRAME_BYTES 
                   AUDIO_FRAME_BYTES <
               AUDIO_ARENA_BYTES);
 
-uint32_t load_le32(const uint8_t* bytes) {
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-int32_t load_le16_signed(const uint8_t* bytes) {
-    return static_cast<int16_t>(bytes[0] | bytes[1] << 8);
-}
-
 bool is_stereo(const PlayerContext& context) {
     return context.channels == 2;
 }
 
-// Sample frames of the block a payload decodes to. Payloads too short for their own header
-// and unknown compressions give an empty block, so their place in the clock is kept.
-uint32_t block_frames(const PlayerContext& context, const uint8_t* payload, uint32_t bytes) {
+}  // namespace
+
+uint32_t audio_block_frames(const PlayerContext& context, const uint8_t* payload, uint32_t bytes) {
     switch (context.compression) {
         case AUDIO_PCM: {
             if (bytes < PCM_PAYLOAD_HEADER_BYTES) {
@@ -63,6 +51,8 @@ uint32_t block_frames(const PlayerContext& context, const uint8_t* payload, uint
             return 0;
     }
 }
+
+namespace {
 
 void decode_pcm(const PlayerContext& context, const uint8_t* payload, uint32_t frames,
                 uint8_t* block) {
@@ -101,8 +91,10 @@ void decode_xa(PlayerContext& context, const uint8_t* payload, uint32_t bytes, u
     }
 }
 
-void decode_block(PlayerContext& context, const uint8_t* payload, uint32_t bytes, uint32_t frames,
-                  uint8_t* block) {
+}  // namespace
+
+void decode_audio_payload(PlayerContext& context, const uint8_t* payload, uint32_t bytes,
+                          uint32_t frames, uint8_t* block) {
     switch (context.compression) {
         case AUDIO_PCM:
             decode_pcm(context, payload, frames, block);
@@ -120,45 +112,4 @@ void decode_block(PlayerContext& context, const uint8_t* payload, uint32_t bytes
         default:
             break;
     }
-}
-
-}  // namespace
-
-int32_t decode_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
-    if (payload_bytes > AUDIO_CHUNK_MAX) {
-        // Outside the format: stepped over whole, so the reader keeps its place.
-        file_seek(context.params->file, static_cast<int32_t>(payload_bytes), FILE_SEEK_CUR);
-        return READ_SKIPPED;
-    }
-    uint8_t payload[AUDIO_CHUNK_MAX];
-    const int32_t got = read_chunk_body(context, payload, payload_bytes);
-    if (got < 0) {
-        return got;
-    }
-    // An empty body reads as nothing, and a body cut short can only be the end of the file.
-    if (static_cast<uint32_t>(got) < payload_bytes || got == 0) {
-        return READ_END;
-    }
-    const uint32_t frames = block_frames(context, payload, payload_bytes);
-    const uint32_t bytes = frames * AUDIO_FRAME_BYTES;
-    uint8_t* place =
-        arena_place(context.audio_arena, AUDIO_ARENA_BYTES, context.audio_write, bytes);
-    if (interlocked_load(context.audio_queued) >= RING_SLOTS ||
-        ring_overlaps(context.audio_ring, interlocked_load(context.audio_read),
-                      context.audio_written, place, bytes)) {
-        unread_chunk(context, payload_bytes);
-        return READ_BUSY;
-    }
-    decode_block(context, payload, payload_bytes, frames, place);
-
-    AudioBlockSlot& slot = context.audio_ring[context.audio_written & RING_MASK];
-    slot.video_stamp = context.video_chunks;
-    slot.sequence = context.audio_chunks;
-    interlocked_store(slot.bytes, static_cast<int32_t>(bytes));
-    interlocked_store(slot.data, place);
-    context.audio_write = place + bytes;
-    interlocked_increment(context.audio_written);
-    interlocked_increment(context.audio_queued);
-    interlocked_increment(context.audio_chunks);
-    return READ_AUDIO;
 }

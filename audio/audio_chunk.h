@@ -16,9 +16,11 @@ inline constexpr uint32_t XA_PAYLOAD_HEADER_BYTES = 12;
 inline constexpr uint32_t PCM_PAYLOAD_HEADER_BYTES = 4;
 inline constexpr uint32_t AUDIO_FRAME_BYTES = 4;  // one 16-bit stereo sample frame
 
-// Reads one audio data chunk body of `payload_bytes` from the movie file, decodes it to 16-bit
-// stereo PCM in the audio arena and queues it. Returns READ_AUDIO; READ_END at the end of the
-// file (also a body cut short by it); READ_ERROR; READ_SKIPPED for a payload larger than
-// AUDIO_CHUNK_MAX (stepped over, nothing queued); or READ_BUSY when the ring is full or the
-// block would overwrite one still queued (the chunk is then left in the file).
-int32_t decode_audio_chunk(PlayerContext& context, uint32_t payload_bytes);
+// Sample frames of the block a payload of `bytes` decodes to in the context's audio format.
+// Payloads too short for their own header and unknown compressions give an empty block, so
+// their place in the clock is kept.
+uint32_t audio_block_frames(const PlayerContext& context, const uint8_t* payload, uint32_t bytes);
+// Decodes a payload of `bytes` into `frames` (as audio_block_frames gives) 16-bit stereo sample
+// frames at `block`, carrying the ADPCM history in the context. Reads nothing but the payload.
+void decode_audio_payload(PlayerContext& context, const uint8_t* payload, uint32_t bytes,
+                          uint32_t frames, uint8_t* block);

@@ -6,6 +6,7 @@
 #include "audio/audio_chunk.h"
 #include "platform/kernel.h"
 #include "platform/timer.h"
+#include "player/reader.h"
 
 namespace {
 
@@ -91,13 +92,9 @@ void advance_write(PlayerContext& context, int32_t bytes) {
 // The block at the read position has gone into the buffer whole.
 void consume_block(PlayerContext& context, AudioBlockSlot& slot) {
     const int32_t stamp = slot.video_stamp;
-    // Cleared before it is counted as read: once counted, the reader may refill this slot.
-    interlocked_store(slot.data, static_cast<uint8_t*>(nullptr));
-    interlocked_store(slot.bytes, 0);
     context.stream_block_sent = 0;
     interlocked_store(context.stream_silence_bytes, 0);
-    interlocked_increment(context.audio_read);
-    interlocked_decrement(context.audio_queued);
+    release_audio_slot(context);
     interlocked_store(context.clock, stamp);
 }
 

@@ -4,17 +4,12 @@
 #include <cmath>
 
 #include "authoring/dct_picture.h"
+#include "codecs/dct/colour_model.h"
 
 namespace {
 
-// Per-component level factors of the channel tables and the green table's centre.
-constexpr double RED_LEVEL = 1.371;
-constexpr double GREEN_LEVEL = 1.164;
-constexpr double BLUE_LEVEL = 1.734;
-constexpr double CB_GREEN = 0.336;
-constexpr double CR_GREEN = -0.698;
+// The index offset of the red and blue tables the model solves against.
 constexpr double CHANNEL_OFFSET = 120;
-constexpr double GREEN_CENTRE = 250;
 // Luma samples tried on each side of the least-squares estimate.
 constexpr int32_t LUMA_SEARCH = 3;
 
@@ -43,11 +38,12 @@ ColourSamples summed_samples_of(const uint8_t* rgb) {
 }
 
 ColourSamples channel_samples_of(const uint8_t* rgb) {
-    const double red = channel_index(rgb[0], RED_LEVEL) - CHANNEL_OFFSET;
-    const double green = channel_index(rgb[1], GREEN_LEVEL) - GREEN_CENTRE;
-    const double blue = channel_index(rgb[2], BLUE_LEVEL) - CHANNEL_OFFSET;
+    const double red = channel_index(rgb[0], CHANNEL_RED_FACTOR) - CHANNEL_OFFSET;
+    const double green = channel_index(rgb[1], CHANNEL_GREEN_FACTOR) - CHANNEL_GREEN_CENTRE;
+    const double blue = channel_index(rgb[2], CHANNEL_BLUE_FACTOR) - CHANNEL_OFFSET;
     // Y + Cr = red, Y + Cb = blue, Y - 0.698 Cr - 0.336 Cb = green.
-    const double y = (green - CR_GREEN * red + CB_GREEN * blue) / (1 - CR_GREEN + CB_GREEN);
+    const double y = (green - CHANNEL_CR_GREEN_FACTOR * red + CHANNEL_CB_GREEN_FACTOR * blue) /
+                     (1 - CHANNEL_CR_GREEN_FACTOR + CHANNEL_CB_GREEN_FACTOR);
     return {y + 0.5, std::clamp(blue - y, -127.0, 126.0) + 0.5,
             std::clamp(red - y, -127.0, 126.0) + 0.5};
 }
@@ -62,11 +58,12 @@ int32_t nearest_luma(DctConversion conversion, const uint8_t* rgb, int32_t cb, i
         summed_levels(0, cb, cr, at_zero);
         estimate = ((rgb[0] - at_zero[0]) + (rgb[1] - at_zero[1]) + (rgb[2] - at_zero[2])) / 6.0;
     } else {
-        estimate = (channel_index(rgb[0], RED_LEVEL) - CHANNEL_OFFSET - cr +
-                    channel_index(rgb[2], BLUE_LEVEL) - CHANNEL_OFFSET - cb +
-                    channel_index(rgb[1], GREEN_LEVEL) - GREEN_CENTRE - std::trunc(CR_GREEN * cr) +
-                    std::trunc(CB_GREEN * cb)) /
-                   3;
+        estimate =
+            (channel_index(rgb[0], CHANNEL_RED_FACTOR) - CHANNEL_OFFSET - cr +
+             channel_index(rgb[2], CHANNEL_BLUE_FACTOR) - CHANNEL_OFFSET - cb +
+             channel_index(rgb[1], CHANNEL_GREEN_FACTOR) - CHANNEL_GREEN_CENTRE -
+             std::trunc(CHANNEL_CR_GREEN_FACTOR * cr) + std::trunc(CHANNEL_CB_GREEN_FACTOR * cb)) /
+            3;
     }
     const auto centre = int32_t(std::lround(std::clamp<double>(estimate, low, high)));
     int32_t best = centre;

@@ -11,6 +11,7 @@
 #include "codecs/dct/idct.h"
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
+#include "video/colour_tables.h"
 #include "video/display_setup.h"
 
 namespace {

@@ -37,11 +37,11 @@ Movie encode_movie(int32_t width, int32_t height) {
 struct Player {
     explicit Player(const Movie& movie) {
         const std::vector<uint8_t>& key = movie.key.payload;
-        rkd_read_key_header(c.context, key.data(), uint32_t(key.size()));
-        rkd_decode_key_frame(c.context, key.data(), uint32_t(key.size()));
-        rkd_build_pixel_table(c.context);
+        rkd_read_key_header(c.rkd, c.size, key.data(), uint32_t(key.size()));
+        rkd_decode_key_frame(c.rkd, key.data(), uint32_t(key.size()));
+        rkd_build_pixel_table(c.rkd, c.format());
     }
-    size_t pixels() const { return size_t(c.context.frame_width) * size_t(c.context.frame_height); }
+    size_t pixels() const { return size_t(c.size.width) * size_t(c.size.height); }
 
     RkdContext c;
 };
@@ -57,10 +57,14 @@ void BM_RkdDecode(benchmark::State& state) {
     Player player(movie);
     bool key = state.range(2) == RKD_KIND_KEY;
     const std::vector<uint8_t>& payload = key ? movie.key.payload : movie.inter.payload;
-    auto decode = key ? rkd_decode_key_frame : rkd_decode_inter_frame;
+    const RkdFrame frame = player.c.described();
     for (auto _ : state) {
-        decode(player.c.context, payload.data(), uint32_t(payload.size()));
-        benchmark::DoNotOptimize(player.c.context.rkd_frame);
+        if (key) {
+            rkd_decode_key_frame(player.c.rkd, payload.data(), uint32_t(payload.size()));
+        } else {
+            rkd_decode_inter_frame(player.c.rkd, frame, payload.data(), uint32_t(payload.size()));
+        }
+        benchmark::DoNotOptimize(player.c.rkd.rkd_frame);
     }
     set_rates(state, player.pixels());
 }
@@ -84,11 +88,11 @@ void BM_RkdConvert(benchmark::State& state) {
     bool double_width = state.range(2) & 2;
     player.c.params.colour_bits = palettised ? 8 : 16;
     player.c.params.flags = double_width ? PLAY_DOUBLE_WIDTH : 0;
-    rkd_build_pixel_table(player.c.context);
+    rkd_build_pixel_table(player.c.rkd, player.c.format());
     size_t bytes = player.pixels() * (palettised ? 1 : 2) * (double_width ? 2 : 1);
     std::vector<uint8_t> picture(bytes);
     for (auto _ : state) {
-        rkd_convert_picture(player.c.context, picture.data(), picture.size());
+        rkd_convert_picture(player.c.rkd, player.c.described(), picture.data(), picture.size());
         benchmark::DoNotOptimize(picture.data());
     }
     set_rates(state, bytes);
@@ -98,10 +102,10 @@ void BM_RkdConvertReference(benchmark::State& state) {
     Movie movie = encode_movie(int32_t(state.range(0)), int32_t(state.range(1)));
     Player player(movie);
     std::vector<uint8_t> picture(player.pixels() * 2);
-    RkdConversion conversion{player.c.context.rkd_frame,
-                             player.c.context.frame_width,
-                             player.c.context.frame_height,
-                             &rkd_pixel_table(),
+    RkdConversion conversion{player.c.rkd.rkd_frame,
+                             player.c.size.width,
+                             player.c.size.height,
+                             &player.c.rkd.rkd_pixel_table,
                              false,
                              false,
                              picture.data(),

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "player/player_context.h"
+#include "codecs/dct/dct_decoder.h"
 #include "video/colour_tables.h"
 #include "video/display_setup.h"
 
@@ -22,8 +22,8 @@ inline const ColourTables& fuzz_colour_tables() {
 }
 
 // Bytes of the picture the header asks for, capped so that oversized frames are clipped.
-inline size_t fuzz_picture_bytes(const PlayerContext& context, int32_t pixel_bytes) {
+inline size_t fuzz_picture_bytes(const DctHeader& header, int32_t pixel_bytes) {
     constexpr int64_t PICTURE_CAP = 1 << 20;
-    const int64_t wanted = int64_t{context.frame_width} * context.frame_height * pixel_bytes;
+    const int64_t wanted = int64_t{header.width} * header.height * pixel_bytes;
     return wanted > 0 ? size_t(std::min(wanted, PICTURE_CAP)) : 0;
 }

@@ -35,11 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         if (result == READ_AUDIO) {
-            AudioBlockSlot& slot = context->audio_ring[context->audio_read & RING_MASK];
-            slot.data = nullptr;
-            slot.bytes = 0;
-            interlocked_increment(context->audio_read);
-            interlocked_decrement(context->audio_queued);
+            release_audio_slot(*context);
         }
     }
     player_close_stream(context);

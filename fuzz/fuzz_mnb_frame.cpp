@@ -10,12 +10,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 8) {
         return 0;
     }
-    PlayerContext context{};
-    mnb_read_header(data, uint32_t(size), context);
-    mnb_build_dequant_table(decoder.dequant_table, context.quality);
+    DctHeader header{};
+    mnb_read_header(data, uint32_t(size), header);
+    mnb_build_dequant_table(decoder.dequant_table, header.quality);
     const int32_t pixel_bytes = (data[5] & 1) ? 4 : 2;
-    std::vector<uint8_t> picture(fuzz_picture_bytes(context, pixel_bytes));
-    const DctFrame frame{context.frame_width, context.frame_height, pixel_bytes, picture.size()};
+    std::vector<uint8_t> picture(fuzz_picture_bytes(header, pixel_bytes));
+    const DctFrame frame{header.width, header.height, pixel_bytes, picture.size()};
     mnb_decode_picture(decoder, fuzz_colour_tables(), frame, data + 8, uint32_t(size - 8),
                        picture.data());
     return 0;

@@ -40,22 +40,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) {
         return 0;
     }
-    PlayerContext& context = rkd_fuzz_context(data[2]);
+    RkdFuzzDecoder decoder(data[2]);
+    RkdFrame& frame = decoder.frame;
     std::vector<uint8_t> key = key_frame(4u * (1 + data[0] % 24), 4u * (1 + data[1] % 16));
-    rkd_read_key_header(context, key.data(), uint32_t(key.size()));
-    rkd_decode_key_frame(context, key.data(), uint32_t(key.size()));
-    rkd_build_pixel_table(context);
-    std::vector<uint8_t> picture(size_t(context.frame_width) * size_t(context.frame_height) * 4);
+    rkd_read_key_header(decoder.rkd, frame, key.data(), uint32_t(key.size()));
+    rkd_decode_key_frame(decoder.rkd, key.data(), uint32_t(key.size()));
+    rkd_build_pixel_table(decoder.rkd, decoder.format);
+    std::vector<uint8_t> picture(size_t(frame.width) * size_t(frame.height) * 4);
     // Frames are separated by a two-byte length prefix.
     size_t at = 3;
     while (at + 2 <= size) {
         size_t length =
             std::min<size_t>(size - at - 2, size_t(data[at]) | size_t(data[at + 1]) << 8);
-        std::vector<uint8_t> frame(data + at + 2, data + at + 2 + length);
-        rkd_decode_inter_frame(context, frame.data(), uint32_t(frame.size()));
-        rkd_convert_picture(context, picture.data(), picture.size());
+        std::vector<uint8_t> payload(data + at + 2, data + at + 2 + length);
+        rkd_decode_inter_frame(decoder.rkd, frame, payload.data(), uint32_t(payload.size()));
+        rkd_convert_picture(decoder.rkd, frame, picture.data(), picture.size());
         at += 2 + length;
     }
-    rkd_release_buffers(context);
     return 0;
 }

@@ -10,14 +10,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 8) {
         return 0;
     }
-    PlayerContext context{};
-    zle_read_header(data, uint32_t(size), context);
-    zle_build_dequant_table(decoder.dequant_table, context.quality);
+    DctHeader header{};
+    zle_read_header(data, uint32_t(size), header);
+    zle_build_dequant_table(decoder.dequant_table, header.quality);
     const int32_t pixel_bytes = (data[5] & 1) ? 4 : 2;
-    std::vector<uint8_t> draw(fuzz_picture_bytes(context, pixel_bytes));
+    std::vector<uint8_t> draw(fuzz_picture_bytes(header, pixel_bytes));
     const std::vector<uint8_t> reference(draw.size(), 0x5A);
-    const DctFrame frame{context.frame_width, context.frame_height, pixel_bytes, draw.size()};
-    const ZleFrameFlags flags{context.zle_all_intra != 0, context.zle_channel_conversion != 0};
+    const DctFrame frame{header.width, header.height, pixel_bytes, draw.size()};
+    const ZleFrameFlags flags = zle_frame_flags(header);
     zle_decode_picture(decoder, fuzz_colour_tables(), frame, flags, data + 8, uint32_t(size - 8),
                        draw.data(), reference.data());
     return 0;

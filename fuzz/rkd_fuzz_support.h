@@ -1,23 +1,22 @@
 #pragma once
 #include <cstdint>
 
-#include "player/player_context.h"
+#include "codecs/rkd/rkd_buffers.h"
+#include "codecs/rkd/rkd_convert.h"
 
-// A fresh context on a display chosen by the low two bits of `mode`: 8-bit or 5-6-5, with or
-// without double width.
-inline PlayerContext& rkd_fuzz_context(uint8_t mode) {
-    static PlayParams params;
-    static PlayerContext context;
-    params = PlayParams{};
-    params.colour_bits = (mode & 1) ? 8 : 16;
-    params.red_bits = 5;
-    params.green_bits = 6;
-    params.blue_bits = 5;
-    params.red_shift = 11;
-    params.green_shift = 5;
-    params.flags = (mode & 2) ? PLAY_DOUBLE_WIDTH : 0;
-    params.brightness = 100;
-    context = PlayerContext{};
-    context.params = &params;
-    return context;
-}
+// A fresh decoder on a display chosen by the low two bits of `mode`: 8-bit or 5-6-5, with or
+// without double width. Its buffers go with it.
+struct RkdFuzzDecoder {
+    explicit RkdFuzzDecoder(uint8_t mode) {
+        frame.palettised = (mode & 1) != 0;
+        frame.double_width = (mode & 2) != 0;
+        format.double_width = frame.double_width;
+    }
+    ~RkdFuzzDecoder() { rkd_release_buffers(rkd); }
+    RkdFuzzDecoder(const RkdFuzzDecoder&) = delete;
+    RkdFuzzDecoder& operator=(const RkdFuzzDecoder&) = delete;
+
+    RkdDecoder rkd{};
+    RkdFrame frame{};
+    RkdPixelFormat format{{5, 11}, {6, 5}, {5, 0}, 100, false};
+};

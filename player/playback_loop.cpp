@@ -165,9 +165,7 @@ bool consume_frame(PlayerContext& context, VideoFrameSlot& slot) {
         return false;
     }
     swap_work_surfaces(context);
-    slot.data = nullptr;
-    interlocked_increment(context.video_read);
-    interlocked_decrement(context.video_queued);
+    release_video_slot(context);
     interlocked_increment(params.frames_shown);
     return true;
 }

@@ -6,7 +6,6 @@
 #include "platform/memory.h"
 #include "player/playback_loop.h"
 #include "player/reader.h"
-#include "video/colour_tables.h"
 #include "video/display_setup.h"
 
 namespace {
@@ -183,9 +182,8 @@ bool player_is_playing(PlayParams& params) {
 }
 
 int32_t player_set_brightness(PlayParams& params, int32_t percent) {
+    // The player thread rebuilds its tables when it sees the change at the top of its next
+    // turn; the context is never looked at here.
     interlocked_store(params.brightness, percent);
-    if (interlocked_load(params.context) != nullptr) {
-        publish_colour_tables(params);
-    }
     return 0;
 }

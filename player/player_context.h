@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
 
+#include "codecs/dct/colour_tables.h"
+#include "codecs/dct/dct_decoder.h"
+#include "codecs/rkd/rkd_decoder.h"
 #include "platform/display.h"
 #include "player/play_params.h"
 
@@ -128,29 +131,12 @@ struct PlayerContext {
     uint32_t start_tick;
     uint32_t end_tick;
 
-    // Rkd decoder state.
-    int32_t rkd_palette_count;
-    int32_t rkd_vector_count;
-    int32_t rkd_raw_block_count;
-    int32_t rkd_quad_block_count;
-    int32_t rkd_index_bits;
-    int32_t rkd_vectors_capacity;
-    int32_t rkd_blocks_capacity;
-    // Picture size that rkd_frame, rkd_prev_frame, rkd_row_offsets and rkd_block_map were
-    // made for; 0 while they are absent. Inter frames and the converter trust only this size.
-    int32_t rkd_picture_width;
-    int32_t rkd_picture_height;
-    // Brightness the Rkd pixel table was last built for.
-    int32_t rkd_table_brightness;
-    uint8_t* rkd_frame;
-    uint8_t* rkd_prev_frame;
-    int32_t* rkd_block_map;
-    int32_t* rkd_row_offsets;
-    uint8_t* rkd_blocks;
-    int32_t* rkd_vectors;
-    int32_t* rkd_vector_offsets;
-
-    uint8_t palette[768];
+    // The movie's own decoders and the tables they convert through. Only the player thread
+    // touches them once playback runs; tables_brightness is the brightness they were built at.
+    RkdDecoder rkd;
+    DctDecoder dct;
+    ColourTables colour_tables;
+    int32_t tables_brightness;
 
     DisplayPalette* primary_palette;
     DisplayPalette* back_palette;

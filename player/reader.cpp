@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "audio/audio_chunk.h"
+#include "platform/byte_order.h"
 #include "platform/file.h"
 #include "platform/kernel.h"
 #include "platform/memory.h"
@@ -50,11 +51,6 @@ const ChunkTag* find_tag(const uint8_t* bytes) {
     return nullptr;
 }
 
-uint32_t load_le32(const uint8_t* bytes) {
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
 int32_t read_result_code(int32_t got) {
     return got == 0 ? READ_END : READ_ERROR;
 }
@@ -94,6 +90,50 @@ int32_t element_value(const uint8_t* value, uint32_t length) {
         }
     }
     return static_cast<int32_t>(accumulated);
+}
+
+// Reads one audio data chunk body of `payload_bytes`, decodes it to 16-bit stereo PCM in the
+// audio arena and queues it. READ_END at the end of the file (also a body cut short by it);
+// READ_SKIPPED for a payload larger than AUDIO_CHUNK_MAX (stepped over, nothing queued);
+// READ_BUSY when the ring is full or the block would overwrite one still queued (the chunk is
+// then left in the file).
+int32_t read_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
+    if (payload_bytes > AUDIO_CHUNK_MAX) {
+        // Outside the format: stepped over whole, so the reader keeps its place.
+        file_seek(context.params->file, static_cast<int32_t>(payload_bytes), FILE_SEEK_CUR);
+        return READ_SKIPPED;
+    }
+    uint8_t payload[AUDIO_CHUNK_MAX];
+    const int32_t got = read_chunk_body(context, payload, payload_bytes);
+    if (got < 0) {
+        return got;
+    }
+    // An empty body reads as nothing, and a body cut short can only be the end of the file.
+    if (static_cast<uint32_t>(got) < payload_bytes || got == 0) {
+        return READ_END;
+    }
+    const uint32_t frames = audio_block_frames(context, payload, payload_bytes);
+    const uint32_t bytes = frames * AUDIO_FRAME_BYTES;
+    uint8_t* place =
+        arena_place(context.audio_arena, AUDIO_ARENA_BYTES, context.audio_write, bytes);
+    if (interlocked_load(context.audio_queued) >= RING_SLOTS ||
+        ring_overlaps(context.audio_ring, interlocked_load(context.audio_read),
+                      context.audio_written, place, bytes)) {
+        unread_chunk(context, payload_bytes);
+        return READ_BUSY;
+    }
+    decode_audio_payload(context, payload, payload_bytes, frames, place);
+
+    AudioBlockSlot& slot = context.audio_ring[context.audio_written & RING_MASK];
+    slot.video_stamp = context.video_chunks;
+    slot.sequence = context.audio_chunks;
+    interlocked_store(slot.bytes, static_cast<int32_t>(bytes));
+    interlocked_store(slot.data, place);
+    context.audio_write = place + bytes;
+    interlocked_increment(context.audio_written);
+    interlocked_increment(context.audio_queued);
+    interlocked_increment(context.audio_chunks);
+    return READ_AUDIO;
 }
 
 }  // namespace
@@ -152,7 +192,7 @@ int32_t read_chunk(PlayerContext& context) {
         case ChunkRole::Video:
             return store_video_chunk(context, body_bytes, tag->kind);
         case ChunkRole::AudioData:
-            return context.params->has_audio ? decode_audio_chunk(context, body_bytes) : READ_END;
+            return context.params->has_audio ? read_audio_chunk(context, body_bytes) : READ_END;
         case ChunkRole::AudioHeader:
             return parse_audio_header(context, body_bytes);
         case ChunkRole::FixedAudioFormat: {
@@ -250,6 +290,21 @@ int32_t parse_audio_header(PlayerContext& context, uint32_t body_bytes) {
         cursor.skip_element();
     }
     return READ_AUDIO_HEADER;
+}
+
+void release_video_slot(PlayerContext& context) {
+    interlocked_store(context.video_ring[context.video_read & RING_MASK].data,
+                      static_cast<uint8_t*>(nullptr));
+    interlocked_increment(context.video_read);
+    interlocked_decrement(context.video_queued);
+}
+
+void release_audio_slot(PlayerContext& context) {
+    AudioBlockSlot& slot = context.audio_ring[context.audio_read & RING_MASK];
+    interlocked_store(slot.data, static_cast<uint8_t*>(nullptr));
+    interlocked_store(slot.bytes, 0);
+    interlocked_increment(context.audio_read);
+    interlocked_decrement(context.audio_queued);
 }
 
 void close_stream(PlayerContext& context) {

@@ -31,4 +31,8 @@ int32_t read_chunk_body(PlayerContext& context, uint8_t* buffer, uint32_t body_b
 // Puts the file back to the start of the chunk whose body (of `body_bytes`) was just read, or
 // whose header was just read when `body_bytes` is 0, so that the next read_chunk sees it again.
 void unread_chunk(PlayerContext& context, uint32_t body_bytes);
+// Free the slot at the read position of a ring and count it consumed. The slot is cleared
+// before the counters move: once they do, the reader may fill it again.
+void release_video_slot(PlayerContext& context);
+void release_audio_slot(PlayerContext& context);
 void close_stream(PlayerContext& context);

@@ -1,9 +1,10 @@
 #include "video/colour_tables.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <mutex>
+
+#include "codecs/dct/colour_model.h"
+#include "platform/kernel.h"
 
 namespace {
 
@@ -15,12 +16,11 @@ constexpr int32_t CR_TO_GREEN = -46799;
 
 // The channel tables' factors: single precision as stored movies were made with, except the
 // luma factor of green, which is double.
-constexpr float RED_FACTOR = 1.371f;
-constexpr double GREEN_FACTOR = 1.164;
-constexpr float BLUE_FACTOR = 1.734f;
-constexpr float CB_GREEN_FACTOR = 0.336f;
-constexpr float CR_GREEN_FACTOR = -0.698f;
-constexpr int32_t CR_GREEN_CENTRE = 250;
+constexpr auto RED_FACTOR = static_cast<float>(CHANNEL_RED_FACTOR);
+constexpr double GREEN_FACTOR = CHANNEL_GREEN_FACTOR;
+constexpr auto BLUE_FACTOR = static_cast<float>(CHANNEL_BLUE_FACTOR);
+constexpr auto CB_GREEN_FACTOR = static_cast<float>(CHANNEL_CB_GREEN_FACTOR);
+constexpr auto CR_GREEN_FACTOR = static_cast<float>(CHANNEL_CR_GREEN_FACTOR);
 
 int32_t round16(int32_t s, int32_t factor) {
     return static_cast<int32_t>((static_cast<int64_t>(s) * factor + 32768) >> 16);
@@ -122,13 +122,13 @@ int32_t channel_level(double scaled, int32_t brightness) {
     return static_cast<int32_t>(std::clamp<int64_t>(x * brightness / 100, 0, 255));
 }
 
-void build_channel_tables(ColourTables& tables, const PlayParams& p) {
+void build_channel_tables(ColourTables& tables, const PlayParams& p, int32_t brightness) {
     const bool double_width = (p.flags & PLAY_DOUBLE_WIDTH) != 0;
     for (int32_t k = 0; k < 512; ++k) {
         const int32_t d = 2 * k - 383;
-        const int32_t red = channel_level(d * static_cast<double>(RED_FACTOR), p.brightness);
-        const int32_t green = channel_level(d * GREEN_FACTOR, p.brightness);
-        const int32_t blue = channel_level(d * static_cast<double>(BLUE_FACTOR), p.brightness);
+        const int32_t red = channel_level(d * static_cast<double>(RED_FACTOR), brightness);
+        const int32_t green = channel_level(d * GREEN_FACTOR, brightness);
+        const int32_t blue = channel_level(d * static_cast<double>(BLUE_FACTOR), brightness);
         tables.red_table[k] = channel_entry(red, p.red_bits, p.red_shift, double_width);
         tables.green_table[k] = channel_entry(green, p.green_bits, p.green_shift, double_width);
         tables.blue_table[k] = channel_entry(blue, p.blue_bits, p.blue_shift, double_width);
@@ -137,23 +137,18 @@ void build_channel_tables(ColourTables& tables, const PlayParams& p) {
         tables.cb_green_table[v & 0xFF] =
             static_cast<int32_t>(std::trunc(v * static_cast<double>(CB_GREEN_FACTOR)));
         tables.cr_green_table[v & 0xFF] =
-            CR_GREEN_CENTRE +
+            CHANNEL_GREEN_CENTRE +
             static_cast<int32_t>(std::trunc(v * static_cast<double>(CR_GREEN_FACTOR)));
     }
 }
 
-// Publication: the published set and the set pinned by the decoding thread are never written;
-// with three buffers a free one always remains. Publishers serialise among themselves only.
-struct TablePublication {
-    ColourTables sets[3]{};
-    std::atomic<const ColourTables*> published{&sets[0]};
-    std::atomic<const ColourTables*> pinned{nullptr};
-    std::mutex publishers;
-};
-
-TablePublication& publication() {
-    static TablePublication instance;
-    return instance;
+void build_tables(ColourTables& tables, const PlayParams& params, int32_t brightness) {
+    if (params.colour_bits == 15 || params.colour_bits == 16) {
+        build_summable_16(tables, params);
+    } else {
+        build_summable_888(tables);
+    }
+    build_channel_tables(tables, params, brightness);
 }
 
 }  // namespace
@@ -193,53 +188,32 @@ uint32_t pack_pixel_pair(int32_t r, int32_t g, int32_t b, int32_t red_bits, int3
     return result;
 }
 
-const ColourTables& colour_tables() {
-    return *publication().published.load();
-}
-
-ColourTablesHold::ColourTablesHold() {
-    TablePublication& p = publication();
-    const ColourTables* seen = p.published.load();
-    for (;;) {
-        p.pinned.store(seen);
-        const ColourTables* now = p.published.load();
-        if (now == seen) {
-            break;
-        }
-        seen = now;
-    }
-    tables_ = seen;
-}
-
-ColourTablesHold::~ColourTablesHold() {
-    publication().pinned.store(nullptr);
-}
-
 void build_colour_tables(ColourTables& tables, const PlayParams& params) {
-    if (params.colour_bits == 15 || params.colour_bits == 16) {
-        build_summable_16(tables, params);
-    } else {
-        build_summable_888(tables);
-    }
-    build_channel_tables(tables, params);
-}
-
-void publish_colour_tables(const PlayParams& params) {
-    TablePublication& p = publication();
-    std::lock_guard<std::mutex> lock(p.publishers);
-    const ColourTables* published = p.published.load();
-    const ColourTables* pinned = p.pinned.load();
-    ColourTables* target = nullptr;
-    for (ColourTables& set : p.sets) {
-        if (&set != published && &set != pinned) {
-            target = &set;
-            break;
-        }
-    }
-    build_colour_tables(*target, params);
-    p.published.store(target);
+    build_tables(tables, params, params.brightness);
 }
 
 void build_colour_tables(PlayerContext& context) {
-    publish_colour_tables(*context.params);
+    context.tables_brightness = context.params->brightness;
+    build_tables(context.colour_tables, *context.params, context.tables_brightness);
+}
+
+void refresh_colour_tables(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    const int32_t brightness = interlocked_load(params.brightness);
+    if (brightness == context.tables_brightness) {
+        return;
+    }
+    context.tables_brightness = brightness;
+    build_tables(context.colour_tables, params, brightness);
+    if (params.colour_bits != 8) {
+        rkd_build_pixel_table(context.rkd, rkd_pixel_format(params, brightness));
+    }
+}
+
+RkdPixelFormat rkd_pixel_format(const PlayParams& params, int32_t brightness) {
+    return {{params.red_bits, params.red_shift},
+            {params.green_bits, params.green_shift},
+            {params.blue_bits, params.blue_shift},
+            brightness,
+            (params.flags & PLAY_DOUBLE_WIDTH) != 0};
 }

@@ -1,19 +1,9 @@
 #pragma once
 #include <cstdint>
 
+#include "codecs/dct/colour_tables.h"
+#include "codecs/rkd/rkd_convert.h"
 #include "player/player_context.h"
-
-// Conversion tables of the DCT codecs for one display format and brightness.
-struct ColourTables {
-    uint32_t luma_table[128];
-    uint32_t cb_table[128];
-    uint32_t cr_table[128];
-    uint32_t red_table[512];
-    uint32_t green_table[512];
-    uint32_t blue_table[512];
-    int32_t cb_green_table[256];
-    int32_t cr_green_table[256];  // entry indexes into green_table
-};
 
 // Packs one signed colour (components in 8-bit units, possibly negative) into two 15- or 16-bit
 // display pixels: rounded components in the low half, truncated ones in the high half, with the
@@ -22,28 +12,13 @@ uint32_t pack_pixel_pair(int32_t r, int32_t g, int32_t b, int32_t red_bits, int3
                          int32_t blue_bits, int32_t red_shift, int32_t green_shift,
                          int32_t blue_shift);
 
-// The latest published process-wide tables. A decoder that may run while the brightness
-// changes pins them with ColourTablesHold instead.
-const ColourTables& colour_tables();
-
-// Pins the published tables for as long as it lives (one frame): publish_colour_tables never
-// rewrites a pinned set. One hold at a time; the DCT decoders are process-wide state anyway.
-class ColourTablesHold {
-  public:
-    ColourTablesHold();
-    ~ColourTablesHold();
-    ColourTablesHold(const ColourTablesHold&) = delete;
-    ColourTablesHold& operator=(const ColourTablesHold&) = delete;
-    const ColourTables& tables() const { return *tables_; }
-
-  private:
-    const ColourTables* tables_;
-};
-
 // Builds `tables` from the pixel-format fields, brightness and flags of `params`.
 void build_colour_tables(ColourTables& tables, const PlayParams& params);
-// Builds a fresh process-wide set from `params` and publishes it; a set a decoder may still be
-// reading is never written. Safe to call from the application's thread during playback.
-void publish_colour_tables(const PlayParams& params);
-// Rebuilds the process-wide tables for the movie of `context`.
+// Builds the movie's DCT colour tables at the brightness in its `params` (display set-up).
 void build_colour_tables(PlayerContext& context);
+// Rebuilds the movie's DCT colour tables and Rkd pixel table when the application changed the
+// brightness since they were built. Only the decoding thread calls it, before each frame, so no
+// frame mixes two builds and no lock is needed.
+void refresh_colour_tables(PlayerContext& context);
+// The display format and brightness the Rkd pixel table is made for.
+RkdPixelFormat rkd_pixel_format(const PlayParams& params, int32_t brightness);

@@ -144,7 +144,7 @@ void release_display(PlayerContext& context) {
         return;
     }
     release_work_surfaces(context);
-    rkd_release_buffers(context);
+    rkd_release_buffers(context.rkd);
     // The surfaces they are attached to keep their own references to the palettes.
     release_palette(context.primary_palette);
     release_palette(context.back_palette);

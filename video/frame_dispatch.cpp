@@ -5,7 +5,7 @@
 #include "codecs/rkd/rkd_convert.h"
 #include "codecs/rkd/rkd_inter_frame.h"
 #include "codecs/rkd/rkd_key_frame.h"
-#include "platform/kernel.h"
+#include "video/colour_tables.h"
 #include "video/work_surfaces.h"
 
 namespace {
@@ -23,25 +23,34 @@ struct Pictures {
     const uint8_t* reference;
 };
 
+bool double_width(const PlayerContext& context) {
+    return (context.params->flags & PLAY_DOUBLE_WIDTH) != 0;
+}
+
+RkdFrame rkd_frame_of(const PlayerContext& context) {
+    return {context.frame_width, context.frame_height, context.params->colour_bits == 8,
+            double_width(context)};
+}
+
+DctHeader dct_header_of(const PlayerContext& context) {
+    return {context.frame_width, context.frame_height, context.quality,
+            context.zle_channel_conversion, context.zle_all_intra};
+}
+
 bool decode_rkd(PlayerContext& context, const VideoFrameSlot& slot, uint8_t* draw, uint32_t bytes) {
+    const RkdFrame frame = rkd_frame_of(context);
     if (slot.kind == VIDEO_RKD_KEY) {
-        if (!rkd_decode_key_frame(context, slot.data, slot.bytes)) {
+        if (!rkd_decode_key_frame(context.rkd, slot.data, slot.bytes)) {
             return false;
         }
-        if (context.params->colour_bits != 8) {
-            rkd_build_pixel_table(context);
+        if (!frame.palettised) {
+            rkd_build_pixel_table(context.rkd,
+                                  rkd_pixel_format(*context.params, context.tables_brightness));
         }
-    } else {
-        if (!rkd_decode_inter_frame(context, slot.data, slot.bytes)) {
-            return false;
-        }
-        // A brightness change reaches the very next picture, not only the next key frame.
-        if (context.params->colour_bits != 8 &&
-            interlocked_load(context.params->brightness) != context.rkd_table_brightness) {
-            rkd_build_pixel_table(context);
-        }
+    } else if (!rkd_decode_inter_frame(context.rkd, frame, slot.data, slot.bytes)) {
+        return false;
     }
-    rkd_convert_picture(context, draw, bytes);
+    rkd_convert_picture(context.rkd, frame, draw, bytes);
     return true;
 }
 
@@ -51,16 +60,21 @@ bool decode_dct(PlayerContext& context, const VideoFrameSlot& slot, Pictures pic
                 uint32_t bytes) {
     const uint8_t* records = slot.data + DCT_HEADER_BYTES;
     const uint32_t records_bytes = slot.bytes - DCT_HEADER_BYTES;
+    const DctHeader header = dct_header_of(context);
+    const DctFrame frame = dct_frame_of(header, double_width(context), bytes);
+    DctDecoder& decoder = context.dct;
     if (slot.kind == VIDEO_MNB) {
-        mnb_build_dequant_table(context.quality);
-        mnb_decode_frame(context, records, records_bytes, pictures.draw, bytes);
+        mnb_build_dequant_table(decoder.dequant_table, context.quality);
+        mnb_decode_picture(decoder, context.colour_tables, frame, records, records_bytes,
+                           pictures.draw);
         return true;
     }
     if (pictures.reference == nullptr) {
         return false;
     }
-    zle_build_dequant_table(context.quality);
-    zle_decode_frame(context, records, records_bytes, pictures.draw, pictures.reference, bytes);
+    zle_build_dequant_table(decoder.dequant_table, context.quality);
+    zle_decode_picture(decoder, context.colour_tables, frame, zle_frame_flags(header), records,
+                       records_bytes, pictures.draw, pictures.reference);
     return true;
 }
 
@@ -103,23 +117,34 @@ bool show_on_draw_surface(PlayerContext& context, const PictureGeometry& geometr
 
 bool read_frame_header(PlayerContext& context, const VideoFrameSlot& slot) {
     switch (slot.kind) {
-        case VIDEO_RKD_KEY:
+        case VIDEO_RKD_KEY: {
             if (slot.bytes < RKD_KEY_SIZE_BYTES) {
                 return false;
             }
-            rkd_read_key_header(context, slot.data, slot.bytes);
+            RkdFrame frame = rkd_frame_of(context);
+            rkd_read_key_header(context.rkd, frame, slot.data, slot.bytes);
+            context.frame_width = frame.width;
+            context.frame_height = frame.height;
             return true;
+        }
         case VIDEO_MNB:
-        case VIDEO_ZLE:
+        case VIDEO_ZLE: {
             if (slot.bytes < DCT_HEADER_BYTES) {
                 return false;
             }
+            DctHeader header = dct_header_of(context);
             if (slot.kind == VIDEO_MNB) {
-                mnb_read_header(slot.data, slot.bytes, context);
+                mnb_read_header(slot.data, slot.bytes, header);
             } else {
-                zle_read_header(slot.data, slot.bytes, context);
+                zle_read_header(slot.data, slot.bytes, header);
             }
+            context.frame_width = header.width;
+            context.frame_height = header.height;
+            context.quality = header.quality;
+            context.zle_channel_conversion = header.zle_channel_conversion;
+            context.zle_all_intra = header.zle_all_intra;
             return true;
+        }
         default:
             // An inter frame keeps the size of the latest key frame.
             return true;
@@ -143,6 +168,8 @@ bool picture_geometry(const PlayerContext& context, int32_t kind, PictureGeometr
 }
 
 bool decode_video_frame(PlayerContext& context, const VideoFrameSlot& slot) {
+    // The decoding thread picks up a brightness change here, between two frames.
+    refresh_colour_tables(context);
     PlayParams& params = *context.params;
     context.frame_dropped = 1;
     if (context.display_unsupported || slot.data == nullptr || !read_frame_header(context, slot)) {

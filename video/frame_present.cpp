@@ -6,8 +6,9 @@ namespace {
 void upload_palette(PlayerContext& context) {
     PlayParams& params = *context.params;
     for (int i = 0; i < 256; ++i) {
-        context.primary_palette_entries[i] = {context.palette[3 * i], context.palette[3 * i + 1],
-                                              context.palette[3 * i + 2], 0};
+        context.primary_palette_entries[i] = {context.rkd.palette[3 * i],
+                                              context.rkd.palette[3 * i + 1],
+                                              context.rkd.palette[3 * i + 2], 0};
     }
     if (params.display != nullptr) {
         params.display->wait_for_vertical_blank(WAIT_VERTICAL_BLANK_BEGIN);

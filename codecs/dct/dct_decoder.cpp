@@ -2,15 +2,8 @@
 
 #include <algorithm>
 
-DctDecoder& dct_process_decoder() {
-    static DctDecoder decoder;
-    return decoder;
-}
-
-DctFrame dct_frame_of(const PlayerContext& context, size_t picture_bytes) {
-    const bool double_width =
-        context.params != nullptr && (context.params->flags & PLAY_DOUBLE_WIDTH) != 0;
-    return {context.frame_width, context.frame_height, double_width ? 4 : 2, picture_bytes};
+DctFrame dct_frame_of(const DctHeader& header, bool double_width, size_t picture_bytes) {
+    return {header.width, header.height, double_width ? 4 : 2, picture_bytes};
 }
 
 MacroblockWalk::MacroblockWalk(const DctFrame& frame)

@@ -6,10 +6,8 @@
 #include "codecs/dct/macroblock.h"
 #include "codecs/dct/mnb_bit_reader.h"
 #include "codecs/dct/zle_bit_reader.h"
-#include "player/player_context.h"
 
-// The working state of the DCT decoders. The player uses the one process-wide instance; tests
-// and tools may keep their own.
+// The working state of the DCT decoders. Each movie has its own; tests and tools keep theirs.
 struct DctDecoder {
     MnbBitReader mnb_reader;
     ZleBitReader zle_reader;
@@ -17,8 +15,6 @@ struct DctDecoder {
     DequantTable dequant_table;
     MacroblockPlanes planes;
 };
-
-DctDecoder& dct_process_decoder();
 
 // Results of the frame decoders. Whatever the result, nothing outside the input or the
 // pictures was touched; macroblocks decoded before a failure stay in the picture.
@@ -39,7 +35,18 @@ struct DctFrame {
     size_t picture_bytes;
 };
 
-DctFrame dct_frame_of(const PlayerContext& context, size_t picture_bytes);
+// The values of the 8-byte frame header of Mnb and Zle (the flag bits are Zle's only).
+struct DctHeader {
+    int32_t width;
+    int32_t height;
+    int32_t quality;
+    int32_t zle_channel_conversion;  // 0 or 2
+    int32_t zle_all_intra;           // 0 or 1
+};
+
+// The frame a header describes, in pictures of `picture_bytes`: 2-byte pixels, 4 with double
+// width.
+DctFrame dct_frame_of(const DctHeader& header, bool double_width, size_t picture_bytes);
 
 // Where one macroblock lands in the picture, clipped to it.
 struct MacroblockPlace {

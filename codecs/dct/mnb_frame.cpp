@@ -4,6 +4,7 @@
 
 #include "codecs/dct/idct.h"
 #include "codecs/dct/wrapping.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -64,13 +65,13 @@ void decode_coded(DctDecoder& decoder, const uint8_t* record, uint32_t length,
 
 }  // namespace
 
-void mnb_read_header(const uint8_t* payload, uint32_t payload_bytes, PlayerContext& context) {
+void mnb_read_header(const uint8_t* payload, uint32_t payload_bytes, DctHeader& header) {
     if (payload_bytes < 5) {
         return;
     }
-    context.frame_width = static_cast<int16_t>(payload[0] | payload[1] << 8);
-    context.frame_height = static_cast<int16_t>(payload[2] | payload[3] << 8);
-    context.quality = payload[4];
+    header.width = load_le16_signed(payload);
+    header.height = load_le16_signed(payload + 2);
+    header.quality = payload[4];
 }
 
 void mnb_build_dequant_table(DequantTable& table, int32_t quality) {
@@ -82,10 +83,6 @@ void mnb_build_dequant_table(DequantTable& table, int32_t quality) {
             table.values[i] = idct_prescale[i] * (base + ((u + v) * step) / 14);
         }
     }
-}
-
-void mnb_build_dequant_table(int32_t quality) {
-    mnb_build_dequant_table(dct_process_decoder().dequant_table, quality);
 }
 
 int32_t mnb_decode_picture(DctDecoder& decoder, const ColourTables& tables, const DctFrame& frame,
@@ -117,12 +114,4 @@ int32_t mnb_decode_picture(DctDecoder& decoder, const ColourTables& tables, cons
         }
     }
     return DCT_DECODED;
-}
-
-int32_t mnb_decode_frame(PlayerContext& context, const uint8_t* records, uint32_t records_bytes,
-                         uint8_t* draw_picture, size_t picture_bytes) {
-    const ColourTablesHold hold;
-    return mnb_decode_picture(dct_process_decoder(), hold.tables(),
-                              dct_frame_of(context, picture_bytes), records, records_bytes,
-                              draw_picture);
 }

@@ -6,6 +6,7 @@
 
 #include "codecs/dct/wrapping.h"
 #include "codecs/dct/zle_codes.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -95,10 +96,6 @@ const CoeffLookup& lookup_coeff(uint32_t window16) {
     const int32_t zeros = std::countl_zero(window16 << 16);
     const uint32_t after = (window16 << (zeros + 1)) & 0xFFFF;
     return COEFF_LOOKUP[GROUP_OFFSETS[zeros] + (after >> (16 - GROUP_BITS[zeros]))];
-}
-
-uint32_t load_le32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
 // Words `word` and `word + 1` as one 64-bit value, the first in the upper half.

@@ -6,6 +6,7 @@
 #include "codecs/dct/dct_kernels.h"
 #include "codecs/dct/idct.h"
 #include "codecs/dct/zle_codes.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -22,15 +23,19 @@ ConvertMode conversion_mode(const DctFrame& frame, ZleFrameFlags flags) {
 
 }  // namespace
 
-void zle_read_header(const uint8_t* payload, uint32_t payload_bytes, PlayerContext& context) {
+void zle_read_header(const uint8_t* payload, uint32_t payload_bytes, DctHeader& header) {
     if (payload_bytes < 8) {
         return;
     }
-    context.frame_width = static_cast<int16_t>(payload[0] | payload[1] << 8);
-    context.frame_height = static_cast<int16_t>(payload[2] | payload[3] << 8);
-    context.quality = payload[4];
-    context.zle_channel_conversion = payload[7] & 2;
-    context.zle_all_intra = payload[7] & 1;
+    header.width = load_le16_signed(payload);
+    header.height = load_le16_signed(payload + 2);
+    header.quality = payload[4];
+    header.zle_channel_conversion = payload[7] & 2;
+    header.zle_all_intra = payload[7] & 1;
+}
+
+ZleFrameFlags zle_frame_flags(const DctHeader& header) {
+    return {header.zle_all_intra != 0, header.zle_channel_conversion != 0};
 }
 
 void zle_build_dequant_table(DequantTable& table, int32_t quality) {
@@ -44,10 +49,6 @@ void zle_build_dequant_table(DequantTable& table, int32_t quality) {
             table.values[i] = static_cast<int32_t>((scaled + 8) >> 4);
         }
     }
-}
-
-void zle_build_dequant_table(int32_t quality) {
-    zle_build_dequant_table(dct_process_decoder().dequant_table, quality);
 }
 
 bool zle_read_copy_flag(ZleBitReader& reader, int32_t& dx, int32_t& dy) {
@@ -125,14 +126,4 @@ int32_t zle_decode_picture(DctDecoder& decoder, const ColourTables& tables, cons
         }
     }
     return DCT_DECODED;
-}
-
-int32_t zle_decode_frame(PlayerContext& context, const uint8_t* stream, uint32_t stream_bytes,
-                         uint8_t* draw_picture, const uint8_t* reference_picture,
-                         size_t picture_bytes) {
-    const ColourTablesHold hold;
-    const ZleFrameFlags flags{context.zle_all_intra != 0, context.zle_channel_conversion != 0};
-    return zle_decode_picture(dct_process_decoder(), hold.tables(),
-                              dct_frame_of(context, picture_bytes), flags, stream, stream_bytes,
-                              draw_picture, reference_picture);
 }

@@ -3,13 +3,10 @@
 #include <cstdint>
 
 #include "codecs/dct/dct_decoder.h"
-#include "player/player_context.h"
-#include "video/colour_tables.h"
 
-// Frame size, quality and the two frame-flag bits from the 8-byte frame header.
-void zle_read_header(const uint8_t* payload, uint32_t payload_bytes, PlayerContext& context);
-// Fills the process-wide dequantisation table for `quality`.
-void zle_build_dequant_table(int32_t quality);
+// Frame size, quality and the two frame-flag bits from the 8-byte frame header; a shorter
+// payload changes nothing.
+void zle_read_header(const uint8_t* payload, uint32_t payload_bytes, DctHeader& header);
 void zle_build_dequant_table(DequantTable& table, int32_t quality);
 
 // How a frame is coded, from byte 7 of its header.
@@ -18,13 +15,11 @@ struct ZleFrameFlags {
     bool channel_conversion;  // channel tables instead of the summed tables
 };
 
-// `stream` is the payload after its 8-byte header. Both pictures hold `picture_bytes`; copied
-// macroblocks come from `reference_picture`. Decodes with the process-wide decoder and colour
-// tables; returns a DctResult.
-int32_t zle_decode_frame(PlayerContext& context, const uint8_t* stream, uint32_t stream_bytes,
-                         uint8_t* draw_picture, const uint8_t* reference_picture,
-                         size_t picture_bytes);
-// The same with a decoder (its dequantisation table already built) and tables of one's own.
+ZleFrameFlags zle_frame_flags(const DctHeader& header);
+
+// `stream` is the payload after its 8-byte header. Both pictures hold `frame.picture_bytes`;
+// copied macroblocks come from `reference_picture`. The decoder's dequantisation table is
+// already built. Returns a DctResult.
 int32_t zle_decode_picture(DctDecoder& decoder, const ColourTables& tables, const DctFrame& frame,
                            ZleFrameFlags flags, const uint8_t* stream, uint32_t stream_bytes,
                            uint8_t* draw_picture, const uint8_t* reference_picture);

@@ -15,84 +15,83 @@ T* allocate(uint64_t count) {
     return static_cast<T*>(memory_allocate_zeroed(count * sizeof(T)));
 }
 
-void release_picture(PlayerContext& context) {
-    release(context.rkd_frame);
-    release(context.rkd_prev_frame);
-    release(context.rkd_row_offsets);
-    release(context.rkd_block_map);
-    context.rkd_picture_width = 0;
-    context.rkd_picture_height = 0;
+void release_picture(RkdDecoder& rkd) {
+    release(rkd.rkd_frame);
+    release(rkd.rkd_prev_frame);
+    release(rkd.rkd_row_offsets);
+    release(rkd.rkd_block_map);
+    rkd.rkd_picture_width = 0;
+    rkd.rkd_picture_height = 0;
 }
 
 }  // namespace
 
-bool rkd_has_picture(const PlayerContext& context) {
-    return context.rkd_frame != nullptr && context.rkd_prev_frame != nullptr &&
-           context.rkd_row_offsets != nullptr && context.rkd_block_map != nullptr &&
-           context.rkd_picture_width > 0 && context.rkd_picture_height > 0 &&
-           context.rkd_picture_width == context.frame_width &&
-           context.rkd_picture_height == context.frame_height;
+bool rkd_has_picture(const RkdDecoder& rkd, const RkdFrame& frame) {
+    return rkd.rkd_frame != nullptr && rkd.rkd_prev_frame != nullptr &&
+           rkd.rkd_row_offsets != nullptr && rkd.rkd_block_map != nullptr &&
+           rkd.rkd_picture_width > 0 && rkd.rkd_picture_height > 0 &&
+           rkd.rkd_picture_width == frame.width && rkd.rkd_picture_height == frame.height;
 }
 
-bool rkd_allocate_picture(PlayerContext& context, int32_t width, int32_t height) {
-    release_picture(context);
+bool rkd_allocate_picture(RkdDecoder& rkd, int32_t width, int32_t height) {
+    release_picture(rkd);
     uint32_t picture_bytes = rkd_picture_bytes(width, height);
-    context.rkd_frame = allocate<uint8_t>(picture_bytes);
-    context.rkd_prev_frame = allocate<uint8_t>(picture_bytes);
-    context.rkd_row_offsets = allocate<int32_t>(2 * uint64_t(height));
-    context.rkd_block_map = allocate<int32_t>(picture_bytes / 16);
-    if (context.rkd_frame == nullptr || context.rkd_prev_frame == nullptr ||
-        context.rkd_row_offsets == nullptr || context.rkd_block_map == nullptr) {
+    rkd.rkd_frame = allocate<uint8_t>(picture_bytes);
+    rkd.rkd_prev_frame = allocate<uint8_t>(picture_bytes);
+    rkd.rkd_row_offsets = allocate<int32_t>(2 * uint64_t(height));
+    rkd.rkd_block_map = allocate<int32_t>(picture_bytes / 16);
+    if (rkd.rkd_frame == nullptr || rkd.rkd_prev_frame == nullptr ||
+        rkd.rkd_row_offsets == nullptr || rkd.rkd_block_map == nullptr) {
         // Whatever was allocated stays until the next key frame or the teardown, but no
         // decoder may use a half-made set.
         return false;
     }
-    context.rkd_picture_width = width;
-    context.rkd_picture_height = height;
+    rkd.rkd_picture_width = width;
+    rkd.rkd_picture_height = height;
     return true;
 }
 
-bool rkd_reserve_vectors(PlayerContext& context, int32_t vectors) {
-    if (vectors > context.rkd_vectors_capacity) {
-        release(context.rkd_vectors);
-        release(context.rkd_vector_offsets);
-        context.rkd_vectors_capacity = 0;
+bool rkd_reserve_vectors(RkdDecoder& rkd, int32_t vectors) {
+    if (vectors > rkd.rkd_vectors_capacity) {
+        release(rkd.rkd_vectors);
+        release(rkd.rkd_vector_offsets);
+        rkd.rkd_vectors_capacity = 0;
     }
-    if (context.rkd_vectors == nullptr) {
-        context.rkd_vectors = allocate<int32_t>(2 * uint64_t(vectors));
+    if (rkd.rkd_vectors == nullptr) {
+        rkd.rkd_vectors = allocate<int32_t>(2 * uint64_t(vectors));
     }
-    if (context.rkd_vector_offsets == nullptr) {
-        context.rkd_vector_offsets = allocate<int32_t>(vectors);
+    if (rkd.rkd_vector_offsets == nullptr) {
+        rkd.rkd_vector_offsets = allocate<int32_t>(vectors);
     }
-    if (context.rkd_vectors == nullptr || context.rkd_vector_offsets == nullptr) {
+    if (rkd.rkd_vectors == nullptr || rkd.rkd_vector_offsets == nullptr) {
         return false;
     }
-    if (vectors > context.rkd_vectors_capacity) {
-        context.rkd_vectors_capacity = vectors;
+    if (vectors > rkd.rkd_vectors_capacity) {
+        rkd.rkd_vectors_capacity = vectors;
     }
     return true;
 }
 
-bool rkd_reserve_blocks(PlayerContext& context, int32_t blocks) {
-    if (blocks > context.rkd_blocks_capacity) {
-        release(context.rkd_blocks);
-        context.rkd_blocks_capacity = 0;
+bool rkd_reserve_blocks(RkdDecoder& rkd, int32_t blocks) {
+    if (blocks > rkd.rkd_blocks_capacity) {
+        release(rkd.rkd_blocks);
+        rkd.rkd_blocks_capacity = 0;
     }
-    if (context.rkd_blocks == nullptr) {
-        context.rkd_blocks = allocate<uint8_t>(16 * uint64_t(blocks));
-        if (context.rkd_blocks == nullptr) {
+    if (rkd.rkd_blocks == nullptr) {
+        rkd.rkd_blocks = allocate<uint8_t>(16 * uint64_t(blocks));
+        if (rkd.rkd_blocks == nullptr) {
             return false;
         }
-        context.rkd_blocks_capacity = blocks;
+        rkd.rkd_blocks_capacity = blocks;
     }
     return true;
 }
 
-void rkd_release_buffers(PlayerContext& context) {
-    release_picture(context);
-    release(context.rkd_vectors);
-    release(context.rkd_vector_offsets);
-    release(context.rkd_blocks);
-    context.rkd_vectors_capacity = 0;
-    context.rkd_blocks_capacity = 0;
+void rkd_release_buffers(RkdDecoder& rkd) {
+    release_picture(rkd);
+    release(rkd.rkd_vectors);
+    release(rkd.rkd_vector_offsets);
+    release(rkd.rkd_blocks);
+    rkd.rkd_vectors_capacity = 0;
+    rkd.rkd_blocks_capacity = 0;
 }

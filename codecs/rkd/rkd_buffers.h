@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "player/player_context.h"
+#include "codecs/rkd/rkd_decoder.h"
 
 // Largest picture the codec accepts (8192 x 8192 palette indices); anything larger in a
 // key-frame header is treated as damage rather than allocated.
@@ -12,17 +12,17 @@ inline uint32_t rkd_picture_bytes(int32_t width, int32_t height) {
     return static_cast<uint32_t>((int64_t{width} * height + 3) & ~int64_t{3});
 }
 
-// True when the picture buffers exist and were made for the current frame size.
-bool rkd_has_picture(const PlayerContext& context);
+// True when the picture buffers exist and were made for the frame size `frame` gives.
+bool rkd_has_picture(const RkdDecoder& rkd, const RkdFrame& frame);
 
 // Replaces the picture buffers (frames, row offsets, block map) with zeroed ones for a picture
 // of width x height. False when one cannot be had; the picture is then marked absent.
-bool rkd_allocate_picture(PlayerContext& context, int32_t width, int32_t height);
+bool rkd_allocate_picture(RkdDecoder& rkd, int32_t width, int32_t height);
 
 // Grows the vector and block-table buffers to hold `vectors` vectors and `blocks` 16-byte
 // blocks; capacities only grow. False when an allocation fails.
-bool rkd_reserve_vectors(PlayerContext& context, int32_t vectors);
-bool rkd_reserve_blocks(PlayerContext& context, int32_t blocks);
+bool rkd_reserve_vectors(RkdDecoder& rkd, int32_t vectors);
+bool rkd_reserve_blocks(RkdDecoder& rkd, int32_t blocks);
 
-// Frees every Rkd buffer of the context and clears its sizes and capacities.
-void rkd_release_buffers(PlayerContext& context);
+// Frees every buffer of the decoder and clears its sizes and capacities.
+void rkd_release_buffers(RkdDecoder& rkd);

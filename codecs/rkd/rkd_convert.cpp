@@ -117,18 +117,18 @@ void rkd_convert_reference(const RkdConversion& c) {
     }
 }
 
-void rkd_convert_picture(PlayerContext& context, uint8_t* picture, size_t picture_bytes) {
-    if (!rkd_has_picture(context)) {
+void rkd_convert_picture(const RkdDecoder& rkd, const RkdFrame& frame, uint8_t* picture,
+                         size_t picture_bytes) {
+    if (!rkd_has_picture(rkd, frame)) {
         return;
     }
-    const PlayParams& params = *context.params;
-    RkdConversion conversion{context.rkd_frame,
-                             context.rkd_picture_width,
-                             context.rkd_picture_height,
-                             &rkd_pixel_table(),
-                             params.colour_bits == 8,
-                             (params.flags & PLAY_DOUBLE_WIDTH) != 0,
-                             picture,
-                             picture_bytes};
+    const RkdConversion conversion{rkd.rkd_frame,
+                                   rkd.rkd_picture_width,
+                                   rkd.rkd_picture_height,
+                                   &rkd.rkd_pixel_table,
+                                   frame.palettised,
+                                   frame.double_width,
+                                   picture,
+                                   picture_bytes};
     rkd_kernels().convert(conversion);
 }

@@ -2,23 +2,28 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "player/player_context.h"
+#include "codecs/rkd/rkd_decoder.h"
 
-// Ready-made display pixels, one per palette index. With double width the 16-bit pixel sits
-// in both halves of its entry.
-struct RkdPixelTable {
-    uint32_t entries[256];
+// Where one colour component goes in a display pixel: its top `bits` bits, moved up by `shift`.
+struct RkdComponent {
+    int32_t bits;
+    int32_t shift;
 };
 
-// The process-wide table the player converts through; one movie uses it at a time.
-RkdPixelTable& rkd_pixel_table();
+// The display pixel the table is made for, and the brightness (percent) to scale by.
+struct RkdPixelFormat {
+    RkdComponent red;
+    RkdComponent green;
+    RkdComponent blue;
+    int32_t brightness;
+    bool double_width;
+};
 
-// Fills `table` from a 256-entry RGB palette, the brightness and the display format of
-// `params`.
-void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette, const PlayParams& params,
-                          int32_t brightness);
-// Rebuilds the process-wide table from the context's palette (after every key frame).
-void rkd_build_pixel_table(PlayerContext& context);
+// Fills `table` from a 256-entry RGB palette in `format`.
+void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette,
+                          const RkdPixelFormat& format);
+// Rebuilds the decoder's table from its palette (after every key frame).
+void rkd_build_pixel_table(RkdDecoder& rkd, const RkdPixelFormat& format);
 
 // One conversion: the 8-bit picture, the table (unused on 8-bit displays) and the output.
 struct RkdConversion {
@@ -43,6 +48,8 @@ void rkd_convert(const RkdConversion& conversion);
 // The same conversion a pixel at a time: the reference the fast version is checked against.
 void rkd_convert_reference(const RkdConversion& conversion);
 
-// Converts rkd_frame into display pixels in `picture` (packed rows, `picture_bytes` in all).
-// Does nothing while no picture of the current frame size has been decoded.
-void rkd_convert_picture(PlayerContext& context, uint8_t* picture, size_t picture_bytes);
+// Converts rkd_frame into display pixels in `picture` (packed rows, `picture_bytes` in all)
+// through the decoder's pixel table. Does nothing while no picture of the frame's size has been
+// decoded.
+void rkd_convert_picture(const RkdDecoder& rkd, const RkdFrame& frame, uint8_t* picture,
+                         size_t picture_bytes);

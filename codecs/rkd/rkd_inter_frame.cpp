@@ -8,6 +8,7 @@
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_kernels.h"
 #include "codecs/rkd/rkd_quad_blocks.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -26,10 +27,6 @@ struct InterLayout {
     uint64_t block_map_bytes;  // the bytes the map's fields occupy, word padding not required
 };
 
-uint32_t read_u16(const uint8_t* bytes) {
-    return bytes[0] | uint32_t(bytes[1]) << 8;
-}
-
 uint64_t padded_area_bytes(uint64_t bits) {
     return 4 * ((bits + 31) / 32);
 }
@@ -39,10 +36,10 @@ bool read_layout(const uint8_t* payload, uint32_t payload_bytes, uint32_t block_
     if (payload == nullptr || payload_bytes < RKD_INTER_HEADER_BYTES) {
         return false;
     }
-    layout.vectors = read_u16(payload);
-    layout.raw_blocks = read_u16(payload + 2);
-    layout.quad_blocks = read_u16(payload + 4);
-    layout.index_bits = read_u16(payload + 6);
+    layout.vectors = load_le16(payload);
+    layout.raw_blocks = load_le16(payload + 2);
+    layout.quad_blocks = load_le16(payload + 4);
+    layout.index_bits = load_le16(payload + 6);
     if (layout.index_bits != 0 && !rkd_index_width_supported(layout.index_bits)) {
         return false;
     }
@@ -56,27 +53,27 @@ bool read_layout(const uint8_t* payload, uint32_t payload_bytes, uint32_t block_
     return layout.block_map_at + layout.block_map_bytes <= payload_bytes;
 }
 
-void compute_vector_offsets(PlayerContext& context, uint32_t vectors) {
-    int32_t height = context.rkd_picture_height;
+void compute_vector_offsets(RkdDecoder& rkd, uint32_t vectors) {
+    int32_t height = rkd.rkd_picture_height;
     for (uint32_t i = 0; i < vectors; ++i) {
-        int32_t dx = context.rkd_vectors[2 * i];
-        int32_t dy = context.rkd_vectors[2 * i + 1];
+        int32_t dx = rkd.rkd_vectors[2 * i];
+        int32_t dy = rkd.rkd_vectors[2 * i + 1];
         int32_t row = height + dy;
         // A displacement of a whole picture height or more can never land inside it.
-        context.rkd_vector_offsets[i] =
-            row >= 0 && row < 2 * height ? context.rkd_row_offsets[row] + dx : RKD_VECTOR_OUTSIDE;
+        rkd.rkd_vector_offsets[i] =
+            row >= 0 && row < 2 * height ? rkd.rkd_row_offsets[row] + dx : RKD_VECTOR_OUTSIDE;
     }
 }
 
 }  // namespace
 
-int32_t rkd_decode_inter_frame(PlayerContext& context, const uint8_t* payload,
+int32_t rkd_decode_inter_frame(RkdDecoder& rkd, const RkdFrame& frame, const uint8_t* payload,
                                uint32_t payload_bytes) {
-    if (!rkd_has_picture(context)) {
+    if (!rkd_has_picture(rkd, frame)) {
         return 0;
     }
-    int32_t width = context.rkd_picture_width;
-    int32_t height = context.rkd_picture_height;
+    int32_t width = rkd.rkd_picture_width;
+    int32_t height = rkd.rkd_picture_height;
     if (width % 4 != 0 || height % 4 != 0) {
         return 0;
     }
@@ -88,38 +85,36 @@ int32_t rkd_decode_inter_frame(PlayerContext& context, const uint8_t* payload,
     uint32_t table_blocks = layout.raw_blocks + layout.quad_blocks;
     // Buffers come before the exchange, so a frame that cannot be decoded leaves the last
     // picture in place rather than showing the one before it.
-    if ((layout.vectors > 0 && !rkd_reserve_vectors(context, int32_t(layout.vectors))) ||
-        (table_blocks > 0 && !rkd_reserve_blocks(context, int32_t(table_blocks)))) {
+    if ((layout.vectors > 0 && !rkd_reserve_vectors(rkd, int32_t(layout.vectors))) ||
+        (table_blocks > 0 && !rkd_reserve_blocks(rkd, int32_t(table_blocks)))) {
         return 0;
     }
-    std::swap(context.rkd_frame, context.rkd_prev_frame);
-    context.rkd_vector_count = int32_t(layout.vectors);
-    context.rkd_raw_block_count = int32_t(layout.raw_blocks);
-    context.rkd_quad_block_count = int32_t(layout.quad_blocks);
-    context.rkd_index_bits = int32_t(layout.index_bits);
+    std::swap(rkd.rkd_frame, rkd.rkd_prev_frame);
+    rkd.rkd_vector_count = int32_t(layout.vectors);
+    rkd.rkd_raw_block_count = int32_t(layout.raw_blocks);
+    rkd.rkd_quad_block_count = int32_t(layout.quad_blocks);
+    rkd.rkd_index_bits = int32_t(layout.index_bits);
 
-    rkd_read_signed_fields(context.rkd_vectors, payload + layout.vectors_at,
+    rkd_read_signed_fields(rkd.rkd_vectors, payload + layout.vectors_at,
                            layout.raw_blocks_at - layout.vectors_at, 2 * layout.vectors,
                            RKD_VECTOR_FIELD_BITS);
-    compute_vector_offsets(context, layout.vectors);
+    compute_vector_offsets(rkd, layout.vectors);
     uint32_t raw_bytes = RKD_BLOCK_BYTES * layout.raw_blocks;
     if (raw_bytes > 0) {
-        std::memcpy(context.rkd_blocks, payload + layout.raw_blocks_at, raw_bytes);
+        std::memcpy(rkd.rkd_blocks, payload + layout.raw_blocks_at, raw_bytes);
     }
     if (layout.quad_blocks > 0) {
-        rkd_expand_quad_blocks(
-            payload + layout.quad_blocks_at, RKD_QUAD_BLOCK_BYTES * layout.quad_blocks,
-            context.rkd_blocks + raw_bytes, RKD_BLOCK_BYTES * layout.quad_blocks);
+        rkd_expand_quad_blocks(payload + layout.quad_blocks_at,
+                               RKD_QUAD_BLOCK_BYTES * layout.quad_blocks,
+                               rkd.rkd_blocks + raw_bytes, RKD_BLOCK_BYTES * layout.quad_blocks);
     }
     // Width 0 sends no map: the previous inter frame's map serves again.
     if (layout.index_bits != 0) {
-        rkd_kernels().read_index_fields(context.rkd_block_map, payload + layout.block_map_at,
-                                        payload_bytes - layout.block_map_at, block_count,
-                                        layout.index_bits);
+        rkd_kernels().read_index_fields(rkd.rkd_block_map, payload + layout.block_map_at,
+                              payload_bytes - layout.block_map_at, block_count, layout.index_bits);
     }
-    RkdBlockSources sources{context.rkd_vector_offsets, layout.vectors, context.rkd_blocks,
-                            table_blocks};
-    rkd_kernels().assemble_picture(context.rkd_block_map, context.rkd_prev_frame, context.rkd_frame,
-                                   sources, width, height);
+    RkdBlockSources sources{rkd.rkd_vector_offsets, layout.vectors, rkd.rkd_blocks, table_blocks};
+    rkd_kernels().assemble_picture(rkd.rkd_block_map, rkd.rkd_prev_frame, rkd.rkd_frame, sources, width,
+                         height);
     return 1;
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "player/player_context.h"
+#include "codecs/rkd/rkd_decoder.h"
 
 // Bytes before the vector field in an inter-frame payload.
 inline constexpr uint32_t RKD_INTER_HEADER_BYTES = 12;
@@ -10,5 +10,5 @@ inline constexpr uint32_t RKD_INTER_HEADER_BYTES = 12;
 // dropped: no key frame of the current size before it, a picture size the 4 x 4 blocks do not
 // tile, an unsupported index width, a payload shorter than its areas, or a buffer that cannot
 // be had. A dropped frame leaves rkd_frame holding the last picture.
-int32_t rkd_decode_inter_frame(PlayerContext& context, const uint8_t* payload,
+int32_t rkd_decode_inter_frame(RkdDecoder& rkd, const RkdFrame& frame, const uint8_t* payload,
                                uint32_t payload_bytes);

@@ -6,6 +6,7 @@
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_kernels.h"
 #include "codecs/rkd/rkd_unpack.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -15,56 +16,52 @@ struct KeyHeader {
     uint32_t palette_count;
 };
 
-uint32_t read_u16(const uint8_t* bytes) {
-    return bytes[0] | uint32_t(bytes[1]) << 8;
-}
-
 bool read_header(const uint8_t* payload, uint32_t payload_bytes, KeyHeader& header) {
     if (payload == nullptr || payload_bytes < RKD_KEY_HEADER_BYTES) {
         return false;
     }
-    header.width = int32_t(read_u16(payload));
-    header.height = int32_t(read_u16(payload + 2));
-    header.palette_count = read_u16(payload + 6);
+    header.width = int32_t(load_le16(payload));
+    header.height = int32_t(load_le16(payload + 2));
+    header.palette_count = load_le16(payload + 6);
     int64_t pixels = int64_t{header.width} * header.height;
     return pixels > 0 && pixels <= RKD_MAX_PICTURE_PIXELS;
 }
 
 }  // namespace
 
-void rkd_read_key_header(PlayerContext& context, const uint8_t* payload, uint32_t payload_bytes) {
+void rkd_read_key_header(RkdDecoder& rkd, RkdFrame& frame, const uint8_t* payload,
+                         uint32_t payload_bytes) {
     KeyHeader header;
     if (!read_header(payload, payload_bytes, header)) {
         return;
     }
-    context.frame_width = header.width;
-    context.frame_height = header.height;
-    context.rkd_palette_count = int32_t(header.palette_count);
+    frame.width = header.width;
+    frame.height = header.height;
+    rkd.rkd_palette_count = int32_t(header.palette_count);
     // Counts above 256 take the first 256 entries; entries past the payload are not read.
     uint32_t present = (payload_bytes - RKD_KEY_HEADER_BYTES) / 3;
     uint32_t entries = std::min({header.palette_count, 256u, present});
-    std::memcpy(context.palette, payload + RKD_KEY_HEADER_BYTES, 3 * entries);
+    std::memcpy(rkd.palette, payload + RKD_KEY_HEADER_BYTES, 3 * entries);
 }
 
-int32_t rkd_decode_key_frame(PlayerContext& context, const uint8_t* payload,
-                             uint32_t payload_bytes) {
+int32_t rkd_decode_key_frame(RkdDecoder& rkd, const uint8_t* payload, uint32_t payload_bytes) {
     KeyHeader header;
     if (!read_header(payload, payload_bytes, header)) {
         return 0;
     }
-    if (!rkd_allocate_picture(context, header.width, header.height)) {
+    if (!rkd_allocate_picture(rkd, header.width, header.height)) {
         return 0;
     }
     int32_t value = -(header.height * header.width);
     for (int32_t i = 0; i < 2 * header.height; ++i) {
-        context.rkd_row_offsets[i] = value;
+        rkd.rkd_row_offsets[i] = value;
         value += header.width;
     }
     // The packed picture follows the N palette entries the stream declares, used or not.
     uint64_t packed_at = RKD_KEY_HEADER_BYTES + 3 * uint64_t{header.palette_count};
     if (packed_at < payload_bytes) {
-        rkd_kernels().unpack(payload + packed_at, payload_bytes - packed_at, context.rkd_frame,
-                             rkd_picture_bytes(header.width, header.height));
+        rkd_kernels().unpack(payload + packed_at, payload_bytes - packed_at, rkd.rkd_frame,
+                   rkd_picture_bytes(header.width, header.height));
     }
     return 1;
 }

@@ -55,12 +55,7 @@ int32_t OpenedMovie::read_until(int32_t result) {
 }
 
 void OpenedMovie::consume_audio() {
-    PlayerContext& context = *context_;
-    AudioBlockSlot& slot = context.audio_ring[context.audio_read & RING_MASK];
-    slot.data = nullptr;
-    slot.bytes = 0;
-    interlocked_increment(context.audio_read);
-    interlocked_decrement(context.audio_queued);
+    release_audio_slot(*context_);
 }
 
 std::vector<int16_t> block_samples(const AudioBlockSlot& slot) {

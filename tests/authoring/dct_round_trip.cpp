@@ -50,7 +50,7 @@ DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_
         ZleEncoder encoder({quality, codec == DctCodec::ZleChannel, true});
         payload = encoder.encode(source);
     }
-    PlayerContext context{};
+    DctHeader header{};
     DctDecoder decoder;
     const auto tables = dct_test_tables(true_colour ? 24 : 16);
     const int32_t pixel_bytes = true_colour ? 4 : 2;
@@ -59,14 +59,14 @@ DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_
     const std::vector<uint8_t> reference(draw.size(), 0);
     DctRoundTrip trip;
     if (codec == DctCodec::Mnb) {
-        mnb_read_header(payload.data(), uint32_t(payload.size()), context);
-        mnb_build_dequant_table(decoder.dequant_table, context.quality);
+        mnb_read_header(payload.data(), uint32_t(payload.size()), header);
+        mnb_build_dequant_table(decoder.dequant_table, header.quality);
         trip.result = mnb_decode_picture(decoder, *tables, frame, payload.data() + 8,
                                          uint32_t(payload.size() - 8), draw.data());
     } else {
-        zle_read_header(payload.data(), uint32_t(payload.size()), context);
-        zle_build_dequant_table(decoder.dequant_table, context.quality);
-        const ZleFrameFlags flags{context.zle_all_intra != 0, context.zle_channel_conversion != 0};
+        zle_read_header(payload.data(), uint32_t(payload.size()), header);
+        zle_build_dequant_table(decoder.dequant_table, header.quality);
+        const ZleFrameFlags flags = zle_frame_flags(header);
         trip.result =
             zle_decode_picture(decoder, *tables, frame, flags, payload.data() + 8,
                                uint32_t(payload.size() - 8), draw.data(), reference.data());

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <memory>
-#include <thread>
+
+#include "player/player.h"
 
 namespace {
 
@@ -141,46 +141,28 @@ TEST(ColourTablesChannel, Rgb888DoubleWidthDropsTheRedHighHalf) {
     EXPECT_EQ(t->blue_table[250], 202u | 202u << 16);
 }
 
-TEST(ColourTablesPublish, HoldSeesThePublishedSet) {
-    publish_colour_tables(display_params(16, 0));
-    {
-        ColourTablesHold hold;
-        EXPECT_EQ(hold.tables().red_table[300], 0u);
-        EXPECT_EQ(&hold.tables(), &colour_tables());
-    }
-    publish_colour_tables(display_params(16, 100));
-    ColourTablesHold hold;
-    EXPECT_EQ(hold.tables().red_table[300], 0xF800u);
-}
+// The movie's tables follow the stored brightness only when the player thread refreshes them,
+// and then the Rkd pixel table with them.
+TEST(ColourTablesRefresh, ABrightnessChangeIsBuiltAtTheNextRefreshOnly) {
+    PlayParams params = display_params(16, 100);
+    auto context = std::make_unique<PlayerContext>();
+    context->params = &params;
+    context->rkd.palette[3] = 255;  // entry 1 is red
+    build_colour_tables(*context);
+    refresh_colour_tables(*context);
+    EXPECT_EQ(context->colour_tables.red_table[300], 0xF800u);
+    EXPECT_EQ(context->rkd.rkd_pixel_table.entries[1], 0u) << "no key frame built it yet";
 
-// A decoding thread pins the tables per frame while the application changes the brightness
-// continuously: no frame may ever see a mix of two builds, and the race checker stays quiet.
-TEST(ColourTablesConcurrency, BrightnessChangesNeverMixWithinAFrame) {
-    const auto reference_dark = built(display_params(16, 0));
-    const auto reference_bright = built(display_params(16, 100));
-    // Published before the reader starts: the tables hold no value before the first set-up.
-    publish_colour_tables(display_params(16, 100));
-    std::atomic<bool> done{false};
-    std::thread application([&] {
-        for (int i = 0; i < 2000; ++i) {
-            publish_colour_tables(display_params(16, i % 2 == 0 ? 0 : 100));
-        }
-        done.store(true);
-    });
-    int frames = 0;
-    int mixed = 0;
-    while (!done.load() || frames < 100) {
-        ColourTablesHold hold;
-        const ColourTables& t = hold.tables();
-        const bool dark = t.green_table[300] == 0;
-        const ColourTables& expected = dark ? *reference_dark : *reference_bright;
-        if (std::memcmp(&t, &expected, sizeof t) != 0) {
-            ++mixed;
-        }
-        ++frames;
-    }
-    application.join();
-    EXPECT_EQ(mixed, 0);
+    player_set_brightness(params, 0);
+    EXPECT_EQ(context->colour_tables.red_table[300], 0xF800u) << "the decoding thread's tables";
+    refresh_colour_tables(*context);
+    EXPECT_EQ(context->colour_tables.red_table[300], 0u);
+    EXPECT_EQ(context->tables_brightness, 0);
+
+    player_set_brightness(params, 100);
+    refresh_colour_tables(*context);
+    EXPECT_EQ(context->colour_tables.red_table[300], 0xF800u);
+    EXPECT_EQ(context->rkd.rkd_pixel_table.entries[1], 0xF800u);
 }
 
 }  // namespace

@@ -97,14 +97,14 @@ TEST(DisplaySetup, BrightnessIsResetUnlessKept) {
 TEST(DisplaySetup, AudioOnlyMovieSetsNothingAndReleasesNothing) {
     VideoRig rig(rgb565_format(), 640, 480);
     rig.params.audio_only = 1;
-    rig.context->rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(16));
+    rig.context->rkd.rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(16));
     setup_display(*rig.context);
     EXPECT_EQ(rig.context->display_ready, 0);
     EXPECT_EQ(rig.params.colour_bits, 0);
     release_display(*rig.context);
-    EXPECT_NE(rig.context->rkd_frame, nullptr);
-    memory_free(rig.context->rkd_frame);
-    rig.context->rkd_frame = nullptr;
+    EXPECT_NE(rig.context->rkd.rkd_frame, nullptr);
+    memory_free(rig.context->rkd.rkd_frame);
+    rig.context->rkd.rkd_frame = nullptr;
 }
 
 TEST(DisplaySetup, ApplicationBuffersReadNothingFromTheDisplay) {
@@ -142,10 +142,10 @@ TEST(DisplaySetup, ReleaseFreesRkdBuffersSurfacesAndPackedPictures) {
     setup_display(*rig.context);
     const int64_t live_before = memory_counters().live_blocks;
     PlayerContext& context = *rig.context;
-    context.rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(64));
-    context.rkd_prev_frame = static_cast<uint8_t*>(memory_allocate_zeroed(64));
-    context.rkd_blocks = static_cast<uint8_t*>(memory_allocate_zeroed(64));
-    context.rkd_block_map = static_cast<int32_t*>(memory_allocate_zeroed(64));
+    context.rkd.rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(64));
+    context.rkd.rkd_prev_frame = static_cast<uint8_t*>(memory_allocate_zeroed(64));
+    context.rkd.rkd_blocks = static_cast<uint8_t*>(memory_allocate_zeroed(64));
+    context.rkd.rkd_block_map = static_cast<int32_t*>(memory_allocate_zeroed(64));
     auto payload = dct_payload(32, 16);
     decode_video_frame(context, video_slot(VIDEO_MNB, payload));
     ASSERT_NE(rig.params.draw_surface, nullptr);

@@ -137,7 +137,7 @@ TEST(PresentPalette, EightBitDisplayUploadsTheRkdPaletteAfterTheVerticalBlank) {
     VideoRig rig(palette8_format(), 640, 480);
     setup_display(*rig.context);
     for (int i = 0; i < 768; ++i) {
-        rig.context->palette[i] = static_cast<uint8_t>(i);
+        rig.context->rkd.palette[i] = static_cast<uint8_t>(i);
     }
     rig.params.brightness = 50;
     auto key = rkd_key_payload(32, 16);

@@ -62,11 +62,11 @@ class DctShownPicture {
         : draw_(size_t(width) * height * 2, 0), reference_(draw_.size(), 0) {}
 
     bool decode_mnb(const std::vector<uint8_t>& payload) {
-        PlayerContext context{};
-        mnb_read_header(payload.data(), uint32_t(payload.size()), context);
-        mnb_build_dequant_table(decoder_->dequant_table, context.quality);
+        DctHeader header{};
+        mnb_read_header(payload.data(), uint32_t(payload.size()), header);
+        mnb_build_dequant_table(decoder_->dequant_table, header.quality);
         return mnb_decode_picture(*decoder_, shown_colour_tables(),
-                                  dct_frame_of(context, draw_.size()), payload.data() + 8,
+                                  dct_frame_of(header, false, draw_.size()), payload.data() + 8,
                                   uint32_t(payload.size() - 8), draw_.data()) == DCT_DECODED;
     }
 
@@ -74,13 +74,13 @@ class DctShownPicture {
     // exchanges its work surfaces; `shown` then reads the picture just decoded.
     bool decode_zle(const std::vector<uint8_t>& payload) {
         std::swap(draw_, reference_);
-        PlayerContext context{};
-        zle_read_header(payload.data(), uint32_t(payload.size()), context);
-        zle_build_dequant_table(decoder_->dequant_table, context.quality);
-        const ZleFrameFlags flags{context.zle_all_intra != 0, context.zle_channel_conversion != 0};
+        DctHeader header{};
+        zle_read_header(payload.data(), uint32_t(payload.size()), header);
+        zle_build_dequant_table(decoder_->dequant_table, header.quality);
+        const ZleFrameFlags flags = zle_frame_flags(header);
         return zle_decode_picture(*decoder_, shown_colour_tables(),
-                                  dct_frame_of(context, draw_.size()), flags, payload.data() + 8,
-                                  uint32_t(payload.size() - 8), draw_.data(),
+                                  dct_frame_of(header, false, draw_.size()), flags,
+                                  payload.data() + 8, uint32_t(payload.size() - 8), draw_.data(),
                                   reference_.data()) == DCT_DECODED;
     }
 

@@ -216,8 +216,8 @@ class PictureSink : public ExportSink {
             return;
         }
         RgbImage picture;
-        if (!display_pixels_to_rgb(params, context.palette, params.draw_buffer, geometry.row_bytes,
-                                   geometry.rows, picture)) {
+        if (!display_pixels_to_rgb(params, context.rkd.palette, params.draw_buffer,
+                                   geometry.row_bytes, geometry.rows, picture)) {
             report(index, offset, "has no picture in this display format");
             return;
         }

@@ -93,14 +93,9 @@ void MovieScan::run(const std::function<void(const ScannedChunk&)>& visit) {
         }
         visit(chunk);
         if (chunk.result == READ_VIDEO) {
-            context.video_ring[video_slot].data = nullptr;
-            interlocked_increment(context.video_read);
-            interlocked_decrement(context.video_queued);
+            release_video_slot(context);
         } else if (chunk.result == READ_AUDIO) {
-            context.audio_ring[audio_slot].data = nullptr;
-            context.audio_ring[audio_slot].bytes = 0;
-            interlocked_increment(context.audio_read);
-            interlocked_decrement(context.audio_queued);
+            release_audio_slot(context);
         }
         if (chunk.next_offset == chunk.offset || chunk.result == READ_BUSY) {
             return;

@@ -269,12 +269,12 @@ TEST(MnbFrame, PictureSmallerThanTheFrameIsNotOverrun) {
 }
 
 TEST(MnbFrame, HeaderReadsSignedSizes) {
-    PlayerContext context{};
+    DctHeader header{};
     const std::vector<uint8_t> payload = {0x40, 0x01, 0xF0, 0xFF, 75, 0, 0, 0};
-    mnb_read_header(payload.data(), uint32_t(payload.size()), context);
-    EXPECT_EQ(context.frame_width, 320);
-    EXPECT_EQ(context.frame_height, -16);
-    EXPECT_EQ(context.quality, 75);
+    mnb_read_header(payload.data(), uint32_t(payload.size()), header);
+    EXPECT_EQ(header.width, 320);
+    EXPECT_EQ(header.height, -16);
+    EXPECT_EQ(header.quality, 75);
 }
 
 }  // namespace

@@ -25,15 +25,15 @@ MnbRoundTrip mnb_round_trip(const std::vector<uint8_t>& rgb, int32_t width, int3
     if (stats != nullptr) {
         *stats = encoder.last_frame();
     }
-    PlayerContext context{};
-    mnb_read_header(out.payload.data(), uint32_t(out.payload.size()), context);
+    DctHeader header{};
+    mnb_read_header(out.payload.data(), uint32_t(out.payload.size()), header);
     DctDecoder decoder;
-    mnb_build_dequant_table(decoder.dequant_table, context.quality);
+    mnb_build_dequant_table(decoder.dequant_table, header.quality);
     const auto tables = dct_test_tables();
     out.picture.assign(size_t(width) * height * 2, 0);
-    out.result = mnb_decode_picture(decoder, *tables, dct_frame_of(context, out.picture.size()),
-                                    out.payload.data() + 8, uint32_t(out.payload.size() - 8),
-                                    out.picture.data());
+    out.result = mnb_decode_picture(
+        decoder, *tables, dct_frame_of(header, false, out.picture.size()), out.payload.data() + 8,
+        uint32_t(out.payload.size() - 8), out.picture.data());
     return out;
 }
 

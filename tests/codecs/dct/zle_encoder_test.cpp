@@ -19,13 +19,13 @@ class ZlePlayer {
           tables_(dct_test_tables()) {}
 
     int32_t play(const std::vector<uint8_t>& payload) {
-        PlayerContext context{};
-        zle_read_header(payload.data(), uint32_t(payload.size()), context);
-        zle_build_dequant_table(decoder_.dequant_table, context.quality);
-        const ZleFrameFlags flags{context.zle_all_intra != 0, context.zle_channel_conversion != 0};
+        DctHeader header{};
+        zle_read_header(payload.data(), uint32_t(payload.size()), header);
+        zle_build_dequant_table(decoder_.dequant_table, header.quality);
+        const ZleFrameFlags flags = zle_frame_flags(header);
         const int32_t result = zle_decode_picture(
-            decoder_, *tables_, dct_frame_of(context, draw_.size()), flags, payload.data() + 8,
-            uint32_t(payload.size() - 8), draw_.data(), reference_.data());
+            decoder_, *tables_, dct_frame_of(header, false, draw_.size()), flags,
+            payload.data() + 8, uint32_t(payload.size() - 8), draw_.data(), reference_.data());
         std::swap(draw_, reference_);
         return result;
     }

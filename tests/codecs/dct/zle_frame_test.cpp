@@ -214,14 +214,14 @@ TEST(ZleFrame, SizesAreCheckedAndEdgesClipped) {
 }
 
 TEST(ZleFrame, HeaderSetsTheFrameFlags) {
-    PlayerContext context{};
+    DctHeader header{};
     const std::vector<uint8_t> payload = {0x80, 0x02, 0xE0, 0x01, 90, 0, 0, 0xFF};
-    zle_read_header(payload.data(), uint32_t(payload.size()), context);
-    EXPECT_EQ(context.frame_width, 640);
-    EXPECT_EQ(context.frame_height, 480);
-    EXPECT_EQ(context.quality, 90);
-    EXPECT_EQ(context.zle_channel_conversion, 2);
-    EXPECT_EQ(context.zle_all_intra, 1);
+    zle_read_header(payload.data(), uint32_t(payload.size()), header);
+    EXPECT_EQ(header.width, 640);
+    EXPECT_EQ(header.height, 480);
+    EXPECT_EQ(header.quality, 90);
+    EXPECT_EQ(header.zle_channel_conversion, 2);
+    EXPECT_EQ(header.zle_all_intra, 1);
 }
 
 }  // namespace

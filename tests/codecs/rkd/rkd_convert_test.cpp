@@ -17,7 +17,7 @@ uint32_t entry_for(RkdContext& c, uint8_t r, uint8_t g, uint8_t b) {
     palette[4] = g;
     palette[5] = b;
     RkdPixelTable table;
-    rkd_fill_pixel_table(table, palette, c.params, c.params.brightness);
+    rkd_fill_pixel_table(table, palette, c.format());
     return table.entries[1];
 }
 
@@ -55,12 +55,12 @@ struct RkdConvertFixture : ::testing::Test {
             pixels[i] = uint8_t(i);
         }
         RkdBytes key = rkd_key_payload(16, 4, palette, rkd_literal_packing(pixels));
-        rkd_read_key_header(c.context, key.data(), key.size());
-        ASSERT_EQ(rkd_decode_key_frame(c.context, key.data(), key.size()), 1);
+        rkd_read_key_header(c.rkd, c.size, key.data(), key.size());
+        ASSERT_EQ(rkd_decode_key_frame(c.rkd, key.data(), key.size()), 1);
     }
     std::vector<uint8_t> convert(size_t bytes) {
         std::vector<uint8_t> out(bytes, 0xEE);
-        rkd_convert_picture(c.context, out.data(), out.size());
+        rkd_convert_picture(c.rkd, c.described(), out.data(), out.size());
         return out;
     }
     uint16_t pixel16(const std::vector<uint8_t>& out, size_t i) {
@@ -85,30 +85,30 @@ TEST_F(RkdConvertFixture, EightBitDisplayCopiesOrDoublesIndices) {
 }
 
 TEST_F(RkdConvertFixture, SixteenBitDisplayLooksUpTheTable) {
-    rkd_build_pixel_table(c.context);
+    rkd_build_pixel_table(c.rkd, c.format());
     std::vector<uint8_t> out = convert(128);
     // Entry 9 = (9, 18, 27): (9 >> 3) << 11 | (18 >> 2) << 5 | 27 >> 3.
     EXPECT_EQ(pixel16(out, 9), (1 << 11) | (4 << 5) | 3);
     c.params.flags = PLAY_DOUBLE_WIDTH;
-    rkd_build_pixel_table(c.context);
+    rkd_build_pixel_table(c.rkd, c.format());
     std::vector<uint8_t> doubled = convert(256);
     EXPECT_EQ(pixel16(doubled, 18), pixel16(out, 9));
     EXPECT_EQ(pixel16(doubled, 19), pixel16(out, 9));
 }
 
 TEST_F(RkdConvertFixture, BrightnessChangeWaitsForTheNextKeyFrame) {
-    rkd_build_pixel_table(c.context);
+    rkd_build_pixel_table(c.rkd, c.format());
     RkdBytes inter;
     inter.u16(1).u16(0).u16(0).u16(1).u32(0).u32(0).u32(0);
-    ASSERT_EQ(rkd_decode_inter_frame(c.context, inter.data(), inter.size()), 1);
+    ASSERT_EQ(rkd_decode_inter_frame(c.rkd, c.described(), inter.data(), inter.size()), 1);
     std::vector<uint8_t> before = convert(128);
     c.params.brightness = 30;
-    ASSERT_EQ(rkd_decode_inter_frame(c.context, inter.data(), inter.size()), 1);
+    ASSERT_EQ(rkd_decode_inter_frame(c.rkd, c.described(), inter.data(), inter.size()), 1);
     EXPECT_EQ(convert(128), before);
 }
 
 TEST_F(RkdConvertFixture, SmallPictureGetsOnlyTheWholeRowsThatFit) {
-    rkd_build_pixel_table(c.context);
+    rkd_build_pixel_table(c.rkd, c.format());
     std::vector<uint8_t> out = convert(2 * 16 * 2 + 5);
     EXPECT_NE(out[63], 0xEE);
     EXPECT_EQ(out[64], 0xEE);
@@ -116,7 +116,7 @@ TEST_F(RkdConvertFixture, SmallPictureGetsOnlyTheWholeRowsThatFit) {
 }
 
 TEST_F(RkdConvertFixture, NothingIsConvertedWithoutAPictureOfTheFrameSize) {
-    c.context.frame_width = 32;
+    c.size.width = 32;
     EXPECT_EQ(convert(256), std::vector<uint8_t>(256, 0xEE));
 }
 

@@ -113,15 +113,15 @@ struct Decoder {
     int32_t decode(const RkdChunk& chunk) {
         uint32_t bytes = uint32_t(chunk.payload.size());
         if (chunk.kind == RKD_KIND_KEY) {
-            rkd_read_key_header(c.context, chunk.payload.data(), bytes);
-            return rkd_decode_key_frame(c.context, chunk.payload.data(), bytes);
+            rkd_read_key_header(c.rkd, c.size, chunk.payload.data(), bytes);
+            return rkd_decode_key_frame(c.rkd, chunk.payload.data(), bytes);
         }
-        return rkd_decode_inter_frame(c.context, chunk.payload.data(), bytes);
+        return rkd_decode_inter_frame(c.rkd, c.described(), chunk.payload.data(), bytes);
     }
     std::vector<uint8_t> rgb() {
         std::vector<uint8_t> out;
         for (uint8_t i : c.frame()) {
-            out.insert(out.end(), c.context.palette + 3 * i, c.context.palette + 3 * i + 3);
+            out.insert(out.end(), c.rkd.palette + 3 * i, c.rkd.palette + 3 * i + 3);
         }
         return out;
     }

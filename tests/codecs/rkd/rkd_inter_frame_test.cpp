@@ -55,12 +55,12 @@ struct RkdInterFixture : ::testing::Test {
             picture[i] = uint8_t(i * 7 + 1);
         }
         RkdBytes payload = rkd_key_payload(width, height, {}, rkd_literal_packing(picture));
-        rkd_read_key_header(c.context, payload.data(), payload.size());
-        ASSERT_EQ(rkd_decode_key_frame(c.context, payload.data(), payload.size()), 1);
+        rkd_read_key_header(c.rkd, c.size, payload.data(), payload.size());
+        ASSERT_EQ(rkd_decode_key_frame(c.rkd, payload.data(), payload.size()), 1);
     }
     int32_t decode(const InterFrame& frame) {
         std::vector<uint8_t> bytes = frame.payload();
-        return rkd_decode_inter_frame(c.context, bytes.data(), uint32_t(bytes.size()));
+        return rkd_decode_inter_frame(c.rkd, c.described(), bytes.data(), uint32_t(bytes.size()));
     }
     // Pixel (x, y) of the previous picture.
     uint8_t was(int32_t x, int32_t y) const { return picture[size_t(y) * 16 + size_t(x)]; }
@@ -78,8 +78,8 @@ TEST_F(RkdInterFixture, ZeroVectorEverywhereReproducesThePreviousPicture) {
     InterFrame frame{{{0, 0}}, {}, {}, 1, std::vector<int32_t>(8, 0)};
     ASSERT_EQ(decode(frame), 1);
     EXPECT_EQ(c.frame(), picture);
-    EXPECT_EQ(c.context.rkd_vector_count, 1);
-    EXPECT_EQ(c.context.rkd_index_bits, 1);
+    EXPECT_EQ(c.rkd.rkd_vector_count, 1);
+    EXPECT_EQ(c.rkd.rkd_index_bits, 1);
 }
 
 TEST(RkdQuadBlocks, SelectorsRunFromTheTopBitsDown) {
@@ -158,7 +158,7 @@ TEST_F(RkdInterFixture, TwentyVectorsAreReadFromFiftyTwoBytes) {
     ASSERT_EQ(frame.payload().size(), 12u + 52 + 16 + 8);
     ASSERT_EQ(decode(frame), 1);
     EXPECT_EQ(c.frame(), std::vector<uint8_t>(128, 77));
-    EXPECT_EQ(c.context.rkd_vectors[2 * 19], 2);
+    EXPECT_EQ(c.rkd.rkd_vectors[2 * 19], 2);
 }
 
 TEST_F(RkdInterFixture, FastAssemblyMatchesTheReference) {
@@ -216,11 +216,11 @@ TEST_F(RkdInterFixture, UnsupportedIndexWidthsDropTheFrame) {
 
 TEST_F(RkdInterFixture, InterFrameWithoutMatchingKeyFrameIsDropped) {
     InterFrame frame{{{0, 0}}, {}, {}, 1, std::vector<int32_t>(8, 0)};
-    c.context.frame_width = 16;
-    c.context.frame_height = 8;
+    c.size.width = 16;
+    c.size.height = 8;
     EXPECT_EQ(decode(frame), 0);
     key_frame(16, 8);
-    c.context.frame_width = 32;  // another stream changed the frame size since
+    c.size.width = 32;  // another stream changed the frame size since
     EXPECT_EQ(decode(frame), 0);
 }
 
@@ -237,17 +237,21 @@ TEST_F(RkdInterFixture, PayloadShorterThanItsAreasIsDropped) {
     std::vector<uint8_t> bytes = frame.payload();
     // The map's two bytes without their word padding are enough.
     std::vector<uint8_t> unpadded(bytes.begin(), bytes.end() - 2);
-    EXPECT_EQ(rkd_decode_inter_frame(c.context, unpadded.data(), uint32_t(unpadded.size())), 1);
+    EXPECT_EQ(
+        rkd_decode_inter_frame(c.rkd, c.described(), unpadded.data(), uint32_t(unpadded.size())),
+        1);
     EXPECT_EQ(c.frame(), std::vector<uint8_t>(128, 4));
     for (size_t cut : {size_t(3), size_t(12), size_t(30), size_t(40)}) {
         std::vector<uint8_t> exact(bytes.begin(), bytes.begin() + long(cut));
-        EXPECT_EQ(rkd_decode_inter_frame(c.context, exact.data(), uint32_t(exact.size())), 0);
+        EXPECT_EQ(
+            rkd_decode_inter_frame(c.rkd, c.described(), exact.data(), uint32_t(exact.size())), 0);
     }
     // Counts that claim far more than the payload holds.
     RkdBytes lying;
     lying.u16(65535).u16(65535).u16(65535).u16(16).u32(0);
     std::vector<uint8_t> exact(lying.bytes);
-    EXPECT_EQ(rkd_decode_inter_frame(c.context, exact.data(), uint32_t(exact.size())), 0);
+    EXPECT_EQ(rkd_decode_inter_frame(c.rkd, c.described(), exact.data(), uint32_t(exact.size())),
+              0);
     EXPECT_EQ(c.frame(), std::vector<uint8_t>(128, 4));
 }
 
@@ -268,8 +272,8 @@ TEST_F(RkdInterFixture, BuffersGrowAndAreThenReused) {
     InterFrame large{
         {{0, 0}, {4, 0}, {0, 4}}, {block_of(1), block_of(2)}, {}, 3, std::vector<int32_t>(8, 4)};
     ASSERT_EQ(decode(large), 1);
-    EXPECT_EQ(c.context.rkd_vectors_capacity, 3);
-    EXPECT_EQ(c.context.rkd_blocks_capacity, 2);
+    EXPECT_EQ(c.rkd.rkd_vectors_capacity, 3);
+    EXPECT_EQ(c.rkd.rkd_blocks_capacity, 2);
     int64_t allocations = memory_counters().allocations;
     ASSERT_EQ(decode(small), 1);
     ASSERT_EQ(decode(large), 1);

@@ -20,47 +20,47 @@ TEST(RkdKeyFrame, ReadsSizePaletteAndPicture) {
     RkdContext c;
     std::vector<uint8_t> pixels = ramp(8 * 4, 3);
     RkdBytes payload = rkd_key_payload(8, 4, ramp(6, 40), rkd_literal_packing(pixels));
-    rkd_read_key_header(c.context, payload.data(), payload.size());
-    EXPECT_EQ(c.context.frame_width, 8);
-    EXPECT_EQ(c.context.frame_height, 4);
-    EXPECT_EQ(c.context.rkd_palette_count, 2);
-    EXPECT_EQ(c.context.palette[5], 200);
-    ASSERT_EQ(rkd_decode_key_frame(c.context, payload.data(), payload.size()), 1);
+    rkd_read_key_header(c.rkd, c.size, payload.data(), payload.size());
+    EXPECT_EQ(c.size.width, 8);
+    EXPECT_EQ(c.size.height, 4);
+    EXPECT_EQ(c.rkd.rkd_palette_count, 2);
+    EXPECT_EQ(c.rkd.palette[5], 200);
+    ASSERT_EQ(rkd_decode_key_frame(c.rkd, payload.data(), payload.size()), 1);
     EXPECT_EQ(c.frame(), pixels);
 }
 
 TEST(RkdKeyFrame, SixteenEntryPaletteLeavesTheRestAsItWas) {
     RkdContext c;
-    std::fill(std::begin(c.context.palette), std::end(c.context.palette), uint8_t(0x77));
+    std::fill(std::begin(c.rkd.palette), std::end(c.rkd.palette), uint8_t(0x77));
     RkdBytes payload = rkd_key_payload(8, 4, ramp(48, 1), rkd_literal_packing(ramp(32, 1)));
-    rkd_read_key_header(c.context, payload.data(), payload.size());
-    EXPECT_EQ(c.context.palette[47], 47);
-    EXPECT_EQ(c.context.palette[48], 0x77);
-    EXPECT_EQ(c.context.palette[767], 0x77);
+    rkd_read_key_header(c.rkd, c.size, payload.data(), payload.size());
+    EXPECT_EQ(c.rkd.palette[47], 47);
+    EXPECT_EQ(c.rkd.palette[48], 0x77);
+    EXPECT_EQ(c.rkd.palette[767], 0x77);
 }
 
 TEST(RkdKeyFrame, BufferSizesAndRowOffsetsFor320By200) {
     RkdContext c;
     RkdBytes payload = rkd_key_payload(320, 200, {}, {0, 0, 0, 0, 0, 0xFC});
-    rkd_read_key_header(c.context, payload.data(), payload.size());
-    ASSERT_EQ(rkd_decode_key_frame(c.context, payload.data(), payload.size()), 1);
+    rkd_read_key_header(c.rkd, c.size, payload.data(), payload.size());
+    ASSERT_EQ(rkd_decode_key_frame(c.rkd, payload.data(), payload.size()), 1);
     EXPECT_EQ(rkd_picture_bytes(320, 200), 64000u);
-    EXPECT_EQ(c.context.rkd_row_offsets[0], -64000);
-    EXPECT_EQ(c.context.rkd_row_offsets[200], 0);
-    EXPECT_EQ(c.context.rkd_row_offsets[201], 320);
-    EXPECT_EQ(c.context.rkd_row_offsets[399], 63680);
-    EXPECT_EQ(c.context.rkd_picture_width, 320);
-    EXPECT_EQ(c.context.rkd_picture_height, 200);
+    EXPECT_EQ(c.rkd.rkd_row_offsets[0], -64000);
+    EXPECT_EQ(c.rkd.rkd_row_offsets[200], 0);
+    EXPECT_EQ(c.rkd.rkd_row_offsets[201], 320);
+    EXPECT_EQ(c.rkd.rkd_row_offsets[399], 63680);
+    EXPECT_EQ(c.rkd.rkd_picture_width, 320);
+    EXPECT_EQ(c.rkd.rkd_picture_height, 200);
     EXPECT_EQ(rkd_picture_bytes(321, 3), 964u);
 }
 
 TEST(RkdKeyFrame, ReplacesItsBuffersOnEveryKeyFrame) {
     RkdContext c;
     RkdBytes payload = rkd_key_payload(16, 8, {}, rkd_literal_packing(ramp(128, 1)));
-    rkd_read_key_header(c.context, payload.data(), payload.size());
-    ASSERT_EQ(rkd_decode_key_frame(c.context, payload.data(), payload.size()), 1);
+    rkd_read_key_header(c.rkd, c.size, payload.data(), payload.size());
+    ASSERT_EQ(rkd_decode_key_frame(c.rkd, payload.data(), payload.size()), 1);
     int64_t live = memory_counters().live_blocks;
-    ASSERT_EQ(rkd_decode_key_frame(c.context, payload.data(), payload.size()), 1);
+    ASSERT_EQ(rkd_decode_key_frame(c.rkd, payload.data(), payload.size()), 1);
     EXPECT_EQ(memory_counters().live_blocks, live);
 }
 
@@ -68,10 +68,10 @@ TEST(RkdKeyFrameFaults, PaletteCountAbove256UsesTheFirst256AndSkipsTheRest) {
     RkdContext c;
     std::vector<uint8_t> palette = ramp(3 * 300, 1);
     RkdBytes payload = rkd_key_payload(8, 4, palette, rkd_literal_packing(ramp(32, 5)));
-    rkd_read_key_header(c.context, payload.data(), payload.size());
-    EXPECT_EQ(c.context.palette[767], uint8_t(767));
+    rkd_read_key_header(c.rkd, c.size, payload.data(), payload.size());
+    EXPECT_EQ(c.rkd.palette[767], uint8_t(767));
     // The picture still starts after all 300 declared entries.
-    ASSERT_EQ(rkd_decode_key_frame(c.context, payload.data(), payload.size()), 1);
+    ASSERT_EQ(rkd_decode_key_frame(c.rkd, payload.data(), payload.size()), 1);
     EXPECT_EQ(c.frame(), ramp(32, 5));
 }
 
@@ -81,39 +81,39 @@ TEST(RkdKeyFrameFaults, PaletteCutShortReadsOnlyTheWholeEntriesPresent) {
     payload.u16(8).u16(4).u16(0).u16(200).u32(0).u8({10, 11, 12, 13, 14});
     // An exactly sized copy, so that any read past the end trips the address sanitizer.
     std::vector<uint8_t> exact(payload.bytes);
-    rkd_read_key_header(c.context, exact.data(), uint32_t(exact.size()));
-    EXPECT_EQ(c.context.palette[2], 12);
-    EXPECT_EQ(c.context.palette[3], 0);
-    EXPECT_EQ(rkd_decode_key_frame(c.context, exact.data(), uint32_t(exact.size())), 1);
+    rkd_read_key_header(c.rkd, c.size, exact.data(), uint32_t(exact.size()));
+    EXPECT_EQ(c.rkd.palette[2], 12);
+    EXPECT_EQ(c.rkd.palette[3], 0);
+    EXPECT_EQ(rkd_decode_key_frame(c.rkd, exact.data(), uint32_t(exact.size())), 1);
     EXPECT_EQ(c.frame(), std::vector<uint8_t>(32, 0));
 }
 
 TEST(RkdKeyFrameFaults, UnusableHeadersChangeNothing) {
     RkdContext c;
-    c.context.frame_width = 64;
-    c.context.frame_height = 48;
+    c.size.width = 64;
+    c.size.height = 48;
     RkdBytes empty = rkd_key_payload(0, 4, {}, {});
     RkdBytes huge = rkd_key_payload(65535, 65535, {}, {});
     RkdBytes cut;
     cut.u16(8).u16(4).u16(0);
     for (const RkdBytes* payload : {&empty, &huge, &cut}) {
-        rkd_read_key_header(c.context, payload->data(), payload->size());
-        EXPECT_EQ(c.context.frame_width, 64);
-        EXPECT_EQ(c.context.frame_height, 48);
-        EXPECT_EQ(rkd_decode_key_frame(c.context, payload->data(), payload->size()), 0);
-        EXPECT_EQ(c.context.rkd_frame, nullptr);
+        rkd_read_key_header(c.rkd, c.size, payload->data(), payload->size());
+        EXPECT_EQ(c.size.width, 64);
+        EXPECT_EQ(c.size.height, 48);
+        EXPECT_EQ(rkd_decode_key_frame(c.rkd, payload->data(), payload->size()), 0);
+        EXPECT_EQ(c.rkd.rkd_frame, nullptr);
     }
 }
 
 TEST(RkdKeyFrameFaults, FailedAllocationLeavesNoUsablePicture) {
     RkdContext c;
     RkdBytes payload = rkd_key_payload(8, 4, {}, rkd_literal_packing(ramp(32, 1)));
-    rkd_read_key_header(c.context, payload.data(), payload.size());
+    rkd_read_key_header(c.rkd, c.size, payload.data(), payload.size());
     for (int failing = 1; failing <= 4; ++failing) {
         memory_fail_after(failing);
-        EXPECT_EQ(rkd_decode_key_frame(c.context, payload.data(), payload.size()), 0);
+        EXPECT_EQ(rkd_decode_key_frame(c.rkd, payload.data(), payload.size()), 0);
         memory_fail_after(0);
-        EXPECT_FALSE(rkd_has_picture(c.context));
+        EXPECT_FALSE(rkd_has_picture(c.rkd, c.described()));
     }
 }
 

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "codecs/rkd/rkd_buffers.h"
-#include "player/player_context.h"
+#include "player/play_params.h"
+#include "video/colour_tables.h"
 
 // Little-endian payload builder for hand-made Rkd frames.
 class RkdBytes {
@@ -89,7 +90,8 @@ inline std::vector<uint8_t> rkd_drawn_picture(int32_t width, int32_t height, int
     return pixels;
 }
 
-// A zeroed context with its own PlayParams, freeing its Rkd buffers at the end.
+// A fresh Rkd decoder on a 5-6-5 display of its own, freeing its buffers at the end. `size`
+// holds the frame size in force, as the dispatcher keeps it.
 struct RkdContext {
     RkdContext() {
         params.brightness = 100;
@@ -100,17 +102,24 @@ struct RkdContext {
         params.red_shift = 11;
         params.green_shift = 5;
         params.blue_shift = 0;
-        context.params = &params;
     }
-    ~RkdContext() { rkd_release_buffers(context); }
+    ~RkdContext() { rkd_release_buffers(rkd); }
     RkdContext(const RkdContext&) = delete;
     RkdContext& operator=(const RkdContext&) = delete;
 
+    // The frame in hand on this display.
+    RkdFrame described() const {
+        return {size.width, size.height, params.colour_bits == 8,
+                (params.flags & PLAY_DOUBLE_WIDTH) != 0};
+    }
+    RkdPixelFormat format() const { return rkd_pixel_format(params, params.brightness); }
+
     std::vector<uint8_t> frame() const {
-        const uint8_t* f = context.rkd_frame;
-        return {f, f + size_t(context.rkd_picture_width) * size_t(context.rkd_picture_height)};
+        const uint8_t* f = rkd.rkd_frame;
+        return {f, f + size_t(rkd.rkd_picture_width) * size_t(rkd.rkd_picture_height)};
     }
 
     PlayParams params{};
-    PlayerContext context{};
+    RkdDecoder rkd{};
+    RkdFrame size{};
 };

@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+
+// Ready-made display pixels, one per palette index. With double width the 16-bit pixel sits
+// in both halves of its entry.
+struct RkdPixelTable {
+    uint32_t entries[256];
+};
+
+// The Rkd decoder state of one movie: the 8-bit pictures, the buffers of the latest inter
+// frame, the key frame's palette and the pixel table built from it. Zero-filled it is a
+// decoder that has seen no key frame yet.
+struct RkdDecoder {
+    int32_t rkd_palette_count;
+    int32_t rkd_vector_count;
+    int32_t rkd_raw_block_count;
+    int32_t rkd_quad_block_count;
+    int32_t rkd_index_bits;
+    int32_t rkd_vectors_capacity;
+    int32_t rkd_blocks_capacity;
+    // Picture size that rkd_frame, rkd_prev_frame, rkd_row_offsets and rkd_block_map were
+    // made for; 0 while they are absent. Inter frames and the converter trust only this size.
+    int32_t rkd_picture_width;
+    int32_t rkd_picture_height;
+    uint8_t* rkd_frame;
+    uint8_t* rkd_prev_frame;
+    int32_t* rkd_block_map;
+    int32_t* rkd_row_offsets;
+    uint8_t* rkd_blocks;
+    int32_t* rkd_vectors;
+    int32_t* rkd_vector_offsets;
+
+    uint8_t palette[768];
+    RkdPixelTable rkd_pixel_table;
+};
+
+// The frame in hand, as the dispatcher describes it to the Rkd decoders.
+struct RkdFrame {
+    int32_t width;  // the frame size in force; pictures made for another size are not used
+    int32_t height;
+    bool palettised;  // an 8-bit display: indices are copied as they are
+    bool double_width;
+};
