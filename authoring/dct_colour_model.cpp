@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "authoring/dct_picture.h"
+
 namespace {
 
 // Per-component level factors of the channel tables and the green table's centre.
@@ -13,43 +15,77 @@ constexpr double CB_GREEN = 0.336;
 constexpr double CR_GREEN = -0.698;
 constexpr double CHANNEL_OFFSET = 120;
 constexpr double GREEN_CENTRE = 250;
-
-int32_t padded(int32_t size) {
-    return (std::max(size, 1) + 15) / 16 * 16;
-}
-
-template <typename SampleOf>
-SamplePlanes planes_from(int32_t width, int32_t height, SampleOf sample_of) {
-    SamplePlanes planes{padded(width), padded(height), {}, {}, {}};
-    const size_t count = size_t(planes.width) * planes.height;
-    planes.luma.resize(count);
-    planes.cb.resize(count);
-    planes.cr.resize(count);
-    for (int32_t y = 0; y < planes.height; ++y) {
-        for (int32_t x = 0; x < planes.width; ++x) {
-            const size_t source = size_t(std::min(y, height - 1)) * width + std::min(x, width - 1);
-            const size_t i = size_t(y) * planes.width + x;
-            sample_of(source, planes.luma[i], planes.cb[i], planes.cr[i]);
-        }
-    }
-    return planes;
-}
-
-double clamp_level(double v) {
-    return std::clamp(v, 0.0, 255.0);
-}
-
-std::array<double, 3> summed_colour_unclamped(int32_t y, int32_t cb, int32_t cr) {
-    const double luma = 2.0 * y + 129;
-    const double blue_diff = 2.0 * cb + 1;
-    const double red_diff = 2.0 * cr + 1;
-    return {luma + 1.402 * red_diff, luma - 0.344136 * blue_diff - 0.714136 * red_diff,
-            luma + 1.772 * blue_diff};
-}
+// Luma samples tried on each side of the least-squares estimate.
+constexpr int32_t LUMA_SEARCH = 3;
 
 // A table index k stands for the level 2 k - 383; the index a level needs.
 double channel_index(double level, double factor) {
     return ((level + 0.5) / factor + 383) / 2;
+}
+
+int64_t colour_error(DctConversion conversion, const uint8_t* rgb, int32_t y, int32_t cb,
+                     int32_t cr) {
+    uint8_t shown[3];
+    shown_colour(conversion, y, cb, cr, shown);
+    return squared_error(shown, rgb, 3);
+}
+
+}  // namespace
+
+ColourSamples summed_samples_of(const uint8_t* rgb) {
+    const double r = rgb[0];
+    const double g = rgb[1];
+    const double b = rgb[2];
+    const double y = 0.299 * r + 0.587 * g + 0.114 * b;
+    const double cb = -0.168736 * r - 0.331264 * g + 0.5 * b;
+    const double cr = 0.5 * r - 0.418688 * g - 0.081312 * b;
+    return {(y - 129) / 2 + 0.5, (cb - 1) / 2 + 0.5, (cr - 1) / 2 + 0.5};
+}
+
+ColourSamples channel_samples_of(const uint8_t* rgb) {
+    const double red = channel_index(rgb[0], RED_LEVEL) - CHANNEL_OFFSET;
+    const double green = channel_index(rgb[1], GREEN_LEVEL) - GREEN_CENTRE;
+    const double blue = channel_index(rgb[2], BLUE_LEVEL) - CHANNEL_OFFSET;
+    // Y + Cr = red, Y + Cb = blue, Y - 0.698 Cr - 0.336 Cb = green.
+    const double y = (green - CR_GREEN * red + CB_GREEN * blue) / (1 - CR_GREEN + CB_GREEN);
+    return {y + 0.5, std::clamp(blue - y, -127.0, 126.0) + 0.5,
+            std::clamp(red - y, -127.0, 126.0) + 0.5};
+}
+
+int32_t nearest_luma(DctConversion conversion, const uint8_t* rgb, int32_t cb, int32_t cr,
+                     int32_t low, int32_t high) {
+    // Luma moves all three components together: the estimate is the mean of what each one
+    // asks for, given what the chroma adds.
+    double estimate = 0;
+    if (conversion == DctConversion::Summed) {
+        int32_t at_zero[3];
+        summed_levels(0, cb, cr, at_zero);
+        estimate = ((rgb[0] - at_zero[0]) + (rgb[1] - at_zero[1]) + (rgb[2] - at_zero[2])) / 6.0;
+    } else {
+        estimate = (channel_index(rgb[0], RED_LEVEL) - CHANNEL_OFFSET - cr +
+                    channel_index(rgb[2], BLUE_LEVEL) - CHANNEL_OFFSET - cb +
+                    channel_index(rgb[1], GREEN_LEVEL) - GREEN_CENTRE - std::trunc(CR_GREEN * cr) +
+                    std::trunc(CB_GREEN * cb)) /
+                   3;
+    }
+    const auto centre = int32_t(std::lround(std::clamp<double>(estimate, low, high)));
+    int32_t best = centre;
+    int64_t best_error = INT64_MAX;
+    for (int32_t y = std::max(low, centre - LUMA_SEARCH); y <= std::min(high, centre + LUMA_SEARCH);
+         ++y) {
+        const int64_t error = colour_error(conversion, rgb, y, cb, cr);
+        if (error < best_error) {
+            best_error = error;
+            best = y;
+        }
+    }
+    return best;
+}
+
+namespace {
+
+uint8_t level_byte(double v) {
+    return uint8_t(std::lround(std::clamp(v, 0.0, 255.0)));
 }
 
 }  // namespace
@@ -64,61 +100,22 @@ void ycbcr_from_rgb(const RgbPicture& picture, std::vector<uint8_t>& y, std::vec
         const double r = picture.rgb[3 * i];
         const double g = picture.rgb[3 * i + 1];
         const double b = picture.rgb[3 * i + 2];
-        y[i] = uint8_t(std::lround(clamp_level(0.299 * r + 0.587 * g + 0.114 * b)));
-        cb[i] = uint8_t(std::lround(clamp_level(128 - 0.168736 * r - 0.331264 * g + 0.5 * b)));
-        cr[i] = uint8_t(std::lround(clamp_level(128 + 0.5 * r - 0.418688 * g - 0.081312 * b)));
+        y[i] = level_byte(0.299 * r + 0.587 * g + 0.114 * b);
+        cb[i] = level_byte(128 - 0.168736 * r - 0.331264 * g + 0.5 * b);
+        cr[i] = level_byte(128 + 0.5 * r - 0.418688 * g - 0.081312 * b);
     }
 }
 
-SamplePlanes summed_samples(const YcbcrPicture& picture) {
-    return planes_from(picture.width, picture.height,
-                       [&picture](size_t i, double& luma, double& cb, double& cr) {
-                           luma = (picture.y[i] - 129.0) / 2 + 0.5;
-                           cb = (picture.cb[i] - 129.0) / 2 + 0.5;
-                           cr = (picture.cr[i] - 129.0) / 2 + 0.5;
-                       });
-}
-
-SamplePlanes summed_samples(const RgbPicture& picture) {
-    std::vector<uint8_t> y;
-    std::vector<uint8_t> cb;
-    std::vector<uint8_t> cr;
-    ycbcr_from_rgb(picture, y, cb, cr);
-    return summed_samples(
-        YcbcrPicture{picture.width, picture.height, y.data(), cb.data(), cr.data()});
-}
-
-SamplePlanes channel_samples(const RgbPicture& picture) {
-    return planes_from(
-        picture.width, picture.height, [&picture](size_t i, double& luma, double& cb, double& cr) {
-            const double red = channel_index(picture.rgb[3 * i], RED_LEVEL) - CHANNEL_OFFSET;
-            const double green = channel_index(picture.rgb[3 * i + 1], GREEN_LEVEL) - GREEN_CENTRE;
-            const double blue = channel_index(picture.rgb[3 * i + 2], BLUE_LEVEL) - CHANNEL_OFFSET;
-            // Y + Cr = red, Y + Cb = blue, Y - 0.698 Cr - 0.336 Cb = green.
-            const double y = (green - CR_GREEN * red + CB_GREEN * blue) / (1 - CR_GREEN + CB_GREEN);
-            luma = y + 0.5;
-            cb = std::clamp(blue - y, -127.0, 126.0) + 0.5;
-            cr = std::clamp(red - y, -127.0, 126.0) + 0.5;
-        });
-}
-
-std::array<double, 3> summed_colour(int32_t y, int32_t cb, int32_t cr) {
-    const auto colour = summed_colour_unclamped(y, cb, cr);
-    return {clamp_level(colour[0]), clamp_level(colour[1]), clamp_level(colour[2])};
-}
-
-std::array<double, 2> summed_extremes(int32_t y, int32_t cb, int32_t cr) {
-    const auto colour = summed_colour_unclamped(y, cb, cr);
-    return {std::min({colour[0], colour[1], colour[2]}),
-            std::max({colour[0], colour[1], colour[2]})};
-}
-
-std::array<double, 3> channel_colour(int32_t y, int32_t cb, int32_t cr) {
-    auto level = [](double index, double factor) {
-        return clamp_level(std::trunc((2 * std::clamp(index, 0.0, 511.0) - 383) * factor));
-    };
-    const double green_index =
-        GREEN_CENTRE + std::trunc(CR_GREEN * cr) + y - std::trunc(CB_GREEN * cb);
-    return {level(y + cr + CHANNEL_OFFSET, RED_LEVEL), level(green_index, GREEN_LEVEL),
-            level(y + cb + CHANNEL_OFFSET, BLUE_LEVEL)};
+std::vector<uint8_t> rgb_from_ycbcr(const YcbcrPicture& picture) {
+    const size_t count = size_t(picture.width) * picture.height;
+    std::vector<uint8_t> rgb(count * 3);
+    for (size_t i = 0; i < count; ++i) {
+        const double y = picture.y[i];
+        const double cb = picture.cb[i] - 128.0;
+        const double cr = picture.cr[i] - 128.0;
+        rgb[3 * i] = level_byte(y + 1.402 * cr);
+        rgb[3 * i + 1] = level_byte(y - 0.344136 * cb - 0.714136 * cr);
+        rgb[3 * i + 2] = level_byte(y + 1.772 * cb);
+    }
+    return rgb;
 }

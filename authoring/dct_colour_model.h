@@ -1,24 +1,30 @@
 #pragma once
-#include <array>
+#include <cstdint>
+#include <vector>
 
 #include "authoring/dct_picture.h"
+#include "authoring/dct_shown.h"
 
-// How the DCT formats turn samples into colours, seen from the encoder: the summed
-// conversion is the JPEG File Interchange Format's YCbCr with a luma level of 2 s + 129 and a
-// chroma offset of 2 s + 1; the channel conversion indexes per-component level tables.
+// The samples a colour asks for, before the decoder's flooring transform (each is the wanted
+// sample plus one half), from the inverse of what the tables compute.
+struct ColourSamples {
+    double y;
+    double cb;
+    double cr;
+};
 
-SamplePlanes summed_samples(const YcbcrPicture& picture);
-SamplePlanes summed_samples(const RgbPicture& picture);
-// Samples that give the picture's colours through the channel tables, whose neutral chroma is
-// green: luma and chroma solve the three index equations together.
-SamplePlanes channel_samples(const RgbPicture& picture);
+// Summed tables: the JPEG File Interchange Format's YCbCr with a luma level of 2 s + 129 and a
+// chroma offset of 2 s + 1.
+ColourSamples summed_samples_of(const uint8_t* rgb);
+// Channel tables, whose neutral chroma is green: luma and chroma solve the three index
+// equations together.
+ColourSamples channel_samples_of(const uint8_t* rgb);
 
-// The colour a decoder shows for decoded samples (before the display's bit reduction).
-std::array<double, 3> summed_colour(int32_t y, int32_t cb, int32_t cr);
-std::array<double, 3> channel_colour(int32_t y, int32_t cb, int32_t cr);
-// The smallest and largest of red, green and blue the summed tables add up to, unclamped.
-std::array<double, 2> summed_extremes(int32_t y, int32_t cb, int32_t cr);
+// For decoded chroma, the luma sample within low..high whose shown colour is nearest `rgb`.
+int32_t nearest_luma(DctConversion conversion, const uint8_t* rgb, int32_t cb, int32_t cr,
+                     int32_t low, int32_t high);
 
-// Converts an RGB picture to the planes of YcbcrPicture.
+// Converts between RGB pictures and the planes of YcbcrPicture (JPEG File Interchange Format).
 void ycbcr_from_rgb(const RgbPicture& picture, std::vector<uint8_t>& y, std::vector<uint8_t>& cb,
                     std::vector<uint8_t>& cr);
+std::vector<uint8_t> rgb_from_ycbcr(const YcbcrPicture& picture);

@@ -1,61 +1,371 @@
 #include "authoring/dct_macroblock_coder.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 #include "authoring/dct_colour_model.h"
 #include "authoring/dct_forward.h"
+#include "authoring/dct_picture.h"
+#include "codecs/dct/idct.h"
 
 namespace {
 
-constexpr int32_t COLOUR_PASSES = 4;
-// Each of the three table fields of a component rounds on its own.
-constexpr double COLOUR_MARGIN = 6;
+constexpr int32_t CHROMA_PASSES = 6;
+constexpr int32_t LUMA_PASSES = 6;
+// Colours are aimed this far inside 0..255, and luma this many samples inside the range that
+// keeps its chroma's colour from wrapping, so that ringing has room.
+constexpr double COLOUR_MARGIN = 2;
+constexpr int32_t LUMA_MARGIN = 1;
+// Summed chroma whose safe luma range is narrower than this is drawn towards grey.
+constexpr int32_t NARROWEST_LUMA_RANGE = 2 * LUMA_MARGIN + 1;
+constexpr double CHROMA_SCALE_STEP = 0.03125;
+// Summed chroma targets keep this far inside -64..63, so that ringing does not wrap them.
+constexpr double SUMMED_CHROMA_LIMIT = 61.5;
+// A pixel with a channel this far off shows a wrong colour.
+constexpr int32_t SPECKLE = 64;
+// Channel chroma indexes its tables by the low byte of the sample.
+constexpr int32_t CHANNEL_CHROMA_LOW = -128;
+constexpr int32_t CHANNEL_CHROMA_HIGH = 127;
 
-void quantise_luma(const double (&target)[4][64], const double* steps, int32_t level_limit,
-                   SampleRange range, MacroblockLevels& out) {
-    for (int32_t b = 0; b < 4; ++b) {
-        quantise_block(target[b], steps, level_limit, range.low, range.high, out.levels[b],
-                       out.shown[b]);
+int32_t luma_at(int32_t block, int32_t i) {
+    return 16 * (8 * (block >> 1) + i / 8) + 8 * (block & 1) + i % 8;
+}
+
+void quantise_block(const double* target, const DctQuantiser& quantiser, int32_t* levels) {
+    double coefficients[64];
+    forward_dct(target, coefficients);
+    std::fill(levels, levels + 64, 0);
+    levels[0] = std::clamp<int32_t>(int32_t(std::lround(coefficients[0] / quantiser.steps[0])),
+                                    quantiser.dc_low, quantiser.dc_high);
+    for (int32_t n = 1; n <= quantiser.scan_limit; ++n) {
+        const int32_t i = scan_index[n];
+        levels[i] = std::clamp<int32_t>(int32_t(std::lround(coefficients[i] / quantiser.steps[i])),
+                                        -quantiser.level_limit, quantiser.level_limit);
     }
 }
 
-}  // namespace
+void decode_block(const int32_t* levels, const DctQuantiser& quantiser, MacroblockPlanes& planes,
+                  int32_t block) {
+    CoefficientBlock coefficients;
+    for (int32_t i = 0; i < 64; ++i) {
+        coefficients.values[i] = levels[i] * quantiser.dequant.values[i];
+    }
+    idct_into_macroblock(coefficients, planes, block);
+}
 
-MacroblockLevels quantise_macroblock(const MacroblockSamples& samples, const double* steps,
-                                     int32_t level_limit, SampleRange luma, SampleRange chroma,
-                                     bool summed_colours) {
-    MacroblockLevels out;
-    for (int32_t b = 4; b < 6; ++b) {
-        quantise_block(samples.blocks[b], steps, level_limit, chroma.low, chroma.high,
-                       out.levels[b], out.shown[b]);
+// Softens a block's detail by a quarter; false when only its mean is left.
+bool soften(int32_t* levels) {
+    bool detail = false;
+    for (int32_t i = 1; i < 64; ++i) {
+        levels[i] = levels[i] * 3 / 4;
+        detail = detail || levels[i] != 0;
     }
-    double target[4][64];
-    for (int32_t b = 0; b < 4; ++b) {
-        std::copy(samples.blocks[b], samples.blocks[b] + 64, target[b]);
+    return detail;
+}
+
+class MacroblockCoder {
+  public:
+    MacroblockCoder(const uint8_t* source, const DctQuantiser& quantiser)
+        : source_(source), quantiser_(quantiser) {}
+
+    MacroblockCoding code() {
+        if (quantiser_.conversion == DctConversion::Summed) {
+            code_summed_chroma();
+        } else {
+            code_channel_chroma();
+        }
+        code_luma();
+        show_macroblock(source_, quantiser_, coding_);
+        if (!has_speckles()) {
+            return coding_;
+        }
+        // Chroma ringing near the edge of the colours the tables reach can leave a pixel no
+        // luma that shows it: quieter chroma may serve the whole macroblock better.
+        MacroblockCoding best = coding_;
+        for (const int32_t keep : {1, 0}) {
+            for (int32_t k = 4; k < 6; ++k) {
+                for (int32_t i = 1; i < 64; ++i) {
+                    if (std::abs(coding_.levels[k][i]) <= 1 || keep == 0) {
+                        coding_.levels[k][i] = 0;
+                    }
+                }
+                decode_block(coding_.levels[k], quantiser_, planes_, k);
+            }
+            code_luma();
+            show_macroblock(source_, quantiser_, coding_);
+            if (coding_.error < best.error) {
+                best = coding_;
+            }
+        }
+        return best;
     }
-    quantise_luma(target, steps, level_limit, luma, out);
-    for (int32_t pass = 0; summed_colours && pass < COLOUR_PASSES; ++pass) {
-        bool overflow = false;
+
+    // Pixels with a channel more than 64 levels off.
+    bool has_speckles() const {
+        for (int32_t i = 0; i < 256 * 3; ++i) {
+            if (std::abs(int32_t(coding_.shown[i]) - int32_t(source_[i])) > SPECKLE) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    bool summed() const { return quantiser_.conversion == DctConversion::Summed; }
+
+    ColourSamples samples_of(int32_t pixel) const {
+        const uint8_t* rgb = source_ + 3 * pixel;
+        if (!summed()) {
+            return channel_samples_of(rgb);
+        }
+        uint8_t inside[3];
+        for (int32_t c = 0; c < 3; ++c) {
+            inside[c] = uint8_t(
+                std::lround(std::clamp<double>(rgb[c], COLOUR_MARGIN, 255 - COLOUR_MARGIN)));
+        }
+        return summed_samples_of(inside);
+    }
+
+    // Chroma targets: each sample the mean of its 2 x 2 pixels' wishes.
+    void chroma_targets() {
+        for (int32_t i = 0; i < 64; ++i) {
+            const int32_t top_left = 32 * (i / 8) + 2 * (i % 8);
+            double cb = 0;
+            double cr = 0;
+            for (const int32_t pixel : {top_left, top_left + 1, top_left + 16, top_left + 17}) {
+                const ColourSamples samples = samples_of(pixel);
+                cb += samples.cb / 4;
+                cr += samples.cr / 4;
+            }
+            chroma_target_[0][i] = cb;
+            chroma_target_[1][i] = cr;
+        }
+    }
+
+    void quantise_chroma() {
+        for (int32_t k = 0; k < 2; ++k) {
+            quantise_block(chroma_target_[k], quantiser_, coding_.levels[4 + k]);
+            decode_block(coding_.levels[4 + k], quantiser_, planes_, 4 + k);
+        }
+    }
+
+    // Summed chroma must leave each pixel a luma range wide enough to take ringing. Where a
+    // decoded pair does not, its target moves towards grey by what the decoded pair lacks, and
+    // where even that fails the chroma is softened.
+    void code_summed_chroma() {
+        chroma_targets();
+        for (int32_t i = 0; i < 64; ++i) {
+            double& cb = chroma_target_[0][i];
+            double& cr = chroma_target_[1][i];
+            cb = std::clamp(cb, -SUMMED_CHROMA_LIMIT, SUMMED_CHROMA_LIMIT);
+            cr = std::clamp(cr, -SUMMED_CHROMA_LIMIT, SUMMED_CHROMA_LIMIT);
+            const double scale = wide_chroma_scale(cb, cr);
+            cb *= scale;
+            cr *= scale;
+        }
+        for (int32_t pass = 0; pass < CHROMA_PASSES; ++pass) {
+            quantise_chroma();
+            bool narrow = false;
+            for (int32_t i = 0; i < 64; ++i) {
+                const double cb = planes_.cb_plane[i] + 0.5;
+                const double cr = planes_.cr_plane[i] + 0.5;
+                const double scale = wide_chroma_scale(cb, cr);
+                if (scale < 1) {
+                    chroma_target_[0][i] += cb * (scale - 1) - std::copysign(0.5, cb);
+                    chroma_target_[1][i] += cr * (scale - 1) - std::copysign(0.5, cr);
+                    narrow = true;
+                }
+            }
+            if (!narrow) {
+                return;
+            }
+        }
+        while (any_chroma_unsafe() && (soften(coding_.levels[4]) | soften(coding_.levels[5]))) {
+            decode_block(coding_.levels[4], quantiser_, planes_, 4);
+            decode_block(coding_.levels[5], quantiser_, planes_, 5);
+        }
+    }
+
+    // The largest scale towards grey that gives chroma samples (plus one half) a luma range of
+    // at least NARROWEST_LUMA_RANGE.
+    static double wide_chroma_scale(double cb, double cr) {
+        for (double scale = 1; scale > 0; scale -= CHROMA_SCALE_STEP) {
+            const LumaRange range =
+                summed_luma_range(int32_t(std::floor(cb * scale)), int32_t(std::floor(cr * scale)));
+            if (range.high - range.low + 1 >= NARROWEST_LUMA_RANGE) {
+                return scale;
+            }
+        }
+        return 0;
+    }
+
+    bool any_chroma_unsafe() const {
+        for (int32_t i = 0; i < 64; ++i) {
+            const LumaRange range = summed_luma_range(planes_.cb_plane[i], planes_.cr_plane[i]);
+            if (range.low > range.high) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Channel chroma only has to stay inside a signed byte.
+    void code_channel_chroma() {
+        chroma_targets();
+        for (int32_t i = 0; i < 64; ++i) {
+            for (int32_t k = 0; k < 2; ++k) {
+                chroma_target_[k][i] = std::clamp(chroma_target_[k][i], -125.0, 124.0);
+            }
+        }
+        for (int32_t pass = 0; pass < CHROMA_PASSES; ++pass) {
+            quantise_chroma();
+            bool outside = false;
+            for (int32_t k = 0; k < 2; ++k) {
+                const int32_t* plane = k == 0 ? planes_.cb_plane : planes_.cr_plane;
+                for (int32_t i = 0; i < 64; ++i) {
+                    const int32_t excess =
+                        plane[i] < CHANNEL_CHROMA_LOW    ? plane[i] - CHANNEL_CHROMA_LOW
+                        : plane[i] > CHANNEL_CHROMA_HIGH ? plane[i] - CHANNEL_CHROMA_HIGH
+                                                         : 0;
+                    if (excess != 0) {
+                        chroma_target_[k][i] -= excess + (excess > 0 ? 0.5 : -0.5);
+                        outside = true;
+                    }
+                }
+            }
+            if (!outside) {
+                return;
+            }
+        }
+    }
+
+    // The luma samples a pixel may take under its decoded chroma.
+    LumaRange luma_range(int32_t pixel) const {
+        const int32_t at = 8 * (pixel / 32) + (pixel % 16) / 2;
+        if (summed()) {
+            return summed_luma_range(planes_.cb_plane[at], planes_.cr_plane[at]);
+        }
+        return {-1024, 1024};
+    }
+
+    void code_luma() {
         for (int32_t b = 0; b < 4; ++b) {
             for (int32_t i = 0; i < 64; ++i) {
-                const int32_t row = 8 * (b >> 1) + i / 8;
-                const int32_t column = 8 * (b & 1) + i % 8;
-                const int32_t at = 8 * (row / 2) + column / 2;
-                const auto [low, high] = summed_extremes(
-                    int32_t(out.shown[b][i]), int32_t(out.shown[4][at]), int32_t(out.shown[5][at]));
-                if (high > 255 - COLOUR_MARGIN) {
-                    target[b][i] -= (high - 255 + COLOUR_MARGIN) / 2 + 0.25;
-                    overflow = true;
-                } else if (low < COLOUR_MARGIN) {
-                    target[b][i] += (COLOUR_MARGIN - low) / 2 + 0.25;
-                    overflow = true;
+                const int32_t pixel = luma_at(b, i);
+                const int32_t at = 8 * (pixel / 32) + (pixel % 16) / 2;
+                LumaRange range = luma_range(pixel);
+                if (range.high - range.low >= 2 * LUMA_MARGIN) {
+                    range = {range.low + LUMA_MARGIN, range.high - LUMA_MARGIN};
+                } else if (range.low <= range.high) {
+                    range.low = range.high = (range.low + range.high) / 2;
+                } else {
+                    range = {-64, 63};
+                }
+                luma_target_[b][i] =
+                    nearest_luma(quantiser_.conversion, source_ + 3 * pixel, planes_.cb_plane[at],
+                                 planes_.cr_plane[at], range.low, range.high) +
+                    0.5;
+            }
+        }
+        for (int32_t b = 0; b < 4; ++b) {
+            code_luma_block(b);
+        }
+    }
+
+    // How far a decoded luma sample lies outside its range (0 inside).
+    int32_t luma_excess(int32_t block, int32_t i) const {
+        const int32_t pixel = luma_at(block, i);
+        const LumaRange range = luma_range(pixel);
+        const int32_t y = planes_.luma_plane[pixel];
+        if (range.low > range.high) {
+            return 0;  // nothing will do: the chroma decides
+        }
+        return y < range.low ? y - range.low : y > range.high ? y - range.high : 0;
+    }
+
+    // The exact error the player will show over block b's pixels, for the planes as they are.
+    int64_t block_error(int32_t b) const {
+        int64_t error = 0;
+        for (int32_t i = 0; i < 64; ++i) {
+            const int32_t pixel = luma_at(b, i);
+            const int32_t at = 8 * (pixel / 32) + (pixel % 16) / 2;
+            uint8_t shown[3];
+            shown_colour(quantiser_.conversion, planes_.luma_plane[pixel], planes_.cb_plane[at],
+                         planes_.cr_plane[at], shown);
+            error += squared_error(shown, source_ + 3 * pixel, 3);
+        }
+        return error;
+    }
+
+    // Codes block b, pulling back the targets of samples that would wrap and then softening
+    // the detail, and keeps whichever attempt the player would show with the least error.
+    void code_luma_block(int32_t b) {
+        int32_t best[64];
+        int64_t best_error = INT64_MAX;
+        auto keep_best = [&] {
+            const int64_t error = block_error(b);
+            if (error < best_error) {
+                best_error = error;
+                std::copy(coding_.levels[b], coding_.levels[b] + 64, best);
+            }
+        };
+        bool outside = true;
+        for (int32_t pass = 0; pass < LUMA_PASSES && outside; ++pass) {
+            quantise_block(luma_target_[b], quantiser_, coding_.levels[b]);
+            decode_block(coding_.levels[b], quantiser_, planes_, b);
+            keep_best();
+            outside = false;
+            for (int32_t i = 0; summed() && i < 64; ++i) {
+                const int32_t excess = luma_excess(b, i);
+                if (excess != 0) {
+                    luma_target_[b][i] -= excess + (excess > 0 ? 0.5 : -0.5);
+                    outside = true;
                 }
             }
         }
-        if (!overflow) {
-            break;
+        while (outside && soften(coding_.levels[b])) {
+            decode_block(coding_.levels[b], quantiser_, planes_, b);
+            keep_best();
+            outside = block_outside(b);
         }
-        quantise_luma(target, steps, level_limit, luma, out);
+        std::copy(best, best + 64, coding_.levels[b]);
+        decode_block(coding_.levels[b], quantiser_, planes_, b);
     }
-    return out;
+
+    bool block_outside(int32_t b) const {
+        for (int32_t i = 0; i < 64; ++i) {
+            if (luma_excess(b, i) != 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    const uint8_t* source_;
+    const DctQuantiser& quantiser_;
+    MacroblockCoding coding_{};
+    MacroblockPlanes planes_{};
+    double chroma_target_[2][64]{};
+    double luma_target_[4][64]{};
+};
+
+}  // namespace
+
+void set_quantiser_steps(DctQuantiser& quantiser) {
+    for (int32_t i = 0; i < 64; ++i) {
+        quantiser.steps[i] = double(quantiser.dequant.values[i]) / idct_prescale[i];
+    }
+}
+
+MacroblockCoding code_macroblock(const uint8_t* source, const DctQuantiser& quantiser) {
+    return MacroblockCoder(source, quantiser).code();
+}
+
+void show_macroblock(const uint8_t* source, const DctQuantiser& quantiser,
+                     MacroblockCoding& coding) {
+    MacroblockPlanes planes;
+    reconstruct_macroblock(coding.levels, quantiser.dequant, planes);
+    shown_macroblock(planes, quantiser.conversion, coding.shown);
+    coding.error = squared_error(source, coding.shown, sizeof coding.shown);
 }

@@ -1,23 +1,23 @@
 #include "authoring/dct_picture.h"
 
-MacroblockSamples macroblock_samples(const SamplePlanes& planes, int32_t x, int32_t y) {
-    MacroblockSamples samples;
+#include <algorithm>
+
+void macroblock_pixels(const RgbPicture& picture, int32_t x, int32_t y, uint8_t* rgb) {
     for (int32_t row = 0; row < 16; ++row) {
+        const int32_t from_y = std::min(y + row, picture.height - 1);
         for (int32_t column = 0; column < 16; ++column) {
-            const int32_t block = (row / 8) * 2 + column / 8;
-            const size_t i = size_t(y + row) * planes.width + x + column;
-            samples.blocks[block][8 * (row % 8) + column % 8] = planes.luma[i];
+            const int32_t from_x = std::min(x + column, picture.width - 1);
+            const uint8_t* from = picture.rgb + 3 * (size_t(from_y) * picture.width + from_x);
+            std::copy(from, from + 3, rgb + 3 * (16 * row + column));
         }
     }
-    for (int32_t row = 0; row < 8; ++row) {
-        for (int32_t column = 0; column < 8; ++column) {
-            const size_t i = size_t(y + 2 * row) * planes.width + x + 2 * column;
-            const size_t below = i + planes.width;
-            samples.blocks[4][8 * row + column] =
-                (planes.cb[i] + planes.cb[i + 1] + planes.cb[below] + planes.cb[below + 1]) / 4;
-            samples.blocks[5][8 * row + column] =
-                (planes.cr[i] + planes.cr[i + 1] + planes.cr[below] + planes.cr[below + 1]) / 4;
-        }
+}
+
+int64_t squared_error(const uint8_t* a, const uint8_t* b, size_t count) {
+    int64_t sum = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t d = int32_t(a[i]) - int32_t(b[i]);
+        sum += d * d;
     }
-    return samples;
+    return sum;
 }

@@ -1,7 +1,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 // A picture to encode: `height` rows of `width` pixels, rows back to back.
 struct RgbPicture {
@@ -11,7 +10,7 @@ struct RgbPicture {
 };
 
 // Full-resolution planes in the levels of the JPEG File Interchange Format (Y 0..255, chroma
-// centred on 128); the encoders subsample the chroma themselves.
+// centred on 128).
 struct YcbcrPicture {
     int32_t width;
     int32_t height;
@@ -20,21 +19,9 @@ struct YcbcrPicture {
     const uint8_t* cr;
 };
 
-// Decoder samples wanted for every pixel, padded to whole macroblocks by repeating the last
-// column and row. The decoders floor what they compute, so each value is the wanted sample
-// plus one half.
-struct SamplePlanes {
-    int32_t width;   // padded to a multiple of 16
-    int32_t height;  // padded to a multiple of 16
-    std::vector<double> luma;
-    std::vector<double> cb;
-    std::vector<double> cr;
-};
+// The 16 x 16 pixels of the macroblock whose top-left pixel is (x, y), as RGB triples in rows;
+// past the picture's right and bottom edges its last column and row are repeated.
+void macroblock_pixels(const RgbPicture& picture, int32_t x, int32_t y, uint8_t* rgb);
 
-// The six blocks of one macroblock, 8 x 8 row-major each: four luma quadrants in raster
-// order, then Cb and Cr averaged over 2 x 2 pixels.
-struct MacroblockSamples {
-    double blocks[6][64];
-};
-
-MacroblockSamples macroblock_samples(const SamplePlanes& planes, int32_t x, int32_t y);
+// Summed squared difference of `count` bytes.
+int64_t squared_error(const uint8_t* a, const uint8_t* b, size_t count);

@@ -5,8 +5,9 @@
 #include <cstdlib>
 
 #include "authoring/dct_colour_model.h"
-#include "authoring/dct_macroblock_coder.h"
+#include "authoring/dct_picture.h"
 #include "codecs/dct/coefficient_block.h"
+#include "codecs/dct/mnb_frame.h"
 
 namespace {
 
@@ -68,11 +69,11 @@ void put_level(LsbBitWriter& writer, int32_t level) {
 }
 
 // DC byte, then every AC position up to 63 covered by level codes and zero runs.
-void put_block(LsbBitWriter& writer, const int32_t* levels, int32_t scan_limit) {
+void put_block(LsbBitWriter& writer, const int32_t* levels) {
     writer.put(uint32_t(levels[0]) & 0xFF, 8);
     int32_t run = 0;
     for (int32_t n = 1; n < 64; ++n) {
-        const int32_t level = n <= scan_limit ? levels[scan_index[n]] : 0;
+        const int32_t level = levels[scan_index[n]];
         if (level == 0) {
             ++run;
             continue;
@@ -84,79 +85,151 @@ void put_block(LsbBitWriter& writer, const int32_t* levels, int32_t scan_limit) 
     put_zero_run(writer, run);
 }
 
+// The sample a flat level stands for, as the decoder computes it: level * step / 65536 rounded
+// half up from the 64-bit product, then halved.
+int32_t flat_sample(int32_t level, int32_t dc_step) {
+    const int64_t product = int64_t{level} * dc_step;
+    return int32_t(((product >> 16) + ((product >> 15) & 1)) >> 1);
+}
+
 }  // namespace
 
 MnbEncoder::MnbEncoder(int32_t quality) : quality_(std::clamp(quality, 0, 100)) {
-    const int32_t base = (22 * (100 - quality_)) / 100 + 8;
-    const int32_t step = (50 * (100 - quality_)) / 100 + 10 - base;
-    for (int32_t u = 0; u < 8; ++u) {
-        for (int32_t v = 0; v < 8; ++v) {
-            steps_[8 * u + v] = base + ((u + v) * step) / 14;
-        }
-    }
-    dc_step_ = 8192 * base;
-}
-
-int32_t MnbEncoder::flat_level(double sample) const {
-    const double wanted = sample - 0.5;  // the planes carry the half for the flooring transform
-    int32_t best = 0;
-    double best_error = 1e30;
+    mnb_build_dequant_table(quantiser_.dequant, quality_);
+    set_quantiser_steps(quantiser_);
+    quantiser_.level_limit = LEVEL_LIMIT;
+    quantiser_.dc_low = -128;
+    quantiser_.dc_high = 127;
+    // Levels in order of their samples, for the nearest flat level to a sample.
     for (int32_t level = -128; level <= 127; ++level) {
-        const int64_t product = int64_t{level} * dc_step_;
-        const int64_t shown = ((product + 32768) >> 16) >> 1;
-        const double error = std::abs(double(shown) - wanted);
-        if (error < best_error) {
-            best_error = error;
-            best = level;
-        }
+        flat_samples_[level + 128] = flat_sample(level, quantiser_.dequant.values[0]);
     }
-    return best;
 }
 
-bool MnbEncoder::encode_flat(const MacroblockSamples& samples,
-                             std::vector<uint8_t>& records) const {
-    const double tolerance = 0.75 + (100 - quality_) / 40.0;
-    int32_t levels[6];
-    for (int32_t b = 0; b < 6; ++b) {
-        double mean = 0;
-        for (double s : samples.blocks[b]) {
-            mean += s;
+int32_t MnbEncoder::flat_level_near(int32_t sample, int32_t side) const {
+    // Flat samples grow with the level: the first level at or past the sample, or the last one
+    // before it.
+    const int32_t* begin = flat_samples_;
+    const int32_t* end = flat_samples_ + 256;
+    const int32_t* at = std::lower_bound(begin, end, sample);
+    if (side < 0 && at != begin && (at == end || *at != sample)) {
+        --at;
+    }
+    return int32_t(std::min<ptrdiff_t>(at - begin, 255)) - 128;
+}
+
+bool MnbEncoder::encode_flat(const uint8_t* source, std::vector<uint8_t>& records) {
+    const double tolerance = 1.5 + (100 - quality_) / 20.0;
+    double means[4][3] = {};
+    for (int32_t p = 0; p < 256; ++p) {
+        const int32_t quadrant = (p / 128) * 2 + (p % 16) / 8;
+        for (int32_t c = 0; c < 3; ++c) {
+            means[quadrant][c] += source[3 * p + c] / 64.0;
         }
-        mean /= 64;
-        for (double s : samples.blocks[b]) {
-            if (std::abs(s - mean) > tolerance) {
+    }
+    for (int32_t p = 0; p < 256; ++p) {
+        const int32_t quadrant = (p / 128) * 2 + (p % 16) / 8;
+        for (int32_t c = 0; c < 3; ++c) {
+            if (std::abs(source[3 * p + c] - means[quadrant][c]) > tolerance) {
                 return false;
             }
         }
-        levels[b] = flat_level(mean);
     }
-    const bool one_luma =
-        levels[0] == levels[1] && levels[0] == levels[2] && levels[0] == levels[3];
+    // What a flat colour may miss a quadrant's mean by: the flatness asked for, and the
+    // rounding of the display's fields.
+    const double reach = tolerance + 8;
+    uint8_t mean_rgb[4][3];
+    double mean_all[3] = {};
+    for (int32_t q = 0; q < 4; ++q) {
+        for (int32_t c = 0; c < 3; ++c) {
+            mean_rgb[q][c] = uint8_t(std::lround(means[q][c]));
+            mean_all[c] += means[q][c] / 4;
+        }
+    }
+    const uint8_t overall[3] = {uint8_t(std::lround(mean_all[0])),
+                                uint8_t(std::lround(mean_all[1])),
+                                uint8_t(std::lround(mean_all[2]))};
+    const ColourSamples wanted = summed_samples_of(overall);
+    // Every chroma pair near the wanted one, each quadrant's best luma under it: the decoder's
+    // own samples and tables decide.
+    int32_t best[6] = {};
+    int64_t best_error = INT64_MAX;
+    auto levels_around = [&](double sample) {
+        const int32_t below = flat_level_near(int32_t(std::floor(sample)) - 1, -1);
+        const int32_t above = flat_level_near(int32_t(std::floor(sample)) + 1, 1);
+        return std::pair{below, above};
+    };
+    const auto [cb_first, cb_last] = levels_around(wanted.cb);
+    const auto [cr_first, cr_last] = levels_around(wanted.cr);
+    for (int32_t cb_level = cb_first; cb_level <= cb_last; ++cb_level) {
+        for (int32_t cr_level = cr_first; cr_level <= cr_last; ++cr_level) {
+            const int32_t cb = flat_samples_[cb_level + 128];
+            const int32_t cr = flat_samples_[cr_level + 128];
+            const LumaRange range = summed_luma_range(cb, cr);
+            if (range.low > range.high) {
+                continue;
+            }
+            int64_t error = 0;
+            int32_t luma_levels[4];
+            for (int32_t q = 0; q < 4 && error < best_error; ++q) {
+                const int32_t y =
+                    nearest_luma(DctConversion::Summed, mean_rgb[q], cb, cr, range.low, range.high);
+                int64_t quadrant_best = INT64_MAX;
+                for (int32_t level = flat_level_near(y, -1); level <= flat_level_near(y, 1);
+                     ++level) {
+                    const int32_t sample = flat_samples_[level + 128];
+                    if (sample < range.low || sample > range.high) {
+                        continue;
+                    }
+                    uint8_t shown[3];
+                    shown_colour(DctConversion::Summed, sample, cb, cr, shown);
+                    const int64_t e = squared_error(shown, mean_rgb[q], 3);
+                    // One chroma serves all four quadrants: it must suit each of them.
+                    const bool close = std::abs(shown[0] - mean_rgb[q][0]) <= reach &&
+                                       std::abs(shown[1] - mean_rgb[q][1]) <= reach &&
+                                       std::abs(shown[2] - mean_rgb[q][2]) <= reach;
+                    if (close && e < quadrant_best) {
+                        quadrant_best = e;
+                        luma_levels[q] = level;
+                    }
+                }
+                error = quadrant_best == INT64_MAX ? INT64_MAX : error + quadrant_best;
+            }
+            if (error < best_error) {
+                best_error = error;
+                std::copy(luma_levels, luma_levels + 4, best);
+                best[4] = cb_level;
+                best[5] = cr_level;
+            }
+        }
+    }
+    if (best_error == INT64_MAX) {
+        return false;
+    }
+    const bool one_luma = best[0] == best[1] && best[0] == best[2] && best[0] == best[3];
     if (one_luma) {
-        records.insert(records.end(),
-                       {3, uint8_t(levels[0]), uint8_t(levels[4]), uint8_t(levels[5])});
+        records.insert(records.end(), {3, uint8_t(best[0]), uint8_t(best[4]), uint8_t(best[5])});
     } else {
         records.push_back(6);
-        for (int32_t level : levels) {
+        for (int32_t level : best) {
             records.push_back(uint8_t(level));
         }
     }
     return true;
 }
 
-void MnbEncoder::encode_macroblock(const MacroblockSamples& samples,
-                                   std::vector<uint8_t>& records) {
-    if (encode_flat(samples, records)) {
+void MnbEncoder::encode_macroblock(const uint8_t* source, std::vector<uint8_t>& records) {
+    if (encode_flat(source, records)) {
         ++stats_.flat_macroblocks;
         return;
     }
-    const MacroblockLevels coded = quantise_macroblock(
-        samples, steps_, LEVEL_LIMIT, SUMMED_SAMPLE_RANGE, SUMMED_SAMPLE_RANGE, true);
     std::vector<uint8_t> record;
     for (const int32_t scan_limit : SCAN_LIMITS) {
+        quantiser_.scan_limit = scan_limit;
+        const MacroblockCoding coded = code_macroblock(source, quantiser_);
         LsbBitWriter writer;
         for (const auto& block : coded.levels) {
-            put_block(writer, block, scan_limit);
+            put_block(writer, block);
         }
         record = writer.finish();
         if (record.size() <= LONGEST_RECORD) {
@@ -170,27 +243,25 @@ void MnbEncoder::encode_macroblock(const MacroblockSamples& samples,
     ++stats_.coded_macroblocks;
 }
 
-std::vector<uint8_t> MnbEncoder::encode_planes(const SamplePlanes& planes, int32_t width,
-                                               int32_t height) {
+std::vector<uint8_t> MnbEncoder::encode(const RgbPicture& picture) {
     stats_ = {};
     std::vector<uint8_t> payload(8, 0);
-    payload[0] = uint8_t(width);
-    payload[1] = uint8_t(width >> 8);
-    payload[2] = uint8_t(height);
-    payload[3] = uint8_t(height >> 8);
+    payload[0] = uint8_t(picture.width);
+    payload[1] = uint8_t(picture.width >> 8);
+    payload[2] = uint8_t(picture.height);
+    payload[3] = uint8_t(picture.height >> 8);
     payload[4] = uint8_t(quality_);
-    for (int32_t y = 0; y < height; y += 16) {
-        for (int32_t x = 0; x < width; x += 16) {
-            encode_macroblock(macroblock_samples(planes, x, y), payload);
+    uint8_t source[256 * 3];
+    for (int32_t y = 0; y < picture.height; y += 16) {
+        for (int32_t x = 0; x < picture.width; x += 16) {
+            macroblock_pixels(picture, x, y, source);
+            encode_macroblock(source, payload);
         }
     }
     return payload;
 }
 
-std::vector<uint8_t> MnbEncoder::encode(const RgbPicture& picture) {
-    return encode_planes(summed_samples(picture), picture.width, picture.height);
-}
-
 std::vector<uint8_t> MnbEncoder::encode(const YcbcrPicture& picture) {
-    return encode_planes(summed_samples(picture), picture.width, picture.height);
+    const std::vector<uint8_t> rgb = rgb_from_ycbcr(picture);
+    return encode(RgbPicture{picture.width, picture.height, rgb.data()});
 }

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "authoring/dct_macroblock_coder.h"
 #include "authoring/dct_picture.h"
 
 inline constexpr char MNB_CHUNK_TAG[5] = "pBNM";
@@ -14,7 +15,8 @@ struct MnbFrameStats {
 };
 
 // Encodes pictures as Mnb frames: each macroblock a flat record where it is flat enough, else a
-// coded record. Quality 0..100 as the format's dequantisation reads it.
+// coded record, each chosen for what the player's decoder will show. Quality 0..100 as the
+// format's dequantisation reads it.
 class MnbEncoder {
   public:
     explicit MnbEncoder(int32_t quality);
@@ -25,13 +27,14 @@ class MnbEncoder {
     const MnbFrameStats& last_frame() const { return stats_; }
 
   private:
-    std::vector<uint8_t> encode_planes(const SamplePlanes& planes, int32_t width, int32_t height);
-    void encode_macroblock(const MacroblockSamples& samples, std::vector<uint8_t>& records);
-    bool encode_flat(const MacroblockSamples& samples, std::vector<uint8_t>& records) const;
-    int32_t flat_level(double sample) const;
+    // `source` is the macroblock's 16 x 16 RGB pixels.
+    void encode_macroblock(const uint8_t* source, std::vector<uint8_t>& records);
+    bool encode_flat(const uint8_t* source, std::vector<uint8_t>& records);
+    // The level whose flat sample is nearest `sample` from below (side < 0) or above.
+    int32_t flat_level_near(int32_t sample, int32_t side) const;
 
     int32_t quality_;
-    int32_t dc_step_;  // dequantisation of the DC coefficient, as the decoder builds it
-    double steps_[64];
+    DctQuantiser quantiser_;
+    int32_t flat_samples_[256];  // the sample of each flat level -128..127
     MnbFrameStats stats_{};
 };

@@ -33,8 +33,15 @@ class BlockCoder {
           previous_(previous),
           width_(width),
           height_(height),
-          palette_(palette),
-          options_(options) {
+          options_(options),
+          distances_(256 * 256) {
+        // Block choices compare palette entries millions of times a frame: look them up.
+        for (int32_t a = 0; a < 256; ++a) {
+            for (int32_t b = 0; b < 256; ++b) {
+                distances_[size_t(a) * 256 + size_t(b)] =
+                    rkd_colour_distance(palette, uint8_t(a), uint8_t(b));
+            }
+        }
         int32_t radius = std::clamp(options.search_radius, 0, MAX_DISPLACEMENT);
         for (int32_t dy = -radius; dy <= radius; ++dy) {
             for (int32_t dx = -radius; dx <= radius; ++dx) {
@@ -92,10 +99,12 @@ class BlockCoder {
         }
     }
 
+    int32_t distance(uint8_t a, uint8_t b) const { return distances_[size_t(a) * 256 + b]; }
+
     int64_t block_error(const Block& want, const Block& got) const {
         int64_t total = 0;
         for (size_t p = 0; p < 16; ++p) {
-            total += rkd_colour_distance(palette_, want[p], got[p]);
+            total += distance(want[p], got[p]);
         }
         return total;
     }
@@ -168,7 +177,7 @@ class BlockCoder {
         for (size_t p = 0; p < 16; ++p) {
             int32_t best = INT32_MAX;
             for (uint8_t c = 0; c < 4; ++c) {
-                int32_t d = rkd_colour_distance(palette_, block[p], colours[c]);
+                int32_t d = distance(block[p], colours[c]);
                 if (d < best) {
                     best = d;
                     selector[p] = c;
@@ -185,7 +194,7 @@ class BlockCoder {
             int64_t error = 0;
             for (size_t p = 0; p < 16; ++p) {
                 if (selector[p] == cluster) {
-                    error += rkd_colour_distance(palette_, block[p], candidate);
+                    error += distance(block[p], candidate);
                 }
             }
             if (error < best_error) {
@@ -267,8 +276,8 @@ class BlockCoder {
     const std::vector<uint8_t>& previous_;
     int32_t width_;
     int32_t height_;
-    const RkdPalette& palette_;
     RkdBlockCoderOptions options_;
+    std::vector<int32_t> distances_;  // squared RGB distance of every pair of entries
     std::vector<RkdMotionVector> window_;
     std::map<std::pair<int32_t, int32_t>, int32_t> vector_indexes_;
     std::map<Block, int32_t> raw_indexes_;

@@ -98,6 +98,14 @@ class Packer {
             if (distance > MAX_DISTANCE) {
                 break;
             }
+            // A repeat that differs where the best one so far still matches cannot save more:
+            // the forms of the copy command cost no less for a shorter, farther repeat.
+            if (best.length > 0 &&
+                (best.length >= limit ||
+                 pixels_[size_t(candidate) + best.length] != pixels_[pos + best.length])) {
+                candidate = chain_[size_t(candidate)];
+                continue;
+            }
             uint32_t length = 0;
             while (length < limit && pixels_[size_t(candidate) + length] == pixels_[pos + length]) {
                 ++length;

@@ -3,10 +3,11 @@
 #include <span>
 #include <vector>
 
-// How hard the packer looks for repeats: hash-chain steps per position, and whether it waits
-// one byte for a longer match.
+// How hard the packer looks for repeats: hash-chain steps per position (beyond 32 a grainy
+// picture packs about 1% smaller for a third more time), and whether it waits one byte for a
+// longer match.
 struct RkdPackOptions {
-    int32_t chain_steps = 64;
+    int32_t chain_steps = 32;
     bool lazy = true;
 };
 

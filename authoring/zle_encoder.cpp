@@ -6,10 +6,9 @@
 #include <cstdlib>
 #include <limits>
 
-#include "authoring/dct_colour_model.h"
-#include "authoring/dct_macroblock_coder.h"
 #include "codecs/dct/coefficient_block.h"
 #include "codecs/dct/zle_codes.h"
+#include "codecs/dct/zle_frame.h"
 
 namespace {
 
@@ -17,11 +16,6 @@ constexpr int32_t AC_LEVEL_LIMIT = 255;
 constexpr int32_t DC_DIFFERENCE_LIMIT = 255;
 constexpr int32_t SEARCH_LOW = -8;
 constexpr int32_t SEARCH_HIGH = 7;
-
-// Channel chroma indexes its tables by the low byte, so it keeps within a signed byte; channel
-// luma only needs to stay near the tables, which clamp.
-constexpr SampleRange CHANNEL_LUMA_RANGE = {-150, 300};
-constexpr SampleRange CHANNEL_CHROMA_RANGE = {-126.9, 125.9};
 
 // Bits most significant first, packed into 32-bit little-endian words.
 class MsbBitWriter {
@@ -139,154 +133,160 @@ struct MacroblockChoice {
     std::vector<Symbol> symbols;
 };
 
-}  // namespace
+// Summed squared RGB error of a 16 x 16 (or clipped) area against the source picture, given
+// up once it passes `limit`.
+int64_t area_error(const uint8_t* source, const uint8_t* shown, size_t stride_bytes,
+                   int32_t columns, int32_t rows, int64_t limit) {
+    int64_t sum = 0;
+    for (int32_t r = 0; r < rows && sum <= limit; ++r) {
+        sum +=
+            squared_error(source + r * stride_bytes, shown + r * stride_bytes, size_t(columns) * 3);
+    }
+    return sum;
+}
 
-// One macroblock coded as six intra blocks: its bits, the predictors after it and the samples
-// a player will show.
-struct ZleEncoder::Macroblock {
-    std::vector<Symbol> symbols;
-    int32_t predictors[3];
-    double shown[6][64];
-};
+// Codes the 16 x 16 RGB `source` as six blocks after the DC `predictors`, which it moves on;
+// appends the symbols.
+MacroblockCoding code_zle_macroblock(const uint8_t* source, const DctQuantiser& quantiser,
+                                     int32_t* predictors, std::vector<Symbol>& symbols) {
+    MacroblockCoding coding = code_macroblock(source, quantiser);
+    bool moved = false;
+    for (int32_t b = 0; b < 6; ++b) {
+        const int32_t component = b < 4 ? 0 : b - 3;
+        // A jump beyond one code's reach is spread over the following blocks.
+        int32_t& predictor = predictors[component];
+        const int32_t difference =
+            std::clamp(coding.levels[b][0] - predictor, -DC_DIFFERENCE_LIMIT, DC_DIFFERENCE_LIMIT);
+        moved = moved || predictor + difference != coding.levels[b][0];
+        predictor += difference;
+        coding.levels[b][0] = predictor;
+        put_dc(symbols, difference, component == 0);
+        put_ac(symbols, coding.levels[b]);
+    }
+    if (moved) {
+        show_macroblock(source, quantiser, coding);
+    }
+    return coding;
+}
+
+}  // namespace
 
 ZleEncoder::ZleEncoder(ZleEncoderOptions options) : options_(options) {
     options_.quality = std::clamp(options_.quality, 0, 100);
-    steps_[0] = 8;
-    for (int32_t i = 1; i < 64; ++i) {
-        steps_[i] = options_.quality == 100
-                        ? 8.0
-                        : ZLE_DEFAULT_INTRA_MATRIX[i] * (107 - options_.quality) / 16.0;
-    }
+    quantiser_.conversion =
+        options_.channel_conversion ? DctConversion::Channel : DctConversion::Summed;
+    zle_build_dequant_table(quantiser_.dequant, options_.quality);
+    set_quantiser_steps(quantiser_);
+    quantiser_.level_limit = AC_LEVEL_LIMIT;
+    // The DC level is the predictor itself; its reach from the previous block is settled when
+    // the symbols are written.
+    quantiser_.dc_low = -4096;
+    quantiser_.dc_high = 4095;
 }
 
-std::array<double, 3> ZleEncoder::shown_colour(int32_t y, int32_t cb, int32_t cr) const {
-    return options_.channel_conversion ? channel_colour(y, cb, cr) : summed_colour(y, cb, cr);
-}
-
-ZleEncoder::Macroblock ZleEncoder::code_macroblock(const SamplePlanes& planes, int32_t x, int32_t y,
-                                                   const int32_t* predictors) const {
-    const MacroblockSamples samples = macroblock_samples(planes, x, y);
-    Macroblock mb;
-    std::copy(predictors, predictors + 3, mb.predictors);
-    const bool channel = options_.channel_conversion;
-    MacroblockLevels coded = quantise_macroblock(
-        samples, steps_, AC_LEVEL_LIMIT, channel ? CHANNEL_LUMA_RANGE : SUMMED_SAMPLE_RANGE,
-        channel ? CHANNEL_CHROMA_RANGE : SUMMED_SAMPLE_RANGE, !channel);
-    for (int32_t b = 0; b < 6; ++b) {
-        const int32_t component = b < 4 ? 0 : b - 3;
-        const int32_t* levels = coded.levels[b];
-        std::copy(coded.shown[b], coded.shown[b] + 64, mb.shown[b]);
-        // The DC level is the predictor itself; a jump beyond one code's reach is spread over
-        // the following blocks.
-        int32_t& predictor = mb.predictors[component];
-        const int32_t difference =
-            std::clamp(levels[0] - predictor, -DC_DIFFERENCE_LIMIT, DC_DIFFERENCE_LIMIT);
-        const double shift =
-            std::floor((predictor + difference) / 2.0) - std::floor(levels[0] / 2.0);
-        for (double& shown : mb.shown[b]) {
-            shown += shift;
+ZleEncoder::CopyChoice ZleEncoder::best_copy(const RgbPicture& picture, int32_t x, int32_t y,
+                                             std::span<const CopyChoice> predictions) const {
+    const size_t stride = size_t(picture.width) * 3;
+    const int32_t columns = std::min(16, picture.width - x);
+    const int32_t rows = std::min(16, picture.height - y);
+    const uint8_t* source = picture.rgb + size_t(y) * stride + size_t(x) * 3;
+    CopyChoice best;
+    auto try_copy = [&](int32_t sx, int32_t sy) {
+        const int32_t from_x = x - sx;
+        const int32_t from_y = y - sy;
+        if (sx < SEARCH_LOW || sx > SEARCH_HIGH || sy < SEARCH_LOW || sy > SEARCH_HIGH ||
+            from_x < 0 || from_y < 0 || from_x + columns > picture.width ||
+            from_y + rows > picture.height) {
+            return;
         }
-        predictor += difference;
-        put_dc(mb.symbols, difference, component == 0);
-        put_ac(mb.symbols, levels);
+        const uint8_t* from = reference_.data() + size_t(from_y) * stride + size_t(from_x) * 3;
+        const int64_t error = area_error(source, from, stride, columns, rows, best.error);
+        if (error < best.error) {
+            best = {sx, sy, error};
+        }
+    };
+    // The still copy first, so that others must do strictly better; then the displacements
+    // of the neighbours, then steps of one pixel downhill from the best.
+    try_copy(0, 0);
+    for (const CopyChoice& guess : predictions) {
+        try_copy(guess.sx, guess.sy);
     }
-    return mb;
+    for (bool moved = best.error > 0; moved;) {
+        const CopyChoice centre = best;
+        for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+            try_copy(centre.sx + dx, centre.sy + dy);
+        }
+        moved = best.error < centre.error && best.error > 0;
+    }
+    return best;
+}
+
+void ZleEncoder::copy_area(int32_t x, int32_t y, const CopyChoice& copy,
+                           std::vector<uint8_t>& shown) const {
+    const size_t stride = size_t(width_) * 3;
+    const int32_t columns = std::min(16, width_ - x);
+    const int32_t rows = std::min(16, height_ - y);
+    for (int32_t r = 0; r < rows; ++r) {
+        const uint8_t* from =
+            reference_.data() + size_t(y - copy.sy + r) * stride + size_t(x - copy.sx) * 3;
+        std::copy(from, from + 3 * columns, shown.data() + size_t(y + r) * stride + size_t(x) * 3);
+    }
 }
 
 std::vector<uint8_t> ZleEncoder::encode(const RgbPicture& picture) {
     const int32_t width = picture.width;
     const int32_t height = picture.height;
-    const SamplePlanes planes =
-        options_.channel_conversion ? channel_samples(picture) : summed_samples(picture);
+    const size_t stride = size_t(width) * 3;
     const bool can_copy = options_.copies && width == width_ && height == height_ &&
-                          reference_.size() == size_t(width) * height * 3;
-    std::vector<float> shown(size_t(width) * height * 3);
+                          reference_.size() == stride * height;
+    std::vector<uint8_t> shown(stride * height);
     std::vector<MacroblockChoice> macroblocks;
     int32_t predictors[3] = {0, 0, 0};
     stats_ = {};
+    uint8_t source[256 * 3];
+    // A copy costs ten bits; it wins when it looks no worse than coding, with more slack the
+    // lower the quality asked for.
+    const double slack = 1 + (100 - options_.quality) / 200.0;
 
-    auto squared_error = [&](const float* colours, size_t stride_pixels, int32_t x, int32_t y,
-                             int32_t columns, int32_t rows) {
-        double sum = 0;
-        for (int32_t r = 0; r < rows; ++r) {
-            for (int32_t c = 0; c < columns; ++c) {
-                const uint8_t* source = picture.rgb + 3 * (size_t(y + r) * width + x + c);
-                const float* colour = colours + 3 * (size_t(r) * stride_pixels + c);
-                for (int32_t k = 0; k < 3; ++k) {
-                    const double d = colour[k] - source[k];
-                    sum += d * d;
-                }
-            }
-        }
-        return sum;
-    };
-
+    // The displacements found for the row above and the macroblock to the left.
+    std::vector<CopyChoice> found(size_t(width + 15) / 16);
     for (int32_t y = 0; y < height; y += 16) {
+        CopyChoice left;
         for (int32_t x = 0; x < width; x += 16) {
             const int32_t columns = std::min(16, width - x);
             const int32_t rows = std::min(16, height - y);
-            Macroblock coded = code_macroblock(planes, x, y, predictors);
-            std::vector<float> coded_colours(16 * 16 * 3);
-            for (int32_t r = 0; r < rows; ++r) {
-                for (int32_t c = 0; c < columns; ++c) {
-                    const int32_t luma =
-                        int32_t(coded.shown[(r / 8) * 2 + c / 8][8 * (r % 8) + c % 8]);
-                    const int32_t chroma_at = 8 * (r / 2) + c / 2;
-                    const auto colour = shown_colour(luma, int32_t(coded.shown[4][chroma_at]),
-                                                     int32_t(coded.shown[5][chroma_at]));
-                    std::copy(colour.begin(), colour.end(), &coded_colours[3 * (16 * r + c)]);
-                }
-            }
-            const double coded_error = squared_error(coded_colours.data(), 16, x, y, columns, rows);
-
-            // The still copy first: others must do strictly better.
-            double best_error = std::numeric_limits<double>::infinity();
-            int32_t best_sx = 0;
-            int32_t best_sy = 0;
-            auto try_copy = [&](int32_t sx, int32_t sy) {
-                const int32_t from_x = x - sx;
-                const int32_t from_y = y - sy;
-                if (from_x < 0 || from_y < 0 || from_x + columns > width ||
-                    from_y + rows > height) {
-                    return;
-                }
-                const double error =
-                    squared_error(&reference_[3 * (size_t(from_y) * width + from_x)], size_t(width),
-                                  x, y, columns, rows);
-                if (error < best_error) {
-                    best_error = error;
-                    best_sx = sx;
-                    best_sy = sy;
-                }
-            };
-            if (can_copy) {
-                try_copy(0, 0);
-                for (int32_t sy = SEARCH_LOW; sy <= SEARCH_HIGH; ++sy) {
-                    for (int32_t sx = SEARCH_LOW; sx <= SEARCH_HIGH; ++sx) {
-                        try_copy(sx, sy);
-                    }
-                }
-            }
-            // A copy costs ten bits; it wins when it looks no worse than coding, with more
-            // slack the lower the quality asked for.
-            const double slack = 1 + (100 - options_.quality) / 200.0;
-            if (best_error <= coded_error * slack) {
-                macroblocks.push_back({true, best_sx, best_sy, {}});
-                for (int32_t r = 0; r < rows; ++r) {
-                    const float* from =
-                        &reference_[3 * (size_t(y - best_sy + r) * width + x - best_sx)];
-                    std::copy(from, from + 3 * columns, &shown[3 * (size_t(y + r) * width + x)]);
-                }
+            const size_t at = size_t(y) * stride + size_t(x) * 3;
+            macroblock_pixels(picture, x, y, source);
+            CopyChoice& above = found[size_t(x / 16)];
+            const CopyChoice predictions[] = {left, above};
+            const CopyChoice copy = can_copy ? best_copy(picture, x, y, predictions) : CopyChoice{};
+            left = above = copy;
+            // A still area copied without loss needs no coding at all.
+            if (copy.error == 0) {
+                macroblocks.push_back({true, copy.sx, copy.sy, {}});
+                copy_area(x, y, copy, shown);
                 ++stats_.copied_macroblocks;
-            } else {
-                std::copy(coded.predictors, coded.predictors + 3, predictors);
-                macroblocks.push_back({false, 0, 0, std::move(coded.symbols)});
-                for (int32_t r = 0; r < rows; ++r) {
-                    std::copy(&coded_colours[3 * 16 * r], &coded_colours[3 * (16 * r + columns)],
-                              &shown[3 * (size_t(y + r) * width + x)]);
-                }
-                ++stats_.coded_macroblocks;
+                continue;
             }
+            int32_t coded_predictors[3] = {predictors[0], predictors[1], predictors[2]};
+            std::vector<Symbol> symbols;
+            const MacroblockCoding coded =
+                code_zle_macroblock(source, quantiser_, coded_predictors, symbols);
+            const int64_t coded_error =
+                area_error(source, coded.shown, 48, columns, rows, INT64_MAX);
+            if (double(copy.error) <= double(coded_error) * slack) {
+                macroblocks.push_back({true, copy.sx, copy.sy, {}});
+                copy_area(x, y, copy, shown);
+                ++stats_.copied_macroblocks;
+                continue;
+            }
+            std::copy(coded_predictors, coded_predictors + 3, predictors);
+            macroblocks.push_back({false, 0, 0, std::move(symbols)});
+            for (int32_t r = 0; r < rows; ++r) {
+                std::copy(coded.shown + 48 * r, coded.shown + 48 * r + 3 * columns,
+                          shown.data() + at + r * stride);
+            }
+            ++stats_.coded_macroblocks;
         }
     }
 

@@ -1,8 +1,10 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
+#include "authoring/dct_macroblock_coder.h"
 #include "authoring/dct_picture.h"
 
 inline constexpr char ZLE_CHUNK_TAG[5] = "pELZ";
@@ -34,15 +36,22 @@ class ZleEncoder {
     const ZleFrameStats& last_frame() const { return stats_; }
 
   private:
-    struct Macroblock;
-    Macroblock code_macroblock(const SamplePlanes& planes, int32_t x, int32_t y,
-                               const int32_t* predictors) const;
-    std::array<double, 3> shown_colour(int32_t y, int32_t cb, int32_t cr) const;
+    // The best displacement of the previous picture for a macroblock, and its error.
+    struct CopyChoice {
+        int32_t sx = 0;
+        int32_t sy = 0;
+        int64_t error = INT64_MAX;
+    };
+
+    // Searches from the still copy and the `predictions` of the neighbours.
+    CopyChoice best_copy(const RgbPicture& picture, int32_t x, int32_t y,
+                         std::span<const CopyChoice> predictions) const;
+    void copy_area(int32_t x, int32_t y, const CopyChoice& copy, std::vector<uint8_t>& shown) const;
 
     ZleEncoderOptions options_;
-    double steps_[64];
+    DctQuantiser quantiser_;
     int32_t width_ = 0;
     int32_t height_ = 0;
-    std::vector<float> reference_;  // RGB of the picture the player holds, 3 floats a pixel
+    std::vector<uint8_t> reference_;  // RGB of the picture the player holds
     ZleFrameStats stats_{};
 };

@@ -26,6 +26,7 @@ struct HostState {
     PlayParams* playing = nullptr;
     bool quit_requested = false;
     bool replay_requested = false;
+    bool start_failed = false;
     // Movies started so far, for whoever watches the host from another thread.
     std::atomic<int32_t> movies_started{0};
 };
@@ -34,7 +35,8 @@ struct HostState {
 HostState& host_state();
 
 // Runs the host on the calling (main) thread with the installed platform backend, start-up to
-// shut-down. Returns the program's result, 0.
+// shut-down. Returns the program's result: 0, or 1 when there is no display to open the window
+// on or the movie cannot be started.
 int host_run();
 
 // Window side (host_window.cpp).

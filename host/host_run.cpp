@@ -38,6 +38,7 @@ void play_movies(HostState& host) {
         if (!host.playing) {
             std::printf("Failed to start movie:%s (check filename?)\n", HOST_MOVIE);
             host.quit_requested = true;
+            host.start_failed = true;
             continue;
         }
         host.movies_started.fetch_add(1, std::memory_order_relaxed);
@@ -66,9 +67,11 @@ int host_run() {
     host.repeat_movie = true;
     host.quit_requested = false;
     host.replay_requested = false;
+    host.start_failed = false;
     sleep_ms(500);
     if (!host_open_window(host)) {
-        return 0;
+        std::fprintf(stderr, "qxhost: no display to open the window on\n");
+        return 1;
     }
     window_sleep_ms(200);
     host_open_display(host);
@@ -86,5 +89,5 @@ int host_run() {
     window_sleep_ms(300);
     host_close_window(host);
     std::fflush(stdout);
-    return 0;
+    return host.start_failed ? 1 : 0;
 }

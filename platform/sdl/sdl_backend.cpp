@@ -2,10 +2,13 @@
 
 #include <SDL.h>
 
+#include "platform/sdl/library_logs.h"
 #include "platform/sdl/sdl_display.h"
 #include "platform/sdl/sdl_sound_device.h"
 
-SdlBackend::SdlBackend(bool with_sound) : with_sound_(with_sound) {}
+SdlBackend::SdlBackend(bool with_sound) : with_sound_(with_sound) {
+    quiet_library_logs();
+}
 
 // SDL's audio subsystem is started once, not per device: devices come and go on the
 // player's threads while the next movie may already be opening one.
@@ -31,6 +34,7 @@ PlatformResult SdlBackend::create_sound(SoundDevice** device) {
             audio_started_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         }
         if (!audio_started_) {
+            mix_->unavailable.store(true, std::memory_order_relaxed);
             return PLATFORM_FAILED;
         }
     }
@@ -44,4 +48,8 @@ void SdlBackend::set_muted(bool muted) {
 
 bool SdlBackend::muted() const {
     return mix_->muted.load(std::memory_order_relaxed);
+}
+
+bool SdlBackend::sound_unavailable() const {
+    return mix_->unavailable.load(std::memory_order_relaxed);
 }

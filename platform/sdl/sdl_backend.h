@@ -8,6 +8,7 @@
 // Displays shown in SDL windows and sound through SDL's audio devices. Install it on the main
 // thread and keep it until every display and sound object is gone. Without sound (or when
 // SDL finds no audio driver) sound devices cannot be created, so the player plays silently.
+// What SDL and the system's sound and display libraries say goes nowhere near the terminal.
 class SdlBackend final : public PlatformBackend {
   public:
     explicit SdlBackend(bool with_sound = true);
@@ -21,6 +22,8 @@ class SdlBackend final : public PlatformBackend {
     // Mutes every buffer of every sound device of this backend; their cursors move on.
     void set_muted(bool muted);
     bool muted() const;
+    // Whether sound was asked for and the system had none to give (the player plays silently).
+    bool sound_unavailable() const;
 
   private:
     const bool with_sound_;

@@ -16,8 +16,9 @@ constexpr Uint16 DEVICE_FRAMES = 512;
 
 SdlStreamBuffer* SdlStreamBuffer::create(const SoundBufferDesc& desc,
                                          std::shared_ptr<SoundMix> mix) {
-    auto* buffer = new SdlStreamBuffer(desc, std::move(mix));
+    auto* buffer = new SdlStreamBuffer(desc, mix);
     if (!buffer->open_device(desc.format->samples_per_sec)) {
+        mix->unavailable.store(true, std::memory_order_relaxed);
         buffer->release();
         return nullptr;
     }

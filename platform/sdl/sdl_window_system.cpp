@@ -13,6 +13,7 @@
 #include "platform/sdl/sdl_presenter.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/sdl/x11_connection_watch.h"
+#include "platform/sdl/x11_window_manager.h"
 
 // The window system over SDL. Everything here runs on the main thread, which SDL requires of
 // windows, renderers and events; the player's threads only write frame buffers.
@@ -26,6 +27,11 @@ struct SdlWindow {
     SDL_Renderer* renderer = nullptr;
     WindowProcedure procedure = nullptr;
     std::unique_ptr<SdlPresenter> presenter;
+    bool fullscreen = false;
+    // Full screen made by hand, for want of a window manager, and the place to go back to.
+    bool fullscreen_by_hand = false;
+    bool bordered = true;
+    SDL_Rect windowed{};
 
     // The display it was shown on has gone: SDL's objects stay as they are (destroying them
     // would talk to a server that no longer listens), this window only forgets them.
@@ -305,15 +311,37 @@ void window_set_focus(WindowHandle handle) {
 }
 
 void window_set_fullscreen(WindowHandle handle, bool fullscreen) {
-    if (SdlWindow* window = find_window(handle)) {
-        SDL_SetWindowFullscreen(window->window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-        window->presenter->redraw();
+    SdlWindow* window = find_window(handle);
+    if (!window || !window->window || window->fullscreen == fullscreen) {
+        return;
     }
+    SDL_Window* sdl_window = window->window;
+    if (fullscreen) {
+        SDL_GetWindowPosition(sdl_window, &window->windowed.x, &window->windowed.y);
+        SDL_GetWindowSize(sdl_window, &window->windowed.w, &window->windowed.h);
+        window->bordered = (SDL_GetWindowFlags(sdl_window) & SDL_WINDOW_BORDERLESS) == 0;
+        window->fullscreen_by_hand = !window_manager_present(sdl_window);
+    }
+    if (!window->fullscreen_by_hand) {
+        SDL_SetWindowFullscreen(sdl_window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    } else if (fullscreen) {
+        SDL_Rect screen{};
+        SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(sdl_window)), &screen);
+        SDL_SetWindowBordered(sdl_window, SDL_FALSE);
+        SDL_SetWindowPosition(sdl_window, screen.x, screen.y);
+        SDL_SetWindowSize(sdl_window, screen.w, screen.h);
+    } else {
+        SDL_SetWindowBordered(sdl_window, window->bordered ? SDL_TRUE : SDL_FALSE);
+        SDL_SetWindowSize(sdl_window, window->windowed.w, window->windowed.h);
+        SDL_SetWindowPosition(sdl_window, window->windowed.x, window->windowed.y);
+    }
+    window->fullscreen = fullscreen;
+    window->presenter->redraw();
 }
 
 bool window_is_fullscreen(WindowHandle handle) {
     SdlWindow* window = find_window(handle);
-    return window && (SDL_GetWindowFlags(window->window) & SDL_WINDOW_FULLSCREEN) != 0;
+    return window && window->fullscreen;
 }
 
 void window_show_cursor(bool visible) {

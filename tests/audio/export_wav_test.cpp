@@ -82,16 +82,26 @@ TEST_F(AudioExportWav, WritesEveryDecodedBlockInOrder) {
         ASSERT_EQ(run_export(movie_path, out_dir), 0);
         const WavContents wav = read_wav(out_dir + "/audio.wav");
         EXPECT_EQ(wav.info.samplerate, c.rate);
-        EXPECT_EQ(wav.info.channels, 2);
+        EXPECT_EQ(wav.info.channels, c.channels);
         EXPECT_EQ(wav.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-        EXPECT_EQ(wav.samples, audio.decoded());
+        // A mono movie's decoded blocks carry each sample twice; its WAV carries it once.
+        std::vector<int16_t> expected;
+        for (size_t i = 0; i < audio.decoded().size(); i += 2 / c.channels) {
+            expected.push_back(audio.decoded()[i]);
+        }
+        EXPECT_EQ(wav.samples, expected);
         std::filesystem::remove_all(out_dir);
     }
 }
 
 TEST_F(AudioExportWav, MovieWithoutAudioWritesNoFile) {
     MovieWriter movie;
-    movie.chunk("MQXf", std::vector<uint8_t>(16, 0));
+    for (int frame = 0; frame < 20; ++frame) {
+        movie.chunk("MQXf", std::vector<uint8_t>(16, 0));
+    }
+    // Damage makes the reader step on through the file, as past the point where a movie with
+    // sound would start it.
+    movie.raw(std::vector<uint8_t>(32, 0x55));
     ASSERT_TRUE(movie.save(movie_path));
     EXPECT_EQ(run_export(movie_path, out_dir), 0);
     EXPECT_FALSE(std::filesystem::exists(out_dir + "/audio.wav"));
@@ -112,4 +122,28 @@ TEST_F(AudioExportWav, FailuresAreReported) {
     ASSERT_TRUE(no_rate.save(movie_path));
     std::filesystem::remove_all(out_dir);
     EXPECT_EQ(run_export(movie_path, out_dir), 1);
+}
+
+// The player opens its sound buffer once, after its prefill and first turn: a header read
+// by then sets the rate everything is played at, a later one changes nothing.
+TEST_F(AudioExportWav, RateIsTheOneThePlayerPlays) {
+    for (const int second_header_at : {3, 30}) {
+        SCOPED_TRACE(second_header_at);
+        MovieWriter movie;
+        AudioTrackWriter first(movie, 2, 22050, AUDIO_PCM);
+        std::vector<int16_t> heard;
+        for (int chunk = 0; chunk < 40; ++chunk) {
+            if (chunk == second_header_at) {
+                movie.audio_header(2, 32000, AUDIO_PCM);
+            }
+            first.write_chunk(std::vector<int16_t>(2 * 700, static_cast<int16_t>(chunk)));
+            movie.chunk("MQXf", std::vector<uint8_t>(16, 0));
+        }
+        ASSERT_TRUE(movie.save(movie_path));
+        ASSERT_EQ(run_export(movie_path, out_dir), 0);
+        const WavContents wav = read_wav(out_dir + "/audio.wav");
+        EXPECT_EQ(wav.info.samplerate, second_header_at == 3 ? 32000 : 22050);
+        EXPECT_EQ(wav.samples, first.decoded());
+        std::filesystem::remove_all(out_dir);
+    }
 }

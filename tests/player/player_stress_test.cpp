@@ -3,6 +3,8 @@
 #include <random>
 
 #include "platform/kernel.h"
+#include "platform/platform_clock.h"
+#include "platform/soft/soft_backend.h"
 #include "player/player.h"
 #include "tests/support/movie_builders.h"
 #include "tests/support/temp_movie.h"
@@ -42,6 +44,30 @@ TEST(PlayerStress, StartPauseBrightnessAndStopAgainstARunningPlayer) {
         ASSERT_EQ(interlocked_load(params.context), nullptr);
         ASSERT_LE(params.frames_shown, 120);
     }
+}
+
+// Pause and resume hammered while short movies with sound end by themselves: the loop's exit
+// releases the stream buffer while the application stops and restarts it, and a stop may meet
+// the teardown's CLOSED. Every movie must close, and nothing may touch a released buffer.
+TEST(PlayerStress, PauseAndStopAtTheVeryEndOfMoviesWithSound) {
+    TempMovie movie(audio_video_movie(3, 200));
+    ScopedClockScale faster(20.0);
+    ScopedSoftBackend backend;
+    std::mt19937 random(777);
+    for (int round = 0; round < 300; ++round) {
+        PlayParams params{};
+        params.flags = PLAY_THREAD | PLAY_SOUND;
+        params.brightness = 100;
+        ASSERT_EQ(player_start(movie.path().c_str(), nullptr, params), &params);
+        while (interlocked_load(params.status) != PLAYER_CLOSED) {
+            player_toggle_pause(params);
+            if (random() % 50 == 0) {
+                player_stop(params);
+            }
+        }
+        ASSERT_EQ(interlocked_load(params.context), nullptr) << "round " << round;
+    }
+    EXPECT_EQ(backend.counters().live_sound_buffers, 0);
 }
 
 }  // namespace

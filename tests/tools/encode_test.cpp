@@ -37,17 +37,6 @@ SoundFile test_tone(int32_t channels, int32_t sample_rate, double seconds) {
     return sound;
 }
 
-std::vector<int16_t> as_stereo(const SoundFile& sound) {
-    if (sound.channels == 2) {
-        return sound.samples;
-    }
-    std::vector<int16_t> stereo;
-    for (const int16_t sample : sound.samples) {
-        stereo.insert(stereo.end(), {sample, sample});
-    }
-    return stereo;
-}
-
 struct VideoCase {
     const char* name;
     const char* input;  // relative to the test folder
@@ -92,7 +81,7 @@ struct AudioCase {
     int32_t chunks;   // XA cuts on whole 28-sample frames, leaving a short eleventh chunk
 };
 
-// Sound goes in as WAV and comes back through `qx export --wav` as 16-bit stereo at the same
+// Sound goes in as WAV and comes back through `qx export --wav` with its channels at the same
 // rate: PCM exactly, the two ADPCM codecs within their floors, all at the input's length.
 TEST(EncodeTool, EveryAudioFormatRoundTripsThroughExport) {
     const AudioCase cases[] = {// Measured: XA 54.4 dB, IMA 34.7 dB.
@@ -119,10 +108,9 @@ TEST(EncodeTool, EveryAudioFormatRoundTripsThroughExport) {
         EXPECT_EQ(info.audio_chunks, format.chunks) << format.name;
         ASSERT_EQ(run_qx_in(folder.path(), "export --wav out.mnb sound").status, 0);
         const SoundFile decoded = read_wav(folder.path() + "/sound/audio.wav");
-        const std::vector<int16_t> expected = as_stereo(tone);
-        ASSERT_EQ(decoded.channels, 2);
-        EXPECT_GE(decoded.samples.size(), expected.size()) << format.name;
-        const double snr = snr_db(expected, decoded.samples);
+        ASSERT_EQ(decoded.channels, format.channels);
+        EXPECT_GE(decoded.samples.size(), tone.samples.size()) << format.name;
+        const double snr = snr_db(tone.samples, decoded.samples);
         std::printf("%s %d channel(s): SNR %.2f dB\n", format.name, format.channels, snr);
         EXPECT_GE(snr, format.floor_db) << format.name;
     }
@@ -187,6 +175,133 @@ TEST(EncodeTool, ReadsYuv4mpegStreams) {
     std::string error;
     ASSERT_TRUE(read_movie_info(folder.path() + "/out.zle", info, error)) << error;
     EXPECT_EQ(info.audio_chunks, 3);
+}
+
+// Frames that come out poorly are named on stderr, ten at most and then a count, and the
+// movie is still written: random colours lose most of their detail at any quality.
+TEST(EncodeTool, WarnsAboutFramesThatComeOutPoorly) {
+    TempFolder folder;
+    std::vector<std::vector<uint8_t>> noise(12, std::vector<uint8_t>(size_t(WIDTH) * HEIGHT * 3));
+    uint32_t state = 7;
+    for (auto& frame : noise) {
+        for (uint8_t& byte : frame) {
+            state = state * 1664525 + 1013904223;
+            byte = uint8_t(state >> 24);
+        }
+    }
+    write_png_frames(folder.path() + "/%02d.png", WIDTH, HEIGHT, noise);
+    const QxRun run = run_qx_in(folder.path(), "encode out.mnb -i %02d.png --no-audio");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 11) << run.errors;
+    EXPECT_NE(run.errors.find("qx encode: warning: frame 0 comes out at "), std::string::npos)
+        << run.errors;
+    EXPECT_NE(run.errors.find("qx encode: warning: 2 more frames below 25 dB"), std::string::npos)
+        << run.errors;
+    EXPECT_TRUE(std::filesystem::exists(folder.path() + "/out.mnb"));
+    // The test scene keeps its colours: no warning.
+    write_png_frames(folder.path() + "/scene%02d.png", WIDTH, HEIGHT,
+                     scene_frames(WIDTH, HEIGHT, 2));
+    const QxRun scene = run_qx_in(folder.path(), "encode scene.mnb -i scene%02d.png --no-audio");
+    ASSERT_EQ(scene.status, 0);
+    EXPECT_EQ(scene.errors, "");
+}
+
+// A YUV4MPEG2 stream of `frames` with `tags` after the size, in studio-range BT.601 with
+// chroma averaged over 2^shift_x x 2^shift_y pixels (no chroma planes for mono); the last
+// frame is cut to `last_frame_bytes` when that is not 0.
+void write_y4m(const std::string& path, const std::string& tags,
+               const std::vector<std::vector<uint8_t>>& frames, int shift_x, int shift_y,
+               bool mono = false, size_t last_frame_bytes = 0) {
+    std::ofstream stream(path, std::ios::binary);
+    stream << "YUV4MPEG2 W" << WIDTH << " H" << HEIGHT << tags << "\n";
+    for (size_t f = 0; f < frames.size(); ++f) {
+        const auto& rgb = frames[f];
+        std::vector<uint8_t> planes;
+        auto level = [&](int x, int y, double kr, double kg, double kb, double offset) {
+            const uint8_t* p = &rgb[3 * (size_t(y) * WIDTH + x)];
+            return offset + (kr * p[0] + kg * p[1] + kb * p[2]) / 255;
+        };
+        for (int y = 0; y < HEIGHT; ++y) {
+            for (int x = 0; x < WIDTH; ++x) {
+                planes.push_back(uint8_t(std::lround(level(x, y, 65.481, 128.553, 24.966, 16))));
+            }
+        }
+        const double factors[2][3] = {{-37.797, -74.203, 112.0}, {112.0, -93.786, -18.214}};
+        for (int k = 0; k < (mono ? 0 : 2); ++k) {
+            for (int y = 0; y < HEIGHT >> shift_y; ++y) {
+                for (int x = 0; x < WIDTH >> shift_x; ++x) {
+                    double sum = 0;
+                    for (int dy = 0; dy < 1 << shift_y; ++dy) {
+                        for (int dx = 0; dx < 1 << shift_x; ++dx) {
+                            sum += level((x << shift_x) + dx, (y << shift_y) + dy, factors[k][0],
+                                         factors[k][1], factors[k][2], 128);
+                        }
+                    }
+                    planes.push_back(uint8_t(std::lround(sum / (1 << (shift_x + shift_y)))));
+                }
+            }
+        }
+        const bool last = f + 1 == frames.size();
+        stream << "FRAME\n";
+        stream.write(
+            reinterpret_cast<const char*>(planes.data()),
+            std::streamsize(last && last_frame_bytes > 0 ? last_frame_bytes : planes.size()));
+    }
+}
+
+// Every 8-bit colour space tag, interlacing and aspect tags: all frames come through.
+TEST(EncodeTool, ReadsEveryYuv4mpegVariant) {
+    struct Variant {
+        const char* tags;
+        int shift_x;
+        int shift_y;
+        bool mono;
+    };
+    const Variant variants[] = {{" C420jpeg", 1, 1, false},
+                                {" C420mpeg2", 1, 1, false},
+                                {" C420paldv", 1, 1, false},
+                                {" C420", 1, 1, false},
+                                {"", 1, 1, false},
+                                {" C422", 1, 0, false},
+                                {" C444", 0, 0, false},
+                                {" Cmono", 0, 0, true},
+                                {" It A10:11", 1, 1, false},
+                                {" Ib A0:0", 1, 1, false},
+                                {" Im F30000:1001", 1, 1, false}};
+    TempFolder folder;
+    const auto frames = scene_frames(WIDTH, HEIGHT, 2);
+    for (const Variant& variant : variants) {
+        write_y4m(folder.path() + "/in.y4m", variant.tags, frames, variant.shift_x, variant.shift_y,
+                  variant.mono);
+        const QxRun run =
+            run_qx_in(folder.path(), "encode out.mnb -i in.y4m --no-audio --quality 90");
+        ASSERT_EQ(run.status, 0) << variant.tags << ": " << run.errors;
+        MovieInfo info;
+        std::string error;
+        ASSERT_TRUE(read_movie_info(folder.path() + "/out.mnb", info, error)) << error;
+        EXPECT_EQ(info.video_kinds[VIDEO_MNB], 2) << variant.tags;
+    }
+}
+
+// A stream whose data does not fill its last frame, or whose header does not describe its
+// data, or whose samples are deeper than 8 bits, fails with one line and leaves no file.
+TEST(EncodeTool, DamagedYuv4mpegStreamsFailWithOneLine) {
+    TempFolder folder;
+    const auto frames = scene_frames(WIDTH, HEIGHT, 3);
+    write_y4m(folder.path() + "/cut.y4m", " C420jpeg", frames, 1, 1, false, 1000);
+    write_y4m(folder.path() + "/mislabelled.y4m", " C422", frames, 1, 1);
+    write_y4m(folder.path() + "/deep.y4m", " C420p10", frames, 1, 1);
+    write_y4m(folder.path() + "/alpha.y4m", " C444alpha", frames, 0, 0);
+    for (const char* name : {"cut", "mislabelled", "deep", "alpha"}) {
+        const QxRun run =
+            run_qx_in(folder.path(), std::string("encode out.mnb -i ") + name + ".y4m --no-audio");
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1)
+            << name << ": " << run.errors;
+        EXPECT_FALSE(std::filesystem::exists(folder.path() + "/out.mnb")) << name;
+    }
+    const QxRun cut = run_qx_in(folder.path(), "encode out.mnb -i cut.y4m --no-audio");
+    EXPECT_NE(cut.errors.find("ends inside frame 3"), std::string::npos) << cut.errors;
 }
 
 struct BadInput {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -8,32 +7,11 @@
 
 #include "player/reader.h"
 #include "tests/support/movie_builders.h"
+#include "tests/support/program_output.h"
 #include "tests/support/temp_movie.h"
 #include "tools/qx/movie_info.h"
 
 namespace {
-
-struct CommandResult {
-    int status;
-    std::string out;
-};
-
-CommandResult run_qx(const std::string& arguments) {
-    const std::string command = std::string(QX_BINARY_DIR) + "/qx " + arguments + " 2>&1";
-    CommandResult result{-1, ""};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        result.out.append(buffer, got);
-    }
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
 
 TEST(InfoTool, ListsChunksFormatAndCounts) {
     MovieWriter writer;
@@ -63,10 +41,10 @@ TEST(InfoTool, ListsChunksFormatAndCounts) {
     EXPECT_EQ(info.chunks[6].tag, "SCEl");
     EXPECT_TRUE(info.problems.empty());
 
-    const CommandResult text = run_qx("info " + movie.path());
+    const ProgramOutput text = run_qx("info " + movie.path());
     EXPECT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("44100 Hz"), std::string::npos) << text.out;
-    const CommandResult json = run_qx("info --json " + movie.path());
+    EXPECT_NE(text.out.find("44,100 Hz"), std::string::npos) << text.out;
+    const ProgramOutput json = run_qx("info --json --chunks " + movie.path());
     EXPECT_EQ(json.status, 0);
     EXPECT_NE(json.out.find("\"rkd_key\": 1"), std::string::npos) << json.out;
     EXPECT_NE(json.out.find("\"tag\": \"kDKR\""), std::string::npos);
@@ -89,8 +67,10 @@ TEST(InfoTool, NamesMalformedChunks) {
         std::string error;
         ASSERT_TRUE(read_movie_info(movie.path(), info, error)) << error;
         ASSERT_EQ(info.problems.size(), 1u);
-        EXPECT_NE(info.problems[0].find(c.problem), std::string::npos) << info.problems[0];
-        EXPECT_NE(info.problems[0].find("offset 24"), std::string::npos) << info.problems[0];
+        const std::string& text = info.problems[0].text;
+        EXPECT_NE(text.find(c.problem), std::string::npos) << text;
+        EXPECT_NE(text.find("at 24"), std::string::npos) << text;
+        EXPECT_EQ(info.problems[0].offset, 24);
     }
 }
 
@@ -100,10 +80,11 @@ TEST(InfoTool, BadFilesGiveOneLineAndStatusOne) {
     TempMovie empty(std::vector<uint8_t>{});
     TempMovie text(std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'});
     for (const std::string& path : {missing, folder.path(), empty.path(), text.path()}) {
-        const CommandResult result = run_qx("info " + path);
+        const ProgramOutput result = run_qx("info " + path);
         EXPECT_EQ(result.status, 1) << path;
-        EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1) << result.out;
-        EXPECT_NE(result.out.find(path), std::string::npos) << result.out;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_NE(result.err.find(path), std::string::npos) << result.err;
+        EXPECT_TRUE(result.out.empty()) << result.out;
     }
 }
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "tests/platform/sdl_test_support.h"
+#include "tests/support/program_output.h"
 #include "tools/qx/play_session.h"
 
 // `qx play` in-process (keys through SDL's queue, under Xvfb) and as the program.
@@ -185,4 +186,16 @@ TEST_F(PlayTool, MissingOrBrokenMovieIsOneErrorLine) {
     const std::string output = run_program("--headless /no/such/movie.mnb", status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(output, "qx play: /no/such/movie.mnb: no such file\n");
+}
+
+// Without a sound device the movie plays silently, with one line of qx's own and nothing from
+// the libraries that looked for one.
+TEST_F(PlayTool, WithoutSoundItSaysSoOnce) {
+    write_test_movie(movie, 30, true);
+    const ProgramOutput result =
+        run_command("SDL_AUDIODRIVER=no_such_driver " + std::string(QX_BINARY_DIR) + "/qx play " +
+                    movie.string());
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "qx play: no sound device: playing without sound\n");
+    EXPECT_NE(result.out.find("30 frames shown"), std::string::npos) << result.out;
 }

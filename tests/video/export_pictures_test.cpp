@@ -2,6 +2,7 @@
 #include <png.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <bit>
 #include <filesystem>
 #include <fstream>
@@ -134,13 +135,39 @@ TEST_F(ExportPictures, UndecodableFramesAreNamedSkippedAndCounted) {
 TEST_F(ExportPictures, DctFramesHaveNoPngOnPalettisedDisplays) {
     MovieWriter movie;
     movie.chunk("pBNM", dct_payload(32, 16));
+    movie.chunk("pBNM", dct_payload(32, 16));
+    movie.chunk("pBNM", dct_payload(32, 16));
     ASSERT_TRUE(movie.save(movie_));
     ::testing::internal::CaptureStderr();
     const int status = run({"--raw", "--png", "--display", "pal8"});
-    ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 2);
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    // Said once for the codec, not once a frame.
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(errors,
+              "qx export: Mnb frames cannot be drawn on a palettised display; use --display "
+              "rgb565 or rgb555\n");
     EXPECT_EQ(fs::file_size(fs::path(out_) / "frame_00000.raw"), 32u * 16 * 2);
     EXPECT_FALSE(fs::exists(fs::path(out_) / "frame_00000.png"));
+}
+
+// The decoders write 16-bit pixels into a 32-bit display: the raw frames keep those bytes
+// (stored expectations rest on them), while PNG pictures are refused before anything is written.
+TEST_F(ExportPictures, ThirtyTwoBitDisplayKeepsRawBytesAndRefusesPng) {
+    MovieWriter movie;
+    movie.chunk("pBNM", dct_payload(32, 16));
+    ASSERT_TRUE(movie.save(movie_));
+    ::testing::internal::CaptureStdout();
+    ASSERT_EQ(run({"--raw", "--display", "rgb888"}), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "wrote 1 raw frame with frames.json\n");
+    const auto raw_bytes = fs::file_size(fs::path(out_) / "frame_00000.raw");
+    EXPECT_EQ(raw_bytes, 32u * 16 * 2);
+    fs::remove_all(out_);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(run({"--png", "--display", "rgb888"}), 1);
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_NE(errors.find("use --display rgb565 or rgb555"), std::string::npos) << errors;
+    EXPECT_FALSE(fs::exists(out_));
 }
 
 PlayParams params_of(uint32_t red, uint32_t green, uint32_t blue, int32_t colour_bits) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -8,7 +9,7 @@
 #include "tools/qx/commands.h"
 #include "tools/qx/encode_demo.h"
 #include "tools/qx/encode_movie.h"
-#include "tools/qx/progress.h"
+#include "tools/qx/encode_progress.h"
 
 namespace {
 
@@ -58,8 +59,9 @@ void print_summary(const EncodeRequest& request, const EncodeSettings& settings,
                 static_cast<long long>(summary.frames), frames.width(), frames.height(),
                 video_format_label(settings.video), settings.quality, settings.fps,
                 static_cast<long long>(file_bytes));
-    std::printf("  video %lld bytes, PSNR %.2f dB (worst frame %.2f dB) against the input\n",
-                static_cast<long long>(summary.video_bytes), summary.psnr, summary.worst_psnr);
+    std::printf("  video %lld bytes, PSNR %.2f dB against the input, worst frame %lld at %.2f dB\n",
+                static_cast<long long>(summary.video_bytes), summary.psnr,
+                static_cast<long long>(summary.worst_frame), summary.worst_psnr);
     if (sound == nullptr) {
         std::printf("  no audio: plays unpaced\n");
         return;
@@ -71,6 +73,20 @@ void print_summary(const EncodeRequest& request, const EncodeSettings& settings,
                 static_cast<long long>(summary.audio_chunks),
                 static_cast<long long>(summary.audio_bytes),
                 compression_label(settings.compression), what, sound->sample_rate);
+}
+
+// One line a frame for the first few frames that came out poorly, then how many more did.
+void warn_poor_frames(const EncodeSummary& summary) {
+    constexpr size_t LISTED = 10;
+    for (size_t i = 0; i < std::min(LISTED, summary.poor_frames.size()); ++i) {
+        std::fprintf(stderr, "qx encode: warning: frame %lld comes out at %.2f dB, below %g dB\n",
+                     static_cast<long long>(summary.poor_frames[i].first),
+                     summary.poor_frames[i].second, POOR_FRAME_PSNR);
+    }
+    if (summary.poor_frames.size() > LISTED) {
+        std::fprintf(stderr, "qx encode: warning: %zu more frames below %g dB\n",
+                     summary.poor_frames.size() - LISTED, POOR_FRAME_PSNR);
+    }
 }
 
 int run_encode(const EncodeRequest& request) {
@@ -118,7 +134,7 @@ int run_encode(const EncodeRequest& request) {
     EncodeSummary summary;
     const int64_t total = request.frames > 0 ? std::min(request.frames, frames->frame_count())
                                              : frames->frame_count();
-    ProgressBar progress("encoding", total);
+    EncodeProgress progress(total);
     const SoundTrack* track = sound && !request.no_audio ? &*sound : nullptr;
     const bool encoded = encode_movie(*frames, track, settings, movie, summary, error,
                                       [&](int64_t done) { progress.update(done); });
@@ -129,6 +145,7 @@ int run_encode(const EncodeRequest& request) {
     if (!movie.save(request.out)) {
         return fail(request.out + ": cannot be written");
     }
+    warn_poor_frames(summary);
     print_summary(request, settings, *frames, track, summary, int64_t(movie.bytes().size()));
     return 0;
 }

@@ -17,23 +17,39 @@ struct ExportRequest {
     PictureExportOptions pictures;
 };
 
+int fail(const std::string& error) {
+    std::fprintf(stderr, "qx export: %s\n", error.c_str());
+    return 1;
+}
+
+// "wrote 240 PNG pictures and audio.wav (16.0 s, 22,050 Hz stereo)"
+std::string export_summary(const std::vector<std::unique_ptr<ExportSink>>& sinks) {
+    std::vector<std::string> parts;
+    for (const auto& sink : sinks) {
+        for (std::string& part : sink->summary()) {
+            parts.push_back(std::move(part));
+        }
+    }
+    if (parts.empty()) {
+        return "wrote nothing: the movie holds neither frames nor sound";
+    }
+    std::string text = "wrote " + parts.front();
+    for (size_t i = 1; i < parts.size(); ++i) {
+        text += (i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    }
+    return text;
+}
+
 int run_export(const ExportRequest& request) {
     const bool any_output = request.wav || request.pictures.raw || request.pictures.png;
     const bool wav = request.wav || !any_output;
     PictureExportOptions pictures = request.pictures;
     pictures.png = pictures.png || !any_output;
 
-    std::error_code code;
-    std::filesystem::create_directories(request.out_dir, code);
-    if (code) {
-        std::fprintf(stderr, "qx export: %s: cannot create the folder (%s)\n",
-                     request.out_dir.c_str(), code.message().c_str());
-        return 1;
-    }
+    // The movie is looked at first, so that a file that is none leaves no folder behind.
     MovieScan scan;
     if (!scan.open(request.movie)) {
-        std::fprintf(stderr, "qx export: %s\n", scan.error().c_str());
-        return 1;
+        return fail(scan.error());
     }
     std::vector<std::unique_ptr<ExportSink>> sinks;
     if (pictures.raw || pictures.png) {
@@ -42,13 +58,16 @@ int run_export(const ExportRequest& request) {
     if (wav) {
         sinks.push_back(make_wav_sink(request.out_dir));
     }
-    std::erase(sinks, nullptr);
     std::string error;
     for (auto& sink : sinks) {
         if (!sink->begin(scan, error)) {
-            std::fprintf(stderr, "qx export: %s\n", error.c_str());
-            return 1;
+            return fail(error);
         }
+    }
+    std::error_code code;
+    std::filesystem::create_directories(request.out_dir, code);
+    if (code) {
+        return fail(request.out_dir + ": cannot create the folder (" + code.message() + ")");
     }
     const auto file_bytes = static_cast<int64_t>(std::filesystem::file_size(request.movie, code));
     ProgressBar progress("exporting", file_bytes);
@@ -61,12 +80,13 @@ int run_export(const ExportRequest& request) {
     progress.finish();
     int skipped = 0;
     for (auto& sink : sinks) {
-        if (!sink->finish(error)) {
-            std::fprintf(stderr, "qx export: %s\n", error.c_str());
-            return 1;
+        if (!sink->finish(scan, error)) {
+            return fail(error);
         }
         skipped += sink->skipped();
     }
+    std::printf("%s\n", export_summary(sinks).c_str());
+    // Frames that could not be decoded were each named; the rest of the export stands.
     return skipped > 0 ? 2 : 0;
 }
 
@@ -85,6 +105,10 @@ void add_export_command(CLI::App& app, int& status) {
         ->check(CLI::IsMember({"rgb565", "rgb555", "rgb888", "pal8"}));
     command->add_flag("--double-width", request->pictures.double_width,
                       "decode every pixel twice side by side");
-    command->add_option("--brightness", request->pictures.brightness, "brightness in percent");
-    command->callback([request, &status] { status = run_export(*request); });
+    auto* brightness =
+        command->add_option("--brightness", request->pictures.brightness, "brightness in percent");
+    command->callback([request, brightness, &status] {
+        require_not_negative(*brightness, request->pictures.brightness);
+        status = run_export(*request);
+    });
 }

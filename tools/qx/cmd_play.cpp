@@ -11,12 +11,16 @@ void add_play_command(CLI::App& app, int& status) {
     auto options = std::make_shared<PlayOptions>();
     command->add_option("MOVIE", options->movie, "the movie file")->required();
     command->add_flag("--fullscreen", options->fullscreen, "play on the whole screen");
-    command->add_option("--brightness", options->brightness, "brightness in percent (100)")
-        ->check(CLI::NonNegativeNumber);
+    auto* brightness =
+        command->add_option("--brightness", options->brightness, "brightness in percent (100)");
     command->add_flag("--loop", options->loop, "play the movie again and again");
     command->add_flag("--no-sound", options->no_sound, "play without the sound card");
     command->add_flag("--headless", options->headless, "no window and no sound device");
-    command->add_option("--fps", options->fps, "frames a second for a movie without sound")
-        ->check(CLI::PositiveNumber);
-    command->callback([options, &status] { status = PlaySession(*options).run(); });
+    auto* fps =
+        command->add_option("--fps", options->fps, "frames a second for a movie without sound");
+    command->callback([options, fps, brightness, &status] {
+        require_above_zero(*fps, options->fps);
+        require_not_negative(*brightness, options->brightness);
+        status = PlaySession(*options).run();
+    });
 }

@@ -1,9 +1,17 @@
 #pragma once
 #include <CLI/CLI.hpp>
 
+// Exit status of a command line that could not be understood.
+inline constexpr int QX_USAGE_ERROR = 2;
+
 // Each command adds its subcommand and options to the program; the callback runs it and
 // leaves the exit status in `status`.
 void add_info_command(CLI::App& app, int& status);
 void add_export_command(CLI::App& app, int& status);
 void add_play_command(CLI::App& app, int& status);
 void add_encode_command(CLI::App& app, int& status);
+
+// Usage errors for numbers out of range, said in words ("--fps must be greater than 0") where
+// CLI11's own checks would quote the whole range of a double. Only options given are checked.
+void require_above_zero(const CLI::Option& option, double value);
+void require_not_negative(const CLI::Option& option, double value);

@@ -103,7 +103,10 @@ bool encode_movie(FrameSource& frames, const SoundTrack* sound, const EncodeSett
         }
         movie.chunk(*frame.tag, frame.payload);
         summary.video_bytes += int64_t(frame.payload.size());
-        psnr.add(rgb, shown);
+        const double frame_psnr = psnr.add(rgb, shown);
+        if (frame_psnr < POOR_FRAME_PSNR) {
+            summary.poor_frames.emplace_back(summary.frames, frame_psnr);
+        }
         if (audio && !write_audio(summary.frames)) {
             return false;
         }
@@ -124,5 +127,6 @@ bool encode_movie(FrameSource& frames, const SoundTrack* sound, const EncodeSett
     movie.chunk(END_TAG, {});
     summary.psnr = psnr.overall();
     summary.worst_psnr = psnr.worst();
+    summary.worst_frame = psnr.worst_frame();
     return true;
 }

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "authoring/movie_writer.h"
 #include "tools/qx/encode_frames.h"
@@ -23,7 +24,13 @@ struct EncodeSummary {
     int64_t audio_bytes = 0;
     double psnr = 0;
     double worst_psnr = 0;
+    int64_t worst_frame = 0;  // counted from 0
+    // Frames shown below POOR_FRAME_PSNR: their number (from 0) and PSNR, in order.
+    std::vector<std::pair<int64_t, double>> poor_frames;
 };
+
+// Below this a frame has visibly lost colours or detail.
+inline constexpr double POOR_FRAME_PSNR = 25;
 
 // Writes the movie into `movie`: the audio header, then each frame's video chunk followed by
 // the audio chunk that carries the frame's 1/fps s of sound (sound past the last picture in

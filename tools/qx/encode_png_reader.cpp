@@ -24,13 +24,23 @@ bool read_png_rgb(const std::string& path, int32_t& width, int32_t& height,
         png_image_free(&image);
         return false;
     }
-    image.format = PNG_FORMAT_RGB;
-    rgb.assign(PNG_IMAGE_SIZE(image), 0);
-    const png_color black{0, 0, 0};
-    if (png_image_finish_read(&image, &black, rgb.data(), 0, nullptr) == 0) {
+    // Deep pictures without gamma chunks are sRGB like their 8-bit kin; read as linear light
+    // they would come out far too bright.
+    image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image), 0);
+    if (png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr) == 0) {
         error = path + ": cannot be decoded (" + image.message + ")";
         png_image_free(&image);
         return false;
+    }
+    // Transparency over black, blended on the stored levels as a screen would show them.
+    rgb.resize(rgba.size() / 4 * 3);
+    for (size_t i = 0; i < rgba.size() / 4; ++i) {
+        const uint32_t alpha = rgba[4 * i + 3];
+        for (size_t c = 0; c < 3; ++c) {
+            rgb[3 * i + c] = static_cast<uint8_t>((rgba[4 * i + c] * alpha + 127) / 255);
+        }
     }
     width = static_cast<int32_t>(image.width);
     height = static_cast<int32_t>(image.height);

@@ -11,7 +11,7 @@ double psnr_of(double mean_squared_error) {
     return std::min(IDENTICAL, 10 * std::log10(255.0 * 255.0 / mean_squared_error));
 }
 
-void PsnrMeter::add(std::span<const uint8_t> source, std::span<const uint8_t> shown) {
+double PsnrMeter::add(std::span<const uint8_t> source, std::span<const uint8_t> shown) {
     const size_t count = std::min(source.size(), shown.size());
     double squared = 0;
     for (size_t i = 0; i < count; ++i) {
@@ -20,8 +20,13 @@ void PsnrMeter::add(std::span<const uint8_t> source, std::span<const uint8_t> sh
     }
     squared_error_ += squared;
     samples_ += double(count);
-    worst_ = std::min(worst_, psnr_of(count == 0 ? 0 : squared / double(count)));
+    const double frame = psnr_of(count == 0 ? 0 : squared / double(count));
+    if (frame < worst_) {
+        worst_ = frame;
+        worst_frame_ = frames_;
+    }
     ++frames_;
+    return frame;
 }
 
 double PsnrMeter::overall() const {

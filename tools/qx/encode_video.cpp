@@ -2,13 +2,12 @@
 
 #include <span>
 
+#include "authoring/dct_shown.h"
 #include "authoring/mnb_encoder.h"
 #include "authoring/rkd_encoder.h"
 #include "authoring/zle_encoder.h"
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
-#include "video/colour_tables.h"
-#include "video/display_setup.h"
 
 namespace {
 
@@ -56,26 +55,19 @@ class RkdTrack : public VideoTrackEncoder {
 };
 
 // Decodes what the DCT encoders made on a 5-6-5 display, the one the player's DCT formats are
-// drawn on, and widens it the way the colour tables round: a field stands for its step times
-// its value.
+// drawn on, and widens it as the screen shows it.
 class DctShownPicture {
   public:
     DctShownPicture(int32_t width, int32_t height)
-        : draw_(size_t(width) * height * 2, 0), reference_(draw_.size(), 0) {
-        PlayParams params{};
-        params.brightness = 100;
-        set_display_pixel_format(params,
-                                 PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F});
-        build_colour_tables(*tables_, params);
-    }
+        : draw_(size_t(width) * height * 2, 0), reference_(draw_.size(), 0) {}
 
     bool decode_mnb(const std::vector<uint8_t>& payload) {
         PlayerContext context{};
         mnb_read_header(payload.data(), uint32_t(payload.size()), context);
         mnb_build_dequant_table(decoder_->dequant_table, context.quality);
-        return mnb_decode_picture(*decoder_, *tables_, dct_frame_of(context, draw_.size()),
-                                  payload.data() + 8, uint32_t(payload.size() - 8),
-                                  draw_.data()) == DCT_DECODED;
+        return mnb_decode_picture(*decoder_, shown_colour_tables(),
+                                  dct_frame_of(context, draw_.size()), payload.data() + 8,
+                                  uint32_t(payload.size() - 8), draw_.data()) == DCT_DECODED;
     }
 
     // Copied macroblocks come from the previous picture, so the two are exchanged as a player
@@ -86,8 +78,9 @@ class DctShownPicture {
         zle_read_header(payload.data(), uint32_t(payload.size()), context);
         zle_build_dequant_table(decoder_->dequant_table, context.quality);
         const ZleFrameFlags flags{context.zle_all_intra != 0, context.zle_channel_conversion != 0};
-        return zle_decode_picture(*decoder_, *tables_, dct_frame_of(context, draw_.size()), flags,
-                                  payload.data() + 8, uint32_t(payload.size() - 8), draw_.data(),
+        return zle_decode_picture(*decoder_, shown_colour_tables(),
+                                  dct_frame_of(context, draw_.size()), flags, payload.data() + 8,
+                                  uint32_t(payload.size() - 8), draw_.data(),
                                   reference_.data()) == DCT_DECODED;
     }
 
@@ -95,16 +88,12 @@ class DctShownPicture {
         const size_t pixels = draw_.size() / 2;
         rgb.resize(pixels * 3);
         for (size_t i = 0; i < pixels; ++i) {
-            const uint32_t pixel = draw_[2 * i] | uint32_t(draw_[2 * i + 1]) << 8;
-            rgb[3 * i] = static_cast<uint8_t>(std::min(255u, (pixel >> 11) * 8));
-            rgb[3 * i + 1] = static_cast<uint8_t>(std::min(255u, ((pixel >> 5) & 63) * 4));
-            rgb[3 * i + 2] = static_cast<uint8_t>(std::min(255u, (pixel & 31) * 8));
+            widen_565(draw_[2 * i] | uint32_t(draw_[2 * i + 1]) << 8, &rgb[3 * i]);
         }
     }
 
   private:
     std::unique_ptr<DctDecoder> decoder_ = std::make_unique<DctDecoder>();
-    std::unique_ptr<ColourTables> tables_ = std::make_unique<ColourTables>();
     std::vector<uint8_t> draw_;
     std::vector<uint8_t> reference_;
 };

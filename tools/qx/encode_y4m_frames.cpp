@@ -14,9 +14,10 @@ struct ChromaLayout {
     bool present;
 };
 
+// The 8-bit layouts; deeper samples (420p10 and the like) and alpha planes are refused.
 bool chroma_layout_named(const std::string& name, ChromaLayout& layout) {
-    if (name.rfind("420", 0) == 0 && name.find('p', 3) == std::string::npos) {
-        layout = {1, 1, true};  // 420, 420jpeg, 420mpeg2, 420paldv: siting is not modelled
+    if (name == "420" || name == "420jpeg" || name == "420mpeg2" || name == "420paldv") {
+        layout = {1, 1, true};  // chroma siting is not modelled
     } else if (name == "422") {
         layout = {1, 0, true};
     } else if (name == "444") {
@@ -73,12 +74,8 @@ class Y4mFrames : public FrameSource {
                 case 'F':
                     rate_ = parse_ratio(value);
                     break;
-                case 'I':
-                    if (value != "p" && value != "?") {
-                        error = path + ": interlaced streams are not supported";
-                        return false;
-                    }
-                    break;
+                // Interlacing (I) and aspect (A) tags are accepted: the fields are coded as
+                // the woven picture and pixels as square.
                 default:
                     break;
             }
@@ -88,7 +85,8 @@ class Y4mFrames : public FrameSource {
             return false;
         }
         if (!chroma_layout_named(colour, layout_)) {
-            error = path + ": colour space C" + colour + " is not supported (8-bit only)";
+            error = path + ": colour space C" + colour +
+                    " is not supported (8-bit 420, 422, 444 or mono only)";
             return false;
         }
         const size_t luma = static_cast<size_t>(width_) * height_;
@@ -114,19 +112,26 @@ class Y4mFrames : public FrameSource {
     int64_t frame_count() const override { return frame_count_; }
     double frame_rate() const override { return rate_; }
 
+    // A stream must end after a whole frame: anything else means a damaged file or a header
+    // whose size or colour space does not match the data, and is an error, not an end.
     bool next(std::vector<uint8_t>& rgb, std::string& error) override {
+        const std::string frame = "frame " + std::to_string(frames_read_ + 1);
         std::string line;
-        if (!read_line(line)) {
+        const bool read = read_line(line);
+        if (!read && line.empty() && std::feof(file_) != 0) {
             return false;
         }
-        if (line.rfind("FRAME", 0) != 0) {
-            error = path_ + ": a frame does not start with FRAME";
+        if (!read || line.rfind("FRAME", 0) != 0) {
+            error = path_ + ": " + frame +
+                    " does not start with FRAME (does the header's size "
+                    "and colour space match the data?)";
             return false;
         }
         if (std::fread(planes_.data(), 1, planes_.size(), file_) != planes_.size()) {
-            error = path_ + ": the stream ends inside a frame";
+            error = path_ + ": the stream ends inside " + frame;
             return false;
         }
+        ++frames_read_;
         convert(rgb);
         return true;
     }
@@ -184,6 +189,7 @@ class Y4mFrames : public FrameSource {
     int32_t chroma_height_ = 0;
     double rate_ = 0;
     int64_t frame_count_ = 0;
+    int64_t frames_read_ = 0;
     std::vector<uint8_t> planes_;
 };
 

@@ -5,6 +5,7 @@
 
 #include "player/reader.h"
 #include "tools/qx/export_sinks.h"
+#include "tools/qx/number_text.h"
 #include "tools/qx/picture_png.h"
 #include "tools/qx/picture_rgb.h"
 #include "video/display_setup.h"
@@ -102,6 +103,13 @@ class PictureSink : public ExportSink {
             error = "unknown display format " + options_.display;
             return false;
         }
+        // The decoders write 16-bit pixels even into a 32-bit display; the raw frames keep
+        // exactly that, but no colours can be read back from it.
+        if (options_.png && format.rgb_bit_count == 32) {
+            error = "PNG pictures cannot be made on an " + options_.display +
+                    " display, whose frames hold 16-bit pixels; use --display rgb565 or rgb555";
+            return false;
+        }
         PlayParams& params = scan.params();
         params.flags |= PLAY_APP_BUFFERS | PLAY_KEEP_BRIGHTNESS;
         if (options_.double_width) {
@@ -116,7 +124,7 @@ class PictureSink : public ExportSink {
     }
 
     void chunk(const ScannedChunk& chunk, MovieScan& scan) override {
-        if (chunk.result != READ_VIDEO || chunk.video == nullptr) {
+        if (chunk.result != READ_VIDEO || chunk.video == nullptr || !error_.empty()) {
             return;
         }
         PlayerContext& context = scan.context();
@@ -134,7 +142,7 @@ class PictureSink : public ExportSink {
         swap_work_surfaces(context);
     }
 
-    bool finish(std::string& error) override {
+    bool finish(MovieScan&, std::string& error) override {
         if (error_.empty() && options_.raw) {
             const std::string json = frames_json(frames_);
             write_file(out_dir_ + "/frames.json", reinterpret_cast<const uint8_t*>(json.data()),
@@ -145,6 +153,19 @@ class PictureSink : public ExportSink {
     }
 
     int skipped() const override { return skipped_; }
+
+    std::vector<std::string> summary() const override {
+        std::vector<std::string> items;
+        if (options_.png && pngs_written_ > 0) {
+            items.push_back(grouped(pngs_written_) + " PNG picture" +
+                            (pngs_written_ == 1 ? "" : "s"));
+        }
+        if (options_.raw && !frames_.empty()) {
+            items.push_back(grouped(static_cast<int64_t>(frames_.size())) + " raw frame" +
+                            (frames_.size() == 1 ? "" : "s") + " with frames.json");
+        }
+        return items;
+    }
 
   private:
     void report(int32_t index, int64_t offset, const char* what) {
@@ -186,16 +207,23 @@ class PictureSink : public ExportSink {
         if (!options_.png) {
             return;
         }
-        // Two-byte DCT pixels are no palette indices.
-        const bool dct = kind == VIDEO_MNB || kind == VIDEO_ZLE;
+        // Two-byte DCT pixels are no palette indices: no frame of this codec can be a picture,
+        // which is said once rather than for every frame.
+        if (params.colour_bits == 8 && (kind == VIDEO_MNB || kind == VIDEO_ZLE)) {
+            error_ = std::string(kind == VIDEO_MNB ? "Mnb" : "Zle") +
+                     " frames cannot be drawn on a palettised display; use --display rgb565 or "
+                     "rgb555";
+            return;
+        }
         RgbImage picture;
-        if ((params.colour_bits == 8 && dct) ||
-            !display_pixels_to_rgb(params, context.palette, params.draw_buffer, geometry.row_bytes,
+        if (!display_pixels_to_rgb(params, context.palette, params.draw_buffer, geometry.row_bytes,
                                    geometry.rows, picture)) {
             report(index, offset, "has no picture in this display format");
             return;
         }
-        write_png(frame_path(out_dir_, index, "png"), picture, error_);
+        if (write_png(frame_path(out_dir_, index, "png"), picture, error_)) {
+            ++pngs_written_;
+        }
     }
 
     std::string out_dir_;
@@ -205,6 +233,7 @@ class PictureSink : public ExportSink {
     std::vector<uint8_t> second_ = std::vector<uint8_t>(1, 0);
     std::vector<FrameRecord> frames_;
     int32_t frame_count_ = 0;
+    int64_t pngs_written_ = 0;
     int skipped_ = 0;
     std::string error_;
 };

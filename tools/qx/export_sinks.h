@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tools/qx/movie_scan.h"
 
@@ -13,9 +14,11 @@ class ExportSink {
     virtual bool begin(MovieScan& scan, std::string& error) = 0;
     virtual void chunk(const ScannedChunk& chunk, MovieScan& scan) = 0;
     // After the last chunk; false when the output could not be completed.
-    virtual bool finish(std::string& error) = 0;
+    virtual bool finish(MovieScan& scan, std::string& error) = 0;
     // Frames or chunks that could not be exported (each already named on stderr).
     virtual int skipped() const = 0;
+    // What was written, for the line after the export ("240 PNG pictures"), one item each.
+    virtual std::vector<std::string> summary() const = 0;
 };
 
 struct PictureExportOptions {
@@ -26,7 +29,8 @@ struct PictureExportOptions {
     int brightness = 100;
 };
 
-// OUTDIR/audio.wav: every decoded audio block in order, 16-bit stereo at the movie's rate.
+// OUTDIR/audio.wav: every decoded audio block in order, 16-bit, mono for a mono movie, at the
+// rate the player plays it.
 std::unique_ptr<ExportSink> make_wav_sink(const std::string& out_dir);
 // OUTDIR/frame_NNNNN.raw with frames.json, and/or OUTDIR/frame_NNNNN.png.
 std::unique_ptr<ExportSink> make_picture_sink(const std::string& out_dir,

@@ -1,41 +1,54 @@
 #include <sndfile.h>
 
-#include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "audio/audio_chunk.h"
 #include "player/reader.h"
 #include "tools/qx/export_sinks.h"
+#include "tools/qx/number_text.h"
+#include "tools/qx/sound_start.h"
 
 namespace {
 
-// OUTDIR/audio.wav, opened once the movie's audio format is known: at its audio header, or
-// at the first block. A movie without audio writes no file.
+// OUTDIR/audio.wav at the rate and channel count the player plays the movie with, known once
+// it would start its sound; the blocks decoded before that wait in memory (a prefill's worth).
+// A movie without audio writes no file.
 class WavSink : public ExportSink {
   public:
     explicit WavSink(std::string path) : path_(std::move(path)) {}
-    ~WavSink() override { close(); }
-
-    bool begin(MovieScan&, std::string&) override { return true; }
-
-    void chunk(const ScannedChunk& chunk, MovieScan& scan) override {
-        if (!error_.empty()) {
-            return;
-        }
-        if (chunk.result == READ_AUDIO_HEADER || chunk.result == READ_AUDIO) {
-            open(scan.context().sample_rate);
-        }
-        if (chunk.result != READ_AUDIO || file_ == nullptr || chunk.audio->bytes <= 0) {
-            return;
-        }
-        const sf_count_t frames = chunk.audio->bytes / AUDIO_FRAME_BYTES;
-        const auto* samples = reinterpret_cast<const short*>(chunk.audio->data);
-        if (sf_writef_short(file_, samples, frames) != frames) {
-            error_ = path_ + ": cannot be written (" + sf_strerror(file_) + ")";
+    ~WavSink() override {
+        if (file_ != nullptr) {
+            sf_close(file_);
         }
     }
 
-    bool finish(std::string& error) override {
+    bool begin(MovieScan& scan, std::string&) override {
+        has_audio_ = scan.params().has_audio != 0;
+        watch_.emplace(has_audio_);
+        return true;
+    }
+
+    void chunk(const ScannedChunk& chunk, MovieScan& scan) override {
+        if (chunk.result == READ_AUDIO && chunk.audio->bytes > 0) {
+            const auto* samples = reinterpret_cast<const int16_t*>(chunk.audio->data);
+            const size_t count = static_cast<size_t>(chunk.audio->bytes) / AUDIO_FRAME_BYTES * 2;
+            if (file_ != nullptr) {
+                write_block(samples, count);
+            } else if (error_.empty()) {
+                pending_.emplace_back(samples, samples + count);
+            }
+        }
+        if (has_audio_ && watch_->chunk_read(chunk.result) && file_ == nullptr && error_.empty()) {
+            open(scan.context());
+        }
+    }
+
+    bool finish(MovieScan& scan, std::string& error) override {
+        if (has_audio_ && file_ == nullptr && error_.empty() && !pending_.empty()) {
+            open(scan.context());
+        }
         if (file_ != nullptr && sf_close(file_) != 0 && error_.empty()) {
             error_ = path_ + ": cannot be completed";
         }
@@ -46,31 +59,68 @@ class WavSink : public ExportSink {
 
     int skipped() const override { return 0; }
 
-  private:
-    void open(int32_t sample_rate) {
-        if (file_ != nullptr) {
-            return;
+    std::vector<std::string> summary() const override {
+        if (!opened_) {
+            return {};
         }
+        return {formatted("audio.wav (%.1f s, %s Hz %s)",
+                          static_cast<double>(frames_written_) / sample_rate_,
+                          grouped(sample_rate_).c_str(), channels_ == 1 ? "mono" : "stereo")};
+    }
+
+  private:
+    void open(const PlayerContext& context) {
+        sample_rate_ = context.sample_rate;
+        channels_ = context.channels == 2 ? 2 : 1;
         SF_INFO info{};
-        info.samplerate = sample_rate;
-        info.channels = 2;
+        info.samplerate = sample_rate_;
+        info.channels = channels_;
         info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
         file_ = sf_open(path_.c_str(), SFM_WRITE, &info);
         if (file_ == nullptr) {
-            error_ = path_ + ": cannot be created at " + std::to_string(sample_rate) + " Hz (" +
+            error_ = path_ + ": cannot be created at " + std::to_string(sample_rate_) + " Hz (" +
                      sf_strerror(nullptr) + ")";
+            pending_.clear();
+            return;
         }
+        opened_ = true;
+        write_pending();
     }
 
-    void close() {
-        if (file_ != nullptr) {
-            sf_close(file_);
-            file_ = nullptr;
+    void write_pending() {
+        for (const std::vector<int16_t>& block : pending_) {
+            write_block(block.data(), block.size());
         }
+        pending_.clear();
+    }
+
+    // Decoded blocks are stereo; a mono movie's carry each sample twice, and a mono file keeps
+    // the first of each pair.
+    void write_block(const int16_t* samples, size_t count) {
+        const sf_count_t frames = static_cast<sf_count_t>(count / 2);
+        if (channels_ == 1) {
+            mono_.resize(count / 2);
+            for (size_t i = 0; i < mono_.size(); ++i) {
+                mono_[i] = samples[2 * i];
+            }
+            samples = mono_.data();
+        }
+        if (error_.empty() && sf_writef_short(file_, samples, frames) != frames) {
+            error_ = path_ + ": cannot be written (" + sf_strerror(file_) + ")";
+        }
+        frames_written_ += frames;
     }
 
     std::string path_;
+    bool has_audio_ = false;
+    std::optional<SoundStartWatch> watch_;
+    std::vector<std::vector<int16_t>> pending_;  // interleaved stereo, until the file opens
+    std::vector<int16_t> mono_;
     SNDFILE* file_ = nullptr;
+    bool opened_ = false;
+    int32_t sample_rate_ = 0;
+    int32_t channels_ = 2;
+    int64_t frames_written_ = 0;
     std::string error_;
 };
 

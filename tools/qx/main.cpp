@@ -1,10 +1,50 @@
+#include <cstdio>
+#include <string>
+
 #include <CLI/CLI.hpp>
 
 #include "tools/qx/commands.h"
 
+namespace {
+
+// The first word that is not an option: the command the user meant, known or not.
+std::string command_word(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] != '-') {
+            return argv[i];
+        }
+    }
+    return {};
+}
+
+// Usage errors are one line and status 2, as people expect of command-line tools; help and
+// the version go to standard output with status 0.
+int usage_error(CLI::App& app, const CLI::ParseError& error, int argc, char** argv) {
+    if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+        return app.exit(error);
+    }
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    const std::string word = command_word(argc, argv);
+    if (!chosen.empty()) {
+        std::fprintf(stderr, "qx %s: %s\n", chosen.front()->get_name().c_str(), error.what());
+    } else if (!word.empty()) {
+        std::fprintf(stderr, "qx: unknown command '%s'\n", word.c_str());
+    } else if (argc == 1) {
+        std::fprintf(stderr,
+                     "qx: a command is needed: info, export, play or encode (see qx --help)\n");
+    } else {
+        // Only options, and --help and --version were not among them.
+        std::fprintf(stderr, "qx: unknown option '%s'\n", argv[1]);
+    }
+    return QX_USAGE_ERROR;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     CLI::App app{"qx: play, inspect, convert and author Qx movies"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("qx ") + QX_VERSION);
     int status = 0;
     add_info_command(app, status);
     add_export_command(app, status);
@@ -13,7 +53,7 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        return usage_error(app, error, argc, argv);
     }
     return status;
 }

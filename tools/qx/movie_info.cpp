@@ -1,11 +1,15 @@
 #include "tools/qx/movie_info.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
+#include "audio/audio_chunk.h"
 #include "player/reader.h"
 #include "tools/qx/movie_scan.h"
+#include "tools/qx/number_text.h"
+#include "tools/qx/sound_start.h"
 
 namespace {
 
@@ -24,99 +28,161 @@ const char* kind_name(int32_t kind) {
     }
 }
 
-bool is_end_tag(const char* tag) {
-    return std::memcmp(tag, "SEND", 4) == 0 || std::memcmp(tag, "1SNe", 4) == 0 ||
-           std::memcmp(tag, "SCEl", 4) == 0;
-}
-
-bool is_audio_data_tag(const char* tag) {
-    return std::memcmp(tag, "SCDl", 4) == 0 || std::memcmp(tag, "SNDC", 4) == 0 ||
-           std::memcmp(tag, "1SNd", 4) == 0;
-}
-
-std::string format(const char* pattern, auto... values) {
-    char text[256];
-    std::snprintf(text, sizeof text, pattern, values...);
-    return text;
-}
-
-// The reader's answer for one chunk in words; problems found on the way go to `info`.
-std::string describe(const ScannedChunk& chunk, MovieScan& scan, MovieInfo& info) {
-    const std::string at = format("chunk \"%s\" at offset %lld", printable_tag(chunk.tag).c_str(),
-                                  static_cast<long long>(chunk.offset));
-    if (chunk.size >= CHUNK_HEADER_BYTES &&
-        chunk.offset + static_cast<int64_t>(chunk.size) > info.file_bytes &&
-        chunk.result != READ_END) {
-        info.problems.push_back(at + format(": size %u runs past the end of the file", chunk.size));
+const char* codec_of_kind(int32_t kind) {
+    switch (kind) {
+        case VIDEO_RKD_KEY:
+        case VIDEO_RKD_INTER:
+            return "rkd";
+        case VIDEO_MNB:
+            return "mnb";
+        default:
+            return "zle";
     }
-    const PlayerContext& context = scan.context();
-    switch (chunk.result) {
-        case READ_VIDEO: {
-            const VideoFrameSlot& slot = *chunk.video;
-            ++info.video_kinds[slot.kind];
-            if (info.frame_width == 0 && slot.kind != VIDEO_RKD_INTER && slot.bytes >= 4) {
-                info.frame_width = slot.data[0] | slot.data[1] << 8;
-                info.frame_height = slot.data[2] | slot.data[3] << 8;
+}
+
+std::string quoted_tag(const ScannedChunk& chunk) {
+    return "\"" + printable_tag(chunk.tag) + "\"";
+}
+
+// Why the reader, having read this chunk's header, cannot go on from the chunk's end; empty
+// when it can. It then steps on 8 bytes at a time until a header makes sense again.
+std::string sync_loss(const ScannedChunk& chunk, bool has_audio) {
+    if (chunk.result != READ_END || is_end_tag(chunk.tag)) {
+        return {};
+    }
+    if (!is_known_chunk_tag(chunk.tag)) {
+        return "unrecognised tag " + quoted_tag(chunk);
+    }
+    if (chunk.size < CHUNK_HEADER_BYTES || chunk.size > INT32_MAX) {
+        return "chunk " + quoted_tag(chunk) + " of size " + grouped(chunk.size);
+    }
+    if (is_audio_data_tag(chunk.tag) && !has_audio) {
+        return "audio data in a movie without an audio header";
+    }
+    return {};
+}
+
+// Follows the scan and turns what went wrong into a few ranges rather than a line per chunk.
+class DamageLog {
+  public:
+    explicit DamageLog(MovieInfo& info) : info_(info) {}
+
+    void chunk(const ScannedChunk& chunk) {
+        const std::string loss = sync_loss(chunk, info_.has_audio);
+        if (!loss.empty()) {
+            if (lost_at_ < 0) {
+                lost_at_ = chunk.offset;
+                cause_ = loss;
             }
-            return format("video chunk %d: %s", slot.sequence, kind_name(slot.kind));
+            return;
         }
+        found_again(chunk.offset);
+        const int64_t announced_end = chunk.offset + static_cast<int64_t>(chunk.size);
+        if (is_known_chunk_tag(chunk.tag) && announced_end > info_.file_bytes) {
+            info_.problems.push_back(
+                {chunk.offset, info_.file_bytes,
+                 "chunk " + quoted_tag(chunk) + " at " + grouped(chunk.offset) +
+                     " runs past the end of the file: " + grouped(chunk.size) +
+                     " bytes announced, " + grouped(info_.file_bytes - chunk.offset) + " there"});
+        } else if (chunk.result == READ_ERROR) {
+            info_.problems.push_back(
+                {chunk.offset, chunk.next_offset,
+                 "read error in chunk " + quoted_tag(chunk) + " at " + grouped(chunk.offset)});
+        }
+    }
+
+    void end() {
+        if (lost_at_ >= 0) {
+            info_.problems.push_back(
+                {lost_at_, info_.file_bytes,
+                 "lost sync at " + grouped(lost_at_) + ", not found again before the end, " +
+                     grouped(info_.file_bytes - lost_at_) + " bytes skipped (" + cause_ + ")"});
+        }
+    }
+
+  private:
+    void found_again(int64_t offset) {
+        if (lost_at_ < 0) {
+            return;
+        }
+        info_.problems.push_back({lost_at_, offset,
+                                  "lost sync at " + grouped(lost_at_) + ", found again at " +
+                                      grouped(offset) + ", " + grouped(offset - lost_at_) +
+                                      " bytes skipped (" + cause_ + ")"});
+        lost_at_ = -1;
+    }
+
+    MovieInfo& info_;
+    int64_t lost_at_ = -1;
+    std::string cause_;
+};
+
+// The reader's answer for one chunk in words.
+std::string describe(const ScannedChunk& chunk, bool has_audio) {
+    switch (chunk.result) {
+        case READ_VIDEO:
+            return formatted("video chunk %d: %s", chunk.video->sequence,
+                             kind_name(chunk.video->kind));
         case READ_AUDIO:
-            ++info.audio_chunks;
-            return format("audio block %d: %d bytes of 16-bit stereo", chunk.audio->sequence,
-                          chunk.audio->bytes);
+            return formatted("audio block %d: %d bytes of 16-bit stereo", chunk.audio->sequence,
+                             chunk.audio->bytes);
         case READ_AUDIO_HEADER:
-            info.audio_format_set = true;
-            info.channels = context.channels;
-            info.sample_rate = context.sample_rate;
-            info.sample_bits = context.sample_bits;
-            info.compression = context.compression;
-            return format("audio format: %d channel(s), %d Hz, %d bits, compression %d",
-                          context.channels, context.sample_rate, context.sample_bits,
-                          context.compression);
+            return "audio format set";
         case READ_SKIPPED:
             return "read and dropped";
         case READ_ERROR:
-            info.problems.push_back(at + ": read error");
             return "read error";
         default:
             break;
     }
-    if (chunk.size < CHUNK_HEADER_BYTES) {
-        info.problems.push_back(at + format(": size %u is below the 8-byte header", chunk.size));
-        return "size below 8: not read";
-    }
     if (is_end_tag(chunk.tag)) {
         return "end of movie: not read";
     }
-    if (is_audio_data_tag(chunk.tag)) {
-        info.problems.push_back(at + ": audio data in a movie without an audio header");
-        return "audio data without audio header: not read";
+    const std::string loss = sync_loss(chunk, has_audio);
+    if (!loss.empty()) {
+        return loss + ": not read, the reader goes on 8 bytes further";
     }
-    if (is_known_chunk_tag(chunk.tag)) {
-        info.problems.push_back(at + ": the file ends before its body");
-        return "no body: the file ends here";
-    }
-    info.problems.push_back(at + ": unrecognised tag");
-    return "unrecognised tag: not read, the reader goes on 8 bytes further";
+    return "no body: the file ends here";
 }
 
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            out += format("\\u%04x", byte);
-        } else {
-            out += c;
-        }
+void count_video(const VideoFrameSlot& slot, MovieInfo& info) {
+    ++info.video_kinds[slot.kind];
+    ++info.video_frames;
+    const std::string codec = codec_of_kind(slot.kind);
+    if (std::find(info.video_codecs.begin(), info.video_codecs.end(), codec) ==
+        info.video_codecs.end()) {
+        info.video_codecs.push_back(codec);
     }
-    return out + "\"";
+    if (info.frame_width == 0 && slot.kind != VIDEO_RKD_INTER && slot.bytes >= 4) {
+        info.frame_width = slot.data[0] | slot.data[1] << 8;
+        info.frame_height = slot.data[2] | slot.data[3] << 8;
+    }
+}
+
+void take_audio_format(const PlayerContext& context, MovieInfo& info) {
+    info.audio_format_set = true;
+    info.channels = context.channels;
+    info.sample_rate = context.sample_rate;
+    info.sample_bits = context.sample_bits;
+    info.compression = context.compression;
 }
 
 }  // namespace
+
+std::optional<double> MovieInfo::duration_seconds() const {
+    if (!has_audio || !audio_format_set || sample_rate <= 0) {
+        return std::nullopt;
+    }
+    return static_cast<double>(audio_frames) / sample_rate;
+}
+
+std::optional<double> MovieInfo::frames_per_second() const {
+    const std::optional<double> seconds = duration_seconds();
+    if (!seconds || *seconds <= 0) {
+        return std::nullopt;
+    }
+    return video_frames / *seconds;
+}
 
 bool read_movie_info(const std::string& path, MovieInfo& info, std::string& error) {
     MovieScan scan;
@@ -128,49 +194,28 @@ bool read_movie_info(const std::string& path, MovieInfo& info, std::string& erro
     info.path = path;
     info.file_bytes = static_cast<int64_t>(std::filesystem::file_size(path, code));
     info.has_audio = scan.params().has_audio != 0;
+    SoundStartWatch watch(info.has_audio);
+    DamageLog damage(info);
+    const PlayerContext& context = scan.context();
     scan.run([&](const ScannedChunk& chunk) {
+        if (chunk.result == READ_VIDEO) {
+            count_video(*chunk.video, info);
+        } else if (chunk.result == READ_AUDIO) {
+            ++info.audio_chunks;
+            info.audio_frames += chunk.audio->bytes / static_cast<int32_t>(AUDIO_FRAME_BYTES);
+        }
+        if (!watch.started() && watch.chunk_read(chunk.result) && info.has_audio) {
+            take_audio_format(context, info);
+        }
+        damage.chunk(chunk);
         info.chunks.push_back({chunk.offset, printable_tag(chunk.tag), chunk.size, chunk.result,
-                               describe(chunk, scan, info)});
+                               describe(chunk, info.has_audio)});
     });
-    if (info.chunks.empty()) {
-        error = path + ": not a movie (no chunk header at offset 0)";
-        return false;
-    }
-    const ChunkInfo& first = info.chunks.front();
-    if (first.result == READ_END && first.action.rfind("end of movie", 0) != 0) {
-        error = path + ": not a movie (" + first.action + " at offset 0)";
-        return false;
+    damage.end();
+    // A movie that ends before the player would have started its sound plays at the format
+    // it ended with.
+    if (info.has_audio && !watch.started()) {
+        take_audio_format(context, info);
     }
     return true;
-}
-
-std::string movie_info_json(const MovieInfo& info) {
-    std::string out = "{\"file\": " + json_string(info.path);
-    out += format(", \"bytes\": %lld, \"has_audio\": %s", static_cast<long long>(info.file_bytes),
-                  info.has_audio ? "true" : "false");
-    if (info.audio_format_set) {
-        out += format(
-            ", \"audio\": {\"channels\": %d, \"sample_rate\": %d, \"sample_bits\": %d, "
-            "\"compression\": %d}",
-            info.channels, info.sample_rate, info.sample_bits, info.compression);
-    }
-    out += format(
-        ", \"video_chunks\": {\"rkd_key\": %d, \"rkd_inter\": %d, \"mnb\": %d, \"zle\": %d}"
-        ", \"audio_chunks\": %d, \"width\": %d, \"height\": %d, \"chunks\": [",
-        info.video_kinds[VIDEO_RKD_KEY], info.video_kinds[VIDEO_RKD_INTER],
-        info.video_kinds[VIDEO_MNB], info.video_kinds[VIDEO_ZLE], info.audio_chunks,
-        info.frame_width, info.frame_height);
-    for (size_t i = 0; i < info.chunks.size(); ++i) {
-        const ChunkInfo& chunk = info.chunks[i];
-        out += format("%s{\"offset\": %lld, \"tag\": ", i ? ", " : "",
-                      static_cast<long long>(chunk.offset));
-        out += json_string(chunk.tag) +
-               format(", \"size\": %u, \"result\": %d, \"reader\": ", chunk.size, chunk.result);
-        out += json_string(chunk.action) + "}";
-    }
-    out += "], \"problems\": [";
-    for (size_t i = 0; i < info.problems.size(); ++i) {
-        out += (i ? ", " : "") + json_string(info.problems[i]);
-    }
-    return out + "]}";
 }

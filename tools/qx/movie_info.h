@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,24 +12,49 @@ struct ChunkInfo {
     std::string action;
 };
 
-// What `qx info` tells of a movie: every chunk as the player's reader takes it.
+// A stretch of the file the reader could not follow, with the bytes it covers.
+struct MovieProblem {
+    int64_t offset;
+    int64_t end;
+    std::string text;
+};
+
+// What `qx info` tells of a movie: every chunk as the player's reader takes it, and the
+// summary a viewer wants.
 struct MovieInfo {
     std::string path;
     int64_t file_bytes = 0;
     bool has_audio = false;
+    // The audio format the player plays the movie at: the one in effect when it starts its
+    // sound (a later header changes nothing).
     bool audio_format_set = false;
     int32_t channels = 0;
     int32_t sample_rate = 0;
     int32_t sample_bits = 0;
     int32_t compression = 0;
-    int32_t video_kinds[5] = {};  // indexed by video kind 1 to 4
+    int32_t video_kinds[5] = {};            // indexed by video kind 1 to 4
+    std::vector<std::string> video_codecs;  // "rkd", "mnb", "zle" in order of first appearance
+    int32_t video_frames = 0;
     int32_t audio_chunks = 0;
+    int64_t audio_frames = 0;  // decoded sample frames
     int32_t frame_width = 0;
     int32_t frame_height = 0;
     std::vector<ChunkInfo> chunks;
-    std::vector<std::string> problems;
+    std::vector<MovieProblem> problems;
+
+    // Length of the decoded sound at the played rate; none without sound.
+    std::optional<double> duration_seconds() const;
+    // Video frames per second of sound; none without sound.
+    std::optional<double> frames_per_second() const;
 };
 
 // False, with one line in `error`, when the file is missing, unreadable or not a movie.
 bool read_movie_info(const std::string& path, MovieInfo& info, std::string& error);
-std::string movie_info_json(const MovieInfo& info);
+// "ORLUND.MNB: 16.00 s, 2.90 MB, 1,451 kb/s" and the video and audio lines, then at most a few
+// lines of problems.
+std::string movie_info_summary(const MovieInfo& info);
+// The chunk table of `qx info --chunks`.
+std::string movie_info_chunk_table(const MovieInfo& info);
+std::string movie_info_json(const MovieInfo& info, bool with_chunks);
+// Audio codec names: "pcm", "xa-adpcm", "ima-adpcm"; null for a compression nobody decodes.
+const char* audio_codec_name(int32_t compression);

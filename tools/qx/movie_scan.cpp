@@ -1,6 +1,8 @@
 #include "tools/qx/movie_scan.h"
 
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/file.h"
@@ -23,7 +25,37 @@ bool MovieScan::open(const std::string& path) {
         error_ = path + ": cannot be opened for reading";
         return false;
     }
+    const std::string problem = first_chunk_problem();
+    if (!problem.empty()) {
+        error_ = path + ": not a movie (" + problem + " at offset 0)";
+        return false;
+    }
     return true;
+}
+
+// Why the reader would stop at the very first chunk, or nothing when it takes it.
+std::string MovieScan::first_chunk_problem() {
+    MovieFile* file = params_.file;
+    uint8_t header[CHUNK_HEADER_BYTES] = {};
+    const int32_t got = file_read(file, header, CHUNK_HEADER_BYTES);
+    if (got > 0) {
+        file_seek(file, -got, FILE_SEEK_CUR);
+    }
+    if (got != CHUNK_HEADER_BYTES) {
+        return "no chunk header";
+    }
+    const char* tag = reinterpret_cast<const char*>(header);
+    if (!is_known_chunk_tag(tag)) {
+        return "unrecognised tag \"" + printable_tag(tag) + "\"";
+    }
+    const uint32_t size = chunk_size(header);
+    if (size < CHUNK_HEADER_BYTES || size > INT32_MAX) {
+        return "chunk size " + std::to_string(size) + " that the reader cannot step over";
+    }
+    if (is_audio_data_tag(tag)) {
+        return "audio data without an audio header";
+    }
+    return {};
 }
 
 MovieScan::~MovieScan() {
@@ -49,9 +81,7 @@ void MovieScan::run(const std::function<void(const ScannedChunk&)>& visit) {
         for (int i = 0; i < 4; ++i) {
             chunk.tag[i] = static_cast<char>(header[i]);
         }
-        chunk.size = static_cast<uint32_t>(header[4]) | static_cast<uint32_t>(header[5]) << 8 |
-                     static_cast<uint32_t>(header[6]) << 16 |
-                     static_cast<uint32_t>(header[7]) << 24;
+        chunk.size = chunk_size(header);
         const int32_t video_slot = context.video_written & RING_MASK;
         const int32_t audio_slot = context.audio_written & RING_MASK;
         chunk.result = read_chunk(context);
@@ -91,4 +121,19 @@ std::string printable_tag(const char* tag) {
         }
     }
     return text;
+}
+
+uint32_t chunk_size(const uint8_t* header) {
+    return static_cast<uint32_t>(header[4]) | static_cast<uint32_t>(header[5]) << 8 |
+           static_cast<uint32_t>(header[6]) << 16 | static_cast<uint32_t>(header[7]) << 24;
+}
+
+bool is_end_tag(const char* tag) {
+    return std::memcmp(tag, "SEND", 4) == 0 || std::memcmp(tag, "1SNe", 4) == 0 ||
+           std::memcmp(tag, "SCEl", 4) == 0;
+}
+
+bool is_audio_data_tag(const char* tag) {
+    return std::memcmp(tag, "SCDl", 4) == 0 || std::memcmp(tag, "SNDC", 4) == 0 ||
+           std::memcmp(tag, "1SNd", 4) == 0;
 }

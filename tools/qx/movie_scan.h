@@ -19,7 +19,8 @@ struct ScannedChunk {
 // Reads a movie the way the player does, without playing it.
 class MovieScan {
   public:
-    // Opens the movie; false (with error() set) when it cannot be opened.
+    // Opens the movie; false (with error() set, one line) when it cannot be opened or the
+    // reader would not take its first chunk.
     bool open(const std::string& path);
     ~MovieScan();
 
@@ -32,6 +33,8 @@ class MovieScan {
     const std::string& error() const { return error_; }
 
   private:
+    std::string first_chunk_problem();
+
     PlayParams params_{};
     PlayerContext* context_ = nullptr;
     std::string error_;
@@ -39,3 +42,9 @@ class MovieScan {
 
 // A tag made printable: its four bytes, with \xNN for any that is not.
 std::string printable_tag(const char* tag);
+
+// The size field of an 8-byte chunk header.
+uint32_t chunk_size(const uint8_t* header);
+// Tags of the chunks that end a movie, and of audio data chunks.
+bool is_end_tag(const char* tag);
+bool is_audio_data_tag(const char* tag);

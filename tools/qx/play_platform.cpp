@@ -13,6 +13,7 @@ class SdlPlayPlatform final : public PlayPlatform {
     PlatformBackend& backend() override { return backend_; }
     bool has_windows() const override { return with_windows_; }
     void set_muted(bool muted) override { backend_.set_muted(muted); }
+    bool sound_unavailable() const override { return backend_.sound_unavailable(); }
 
   private:
     const bool with_windows_;
@@ -36,6 +37,7 @@ class HeadlessPlayPlatform final : public PlayPlatform {
     PlatformBackend& backend() override { return backend_; }
     bool has_windows() const override { return false; }
     void set_muted(bool) override {}
+    bool sound_unavailable() const override { return false; }
 
   private:
     SoftBackend backend_;

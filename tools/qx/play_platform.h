@@ -13,6 +13,8 @@ class PlayPlatform {
     // Whether a window can be opened on it.
     virtual bool has_windows() const = 0;
     virtual void set_muted(bool muted) = 0;
+    // Whether sound was wanted and the system had none (the movie plays silently).
+    virtual bool sound_unavailable() const = 0;
 };
 
 std::unique_ptr<PlayPlatform> make_windowed_platform(bool with_sound);

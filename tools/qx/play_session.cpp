@@ -6,6 +6,7 @@
 #include "platform/kernel.h"
 #include "player/player.h"
 #include "tools/qx/play_pacer.h"
+#include "tools/qx/play_window_size.h"
 
 namespace {
 
@@ -21,13 +22,6 @@ intptr_t play_window_procedure(WindowHandle window, uint32_t message, uintptr_t 
         window_post_quit_message(0);
     }
     return window_default_procedure(window, message, wparam, lparam);
-}
-
-// The largest whole enlargement that leaves a quarter of the screen free, at least 1.
-int32_t window_scale(int32_t width, int32_t height) {
-    const int32_t by_width = window_screen_width() * 3 / 4 / width;
-    const int32_t by_height = window_screen_height() * 3 / 4 / height;
-    return std::max(1, std::min(by_width, by_height));
 }
 
 }  // namespace
@@ -61,11 +55,12 @@ bool PlaySession::open_window(const MovieInfo& info) {
     }
     const int32_t width = info.frame_width > 0 ? info.frame_width : FALLBACK_WIDTH;
     const int32_t height = info.frame_height > 0 ? info.frame_height : FALLBACK_HEIGHT;
-    const int32_t scale = window_scale(width, height);
+    const WindowSize size =
+        play_window_size(width, height, window_screen_width(), window_screen_height());
     const std::string title = "qx play: " + options_.movie;
     window_ = window_create(PLAY_WINDOW_CLASS, title.c_str(),
                             WINDOW_STYLE_OVERLAPPED | WINDOW_STYLE_VISIBLE, WINDOW_POSITION_DEFAULT,
-                            WINDOW_POSITION_DEFAULT, width * scale, height * scale);
+                            WINDOW_POSITION_DEFAULT, size.width, size.height);
     if (!window_) {
         window_unregister_class(PLAY_WINDOW_CLASS);
         return false;
@@ -193,6 +188,15 @@ void PlaySession::update_tally(const PlayPacer& pacer) {
     tally_.worst_lateness = std::max(tally_.worst_lateness, pacer.worst_lateness());
 }
 
+// Said once, when the sound the movie has cannot be played.
+void PlaySession::note_silence() {
+    if (!silence_noted_ && platform_->sound_unavailable()) {
+        silence_noted_ = true;
+        status_.finish();
+        std::fprintf(stderr, "qx play: no sound device: playing without sound\n");
+    }
+}
+
 bool PlaySession::play_once(bool has_audio) {
     PlayParams params{};
     params.flags = PLAY_CENTRE_X | PLAY_CENTRE_Y | PLAY_THREAD | PLAY_KEEP_BRIGHTNESS |
@@ -219,11 +223,13 @@ bool PlaySession::play_once(bool has_audio) {
         pump_messages(params);
         update_tally(pacer);
         if (std::chrono::steady_clock::now() >= next_status) {
+            note_silence();
             status_.show(play_status_line(tally(), paused_, muted_));
             next_status += STATUS_PERIOD;
         }
     }
     thread_join(params.thread_handle);
+    note_silence();
     PlayPacer::make_active(nullptr);
     paused_ = false;
     update_tally(pacer);

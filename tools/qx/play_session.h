@@ -51,6 +51,7 @@ class PlaySession {
     void pump_messages(PlayParams& params);
     void key_down(PlayParams& params, uintptr_t key, bool repeat);
     void update_tally(const PlayPacer& pacer);
+    void note_silence();
 
     const PlayOptions options_;
     std::unique_ptr<PlayPlatform> platform_;
@@ -63,6 +64,7 @@ class PlaySession {
     bool restart_ = false;
     bool paused_ = false;
     bool muted_ = false;
+    bool silence_noted_ = false;
     StatusLine status_;
 
     std::chrono::steady_clock::time_point play_started_{};

@@ -8,9 +8,12 @@ double psnr_565(const std::vector<uint8_t>& rgb, const std::vector<uint8_t>& pic
     const size_t pixels = rgb.size() / 3;
     for (size_t i = 0; i < pixels; ++i) {
         const uint32_t p = picture[2 * i] | picture[2 * i + 1] << 8;
-        // The tables round a level L to (L + 4) / 8 and (L + 2) / 4: the pixel stands for the
-        // field times its step.
-        const double shown[3] = {(p >> 11) * 8.0, ((p >> 5) & 63) * 4.0, (p & 31) * 8.0};
+        // Widened as the screen and `qx export` show it: bits repeated, full intensity 255.
+        const uint32_t red = p >> 11;
+        const uint32_t green = (p >> 5) & 63;
+        const uint32_t blue = p & 31;
+        const double shown[3] = {double(red << 3 | red >> 2), double(green << 2 | green >> 4),
+                                 double(blue << 3 | blue >> 2)};
         for (int c = 0; c < 3; ++c) {
             const double d = shown[c] - rgb[3 * i + c];
             squared += d * d;

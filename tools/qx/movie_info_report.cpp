@@ -1,0 +1,204 @@
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+#include "audio/audio_chunk.h"
+#include "player/reader.h"
+#include "tools/qx/movie_info.h"
+#include "tools/qx/number_text.h"
+
+namespace {
+
+// Problems listed before the rest are only counted.
+constexpr size_t SUMMARY_PROBLEMS = 4;
+
+// 15 as "15", 14.985 as "14.99", 12.5 as "12.5".
+std::string short_number(double value) {
+    std::string text = formatted("%.2f", value);
+    while (text.back() == '0') {
+        text.pop_back();
+    }
+    if (text.back() == '.') {
+        text.pop_back();
+    }
+    return text;
+}
+
+const char* audio_codec_text(int32_t compression) {
+    switch (compression) {
+        case AUDIO_PCM:
+            return "16-bit PCM";
+        case AUDIO_XA:
+            return "XA ADPCM";
+        case AUDIO_IMA:
+            return "IMA ADPCM";
+        default:
+            return nullptr;
+    }
+}
+
+std::string video_line(const MovieInfo& info) {
+    if (info.video_frames == 0) {
+        return "video: none";
+    }
+    std::string codecs;
+    for (const std::string& codec : info.video_codecs) {
+        // "rkd" as the name people read: "Rkd".
+        codecs += (codecs.empty() ? "" : "+") +
+                  std::string(1, static_cast<char>(std::toupper(codec[0]))) + codec.substr(1);
+    }
+    std::string line = "video: " + codecs;
+    if (info.frame_width > 0) {
+        line += formatted(" %dx%d", info.frame_width, info.frame_height);
+    }
+    if (const auto fps = info.frames_per_second()) {
+        line += ", " + short_number(*fps) + " fps";
+    }
+    return line + ", " + grouped(info.video_frames) + " frame" +
+           (info.video_frames == 1 ? "" : "s");
+}
+
+std::string audio_line(const MovieInfo& info) {
+    if (!info.has_audio) {
+        return "audio: none";
+    }
+    const char* codec = audio_codec_text(info.compression);
+    std::string line =
+        "audio: " +
+        (codec ? std::string(codec) : formatted("compression %d, not decoded", info.compression));
+    line += ", " + grouped(info.sample_rate) + " Hz, " + (info.channels == 2 ? "stereo" : "mono");
+    return line;
+}
+
+std::string json_string(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            out += formatted("\\u%04x", byte);
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string json_number(const std::optional<double>& value) {
+    return value ? formatted("%.10g", *value) : "null";
+}
+
+std::string json_video(const MovieInfo& info) {
+    std::string codecs;
+    for (const std::string& codec : info.video_codecs) {
+        codecs += (codecs.empty() ? "" : ", ") + json_string(codec);
+    }
+    return formatted(
+        "{\"codecs\": [%s], \"width\": %d, \"height\": %d, \"frames\": %d, \"fps\": %s}",
+        codecs.c_str(), info.frame_width, info.frame_height, info.video_frames,
+        json_number(info.frames_per_second()).c_str());
+}
+
+std::string json_audio(const MovieInfo& info) {
+    if (!info.has_audio) {
+        return "null";
+    }
+    const char* codec = audio_codec_name(info.compression);
+    return formatted(
+        "{\"codec\": %s, \"sample_rate\": %d, \"channels\": %d, \"blocks\": %d, "
+        "\"sample_bits\": %d, \"compression\": %d}",
+        codec ? json_string(codec).c_str() : "null", info.sample_rate, info.channels,
+        info.audio_chunks, info.sample_bits, info.compression);
+}
+
+std::string json_chunks(const MovieInfo& info) {
+    std::string out = "[";
+    for (size_t i = 0; i < info.chunks.size(); ++i) {
+        const ChunkInfo& chunk = info.chunks[i];
+        out += formatted("%s{\"offset\": %lld, \"tag\": ", i ? ", " : "",
+                         static_cast<long long>(chunk.offset));
+        out += json_string(chunk.tag) +
+               formatted(", \"size\": %u, \"result\": %d, \"reader\": ", chunk.size, chunk.result);
+        out += json_string(chunk.action) + "}";
+    }
+    return out + "]";
+}
+
+std::string json_problems(const MovieInfo& info) {
+    std::string out = "[";
+    for (size_t i = 0; i < info.problems.size(); ++i) {
+        const MovieProblem& problem = info.problems[i];
+        out += formatted(
+            "%s{\"offset\": %lld, \"end\": %lld, \"bytes\": %lld, \"text\": ", i ? ", " : "",
+            static_cast<long long>(problem.offset), static_cast<long long>(problem.end),
+            static_cast<long long>(problem.end - problem.offset));
+        out += json_string(problem.text) + "}";
+    }
+    return out + "]";
+}
+
+}  // namespace
+
+const char* audio_codec_name(int32_t compression) {
+    switch (compression) {
+        case AUDIO_PCM:
+            return "pcm";
+        case AUDIO_XA:
+            return "xa-adpcm";
+        case AUDIO_IMA:
+            return "ima-adpcm";
+        default:
+            return nullptr;
+    }
+}
+
+std::string movie_info_summary(const MovieInfo& info) {
+    std::string text = info.path + ":";
+    const std::optional<double> seconds = info.duration_seconds();
+    if (seconds) {
+        text += formatted(" %.2f s,", *seconds);
+    }
+    text += formatted(" %.2f MB", static_cast<double>(info.file_bytes) / 1e6);
+    if (seconds && *seconds > 0) {
+        text += ", " + grouped(std::llround(info.file_bytes * 8 / *seconds / 1000)) + " kb/s";
+    }
+    text += "\n" + video_line(info) + "\n" + audio_line(info) + "\n";
+    for (size_t i = 0; i < info.problems.size() && i < SUMMARY_PROBLEMS; ++i) {
+        text += "problem: " + info.problems[i].text + "\n";
+    }
+    if (info.problems.size() > SUMMARY_PROBLEMS) {
+        text += "and " + grouped(static_cast<int64_t>(info.problems.size() - SUMMARY_PROBLEMS)) +
+                " more problems (qx info --json lists them)\n";
+    }
+    return text;
+}
+
+std::string movie_info_chunk_table(const MovieInfo& info) {
+    std::string text = formatted("%-10s %-8s %-10s %s\n", "offset", "tag", "size", "reader");
+    for (const ChunkInfo& chunk : info.chunks) {
+        text += formatted("%-10lld %-8s %-10u ", static_cast<long long>(chunk.offset),
+                          chunk.tag.c_str(), chunk.size) +
+                chunk.action + "\n";
+    }
+    return text;
+}
+
+std::string movie_info_json(const MovieInfo& info, bool with_chunks) {
+    std::string out = "{\"file\": " + json_string(info.path);
+    out +=
+        formatted(", \"bytes\": %lld, \"duration_seconds\": %s, \"has_audio\": %s",
+                  static_cast<long long>(info.file_bytes),
+                  json_number(info.duration_seconds()).c_str(), info.has_audio ? "true" : "false");
+    out += ", \"video\": " + json_video(info) + ", \"audio\": " + json_audio(info);
+    out += formatted(
+        ", \"video_chunks\": {\"rkd_key\": %d, \"rkd_inter\": %d, \"mnb\": %d, \"zle\": %d}",
+        info.video_kinds[VIDEO_RKD_KEY], info.video_kinds[VIDEO_RKD_INTER],
+        info.video_kinds[VIDEO_MNB], info.video_kinds[VIDEO_ZLE]);
+    out += ", \"problems\": " + json_problems(info);
+    if (with_chunks) {
+        out += ", \"chunks\": " + json_chunks(info);
+    }
+    return out + "}";
+}

@@ -1,0 +1,15 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// 1225154 as "1,225,154".
+std::string grouped(int64_t value);
+
+// printf into a string, for the short lines the tool prints (up to 255 characters).
+template <typename... Values>
+std::string formatted(const char* pattern, Values... values) {
+    char text[256];
+    std::snprintf(text, sizeof text, pattern, values...);
+    return text;
+}
