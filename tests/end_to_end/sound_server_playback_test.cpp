@@ -150,8 +150,12 @@ TEST_F(SoundServer, TheSinkPlaysTheDecodedSoundWithoutGaps) {
     const Hearing hearing =
         hear(stereo_frames(reinterpret_cast<const int16_t*>(bytes.data()), bytes.size() / 4),
              stereo_frames(exported.samples.data(), exported.samples.size() / 2));
-    EXPECT_GE(hearing.frames_heard + UNHEARD_TAIL_FRAMES, exported.samples.size() / 2);
-    EXPECT_LE(hearing.longest_gap, BLOCK_FRAMES);
+    const std::string found = "heard " + std::to_string(hearing.frames_heard) + " of " +
+                              std::to_string(exported.samples.size() / 2) +
+                              " sample frames in order, longest gap " +
+                              std::to_string(hearing.longest_gap);
+    EXPECT_GE(hearing.frames_heard + UNHEARD_TAIL_FRAMES, exported.samples.size() / 2) << found;
+    EXPECT_LE(hearing.longest_gap, BLOCK_FRAMES) << found;
 }
 
 TEST_F(SoundServer, KilledMidMovieLeavesThePlaybackToRunToItsEnd) {
