@@ -187,7 +187,14 @@ void clock_tick(uint32_t, uint32_t, uintptr_t user, uintptr_t, uintptr_t) {
         stream_audio(context);
     }
     interlocked_increment(context.timer_ticks);
+    interlocked_store(context.last_tick_ms, tick_count());
     interlocked_exchange(context.timer_lock, 0);
+}
+
+uint32_t clock_next_change_ms(PlayerContext& context) {
+    const uint32_t since = tick_count() - interlocked_load(context.last_tick_ms);
+    // One more millisecond, so that the waiter wakes after the tick rather than just before.
+    return since < CLOCK_TICK_MS ? CLOCK_TICK_MS - since + 1 : 1;
 }
 
 int32_t clock_stop(PlayerContext& context) {

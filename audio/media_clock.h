@@ -24,6 +24,8 @@ int32_t clock_start(PlayerContext& context);
 // The timer callback; `user` is the PlayerContext.
 void clock_tick(uint32_t timer_id, uint32_t message, uintptr_t user, uintptr_t reserved1,
                 uintptr_t reserved2);
+// Milliseconds until the clock can next change: just past the next tick, at least 1.
+uint32_t clock_next_change_ms(PlayerContext& context);
 // Kills the timer, waiting for a running tick first. Returns 0, or 1 when the timer could not
 // be killed (the tick lock then stays taken, so no later tick does anything).
 int32_t clock_stop(PlayerContext& context);

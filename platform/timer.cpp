@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int64_t KILL_LATENCY_US = 10000;
+
 // One event, run on a thread of its own. `stopped` is read before every callback, so once
 // kill has set it and joined the thread no callback can run any more.
 struct TimerEvent {
@@ -46,10 +48,11 @@ void run_event(std::shared_ptr<TimerEvent> event, uint32_t id, uint32_t delay_ms
     const int64_t period_us = static_cast<int64_t>(delay_ms) * 1000;
     int64_t due = platform_clock_now_us() + period_us;
     while (!event->stopped.load(std::memory_order_acquire)) {
-        // Sleep in short slices so that a kill does not wait for a whole long period.
+        // One sleep until the event is due, in slices of at most KILL_LATENCY_US so that a
+        // kill does not wait for a whole long period: a 10-ms timer wakes once a period.
         const int64_t wait = due - platform_clock_now_us();
         if (wait > 0) {
-            platform_clock_sleep_us(wait < 2000 ? wait : 2000);
+            platform_clock_sleep_us(wait < KILL_LATENCY_US ? wait : KILL_LATENCY_US);
             continue;
         }
         callback(id, 0, user, 0, 0);

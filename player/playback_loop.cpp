@@ -134,8 +134,9 @@ bool pace(PlayerContext& context) {
         if (stop_requested(params)) {
             return false;
         }
+        // The clock changes only at a tick: the wait sleeps until the next one.
         if (!read_while_waiting(context)) {
-            sleep_ms(1);
+            sleep_ms(clock_next_change_ms(context));
         }
         target = interlocked_load(context.clock) - PACE_FRAMES_BEHIND_CLOCK;
     }

@@ -92,6 +92,7 @@ struct PlayerContext {
 
     // Clock and sound state.
     int32_t timer_ticks;
+    uint32_t last_tick_ms;  // tick count at the latest tick: the clock changes only at ticks
     int32_t silent_play_pos;
     int32_t silent;
     int32_t primary_buffer_bytes;

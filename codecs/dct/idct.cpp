@@ -18,15 +18,9 @@ const int32_t idct_prescale[64] = {
 namespace {
 
 constexpr int64_t HALF_SQRT2_FACTOR = 0x5A82799A;
-// The rotation constants are single precision; the arithmetic on them is double.
-constexpr double ROT_A = static_cast<double>(0.5411961078643799f);
-constexpr double ROT_B = static_cast<double>(1.3065630197525024f);
-constexpr double ROT_MIX = static_cast<double>(0.3826834261417389f);
-// Adding 1.5 * 2^52 leaves the nearest integer (ties to even) in the low mantissa bits.
-constexpr double ROUNDING_BIAS = 6755399441055744.0;
 
 int32_t nearest_int32(double value) {
-    const double biased = value + ROUNDING_BIAS;
+    const double biased = value + IDCT_ROUNDING_BIAS;
     return static_cast<int32_t>(static_cast<uint32_t>(std::bit_cast<uint64_t>(biased)));
 }
 
@@ -47,9 +41,9 @@ void idct_1d(const int32_t* x, int32_t* y) {
 
     // One statement per rounding step, so that no compiler fuses a product into a sum.
     const double sum_be = static_cast<double>(b) + static_cast<double>(e);
-    const double z = sum_be * ROT_MIX;
-    const double b_rot = static_cast<double>(b) * ROT_A;
-    const double e_rot = static_cast<double>(e) * ROT_B;
+    const double z = sum_be * IDCT_ROT_MIX;
+    const double b_rot = static_cast<double>(b) * IDCT_ROT_A;
+    const double e_rot = static_cast<double>(e) * IDCT_ROT_B;
     const double r1_exact = b_rot + z;
     const double r2_exact = e_rot - z;
     const int32_t r1 = nearest_int32(r1_exact);
@@ -80,6 +74,16 @@ void idct_1d(const int32_t* x, int32_t* y) {
     y[4] = wrap_sub(e3, o0);
 }
 
+void idct_group(const int32_t* x, int32_t* y) {
+    if ((x[1] | x[2] | x[3] | x[4] | x[5] | x[6] | x[7]) == 0) {
+        for (int32_t n = 0; n < 8; ++n) {
+            y[n] = x[0];
+        }
+    } else {
+        idct_1d(x, y);
+    }
+}
+
 void idct_block(const CoefficientBlock& block, int32_t* plane, int32_t column, int32_t row,
                 int32_t plane_stride) {
     // First pass over the vertical frequencies of each horizontal frequency; most groups
@@ -88,13 +92,7 @@ void idct_block(const CoefficientBlock& block, int32_t* plane, int32_t column, i
     for (int32_t u = 0; u < 8; ++u) {
         const int32_t* x = block.values + 8 * u;
         int32_t y[8];
-        if ((x[1] | x[2] | x[3] | x[4] | x[5] | x[6] | x[7]) == 0) {
-            for (int32_t& value : y) {
-                value = x[0];
-            }
-        } else {
-            idct_1d(x, y);
-        }
+        idct_group(x, y);
         for (int32_t n = 0; n < 8; ++n) {
             intermediate[8 * n + u] = y[n];
         }
@@ -107,4 +105,31 @@ void idct_block(const CoefficientBlock& block, int32_t* plane, int32_t column, i
             out[n] = y[n] >> 17;
         }
     }
+}
+
+bool idct_first_group_only(const CoefficientBlock& block) {
+    int32_t rest = 0;
+    for (int32_t i = 8; i < 64; ++i) {
+        rest |= block.values[i];
+    }
+    return rest == 0;
+}
+
+void idct_fill_rows(const int32_t* y, int32_t* out, ptrdiff_t stride) {
+    for (int32_t r = 0; r < 8; ++r) {
+        const int32_t sample = y[r] >> 17;
+        for (int32_t n = 0; n < 8; ++n) {
+            out[r * stride + n] = sample;
+        }
+    }
+}
+
+void idct_block_sparse(const CoefficientBlock& block, int32_t* out, ptrdiff_t stride) {
+    if (!idct_first_group_only(block)) {
+        idct_block(block, out, 0, 0, static_cast<int32_t>(stride));
+        return;
+    }
+    int32_t y[8];
+    idct_group(block.values, y);
+    idct_fill_rows(y, out, stride);
 }

@@ -28,10 +28,15 @@ inline int32_t convert_pixel_bytes(ConvertMode mode) {
 }
 
 // Writes the top-left `columns` x `rows` pixels (16 x 16 for a whole macroblock) of the
-// converted planes at `destination`, `stride` bytes a row.
+// converted planes at `destination`, `stride` bytes a row. Whole macroblocks go through the
+// kernel table.
 void convert_macroblock(const MacroblockPlanes& planes, const ColourTables& tables,
                         uint8_t* destination, size_t stride, ConvertMode mode, int32_t columns = 16,
                         int32_t rows = 16);
+// The portable version, one chroma look-up per 2 x 2 pixels.
+void convert_macroblock_portable(const MacroblockPlanes& planes, const ColourTables& tables,
+                                 uint8_t* destination, size_t stride, ConvertMode mode,
+                                 int32_t columns = 16, int32_t rows = 16);
 // The plain per-pixel form the fast one is checked against.
 void convert_macroblock_reference(const MacroblockPlanes& planes, const ColourTables& tables,
                                   uint8_t* destination, size_t stride, ConvertMode mode,

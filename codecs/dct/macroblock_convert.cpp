@@ -1,13 +1,14 @@
 #include <algorithm>
 
-#include "codecs/dct/idct.h"
+#include "codecs/dct/dct_kernels.h"
 #include "codecs/dct/macroblock.h"
 
 void idct_into_macroblock(const CoefficientBlock& block, MacroblockPlanes& planes, int32_t index) {
     if (index < 4) {
-        idct_block(block, planes.luma_plane, 8 * (index & 1), 8 * (index >> 1), 16);
+        dct_kernels().idct_block(block, planes.luma_plane + 8 * 16 * (index >> 1) + 8 * (index & 1),
+                                 16);
     } else {
-        idct_block(block, index == 4 ? planes.cb_plane : planes.cr_plane, 0, 0, 8);
+        dct_kernels().idct_block(block, index == 4 ? planes.cb_plane : planes.cr_plane, 8);
     }
 }
 
@@ -19,10 +20,12 @@ struct SummedChroma {
     uint32_t word[8];
 };
 
+// 64-bit, so that sums with samples of any value cannot overflow before they are clamped
+// (32-bit sums wrapped for samples near the limits and picked the wrong end of the table).
 struct ChannelChroma {
-    int32_t red[8];
-    int32_t green[8];
-    int32_t blue[8];
+    int64_t red[8];
+    int64_t green[8];
+    int64_t blue[8];
 };
 
 SummedChroma summed_chroma_row(const MacroblockPlanes& planes, const ColourTables& tables,
@@ -41,16 +44,16 @@ ChannelChroma channel_chroma_row(const MacroblockPlanes& planes, const ColourTab
     for (int32_t c = 0; c < 8; ++c) {
         const int32_t cb = planes.cb_plane[8 * chroma_row + c];
         const int32_t cr = planes.cr_plane[8 * chroma_row + c];
-        chroma.red[c] = cr + 120;
+        chroma.red[c] = int64_t{cr} + 120;
         chroma.green[c] = tables.cr_green_table[cr & 0xFF] - tables.cb_green_table[cb & 0xFF];
-        chroma.blue[c] = cb + 120;
+        chroma.blue[c] = int64_t{cb} + 120;
     }
     return chroma;
 }
 
-// Samples come from the transform's 17-bit shift, so these sums cannot overflow; planes filled
-// by other means are clamped all the same.
-size_t table_index(int32_t luma, int32_t offset) {
+// Samples from the transform stay far inside the tables' range; planes filled by other means,
+// with samples of any value, are clamped to the tables.
+size_t table_index(int32_t luma, int64_t offset) {
     return static_cast<size_t>(std::clamp<int64_t>(int64_t{luma} + offset, 0, 511));
 }
 
@@ -100,6 +103,16 @@ void convert_channel(const MacroblockPlanes& planes, const ColourTables& tables,
 void convert_macroblock(const MacroblockPlanes& planes, const ColourTables& tables,
                         uint8_t* destination, size_t stride, ConvertMode mode, int32_t columns,
                         int32_t rows) {
+    if (columns == 16 && rows == 16) {
+        dct_kernels().convert_macroblock[mode](planes, tables, destination, stride);
+    } else {
+        convert_macroblock_portable(planes, tables, destination, stride, mode, columns, rows);
+    }
+}
+
+void convert_macroblock_portable(const MacroblockPlanes& planes, const ColourTables& tables,
+                                 uint8_t* destination, size_t stride, ConvertMode mode,
+                                 int32_t columns, int32_t rows) {
     switch (mode) {
         case CONVERT_SUMMED_2:
             convert_summed<2>(planes, tables, destination, stride, columns, rows);

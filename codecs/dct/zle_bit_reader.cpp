@@ -115,27 +115,49 @@ uint64_t load_window(const ZleBitReader& reader, uint32_t word) {
     return uint64_t{load_le32(bytes)} << 32 | load_le32(bytes + 4);
 }
 
+// The 32 bits from the reader's position, zero past the stream. Internal, so that the block
+// decoder has it inlined.
+inline uint32_t peek_32(const ZleBitReader& reader) {
+    const uint64_t window = load_window(reader, reader.bit_position / 32);
+    return static_cast<uint32_t>((window << (reader.bit_position % 32)) >> 32);
+}
+
+// Every field of a DC code (a size code of up to 8 bits, then up to 8 bits of difference) lies
+// within one 32-bit window, so one load serves the whole code.
 int32_t dc_difference(ZleBitReader& reader, ZleComponent component) {
-    const DcSizeLookup code = component == ZLE_LUMA ? DC_LUMA_LOOKUP[zle_peek_bits(reader, 7)]
-                                                    : DC_CHROMA_LOOKUP[zle_peek_bits(reader, 8)];
+    const uint32_t window = peek_32(reader);
+    const DcSizeLookup code =
+        component == ZLE_LUMA ? DC_LUMA_LOOKUP[window >> 25] : DC_CHROMA_LOOKUP[window >> 24];
     reader.bit_position += code.length;
     if (code.size == 0) {
         return 0;
     }
-    const auto v = static_cast<int32_t>(zle_read_bits(reader, code.size));
+    reader.bit_position += code.size;
+    const auto v = static_cast<int32_t>((window << code.length) >> (32 - code.size));
     return (v >> (code.size - 1)) != 0 ? v : v - ((1 << code.size) - 1);
 }
 
-int32_t escape_level(ZleBitReader& reader, uint32_t level_byte) {
+struct RunLevel {
+    int32_t run;
+    int32_t level;
+    uint32_t bits;  // bits the whole code takes
+};
+
+// An escape is 6 bits, a 6-bit run and a level byte, and 8 more bits of level when the byte
+// is 0 or 0x80: at most 28 bits, all inside the window that held the escape code.
+RunLevel escape_code(uint32_t window) {
+    const uint32_t fields = (window << 6) >> 18;
+    const auto run = static_cast<int32_t>(fields >> 8);
+    const uint32_t level_byte = fields & 0xFF;
+    const auto extended = static_cast<int32_t>((window >> 4) & 0xFF);
     if (level_byte == 0) {
-        return static_cast<int32_t>(zle_read_bits(reader, 8));
+        return {run, extended, 28};
     }
     if (level_byte == 0x80) {
-        return static_cast<int32_t>(zle_read_bits(reader, 8)) - 256;
+        return {run, extended - 256, 28};
     }
-    return static_cast<int8_t>(level_byte);
+    return {run, static_cast<int8_t>(level_byte), 20};
 }
-
 }  // namespace
 
 void zle_reader_start(ZleBitReader& reader, const uint8_t* stream, uint32_t stream_bytes) {
@@ -146,8 +168,7 @@ void zle_reader_start(ZleBitReader& reader, const uint8_t* stream, uint32_t stre
 }
 
 uint32_t zle_peek_bits(const ZleBitReader& reader, int32_t k) {
-    const uint64_t window = load_window(reader, reader.bit_position / 32);
-    return static_cast<uint32_t>((window << (reader.bit_position % 32)) >> (64 - k));
+    return peek_32(reader) >> (32 - k);
 }
 
 uint32_t zle_read_bits(ZleBitReader& reader, int32_t k) {
@@ -164,34 +185,34 @@ bool zle_decode_block(ZleBitReader& reader, ZleComponent component,
                       const DequantTable& dequant_table, CoefficientBlock& block) {
     int32_t& predictor = reader.dc_predictor[component];
     predictor = wrap_add(predictor, dc_difference(reader, component));
-    std::memset(block.values, 0, sizeof block.values);
+    clear_coefficients(block);
     block.values[0] = wrap_mul(predictor, dequant_table.values[0]);
 
+    // One 32-bit window per code: the longest variable-length code and its sign bit take 17
+    // bits, an escape with its fields 28.
     int32_t position = 0;
     for (;;) {
-        const uint32_t window = zle_peek_bits(reader, 17);
-        if ((window >> 5) == 0) {  // twelve zeros: no code starts like this
+        const uint32_t window = peek_32(reader);
+        if ((window >> 20) == 0) {  // twelve zeros: no code starts like this
             return true;
         }
-        const CoeffLookup& code = lookup_coeff(window >> 1);
-        reader.bit_position += code.length;
-        int32_t run = code.run;
-        int32_t level = code.level;
+        const CoeffLookup& code = lookup_coeff(window >> 16);
         if (code.kind == COEFF_END_OF_BLOCK) {
+            reader.bit_position += code.length;
             return true;
         }
+        RunLevel coefficient{code.run, code.level, code.length + 1u};
         if (code.kind == COEFF_ESCAPE) {
-            const uint32_t fields = zle_read_bits(reader, 14);
-            run = static_cast<int32_t>(fields >> 8);
-            level = escape_level(reader, fields & 0xFF);
-        } else if (zle_read_bits(reader, 1) != 0) {
-            level = -level;
+            coefficient = escape_code(window);
+        } else if (((window << code.length) >> 31) != 0) {
+            coefficient.level = -coefficient.level;
         }
-        position += run + 1;
+        reader.bit_position += coefficient.bits;
+        position += coefficient.run + 1;
         if (position > 63) {
             return false;
         }
         const uint8_t i = scan_index[position];
-        block.values[i] = wrap_mul(level, dequant_table.values[i]);
+        block.values[i] = wrap_mul(coefficient.level, dequant_table.values[i]);
     }
 }

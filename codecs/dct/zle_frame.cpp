@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/dct/dct_kernels.h"
 #include "codecs/dct/idct.h"
 #include "codecs/dct/zle_codes.h"
 
@@ -65,6 +66,16 @@ void zle_copy_macroblock(uint8_t* draw_picture, const uint8_t* reference_picture
     const auto pixel_bytes = size_t(walk.pixel_bytes());
     const int64_t last_start = walk.pixels() - place.columns;
     const int64_t last_row = walk.pixels() / walk.width() - 1;
+    const int64_t top = int64_t{y} - signed_nibble(dy);
+    const int64_t first = top * walk.width() + x - signed_nibble(dx);
+    const int64_t last = (top + place.rows - 1) * walk.width() + x - signed_nibble(dx);
+    if (top >= 0 && top + place.rows - 1 <= last_row && first >= 0 && last <= last_start) {
+        // No row needs clamping: the common case, one kernel call.
+        dct_kernels().copy_rows(draw_picture + place.offset,
+                                reference_picture + size_t(first) * pixel_bytes, walk.stride(),
+                                place.rows, size_t(place.columns) * pixel_bytes);
+        return;
+    }
     for (int32_t r = 0; r < place.rows; ++r) {
         const int64_t source_row =
             std::clamp<int64_t>(int64_t{y} - signed_nibble(dy) + r, 0, last_row);

@@ -63,11 +63,53 @@ void assemble_with(const int32_t* block_map, const uint8_t* previous, uint8_t* p
     }
 }
 
+// Neighbouring blocks of one block row that use the same vector copy one run of rows from the
+// previous picture, so static and panning areas move as long rows rather than 4-byte pieces.
+// The run's sources rise with its blocks, so its first and last block decide whether every
+// block of it stays inside the previous picture.
+void assemble_in_runs(const int32_t* block_map, const uint8_t* previous, uint8_t* picture,
+                      const RkdBlockSources& sources, int32_t width, int32_t height) {
+    if (width < 4 || height < 4) {
+        return;
+    }
+    const int64_t last_source = int64_t{width} * height - 3 * int64_t{width} - 4;
+    const int32_t columns = width / 4;
+    for (int32_t y = 0; y < height / 4; ++y, block_map += columns) {
+        int32_t x = 0;
+        while (x < columns) {
+            const int32_t index = block_map[x];
+            int32_t end = x + 1;
+            if (uint32_t(index) < sources.vector_count) {
+                while (end < columns && block_map[end] == index) {
+                    ++end;
+                }
+            }
+            const int32_t position = 4 * y * width + 4 * x;
+            if (end - x > 1) {
+                const int64_t first = int64_t{position} + sources.vector_offsets[index];
+                const int64_t last = first + 4 * int64_t{end - x - 1};
+                if (first >= 0 && last <= last_source) {
+                    for (int32_t r = 0; r < 4; ++r) {
+                        std::memcpy(picture + position + r * width, previous + first + r * width,
+                                    size_t(4 * (end - x)));
+                    }
+                    x = end;
+                    continue;
+                }
+                end = x + 1;
+            }
+            WordRows::copy(picture + position, width,
+                           block_source(index, position, previous, sources, width, last_source));
+            x = end;
+        }
+    }
+}
+
 }  // namespace
 
 void rkd_assemble_picture(const int32_t* block_map, const uint8_t* previous, uint8_t* picture,
                           const RkdBlockSources& sources, int32_t width, int32_t height) {
-    assemble_with<WordRows>(block_map, previous, picture, sources, width, height);
+    assemble_in_runs(block_map, previous, picture, sources, width, height);
 }
 
 void rkd_assemble_picture_reference(const int32_t* block_map, const uint8_t* previous,

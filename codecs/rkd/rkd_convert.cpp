@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "codecs/rkd/rkd_buffers.h"
+#include "codecs/rkd/rkd_kernels.h"
 
 namespace {
 
@@ -70,7 +71,9 @@ void convert_row_doubling(const uint8_t* row, int32_t width, uint8_t* out) {
     }
 }
 
-int32_t rows_that_fit(const RkdConversion& c) {
+}  // namespace
+
+int32_t rkd_rows_that_fit(const RkdConversion& c) {
     size_t row_bytes = rkd_converted_row_bytes(c.width, c.palettised, c.double_width);
     if (c.frame == nullptr || c.picture == nullptr || row_bytes == 0 || c.height <= 0) {
         return 0;
@@ -78,14 +81,12 @@ int32_t rows_that_fit(const RkdConversion& c) {
     return int32_t(std::min<size_t>(size_t(c.height), c.picture_bytes / row_bytes));
 }
 
-}  // namespace
-
 size_t rkd_converted_row_bytes(int32_t width, bool palettised, bool double_width) {
     return width > 0 ? size_t(width) * pixel_bytes(palettised, double_width) : 0;
 }
 
 void rkd_convert(const RkdConversion& c) {
-    int32_t rows = rows_that_fit(c);
+    int32_t rows = rkd_rows_that_fit(c);
     if (rows == 0) {
         return;
     }
@@ -108,7 +109,7 @@ void rkd_convert(const RkdConversion& c) {
 }
 
 void rkd_convert_reference(const RkdConversion& c) {
-    int32_t rows = rows_that_fit(c);
+    int32_t rows = rkd_rows_that_fit(c);
     size_t step = pixel_bytes(c.palettised, c.double_width);
     uint8_t* out = c.picture;
     for (size_t i = 0; i < size_t(rows) * size_t(c.width); ++i, out += step) {
@@ -129,5 +130,5 @@ void rkd_convert_picture(PlayerContext& context, uint8_t* picture, size_t pictur
                              (params.flags & PLAY_DOUBLE_WIDTH) != 0,
                              picture,
                              picture_bytes};
-    rkd_convert(conversion);
+    rkd_kernels().convert(conversion);
 }

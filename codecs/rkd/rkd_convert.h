@@ -32,6 +32,9 @@ struct RkdConversion {
     size_t picture_bytes;
 };
 
+// Rows of the picture that are converted: those `picture_bytes` holds whole.
+int32_t rkd_rows_that_fit(const RkdConversion& conversion);
+
 // Bytes of one converted row.
 size_t rkd_converted_row_bytes(int32_t width, bool palettised, bool double_width);
 

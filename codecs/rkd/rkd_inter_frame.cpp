@@ -6,6 +6,7 @@
 #include "codecs/rkd/rkd_assemble.h"
 #include "codecs/rkd/rkd_bit_fields.h"
 #include "codecs/rkd/rkd_buffers.h"
+#include "codecs/rkd/rkd_kernels.h"
 #include "codecs/rkd/rkd_quad_blocks.h"
 
 namespace {
@@ -112,12 +113,13 @@ int32_t rkd_decode_inter_frame(PlayerContext& context, const uint8_t* payload,
     }
     // Width 0 sends no map: the previous inter frame's map serves again.
     if (layout.index_bits != 0) {
-        rkd_read_index_fields(context.rkd_block_map, payload + layout.block_map_at,
-                              payload_bytes - layout.block_map_at, block_count, layout.index_bits);
+        rkd_kernels().read_index_fields(context.rkd_block_map, payload + layout.block_map_at,
+                                        payload_bytes - layout.block_map_at, block_count,
+                                        layout.index_bits);
     }
     RkdBlockSources sources{context.rkd_vector_offsets, layout.vectors, context.rkd_blocks,
                             table_blocks};
-    rkd_assemble_picture(context.rkd_block_map, context.rkd_prev_frame, context.rkd_frame, sources,
-                         width, height);
+    rkd_kernels().assemble_picture(context.rkd_block_map, context.rkd_prev_frame, context.rkd_frame,
+                                   sources, width, height);
     return 1;
 }

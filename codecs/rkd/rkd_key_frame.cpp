@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "codecs/rkd/rkd_buffers.h"
+#include "codecs/rkd/rkd_kernels.h"
 #include "codecs/rkd/rkd_unpack.h"
 
 namespace {
@@ -62,8 +63,8 @@ int32_t rkd_decode_key_frame(PlayerContext& context, const uint8_t* payload,
     // The packed picture follows the N palette entries the stream declares, used or not.
     uint64_t packed_at = RKD_KEY_HEADER_BYTES + 3 * uint64_t{header.palette_count};
     if (packed_at < payload_bytes) {
-        rkd_unpack(payload + packed_at, payload_bytes - packed_at, context.rkd_frame,
-                   rkd_picture_bytes(header.width, header.height));
+        rkd_kernels().unpack(payload + packed_at, payload_bytes - packed_at, context.rkd_frame,
+                             rkd_picture_bytes(header.width, header.height));
     }
     return 1;
 }

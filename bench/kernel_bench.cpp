@@ -1,0 +1,216 @@
+// Every kernel of the codec tables, each version beside the plain reference, on inputs shaped
+// like real streams: kernel/<entry>/<version>. Versions the processor cannot run are left out.
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "authoring/rkd_encoder.h"
+#include "codecs/dct/dct_kernels.h"
+#include "codecs/rkd/rkd_bit_fields.h"
+#include "codecs/rkd/rkd_kernels.h"
+#include "tests/codecs/rkd/rkd_test_support.h"
+#include "video/display_setup.h"
+
+namespace {
+
+struct Version {
+    std::string name;
+    DctKernels dct;
+    RkdKernels rkd;
+};
+
+std::vector<Version> versions() {
+    std::vector<Version> all{{"reference", dct_reference_kernels(), rkd_reference_kernels()}};
+    for (CpuLevel level : CPU_LEVELS) {
+        if (level <= cpu_level()) {
+            all.push_back({cpu_level_name(level), dct_kernels_for(level), rkd_kernels_for(level)});
+        }
+    }
+    return all;
+}
+
+const ColourTables& rgb565_tables() {
+    static const ColourTables tables = [] {
+        PlayParams params{};
+        params.brightness = 100;
+        set_display_pixel_format(params,
+                                 PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F});
+        ColourTables built;
+        build_colour_tables(built, params);
+        return built;
+    }();
+    return tables;
+}
+
+// Blocks by their share of coefficients: DC only, and low frequencies set as quantisation
+// leaves them.
+std::vector<CoefficientBlock> blocks(bool dc_only) {
+    std::mt19937 random(3);
+    std::vector<CoefficientBlock> all(64);
+    for (CoefficientBlock& block : all) {
+        for (int32_t i = 0; i < 64; ++i) {
+            const bool used = dc_only ? i == 0 : i % 8 < 3 && i / 8 < 3;
+            block.values[i] = used ? int32_t(random() % 2000) * 300 - 300000 : 0;
+        }
+    }
+    return all;
+}
+
+void bench_idct(benchmark::State& state, IdctBlockKernel kernel, bool dc_only) {
+    const std::vector<CoefficientBlock> input = blocks(dc_only);
+    int32_t plane[256];
+    size_t n = 0;
+    for (auto _ : state) {
+        kernel(input[n++ % input.size()], plane, 16);
+        benchmark::DoNotOptimize(plane);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void bench_convert(benchmark::State& state, ConvertMacroblockKernel kernel, ConvertMode mode) {
+    std::mt19937 random(5);
+    MacroblockPlanes planes;
+    for (int32_t& s : planes.luma_plane) {
+        s = int32_t(random() % 128) - 64;
+    }
+    for (int32_t i = 0; i < 64; ++i) {
+        planes.cb_plane[i] = int32_t(random() % 128) - 64;
+        planes.cr_plane[i] = int32_t(random() % 128) - 64;
+    }
+    const size_t stride = 16 * size_t(convert_pixel_bytes(mode));
+    std::vector<uint8_t> picture(16 * stride);
+    for (auto _ : state) {
+        kernel(planes, rgb565_tables(), picture.data(), stride);
+        benchmark::DoNotOptimize(picture.data());
+    }
+    state.SetItemsProcessed(state.iterations() * 256);
+}
+
+void bench_copy_rows(benchmark::State& state, CopyRowsKernel kernel) {
+    std::vector<uint8_t> from(640 * 2 * 32, 1);
+    std::vector<uint8_t> to(from.size());
+    for (auto _ : state) {
+        kernel(to.data(), from.data() + 1280 * 8 + 2, 1280, 16, 32);
+        benchmark::DoNotOptimize(to.data());
+    }
+    state.SetItemsProcessed(state.iterations() * 256);
+}
+
+// A 640 x 480 Rkd picture and its key frame as the encoder packs it.
+struct RkdMovie {
+    RkdMovie() {
+        RkdPalette palette;
+        palette.count = 256;
+        for (size_t i = 0; i < 768; ++i) {
+            palette.rgb[i] = uint8_t(i * 37);
+        }
+        RkdEncoder encoder;
+        encoder.set_palette(palette);
+        const std::vector<uint8_t> key =
+            encoder.encode_indexed(640, 480, rkd_drawn_picture(640, 480, 0))->payload;
+        packed.assign(key.begin() + 12 + 768, key.end());
+        picture = rkd_drawn_picture(640, 480, 0);
+        for (uint32_t i = 0; i < 256; ++i) {
+            table.entries[i] = i * 0x01010101u;
+        }
+    }
+    static const RkdMovie& get() {
+        static const RkdMovie movie;
+        return movie;
+    }
+    std::vector<uint8_t> packed;
+    std::vector<uint8_t> picture;
+    RkdPixelTable table;
+};
+
+constexpr size_t RKD_PIXELS = 640 * 480;
+
+void bench_unpack(benchmark::State& state, RkdUnpackKernel kernel) {
+    const RkdMovie& movie = RkdMovie::get();
+    std::vector<uint8_t> picture(RKD_PIXELS);
+    for (auto _ : state) {
+        kernel(movie.packed.data(), movie.packed.size(), picture.data(), picture.size());
+        benchmark::DoNotOptimize(picture.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * RKD_PIXELS));
+}
+
+void bench_assemble(benchmark::State& state, RkdAssembleKernel kernel) {
+    const RkdMovie& movie = RkdMovie::get();
+    std::mt19937 random(7);
+    std::vector<int32_t> offsets{0, -1, 1, -640, 640, -641, 641, -1280};
+    std::vector<uint8_t> blocks(16 * 64, 9);
+    std::vector<int32_t> map(RKD_PIXELS / 16);
+    for (int32_t& index : map) {
+        index = int32_t(random() % (offsets.size() + 64));
+    }
+    const RkdBlockSources sources{offsets.data(), uint32_t(offsets.size()), blocks.data(), 64};
+    std::vector<uint8_t> picture(RKD_PIXELS);
+    for (auto _ : state) {
+        kernel(map.data(), movie.picture.data(), picture.data(), sources, 640, 480);
+        benchmark::DoNotOptimize(picture.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * RKD_PIXELS));
+}
+
+void bench_index_fields(benchmark::State& state, RkdIndexFieldsKernel kernel) {
+    std::mt19937 random(8);
+    std::vector<uint8_t> source((RKD_PIXELS / 16) * 11 / 8 + 4);
+    for (uint8_t& byte : source) {
+        byte = uint8_t(random());
+    }
+    std::vector<int32_t> map(RKD_PIXELS / 16);
+    for (auto _ : state) {
+        kernel(map.data(), source.data(), source.size(), uint32_t(map.size()), 11);
+        benchmark::DoNotOptimize(map.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * map.size()));
+}
+
+void bench_rkd_convert(benchmark::State& state, RkdConvertKernel kernel, bool double_width) {
+    const RkdMovie& movie = RkdMovie::get();
+    std::vector<uint8_t> picture(RKD_PIXELS * (double_width ? 4 : 2));
+    const RkdConversion conversion{movie.picture.data(), 640,           480,
+                                   &movie.table,         false,         double_width,
+                                   picture.data(),       picture.size()};
+    for (auto _ : state) {
+        kernel(conversion);
+        benchmark::DoNotOptimize(picture.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * picture.size()));
+}
+
+const char* const MODE_NAMES[4] = {"summed_2", "summed_4", "channel_2", "channel_4"};
+
+[[maybe_unused]] const bool registered = [] {
+    auto add = [](const std::string& entry, const std::string& version, auto run) {
+        benchmark::RegisterBenchmark(("kernel/" + entry + "/" + version).c_str(), run);
+    };
+    for (const Version& v : versions()) {
+        const DctKernels dct = v.dct;
+        const RkdKernels rkd = v.rkd;
+        add("idct_block_dc_only", v.name, [dct](auto& s) { bench_idct(s, dct.idct_block, true); });
+        add("idct_block_low_frequencies", v.name,
+            [dct](auto& s) { bench_idct(s, dct.idct_block, false); });
+        for (int32_t mode = 0; mode < 4; ++mode) {
+            add(std::string("convert_macroblock_") + MODE_NAMES[mode], v.name,
+                [dct, mode](auto& s) {
+                    bench_convert(s, dct.convert_macroblock[mode], ConvertMode(mode));
+                });
+        }
+        add("copy_rows", v.name, [dct](auto& s) { bench_copy_rows(s, dct.copy_rows); });
+        add("rkd_unpack", v.name, [rkd](auto& s) { bench_unpack(s, rkd.unpack); });
+        add("rkd_assemble_picture", v.name,
+            [rkd](auto& s) { bench_assemble(s, rkd.assemble_picture); });
+        add("rkd_read_index_fields", v.name,
+            [rkd](auto& s) { bench_index_fields(s, rkd.read_index_fields); });
+        add("rkd_convert_16", v.name, [rkd](auto& s) { bench_rkd_convert(s, rkd.convert, false); });
+        add("rkd_convert_32", v.name, [rkd](auto& s) { bench_rkd_convert(s, rkd.convert, true); });
+    }
+    return true;
+}();
+
+}  // namespace

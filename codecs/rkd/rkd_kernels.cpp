@@ -1,0 +1,38 @@
+#include "codecs/rkd/rkd_kernels.h"
+
+#include "codecs/rkd/rkd_bit_fields.h"
+
+namespace {
+
+void read_index_fields_portable(int32_t* destination, const uint8_t* source, size_t source_bytes,
+                                uint32_t count, uint32_t width) {
+    rkd_read_index_fields(destination, source, source_bytes, count, width);
+}
+
+}  // namespace
+
+RkdKernels rkd_reference_kernels() {
+    return {rkd_unpack_reference, rkd_assemble_picture_reference, rkd_read_index_fields_reference,
+            rkd_convert_reference};
+}
+
+RkdKernels rkd_kernels_for(CpuLevel level) {
+    RkdKernels kernels{rkd_unpack, rkd_assemble_picture, read_index_fields_portable, rkd_convert};
+#if defined(__x86_64__)
+    if (level >= CPU_AVX2) {
+        rkd_kernels_avx2(kernels);
+    }
+    if (level >= CPU_AVX512) {
+        rkd_kernels_avx512(kernels);
+    }
+#else
+    (void)level;
+#endif
+    return kernels;
+}
+
+const RkdKernels& rkd_kernels() {
+    // A function-local static: filled once, safely, by whichever thread decodes first.
+    static const RkdKernels kernels = rkd_kernels_for(cpu_level());
+    return kernels;
+}

@@ -1,0 +1,40 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "codecs/rkd/rkd_assemble.h"
+#include "codecs/rkd/rkd_convert.h"
+#include "codecs/rkd/rkd_unpack.h"
+#include "platform/cpu_features.h"
+
+// The hot loops of the Rkd codec, each reached through this table: the plain reference is
+// always there, and faster versions replace it where the processor has the instructions.
+// Every version gives the reference's output bit for bit (the kernel checker proves it).
+
+using RkdUnpackKernel = RkdUnpackResult (*)(const uint8_t* source, size_t source_bytes,
+                                            uint8_t* destination, size_t destination_bytes);
+using RkdAssembleKernel = void (*)(const int32_t* block_map, const uint8_t* previous,
+                                   uint8_t* picture, const RkdBlockSources& sources, int32_t width,
+                                   int32_t height);
+// Fields of a width rkd_index_width_supported accepts.
+using RkdIndexFieldsKernel = void (*)(int32_t* destination, const uint8_t* source,
+                                      size_t source_bytes, uint32_t count, uint32_t width);
+using RkdConvertKernel = void (*)(const RkdConversion& conversion);
+
+struct RkdKernels {
+    RkdUnpackKernel unpack;
+    RkdAssembleKernel assemble_picture;
+    RkdIndexFieldsKernel read_index_fields;
+    RkdConvertKernel convert;
+};
+
+// The plain versions everything is checked against.
+RkdKernels rkd_reference_kernels();
+// The fastest versions up to `level`.
+RkdKernels rkd_kernels_for(CpuLevel level);
+// The table the decoders use, filled for this processor on first use.
+const RkdKernels& rkd_kernels();
+
+// Versions each instruction-set file adds to a table.
+void rkd_kernels_avx2(RkdKernels& kernels);
+void rkd_kernels_avx512(RkdKernels& kernels);

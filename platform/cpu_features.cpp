@@ -1,0 +1,36 @@
+#include "platform/cpu_features.h"
+
+namespace {
+
+CpuLevel detect_cpu_level() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq")) {
+        return CPU_AVX512;
+    }
+    if (__builtin_cpu_supports("avx2")) {
+        return CPU_AVX2;
+    }
+#endif
+    return CPU_SSE2;
+}
+
+}  // namespace
+
+const char* cpu_level_name(CpuLevel level) {
+    switch (level) {
+        case CPU_SSE2:
+            return "sse2";
+        case CPU_AVX2:
+            return "avx2";
+        case CPU_AVX512:
+            return "avx512";
+    }
+    return "?";
+}
+
+CpuLevel cpu_level() {
+    static const CpuLevel level = detect_cpu_level();
+    return level;
+}

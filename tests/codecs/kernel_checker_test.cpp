@@ -1,0 +1,284 @@
+// The kernel checker: every version of every kernel the processor can run is compared with the
+// plain reference on random and edge inputs, wrap-around values included. One differing bit,
+// or one byte written outside the output, fails.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <vector>
+
+#include "codecs/dct/dct_kernels.h"
+#include "codecs/rkd/rkd_bit_fields.h"
+#include "codecs/rkd/rkd_kernels.h"
+#include "tests/codecs/dct/dct_test_support.h"
+
+namespace {
+
+constexpr uint8_t GUARD = 0xA5;
+
+std::vector<CpuLevel> supported_levels() {
+    std::vector<CpuLevel> levels;
+    for (CpuLevel level : CPU_LEVELS) {
+        if (level <= cpu_level()) {
+            levels.push_back(level);
+        }
+    }
+    return levels;
+}
+
+// Values the codecs meet, and the extremes that make their arithmetic wrap.
+int32_t edgy_value(std::mt19937& random, int32_t spread) {
+    switch (random() % 8) {
+        case 0:
+            return 0;
+        case 1:
+            return random() % 2 ? INT32_MAX : INT32_MIN;
+        case 2:
+            return int32_t(random());
+        default:
+            return int32_t(random() % uint32_t(2 * spread + 1)) - spread;
+    }
+}
+
+// Blocks as quantisation leaves them (DC only, one frequency group, low frequencies) and blocks
+// of any 32-bit values.
+CoefficientBlock checker_block(std::mt19937& random, int32_t shape) {
+    CoefficientBlock block{};
+    const int32_t spread = shape % 2 ? 1 << 20 : 1 << 28;
+    for (int32_t i = 0; i < 64; ++i) {
+        const bool used = shape < 2   ? i == 0
+                          : shape < 4 ? i < 8
+                          : shape < 6 ? (i % 8 < 3 && i / 8 < 3) || random() % 16 == 0
+                                      : true;
+        block.values[i] = used ? edgy_value(random, spread) : 0;
+    }
+    return block;
+}
+
+TEST(KernelChecker, ActiveTablesAreThoseOfThisProcessor) {
+    const DctKernels expected = dct_kernels_for(cpu_level());
+    EXPECT_EQ(dct_kernels().idct_block, expected.idct_block);
+    EXPECT_EQ(dct_kernels().convert_macroblock[CONVERT_SUMMED_2],
+              expected.convert_macroblock[CONVERT_SUMMED_2]);
+    EXPECT_EQ(rkd_kernels().convert, rkd_kernels_for(cpu_level()).convert);
+}
+
+TEST(KernelChecker, IdctBlockMatchesTheReference) {
+    const IdctBlockKernel reference = dct_reference_kernels().idct_block;
+    std::mt19937 random(14);
+    for (CpuLevel level : supported_levels()) {
+        SCOPED_TRACE(cpu_level_name(level));
+        const IdctBlockKernel kernel = dct_kernels_for(level).idct_block;
+        for (int32_t trial = 0; trial < 4000; ++trial) {
+            const CoefficientBlock block = checker_block(random, trial % 8);
+            // Stride 11 leaves three guard samples after every row.
+            std::vector<int32_t> expected(8 * 11 + 3, -7);
+            std::vector<int32_t> actual(8 * 11 + 3, -7);
+            reference(block, expected.data(), 11);
+            kernel(block, actual.data(), 11);
+            ASSERT_EQ(actual, expected) << "trial " << trial;
+        }
+    }
+}
+
+MacroblockPlanes checker_planes(std::mt19937& random, int32_t spread) {
+    MacroblockPlanes planes;
+    for (int32_t& s : planes.luma_plane) {
+        s = edgy_value(random, spread);
+    }
+    for (int32_t i = 0; i < 64; ++i) {
+        planes.cb_plane[i] = edgy_value(random, spread);
+        planes.cr_plane[i] = edgy_value(random, spread);
+    }
+    return planes;
+}
+
+// Tables of the three display formats, and one of arbitrary words whose sums carry across
+// the 16-bit halves.
+std::vector<std::unique_ptr<ColourTables>> checker_tables(std::mt19937& random) {
+    std::vector<std::unique_ptr<ColourTables>> all;
+    all.push_back(dct_test_tables(16, 0));
+    all.push_back(dct_test_tables(16, PLAY_DOUBLE_WIDTH));
+    all.push_back(dct_test_tables(24, 0));
+    auto noise = std::make_unique<ColourTables>(*all[0]);
+    for (uint32_t& word : noise->luma_table) {
+        word = uint32_t(random());
+    }
+    for (int32_t i = 0; i < 128; ++i) {
+        noise->cb_table[i] = uint32_t(random());
+        noise->cr_table[i] = uint32_t(random());
+    }
+    all.push_back(std::move(noise));
+    return all;
+}
+
+TEST(KernelChecker, ConvertMacroblockMatchesTheReferenceInEveryMode) {
+    const DctKernels reference = dct_reference_kernels();
+    std::mt19937 random(15);
+    const auto tables = checker_tables(random);
+    const size_t stride = 16 * 4 + 5;
+    for (CpuLevel level : supported_levels()) {
+        SCOPED_TRACE(cpu_level_name(level));
+        const DctKernels kernels = dct_kernels_for(level);
+        for (int32_t mode = CONVERT_SUMMED_2; mode <= CONVERT_CHANNEL_4; ++mode) {
+            for (int32_t trial = 0; trial < 200; ++trial) {
+                const MacroblockPlanes planes = checker_planes(random, trial % 2 ? 70 : 400);
+                const ColourTables& table = *tables[size_t(trial) % tables.size()];
+                std::vector<uint8_t> expected(16 * stride, GUARD);
+                std::vector<uint8_t> actual(16 * stride, GUARD);
+                reference.convert_macroblock[mode](planes, table, expected.data(), stride);
+                kernels.convert_macroblock[mode](planes, table, actual.data(), stride);
+                ASSERT_EQ(actual, expected) << "mode " << mode << " trial " << trial;
+            }
+        }
+    }
+}
+
+TEST(KernelChecker, CopyRowsMatchesTheReference) {
+    const CopyRowsKernel reference = dct_reference_kernels().copy_rows;
+    std::mt19937 random(16);
+    std::vector<uint8_t> from(40 * 100);
+    for (uint8_t& byte : from) {
+        byte = uint8_t(random());
+    }
+    for (CpuLevel level : supported_levels()) {
+        SCOPED_TRACE(cpu_level_name(level));
+        const CopyRowsKernel kernel = dct_kernels_for(level).copy_rows;
+        for (size_t row_bytes : {32, 64, 2, 30, 62, 100}) {
+            std::vector<uint8_t> expected(from.size(), GUARD);
+            std::vector<uint8_t> actual(from.size(), GUARD);
+            reference(expected.data() + 3, from.data() + 7, 100, 16, row_bytes);
+            kernel(actual.data() + 3, from.data() + 7, 100, 16, row_bytes);
+            ASSERT_EQ(actual, expected) << row_bytes;
+        }
+    }
+}
+
+std::vector<uint8_t> random_bytes(std::mt19937& random, size_t count, uint32_t below = 256) {
+    std::vector<uint8_t> bytes(count);
+    for (uint8_t& byte : bytes) {
+        byte = uint8_t(random() % below);
+    }
+    return bytes;
+}
+
+// Streams of random commands (damaged distances, early ends and overruns included) into
+// outputs of several sizes.
+TEST(KernelChecker, RkdUnpackMatchesTheReference) {
+    const RkdUnpackKernel reference = rkd_reference_kernels().unpack;
+    std::mt19937 random(17);
+    for (CpuLevel level : supported_levels()) {
+        SCOPED_TRACE(cpu_level_name(level));
+        const RkdUnpackKernel kernel = rkd_kernels_for(level).unpack;
+        for (int32_t trial = 0; trial < 500; ++trial) {
+            std::vector<uint8_t> packed = random_bytes(random, 5 + random() % 400);
+            packed[0] &= 0xFE;
+            const size_t output_bytes = random() % 2000;
+            std::vector<uint8_t> expected(output_bytes + 8, GUARD);
+            std::vector<uint8_t> actual(output_bytes + 8, GUARD);
+            const RkdUnpackResult want =
+                reference(packed.data(), packed.size(), expected.data(), output_bytes);
+            const RkdUnpackResult got =
+                kernel(packed.data(), packed.size(), actual.data(), output_bytes);
+            ASSERT_EQ(got.status, want.status) << trial;
+            ASSERT_EQ(got.written, want.written) << trial;
+            ASSERT_EQ(actual, expected) << trial;
+        }
+    }
+}
+
+TEST(KernelChecker, RkdAssembleMatchesTheReference) {
+    const RkdAssembleKernel reference = rkd_reference_kernels().assemble_picture;
+    std::mt19937 random(18);
+    for (CpuLevel level : supported_levels()) {
+        SCOPED_TRACE(cpu_level_name(level));
+        const RkdAssembleKernel kernel = rkd_kernels_for(level).assemble_picture;
+        for (int32_t trial = 0; trial < 100; ++trial) {
+            const int32_t width = 4 * int32_t(1 + random() % 20);
+            const int32_t height = 4 * int32_t(1 + random() % 12);
+            const auto pixels = size_t(width) * size_t(height);
+            const std::vector<uint8_t> previous = random_bytes(random, pixels);
+            const std::vector<uint8_t> blocks = random_bytes(random, 16 * 5);
+            std::vector<int32_t> offsets(7);
+            for (int32_t& offset : offsets) {
+                const int32_t pick = int32_t(random() % 4);
+                offset = pick == 0   ? RKD_VECTOR_OUTSIDE
+                         : pick == 1 ? int32_t(random() % 9) - 4
+                                     : int32_t(random() % (2 * pixels)) - int32_t(pixels);
+            }
+            // Half the maps hold long runs of one vector, as still and panning pictures do.
+            std::vector<int32_t> map(pixels / 16);
+            for (int32_t& index : map) {
+                index = trial % 2           ? int32_t(random() % 16 == 0)
+                        : random() % 8 == 0 ? int32_t(random())
+                                            : int32_t(random() % 14);
+            }
+            const RkdBlockSources sources{offsets.data(), 7, blocks.data(), 5};
+            std::vector<uint8_t> expected(pixels, GUARD);
+            std::vector<uint8_t> actual(pixels, GUARD);
+            reference(map.data(), previous.data(), expected.data(), sources, width, height);
+            kernel(map.data(), previous.data(), actual.data(), sources, width, height);
+            ASSERT_EQ(actual, expected) << trial;
+        }
+    }
+}
+
+// Every supported width, counts with and without a tail, inputs cut short.
+TEST(KernelChecker, RkdIndexFieldsMatchTheReference) {
+    const RkdIndexFieldsKernel reference = rkd_reference_kernels().read_index_fields;
+    std::mt19937 random(19);
+    for (CpuLevel level : supported_levels()) {
+        SCOPED_TRACE(cpu_level_name(level));
+        const RkdIndexFieldsKernel kernel = rkd_kernels_for(level).read_index_fields;
+        for (uint32_t width = 1; width <= 16; ++width) {
+            if (!rkd_index_width_supported(width)) {
+                continue;
+            }
+            for (int32_t trial = 0; trial < 30; ++trial) {
+                const auto count = uint32_t(random() % 300);
+                const size_t whole = (size_t{count} * width + 7) / 8;
+                const std::vector<uint8_t> source =
+                    random_bytes(random, trial % 3 == 0 ? random() % (whole + 1) : whole);
+                std::vector<int32_t> expected(count + 2, -1);
+                std::vector<int32_t> actual(count + 2, -1);
+                reference(expected.data(), source.data(), source.size(), count, width);
+                kernel(actual.data(), source.data(), source.size(), count, width);
+                ASSERT_EQ(actual, expected) << "width " << width << " count " << count;
+            }
+        }
+    }
+}
+
+// The four output forms, widths that leave tails, outputs that hold only some rows.
+TEST(KernelChecker, RkdConvertMatchesTheReference) {
+    const RkdConvertKernel reference = rkd_reference_kernels().convert;
+    std::mt19937 random(20);
+    RkdPixelTable table;
+    for (uint32_t& entry : table.entries) {
+        entry = uint32_t(random());
+    }
+    for (CpuLevel level : supported_levels()) {
+        SCOPED_TRACE(cpu_level_name(level));
+        const RkdConvertKernel kernel = rkd_kernels_for(level).convert;
+        for (int32_t trial = 0; trial < 200; ++trial) {
+            const int32_t width = int32_t(1 + random() % 90);
+            const int32_t height = int32_t(1 + random() % 12);
+            const std::vector<uint8_t> frame = random_bytes(random, size_t(width) * height);
+            const bool palettised = trial % 4 == 1;
+            const bool double_width = trial % 4 >= 2;
+            const size_t full =
+                size_t(height) * rkd_converted_row_bytes(width, palettised, double_width);
+            const size_t picture_bytes = trial % 5 == 0 ? random() % (full + 1) : full;
+            std::vector<uint8_t> expected(full + 8, GUARD);
+            std::vector<uint8_t> actual(full + 8, GUARD);
+            RkdConversion conversion{frame.data(), width,        height,          &table,
+                                     palettised,   double_width, expected.data(), picture_bytes};
+            reference(conversion);
+            conversion.picture = actual.data();
+            kernel(conversion);
+            ASSERT_EQ(actual, expected) << "trial " << trial << " width " << width;
+        }
+    }
+}
+
+}  // namespace
