@@ -181,7 +181,9 @@ class MacroblockCoder {
                 return;
             }
         }
-        while (any_chroma_unsafe() && (soften(coding_.levels[4]) | soften(coding_.levels[5]))) {
+        // Both chroma blocks are softened each round, so no short-circuit between them.
+        while (any_chroma_unsafe() &&
+               (int{soften(coding_.levels[4])} | int{soften(coding_.levels[5])}) != 0) {
             decode_block(coding_.levels[4], quantiser_, planes_, 4);
             decode_block(coding_.levels[5], quantiser_, planes_, 5);
         }

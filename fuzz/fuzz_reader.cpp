@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "fuzz/chunk_mutator.h"
 #include "platform/file.h"
 #include "player/player.h"
 #include "player/reader.h"

@@ -1,6 +1,7 @@
 #include "player/reader.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "audio/audio_chunk.h"
 #include "platform/byte_order.h"
@@ -140,6 +141,10 @@ int32_t read_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
 
 bool is_known_chunk_tag(const void* tag) {
     return find_tag(static_cast<const uint8_t*>(tag)) != nullptr;
+}
+
+const char* known_chunk_tag(size_t index) {
+    return index < std::size(CHUNK_TAGS) ? CHUNK_TAGS[index].text : nullptr;
 }
 
 void probe_first_tag(PlayerContext& context) {

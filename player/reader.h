@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "player/player_context.h"
@@ -20,6 +21,8 @@ inline constexpr uint32_t CHUNK_BUFFER_BYTES = 32768;
 
 // Whether the reader takes chunks of this tag (four bytes in file order).
 bool is_known_chunk_tag(const void* tag);
+// The `index`th tag the reader takes, null past the last; for programs that build movies.
+const char* known_chunk_tag(size_t index);
 
 void probe_first_tag(PlayerContext& context);
 int32_t read_chunk(PlayerContext& context);

@@ -66,6 +66,12 @@ void SDLCALL SdlStreamBuffer::play_callback(void* buffer, Uint8* stream, int len
 }
 
 void SdlStreamBuffer::fill(Uint8* stream, uint32_t length) {
+    // SDL goes on calling back at the device's pace once the device is lost, while the cursor
+    // already runs on by itself: moving it here too would play the movie twice as fast.
+    if (SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+        std::memset(stream, silence(), length);
+        return;
+    }
     memory_gate_.acquire();
     const int64_t now = platform_clock_now_us();
     if (!cursor_.playing()) {

@@ -7,7 +7,7 @@
 #include "authoring/mnb_encoder.h"
 #include "video/display_setup.h"
 
-TestMovie make_movie() {
+TestMovie make_movie(int frames) {
     TestMovie movie;
     AudioTrackWriter audio(movie.writer, 2, RATE, 10);
     MnbEncoder video(60);
@@ -15,7 +15,7 @@ TestMovie make_movie() {
     const int height = 48;
     std::vector<uint8_t> rgb(width * height * 3);
     std::vector<int16_t> samples(2 * RATE / FPS);
-    for (int frame = 0; frame < FRAMES; ++frame) {
+    for (int frame = 0; frame < frames; ++frame) {
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
                 uint8_t* pixel = &rgb[(y * width + x) * 3];

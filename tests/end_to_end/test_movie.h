@@ -16,7 +16,7 @@ struct TestMovie {
 
 // A 64 x 48 moving gradient (Mnb) with a stereo tone (IMA), one audio chunk of 1/FPS s after
 // each frame.
-TestMovie make_movie();
+TestMovie make_movie(int frames = FRAMES);
 
 // The longest run of `decoded` found in `heard` when the two are aligned at some offset of
 // `heard` (a sound buffer starts with the silence it was created with).
