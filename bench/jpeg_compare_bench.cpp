@@ -17,6 +17,7 @@
 #include "authoring/dct_scene.h"
 #include "authoring/mnb_encoder.h"
 #include "authoring/zle_encoder.h"
+#include "bench/rgb565_tables.h"
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
 #include "video/display_setup.h"
@@ -24,19 +25,6 @@
 namespace {
 
 constexpr int32_t QUALITY = 75;
-
-const ColourTables& rgb565_tables() {
-    static const ColourTables tables = [] {
-        PlayParams params{};
-        params.brightness = 100;
-        set_display_pixel_format(params,
-                                 PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F});
-        ColourTables built;
-        build_colour_tables(built, params);
-        return built;
-    }();
-    return tables;
-}
 
 std::vector<uint8_t> jpeg_compress(const std::vector<uint8_t>& rgb, int32_t width, int32_t height,
                                    int32_t quality) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "authoring/rkd_encoder.h"
+#include "bench/rgb565_tables.h"
 #include "codecs/dct/dct_kernels.h"
 #include "codecs/rkd/rkd_bit_fields.h"
 #include "codecs/rkd/rkd_kernels.h"
@@ -30,19 +31,6 @@ std::vector<Version> versions() {
         }
     }
     return all;
-}
-
-const ColourTables& rgb565_tables() {
-    static const ColourTables tables = [] {
-        PlayParams params{};
-        params.brightness = 100;
-        set_display_pixel_format(params,
-                                 PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F});
-        ColourTables built;
-        build_colour_tables(built, params);
-        return built;
-    }();
-    return tables;
 }
 
 // Blocks by their share of coefficients: DC only, and low frequencies set as quantisation
