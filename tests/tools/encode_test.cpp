@@ -140,6 +140,22 @@ TEST(EncodeTool, InterleavesOneAudioChunkAfterEachFrame) {
     EXPECT_EQ(info.frame_width, WIDTH);
 }
 
+// --frames cuts the movie, sound included: the sound of the pictures left out is not written.
+TEST(EncodeTool, FrameLimitCutsTheSoundWithThePictures) {
+    TempFolder folder;
+    write_png_frames(folder.path() + "/%d.png", WIDTH, HEIGHT, scene_frames(WIDTH, HEIGHT, 4));
+    write_wav(folder.path() + "/tone.wav", test_tone(2, 8000, 0.6));
+    const QxRun encoded = run_qx_in(folder.path(),
+                                    "encode out.rkd -i %d.png --video rkd --fps 10 "
+                                    "--audio-in tone.wav --frames 2");
+    ASSERT_EQ(encoded.status, 0) << encoded.errors;
+    MovieInfo info;
+    std::string error;
+    ASSERT_TRUE(read_movie_info(folder.path() + "/out.rkd", info, error)) << error;
+    EXPECT_EQ(info.video_frames, 2);
+    EXPECT_EQ(info.audio_chunks, 2);
+}
+
 TEST(EncodeTool, ReadsYuv4mpegStreams) {
     TempFolder folder;
     const auto frames = scene_frames(WIDTH, HEIGHT, 3);

@@ -119,7 +119,11 @@ bool encode_movie(FrameSource& frames, const SoundTrack* sound, const EncodeSett
         error = "the input holds no picture";
         return false;
     }
-    for (int64_t chunk = summary.frames; audio && cutter->sound_left(chunk); ++chunk) {
+    // Sound that outlasts the pictures follows them, unless the pictures were cut short on
+    // purpose: then the movie ends with its last picture.
+    const bool pictures_cut = settings.frame_limit > 0 && frames.frame_count() > summary.frames;
+    for (int64_t chunk = summary.frames; audio && !pictures_cut && cutter->sound_left(chunk);
+         ++chunk) {
         if (!write_audio(chunk)) {
             return false;
         }
