@@ -32,6 +32,8 @@ TEST(CommandLine, UsageErrorsAreOneLineAndStatusTwo) {
         {"play --brightness -10 " + movie, "qx play: --brightness must be 0 or more\n"},
         {"export --brightness -1 " + movie + " " + folder.path() + "/out",
          "qx export: --brightness must be 0 or more\n"},
+        {"encode --demo --frames 0 " + folder.path() + "/demo.mnb",
+         "qx encode: --frames must be greater than 0\n"},
         {"info", "qx info: MOVIE is required\n"},
         {"info --bogus " + movie, "qx info: The following argument was not expected: --bogus\n"},
         {"export " + movie + " out --display rgb999", ""},

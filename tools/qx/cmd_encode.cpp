@@ -182,11 +182,12 @@ void add_encode_command(CLI::App& app, int& status) {
         ->add_flag("--no-audio", request->no_audio,
                    "no audio track (without --audio-in a silent one paces playback)")
         ->excludes(audio_in);
-    command->add_option("--frames", request->frames, "encode at most this many frames")
-        ->check(CLI::PositiveNumber);
+    auto* frames =
+        command->add_option("--frames", request->frames, "encode at most this many frames");
     command->add_flag("--demo", request->demo,
                       "write the demo movie (320x240 Mnb video with IMA sound)");
-    command->callback([request, &status] {
+    command->callback([request, frames, &status] {
+        require_above_zero(*frames, double(request->frames));
         try {
             status = run_encode(*request);
         } catch (const std::bad_alloc&) {
