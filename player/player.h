@@ -19,3 +19,24 @@ int32_t player_set_brightness(PlayParams& params, int32_t percent);
 PlayerContext* player_open_stream(const char* file_name, WindowHandle window, PlayParams& params);
 // Closes the stream of a context from player_open_stream and frees the context.
 void player_close_stream(PlayerContext* context);
+
+// What an application shows of a playing movie.
+struct PlayerPosition {
+    int32_t frame;   // video chunk number of the latest frame shown (from 0), -1 before the first
+    int32_t frames;  // video frames in the movie, -1 while not yet known
+    uint32_t
+        position_ms;  // playing position from the clock (frames shown / frame rate when silent)
+    uint32_t duration_ms;  // 0 while not yet known
+    bool paused;
+};
+
+// Moves playback to exactly video frame `frame` (clamped to 0 .. frames - 1), playing or paused
+// (a paused movie stays paused, showing that frame). Returns 0 on success, nonzero when the
+// movie cannot seek.
+int32_t player_seek(PlayParams& params, int32_t frame);
+// Seeks to the frame shown at `milliseconds` into the movie.
+int32_t player_seek_time(PlayParams& params, uint32_t milliseconds);
+// While paused: shows the next (delta 1) or the previous (delta -1) frame.
+int32_t player_step(PlayParams& params, int32_t delta);
+// False when no movie is open.
+bool player_get_position(PlayParams& params, PlayerPosition& position);
