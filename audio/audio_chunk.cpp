@@ -26,13 +26,19 @@ bool is_stereo(const PlayerContext& context) {
 }  // namespace
 
 uint32_t audio_block_frames(const PlayerContext& context, const uint8_t* payload, uint32_t bytes) {
-    switch (context.compression) {
+    return audio_block_frames_in(context.compression, context.channels, payload, bytes);
+}
+
+uint32_t audio_block_frames_in(int32_t compression, int32_t channels, const uint8_t* payload,
+                               uint32_t bytes) {
+    const bool stereo = channels == 2;
+    switch (compression) {
         case AUDIO_PCM: {
             if (bytes < PCM_PAYLOAD_HEADER_BYTES) {
                 return 0;
             }
             // A count beyond the payload is cut to the frames it holds.
-            const uint32_t frame_bytes = is_stereo(context) ? 4 : 2;
+            const uint32_t frame_bytes = stereo ? 4 : 2;
             const uint32_t held = (bytes - PCM_PAYLOAD_HEADER_BYTES) / frame_bytes;
             const uint32_t count = load_le32(payload);
             return count < held ? count : held;
@@ -41,8 +47,7 @@ uint32_t audio_block_frames(const PlayerContext& context, const uint8_t* payload
             if (bytes < XA_PAYLOAD_HEADER_BYTES) {
                 return 0;
             }
-            const uint32_t frame_bytes =
-                is_stereo(context) ? XA_STEREO_FRAME_BYTES : XA_MONO_FRAME_BYTES;
+            const uint32_t frame_bytes = stereo ? XA_STEREO_FRAME_BYTES : XA_MONO_FRAME_BYTES;
             return (bytes - XA_PAYLOAD_HEADER_BYTES) / frame_bytes * XA_FRAME_SAMPLES;
         }
         case AUDIO_IMA:

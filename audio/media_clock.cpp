@@ -194,21 +194,29 @@ uint32_t clock_next_change_ms(PlayerContext& context) {
     return since < CLOCK_TICK_MS ? CLOCK_TICK_MS - since + 1 : 1;
 }
 
+void clock_hold_ticks(PlayerContext& context) {
+    for (int32_t attempt = 0; attempt < CLOCK_STOP_ATTEMPTS; ++attempt) {
+        if (interlocked_exchange(context.timer_lock, 1) == 0) {
+            return;
+        }
+        sleep_ms(CLOCK_STOP_RETRY_MS);
+    }
+}
+
+void clock_release_ticks(PlayerContext& context) {
+    interlocked_exchange(context.timer_lock, 0);
+}
+
 int32_t clock_stop(PlayerContext& context) {
     if (context.timer_id == 0) {
         return 0;
     }
-    for (int32_t attempt = 0; attempt < CLOCK_STOP_ATTEMPTS; ++attempt) {
-        if (interlocked_exchange(context.timer_lock, 1) == 0) {
-            break;
-        }
-        sleep_ms(CLOCK_STOP_RETRY_MS);
-    }
+    clock_hold_ticks(context);
     if (timer_kill_event(context.timer_id) != PLATFORM_OK) {
         return 1;
     }
     context.timer_id = 0;
-    interlocked_exchange(context.timer_lock, 0);
+    clock_release_ticks(context);
     timer_end_period(context.timer_period);
     return 0;
 }

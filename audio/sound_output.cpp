@@ -1,6 +1,7 @@
 #include "audio/sound_output.h"
 
 #include <atomic>
+#include <cstring>
 
 #include "platform/kernel.h"
 #include "platform/sound.h"
@@ -140,6 +141,48 @@ int32_t sound_stream_start(PlayerContext& context) {
     interlocked_store(params.stream_buffer, buffer);
     interlocked_store(context.sound_started, 1);
     return 0;
+}
+
+namespace {
+
+void silence_buffer(SoundBuffer& buffer, int32_t bytes) {
+    void* regions[2] = {};
+    uint32_t lengths[2] = {};
+    if (buffer.lock(0, static_cast<uint32_t>(bytes), &regions[0], &lengths[0], &regions[1],
+                    &lengths[1], 0) != PLATFORM_OK) {
+        return;
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (regions[i] != nullptr) {
+            std::memset(regions[i], 0, lengths[i]);
+        }
+    }
+    buffer.unlock(regions[0], lengths[0], regions[1], lengths[1]);
+}
+
+}  // namespace
+
+void sound_stream_restart(PlayerContext& context) {
+    if (!interlocked_load(context.sound_started)) {
+        return;
+    }
+    context.stream_block_sent = 0;
+    interlocked_store(context.stream_silence_bytes, 0);
+    if (context.silent) {
+        context.stream_write = context.silent_play_pos;
+        return;
+    }
+    SoundBuffer* buffer = interlocked_load(context.params->stream_buffer);
+    if (buffer == nullptr) {
+        return;
+    }
+    silence_buffer(*buffer, context.stream_bytes);
+    uint32_t play = 0;
+    uint32_t write = 0;
+    if (buffer->get_current_position(&play, &write) == PLATFORM_OK &&
+        play < static_cast<uint32_t>(context.stream_bytes)) {
+        context.stream_write = static_cast<int32_t>(play);
+    }
 }
 
 int32_t sound_stream_release(PlayerContext& context) {

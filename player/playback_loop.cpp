@@ -8,13 +8,27 @@
 #include "platform/kernel.h"
 #include "platform/memory.h"
 #include "player/reader.h"
+#include "player/seek.h"
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
 namespace {
 
+// Chunk headers the index walks per turn until it knows the whole movie.
+constexpr int32_t INDEX_CHUNKS_PER_TURN = 64;
+
 bool stop_requested(PlayParams& params) {
     return interlocked_load(params.status) == PLAYER_STOP;
+}
+
+bool seek_requested(PlayParams& params) {
+    return interlocked_load(params.seek_request) != 0;
+}
+
+// A wait for the clock or the sound gives way to a stop, and to a seek, which starts both
+// afresh.
+bool wait_ends(PlayParams& params) {
+    return stop_requested(params) || seek_requested(params);
 }
 
 // Takes the request the application left in the status word and writes RUNNING over it.
@@ -50,18 +64,21 @@ int32_t read_ahead(PlayerContext& context) {
     return result;
 }
 
-void show_frame(PlayerContext& context, VideoFrameSlot& slot) {
+// Returns whether the frame went through its decoder.
+bool show_frame(PlayerContext& context, VideoFrameSlot& slot) {
     PlayParams& params = *context.params;
     if (params.lag > 1) {
         // Behind the clock: only Mnb frames stand alone. Rkd and Zle frames build on the
         // previous picture, so they are decoded all the same and only their presentation skipped.
-        if (slot.kind != VIDEO_MNB) {
-            decode_video_frame(context, slot);
+        if (slot.kind == VIDEO_MNB) {
+            return false;
         }
-    } else {
         decode_video_frame(context, slot);
-        present_frame(context);
+        return true;
     }
+    decode_video_frame(context, slot);
+    present_frame(context);
+    return true;
 }
 
 // Once the data has ended and no picture is left: lets the queued audio reach the sound
@@ -69,14 +86,14 @@ void show_frame(PlayerContext& context, VideoFrameSlot& slot) {
 bool drain_audio(PlayerContext& context) {
     PlayParams& params = *context.params;
     int32_t queued = interlocked_load(context.audio_queued);
-    while (queued > DRAIN_AUDIO_LIMIT && !stop_requested(params)) {
+    while (queued > DRAIN_AUDIO_LIMIT && !wait_ends(params)) {
         sleep_ms(10);
         queued = interlocked_load(context.audio_queued);
     }
     if (queued == 0) {
         return false;
     }
-    while (interlocked_load(context.audio_queued) == queued && !stop_requested(params)) {
+    while (interlocked_load(context.audio_queued) == queued && !wait_ends(params)) {
         sleep_ms(10);
     }
     return true;
@@ -99,7 +116,7 @@ void play_out_sound(PlayerContext& context) {
     const int64_t limit_ms = std::min<int64_t>(2 * buffer_ms + 100, PLAY_OUT_LIMIT_MS);
     int64_t waited_ms = 0;
     while (interlocked_load(context.stream_silence_bytes) < context.stream_bytes &&
-           waited_ms < limit_ms && !stop_requested(params)) {
+           waited_ms < limit_ms && !wait_ends(params)) {
         sleep_ms(10);
         // A paused buffer holds its cursor: the wait is not counted against it.
         if (interlocked_load(params.status) != PLAYER_PAUSED) {
@@ -131,7 +148,7 @@ bool pace(PlayerContext& context) {
     const int32_t shown = interlocked_load(params.frames_shown);
     int32_t target = interlocked_load(context.clock) - PACE_FRAMES_BEHIND_CLOCK;
     while (shown - target >= 1) {
-        if (stop_requested(params)) {
+        if (wait_ends(params)) {
             return false;
         }
         // The clock changes only at a tick: the wait sleeps until the next one.
@@ -159,7 +176,8 @@ void set_up_late_display(PlayerContext& context) {
 bool consume_frame(PlayerContext& context, VideoFrameSlot& slot) {
     PlayParams& params = *context.params;
     set_up_late_display(context);
-    show_frame(context, slot);
+    note_frame_consumed(context, slot.sequence, show_frame(context, slot));
+    interlocked_store(params.latest_frame, slot.sequence);
     if ((params.flags & PLAY_CALLBACK) && params.frame_callback != nullptr &&
         params.frame_callback() != 0) {
         return false;
@@ -170,9 +188,51 @@ bool consume_frame(PlayerContext& context, VideoFrameSlot& slot) {
     return true;
 }
 
+// The index is walked a little every turn, so that the movie's length is known early on.
+void walk_index(PlayerContext& context) {
+    if (context.index.scan_state == INDEX_SCANNING &&
+        movie_index_scan(context, INDEX_CHUNKS_PER_TURN)) {
+        publish_movie_length(context);
+    }
+}
+
+// Carries out a seek the application asked for and shows the frame sought, playing or paused.
+// Returns false when the frame callback ends playback on that frame.
+bool serve_seek(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    const int32_t request = interlocked_exchange(params.seek_request, 0);
+    if (request == 0) {
+        return true;
+    }
+    const int32_t result = stop_requested(params) ? SEEK_NOT_PLAYING : seek_to(context, request);
+    bool going = true;
+    if (result == SEEK_DONE) {
+        going = consume_frame(context, context.video_ring[context.video_read & RING_MASK]);
+    }
+    interlocked_store(params.seek_result, result);
+    interlocked_increment(params.seeks_done);
+    return going;
+}
+
+// At the end of the movie with PLAY_HOLD_AT_END: pauses on the last frame, where a seek or a
+// stop can still reach it. Returns false when the loop is to end after all.
+bool hold_at_end(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    if (!(params.flags & PLAY_HOLD_AT_END) || stop_requested(params)) {
+        return false;
+    }
+    interlocked_store(params.held_at_end, 1);
+    player_pause_running(params);
+    return true;
+}
+
 void run_turns(PlayerContext& context) {
     PlayParams& params = *context.params;
     for (;;) {
+        if (!serve_seek(context)) {
+            return;
+        }
+        walk_index(context);
         const int32_t request = take_request(params);
         if (request == PLAYER_STOP) {
             return;
@@ -203,8 +263,11 @@ void run_turns(PlayerContext& context) {
         // No picture is queued. Only the end of the data means none will come.
         if (context.reader_at_end) {
             if (!params.has_audio || !drain_audio(context)) {
-                if (params.has_audio && !stop_requested(params)) {
+                if (params.has_audio && !wait_ends(params)) {
                     play_out_sound(context);
+                }
+                if (seek_requested(params) || hold_at_end(context)) {
+                    continue;
                 }
                 return;
             }

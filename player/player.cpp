@@ -69,6 +69,13 @@ PlayerContext* player_open_stream(const char* file_name, WindowHandle window, Pl
     params.draw_surface = nullptr;
     params.reference_surface = nullptr;
     params.frames_shown = 0;
+    params.seek_request = 0;
+    params.latest_frame = -1;
+    params.movie_frames = -1;
+    params.movie_duration_ms = 0;
+    params.held_at_end = 0;
+    context->decoded_first = -1;
+    context->decoded_last = -1;
     if (!(params.flags & PLAY_APP_FILE)) {
         params.file = file_open(file_name, 0);
     }
@@ -99,6 +106,11 @@ void player_close_stream(PlayerContext* context) {
 PlayParams* player_start(const char* file_name, WindowHandle window, PlayParams& params) {
     PlayerContext* context = player_open_stream(file_name, window, params);
     if (context == nullptr) {
+        return nullptr;
+    }
+    // An application's open file has no name the index could open on its own.
+    if (!movie_index_open(context->index, params.flags & PLAY_APP_FILE ? nullptr : file_name)) {
+        free_stream(context);
         return nullptr;
     }
     prefill(*context);
@@ -160,16 +172,23 @@ void with_stream_buffer(PlayParams& params, bool play) {
 
 }  // namespace
 
+bool player_pause_running(PlayParams& params) {
+    int32_t seen = PLAYER_RUNNING;
+    if (!std::atomic_ref<int32_t>(params.status).compare_exchange_strong(seen, PLAYER_PAUSED)) {
+        return false;
+    }
+    with_stream_buffer(params, false);
+    return true;
+}
+
 int32_t player_toggle_pause(PlayParams& params) {
     // Only a running movie pauses and only a paused one resumes: a plain exchange would turn a
     // stop, an ended or a closed movie back into a running one.
-    std::atomic_ref<int32_t> status(params.status);
-    int32_t seen = PLAYER_RUNNING;
-    if (status.compare_exchange_strong(seen, PLAYER_PAUSED)) {
-        with_stream_buffer(params, false);
+    if (player_pause_running(params)) {
         return 1;
     }
-    seen = PLAYER_PAUSED;
+    std::atomic_ref<int32_t> status(params.status);
+    int32_t seen = PLAYER_PAUSED;
     if (status.compare_exchange_strong(seen, PLAYER_RUNNING)) {
         with_stream_buffer(params, true);
     }

@@ -5,6 +5,7 @@
 #include "codecs/dct/dct_decoder.h"
 #include "codecs/rkd/rkd_decoder.h"
 #include "platform/display.h"
+#include "player/movie_index.h"
 #include "player/play_params.h"
 
 inline constexpr uint32_t VIDEO_ARENA_BYTES = 1000000;
@@ -137,6 +138,13 @@ struct PlayerContext {
     DctDecoder dct;
     ColourTables colour_tables;
     int32_t tables_brightness;
+
+    // Seeking: the movie's index, and the frames the decoders have taken in order since the
+    // latest point from which their state is exact (first -1: from the fresh start; first
+    // INT32_MAX: none since a frame was left undecoded).
+    MovieIndex index;
+    int32_t decoded_first;
+    int32_t decoded_last;
 
     DisplayPalette* primary_palette;
     DisplayPalette* back_palette;

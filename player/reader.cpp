@@ -12,8 +12,6 @@
 
 namespace {
 
-enum class ChunkRole { Video, AudioData, AudioHeader, FixedAudioFormat, Dropped };
-
 struct ChunkTag {
     char text[5];
     ChunkRole role;
@@ -56,12 +54,11 @@ int32_t read_result_code(int32_t got) {
     return got == 0 ? READ_END : READ_ERROR;
 }
 
-void set_audio_format(PlayerContext& context, int32_t bits, int32_t channels, int32_t rate,
-                      int32_t compression) {
-    context.sample_bits = bits;
-    context.channels = channels;
-    context.sample_rate = rate;
-    context.compression = compression;
+void set_audio_format(PlayerContext& context, const AudioFormat& format) {
+    context.sample_bits = format.sample_bits;
+    context.channels = format.channels;
+    context.sample_rate = format.sample_rate;
+    context.compression = format.compression;
 }
 
 // Element lists of the audio header: a tag byte, a length byte L and L value bytes each.
@@ -147,6 +144,55 @@ const char* known_chunk_tag(size_t index) {
     return index < std::size(CHUNK_TAGS) ? CHUNK_TAGS[index].text : nullptr;
 }
 
+bool chunk_tag_role(const void* tag, ChunkRole& role, int32_t& kind) {
+    const ChunkTag* found = find_tag(static_cast<const uint8_t*>(tag));
+    if (found == nullptr) {
+        return false;
+    }
+    role = found->role;
+    kind = found->kind;
+    return true;
+}
+
+AudioFormat fixed_audio_format() {
+    return {16, 2, 22050, 10};
+}
+
+AudioFormat audio_header_format(const uint8_t* body, uint32_t bytes) {
+    AudioFormat format{16, 1, 22050, 0};
+    ElementCursor cursor{body, bytes, 4};
+    while (cursor.position < cursor.size && !cursor.at(0xFD)) {
+        if (!cursor.has_element()) {
+            return format;
+        }
+        cursor.skip_element();
+    }
+    ++cursor.position;
+    while (cursor.position < cursor.size && !cursor.at(0x8A) && cursor.has_element()) {
+        const uint8_t element = body[cursor.position];
+        const uint8_t length = body[cursor.position + 1];
+        const int32_t value = element_value(body + cursor.position + 2, length);
+        switch (element) {
+            case 0x81:
+                format.sample_bits = value;
+                break;
+            case 0x82:
+                format.channels = value;
+                break;
+            case 0x83:
+                format.compression = value;
+                break;
+            case 0x84:
+                format.sample_rate = value;
+                break;
+            default:
+                break;
+        }
+        cursor.skip_element();
+    }
+    return format;
+}
+
 void probe_first_tag(PlayerContext& context) {
     MovieFile* file = context.params->file;
     uint8_t tag[4] = {};
@@ -206,7 +252,7 @@ int32_t read_chunk(PlayerContext& context) {
             if (got < 0) {
                 return got;
             }
-            set_audio_format(context, 16, 2, 22050, 10);
+            set_audio_format(context, fixed_audio_format());
             return READ_AUDIO_HEADER;
         }
         case ChunkRole::Dropped: {
@@ -263,37 +309,7 @@ int32_t parse_audio_header(PlayerContext& context, uint32_t body_bytes) {
     if (got == 0) {
         return READ_END;
     }
-    set_audio_format(context, 16, 1, 22050, 0);
-    ElementCursor cursor{body, static_cast<uint32_t>(got), 4};
-    while (cursor.position < cursor.size && !cursor.at(0xFD)) {
-        if (!cursor.has_element()) {
-            return READ_AUDIO_HEADER;
-        }
-        cursor.skip_element();
-    }
-    ++cursor.position;
-    while (cursor.position < cursor.size && !cursor.at(0x8A) && cursor.has_element()) {
-        const uint8_t element = body[cursor.position];
-        const uint8_t length = body[cursor.position + 1];
-        const int32_t value = element_value(body + cursor.position + 2, length);
-        switch (element) {
-            case 0x81:
-                context.sample_bits = value;
-                break;
-            case 0x82:
-                context.channels = value;
-                break;
-            case 0x83:
-                context.compression = value;
-                break;
-            case 0x84:
-                context.sample_rate = value;
-                break;
-            default:
-                break;
-        }
-        cursor.skip_element();
-    }
+    set_audio_format(context, audio_header_format(body, static_cast<uint32_t>(got)));
     return READ_AUDIO_HEADER;
 }
 
@@ -318,6 +334,7 @@ void close_stream(PlayerContext& context) {
         file_close(params.file, 0);
         params.file = nullptr;
     }
+    movie_index_release(context.index);
     memory_free(context.video_arena);
     memory_free(context.audio_arena);
     context.video_arena = nullptr;

@@ -167,7 +167,8 @@ bool picture_geometry(const PlayerContext& context, int32_t kind, PictureGeometr
     return true;
 }
 
-bool decode_video_frame(PlayerContext& context, const VideoFrameSlot& slot) {
+bool decode_video_picture(PlayerContext& context, const VideoFrameSlot& slot,
+                          PictureGeometry& geometry) {
     // The decoding thread picks up a brightness change here, between two frames.
     refresh_colour_tables(context);
     PlayParams& params = *context.params;
@@ -181,16 +182,20 @@ bool decode_video_frame(PlayerContext& context, const VideoFrameSlot& slot) {
     if (!app_buffers && params.colour_bits == 8 && is_dct(slot.kind)) {
         return false;
     }
-    PictureGeometry geometry{};
     if (!picture_geometry(context, slot.kind, geometry)) {
         return false;
     }
     const Pictures pictures = app_buffers ? application_pictures(params, geometry.bytes)
                                           : packed_pictures(context, geometry.bytes);
-    if (pictures.draw == nullptr || !decode_by_kind(context, slot, pictures, geometry.bytes)) {
+    return pictures.draw != nullptr && decode_by_kind(context, slot, pictures, geometry.bytes);
+}
+
+bool decode_video_frame(PlayerContext& context, const VideoFrameSlot& slot) {
+    PictureGeometry geometry{};
+    if (!decode_video_picture(context, slot, geometry)) {
         return false;
     }
-    if (!app_buffers && !show_on_draw_surface(context, geometry)) {
+    if (!(context.params->flags & PLAY_APP_BUFFERS) && !show_on_draw_surface(context, geometry)) {
         return false;
     }
     context.frame_dropped = 0;
