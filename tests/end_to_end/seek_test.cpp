@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "authoring/movie_writer.h"
 #include "authoring/zle_encoder.h"
@@ -288,6 +290,34 @@ TEST(SeekPlayback, SeekingBackAfterTheEndAndWhilePaused) {
     EXPECT_EQ(interlocked_load(params.latest_frame), shape.frames - 1);
     player_toggle_pause(params);
     ASSERT_TRUE(held_at_end(params));
+}
+
+// Seeks from one application thread while another pauses, resumes and brightens: every seek
+// is answered, and a stop still closes the movie.
+TEST(SeekStress, SeeksAmidPausesAndBrightnessChangesFromAnotherThread) {
+    MovieShape shape;
+    shape.frames = 40;
+    shape.video_kind = 4;
+    shape.key_interval = 8;
+    HeardMovie movie(shape);
+    PlayParams& params = movie.params();
+    ASSERT_TRUE(movie.started());
+    std::atomic<bool> seeking{true};
+    std::thread other([&] {
+        for (int32_t turn = 0; seeking; ++turn) {
+            player_toggle_pause(params);
+            player_set_brightness(params, 60 + turn % 80);
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+    });
+    std::mt19937 random(29);
+    for (int seek = 0; seek < 40; ++seek) {
+        EXPECT_EQ(player_seek(params, static_cast<int32_t>(random() % 40)), 0);
+    }
+    seeking = false;
+    other.join();
+    EXPECT_EQ(player_stop(params), 0);
+    EXPECT_EQ(interlocked_load(params.status), PLAYER_CLOSED);
 }
 
 // Without PLAY_HOLD_AT_END the movie ends as it always has, and then there is nothing to seek.
