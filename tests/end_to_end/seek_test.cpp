@@ -10,6 +10,7 @@
 
 #include "authoring/movie_writer.h"
 #include "authoring/zle_encoder.h"
+#include "platform/file.h"
 #include "platform/kernel.h"
 #include "platform/platform_clock.h"
 #include "platform/soft/soft_backend.h"
@@ -69,11 +70,17 @@ class DisplayedMovie {
 
 // Plays `writer`'s movie of `frames` pictures through, keeping the screen after every frame,
 // then seeks to every frame in a shuffled order and steps both ways: each shows what the
-// straight play showed at that frame, and the movie stays paused.
-void expect_seeks_exact(const MovieWriter& writer, int32_t frames) {
+// straight play showed at that frame, and the movie stays paused. With `application_file` the
+// application opens the movie, and the player reads it through that one handle.
+void expect_seeks_exact(const MovieWriter& writer, int32_t frames, bool application_file = false) {
     TempMovie file(writer);
     DisplayedMovie movie;
     PlayParams& params = movie.params;
+    if (application_file) {
+        params.flags |= PLAY_APP_FILE;
+        params.file = file_open(file.path().c_str(), 0);
+        ASSERT_NE(params.file, nullptr);
+    }
     std::vector<uint64_t> straight;
     std::atomic<bool> recording{true};
     FrameHook hook([&] {
@@ -104,6 +111,10 @@ void expect_seeks_exact(const MovieWriter& writer, int32_t frames) {
         EXPECT_EQ(movie.screen(), straight[static_cast<size_t>(to)]) << "step to " << to;
     }
     EXPECT_EQ(interlocked_load(params.status), PLAYER_PAUSED);
+    if (application_file) {
+        player_stop(params);
+        file_close(params.file, 0);
+    }
 }
 
 MovieShape silent_shape(int32_t video_kind, int32_t key_interval) {
@@ -151,6 +162,10 @@ TEST(SeekPictures, MnbFramesEachShowAlone) {
 
 TEST(SeekPictures, RkdFramesBetweenKeyFramesDecodeFromTheKeyFrame) {
     expect_seeks_exact(shaped_movie(silent_shape(1, 7)).writer, SEEK_FRAMES);
+}
+
+TEST(SeekPictures, TheApplicationsOwnFileIsSharedWithTheReader) {
+    expect_seeks_exact(shaped_movie(silent_shape(1, 7)).writer, SEEK_FRAMES, true);
 }
 
 TEST(SeekPictures, ZleFramesDecodeFromTheLatestAllIntraFrame) {
