@@ -41,7 +41,7 @@ const char* codec_of_kind(int32_t kind) {
 }
 
 std::string quoted_tag(const ScannedChunk& chunk) {
-    return "\"" + printable_tag(chunk.tag) + "\"";
+    return std::string("\"").append(printable_tag(chunk.tag)).append("\"");
 }
 
 // Why the reader, having read this chunk's header, cannot go on from the chunk's end; empty
