@@ -42,18 +42,20 @@ double longest_playing_seconds(const std::string& path) {
     int32_t position = -1;
     for (int chunk = 0; chunk < 1000000; ++chunk) {
         const int32_t result = read_chunk(*context);
-        while (context->audio_queued > 0) {
-            AudioBlockSlot& slot = context->audio_ring[context->audio_read & RING_MASK];
-            seconds += static_cast<double>(slot.bytes) / silent_byte_rate(context->sample_rate);
+        while (context->reader.audio_queued > 0) {
+            AudioBlockSlot& slot =
+                context->reader.audio_ring[context->reader.audio_read & RING_MASK];
+            seconds +=
+                static_cast<double>(slot.bytes) / silent_byte_rate(context->sound.sample_rate);
             slot.data = nullptr;
             slot.bytes = 0;
-            ++context->audio_read;
-            --context->audio_queued;
+            ++context->reader.audio_read;
+            --context->reader.audio_queued;
         }
-        while (context->video_queued > 0) {
-            context->video_ring[context->video_read & RING_MASK].data = nullptr;
-            ++context->video_read;
-            --context->video_queued;
+        while (context->reader.video_queued > 0) {
+            context->reader.video_ring[context->reader.video_read & RING_MASK].data = nullptr;
+            ++context->reader.video_read;
+            --context->reader.video_queued;
             seconds += CLOCK_TICK_MS / 1000.0;
         }
         const int32_t next = file_seek(params.file, 0, FILE_SEEK_CUR);

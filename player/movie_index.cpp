@@ -171,7 +171,7 @@ bool scan_chunk(MovieIndex& index, MovieFile* file, bool has_audio) {
 
 // The file the scan reads, and the position to put back afterwards (-1: none).
 MovieFile* scan_file(PlayerContext& context, int32_t& restore) {
-    MovieIndex& index = context.index;
+    MovieIndex& index = context.seek.index;
     restore = -1;
     if (index.file != nullptr) {
         return index.file;
@@ -182,15 +182,15 @@ MovieFile* scan_file(PlayerContext& context, int32_t& restore) {
 }
 
 void load_format(PlayerContext& context, const AudioFormat& format) {
-    context.sample_bits = format.sample_bits;
-    context.channels = format.channels;
-    context.sample_rate = format.sample_rate;
-    context.compression = format.compression;
+    context.sound.sample_bits = format.sample_bits;
+    context.sound.channels = format.channels;
+    context.sound.sample_rate = format.sample_rate;
+    context.sound.compression = format.compression;
 }
 
 // Decodes an IMA ADPCM audio chunk into the audio arena, for the state it leaves.
 void decode_for_state(PlayerContext& context, int64_t offset, const WalkedChunk& chunk) {
-    if (context.compression != AUDIO_IMA) {
+    if (context.sound.compression != AUDIO_IMA) {
         return;
     }
     uint8_t payload[AUDIO_CHUNK_MAX];
@@ -201,7 +201,8 @@ void decode_for_state(PlayerContext& context, int64_t offset, const WalkedChunk&
     }
     const uint32_t frames = audio_block_frames(context, payload, chunk.body_bytes);
     if (frames * AUDIO_FRAME_BYTES < AUDIO_ARENA_BYTES) {
-        decode_audio_payload(context, payload, chunk.body_bytes, frames, context.audio_arena);
+        decode_audio_payload(context, payload, chunk.body_bytes, frames,
+                             context.reader.audio_arena);
     }
 }
 
@@ -236,7 +237,7 @@ void movie_index_release(MovieIndex& index) {
 }
 
 bool movie_index_scan(PlayerContext& context, int32_t chunks) {
-    MovieIndex& index = context.index;
+    MovieIndex& index = context.seek.index;
     if (index.scan_state != INDEX_SCANNING) {
         return index.scan_state == INDEX_COMPLETE;
     }
@@ -267,12 +268,12 @@ uint32_t movie_index_duration_ms(const MovieIndex& index) {
 }
 
 bool movie_index_restore_audio(PlayerContext& context, int32_t frame) {
-    MovieIndex& index = context.index;
+    MovieIndex& index = context.seek.index;
     const FrameRecord& target = index.frames[frame];
     if (!index.has_ima || (target.flags & FRAME_IMA_KNOWN)) {
         load_format(context, index.formats[target.format]);
-        context.ima_samples = target.ima_samples;
-        context.ima_steps = target.ima_steps;
+        context.sound.ima_samples = target.ima_samples;
+        context.sound.ima_steps = target.ima_steps;
         return true;
     }
     // From the latest frame whose state is known, or from the start of the file, where the
@@ -284,8 +285,8 @@ bool movie_index_restore_audio(PlayerContext& context, int32_t frame) {
     int64_t offset = 0;
     int32_t next_frame = 0;
     load_format(context, AudioFormat{});
-    context.ima_samples = 0;
-    context.ima_steps = 0;
+    context.sound.ima_samples = 0;
+    context.sound.ima_steps = 0;
     if (known >= 0) {
         movie_index_restore_audio(context, known);
         offset = index.frames[known].offset;
@@ -317,18 +318,18 @@ bool movie_index_restore_audio(PlayerContext& context, int32_t frame) {
 }
 
 void movie_index_note_audio(PlayerContext& context, int32_t frame) {
-    MovieIndex& index = context.index;
+    MovieIndex& index = context.seek.index;
     if (frame < 0 || frame >= index.frame_count) {
         return;
     }
     FrameRecord& record = index.frames[frame];
-    record.ima_samples = context.ima_samples;
-    record.ima_steps = context.ima_steps;
+    record.ima_samples = context.sound.ima_samples;
+    record.ima_steps = context.sound.ima_steps;
     record.flags |= FRAME_IMA_KNOWN;
 }
 
 void movie_index_restore_palette(PlayerContext& context, int32_t frame) {
-    const MovieIndex& index = context.index;
+    const MovieIndex& index = context.seek.index;
     uint8_t* palette = context.rkd.palette;
     int32_t known = index.frames[frame].palette_entries;
     std::memset(palette + 3 * known, 0, static_cast<size_t>(3 * (PALETTE_ENTRIES - known)));

@@ -21,13 +21,13 @@ void prefill(PlayerContext& context) {
     PlayParams& params = *context.params;
     const auto stops = [](int32_t result) { return result == READ_END || result == READ_BUSY; };
     if (params.has_audio) {
-        while (context.audio_queued < PREFILL_TARGET) {
+        while (context.reader.audio_queued < PREFILL_TARGET) {
             if (stops(read_chunk(context)) || stops(read_chunk(context))) {
                 return;
             }
         }
     } else {
-        while (context.video_queued < PREFILL_TARGET) {
+        while (context.reader.video_queued < PREFILL_TARGET) {
             if (stops(read_chunk(context))) {
                 return;
             }
@@ -74,8 +74,8 @@ PlayerContext* player_open_stream(const char* file_name, WindowHandle window, Pl
     params.movie_frames = -1;
     params.movie_duration_ms = 0;
     params.held_at_end = 0;
-    context->decoded_first = -1;
-    context->decoded_last = -1;
+    context->seek.decoded_first = -1;
+    context->seek.decoded_last = -1;
     if (!(params.flags & PLAY_APP_FILE)) {
         params.file = file_open(file_name, 0);
     }
@@ -88,14 +88,14 @@ PlayerContext* player_open_stream(const char* file_name, WindowHandle window, Pl
         return nullptr;
     }
     probe_first_tag(*context);
-    context->video_arena = static_cast<uint8_t*>(memory_allocate_zeroed(VIDEO_ARENA_BYTES));
-    context->audio_arena = static_cast<uint8_t*>(memory_allocate_zeroed(AUDIO_ARENA_BYTES));
-    if (context->video_arena == nullptr || context->audio_arena == nullptr) {
+    context->reader.video_arena = static_cast<uint8_t*>(memory_allocate_zeroed(VIDEO_ARENA_BYTES));
+    context->reader.audio_arena = static_cast<uint8_t*>(memory_allocate_zeroed(AUDIO_ARENA_BYTES));
+    if (context->reader.video_arena == nullptr || context->reader.audio_arena == nullptr) {
         free_stream(context);
         return nullptr;
     }
-    context->video_write = context->video_arena;
-    context->audio_write = context->audio_arena;
+    context->reader.video_write = context->reader.video_arena;
+    context->reader.audio_write = context->reader.audio_arena;
     return context;
 }
 
@@ -109,12 +109,13 @@ PlayParams* player_start(const char* file_name, WindowHandle window, PlayParams&
         return nullptr;
     }
     // An application's open file has no name the index could open on its own.
-    if (!movie_index_open(context->index, params.flags & PLAY_APP_FILE ? nullptr : file_name)) {
+    if (!movie_index_open(context->seek.index,
+                          params.flags & PLAY_APP_FILE ? nullptr : file_name)) {
         free_stream(context);
         return nullptr;
     }
     prefill(*context);
-    params.audio_only = context->video_chunks == 0 ? 1 : 0;
+    params.audio_only = context->reader.video_chunks == 0 ? 1 : 0;
     interlocked_store(params.context, context);
     sound_open(*context);
     setup_display(*context);

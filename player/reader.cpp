@@ -55,10 +55,10 @@ int32_t read_result_code(int32_t got) {
 }
 
 void set_audio_format(PlayerContext& context, const AudioFormat& format) {
-    context.sample_bits = format.sample_bits;
-    context.channels = format.channels;
-    context.sample_rate = format.sample_rate;
-    context.compression = format.compression;
+    context.sound.sample_bits = format.sample_bits;
+    context.sound.channels = format.channels;
+    context.sound.sample_rate = format.sample_rate;
+    context.sound.compression = format.compression;
 }
 
 // Element lists of the audio header: a tag byte, a length byte L and L value bytes each.
@@ -112,25 +112,25 @@ int32_t read_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
     }
     const uint32_t frames = audio_block_frames(context, payload, payload_bytes);
     const uint32_t bytes = frames * AUDIO_FRAME_BYTES;
-    uint8_t* place =
-        arena_place(context.audio_arena, AUDIO_ARENA_BYTES, context.audio_write, bytes);
-    if (interlocked_load(context.audio_queued) >= RING_SLOTS ||
-        ring_overlaps(context.audio_ring, interlocked_load(context.audio_read),
-                      context.audio_written, place, bytes)) {
+    uint8_t* place = arena_place(context.reader.audio_arena, AUDIO_ARENA_BYTES,
+                                 context.reader.audio_write, bytes);
+    if (interlocked_load(context.reader.audio_queued) >= RING_SLOTS ||
+        ring_overlaps(context.reader.audio_ring, interlocked_load(context.reader.audio_read),
+                      context.reader.audio_written, place, bytes)) {
         unread_chunk(context, payload_bytes);
         return READ_BUSY;
     }
     decode_audio_payload(context, payload, payload_bytes, frames, place);
 
-    AudioBlockSlot& slot = context.audio_ring[context.audio_written & RING_MASK];
-    slot.video_stamp = context.video_chunks;
-    slot.sequence = context.audio_chunks;
+    AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_written & RING_MASK];
+    slot.video_stamp = context.reader.video_chunks;
+    slot.sequence = context.reader.audio_chunks;
     interlocked_store(slot.bytes, static_cast<int32_t>(bytes));
     interlocked_store(slot.data, place);
-    context.audio_write = place + bytes;
-    interlocked_increment(context.audio_written);
-    interlocked_increment(context.audio_queued);
-    interlocked_increment(context.audio_chunks);
+    context.reader.audio_write = place + bytes;
+    interlocked_increment(context.reader.audio_written);
+    interlocked_increment(context.reader.audio_queued);
+    interlocked_increment(context.reader.audio_chunks);
     return READ_AUDIO;
 }
 
@@ -265,16 +265,16 @@ int32_t read_chunk(PlayerContext& context) {
 }
 
 int32_t store_video_chunk(PlayerContext& context, uint32_t body_bytes, int32_t kind) {
-    uint8_t* place =
-        arena_place(context.video_arena, VIDEO_ARENA_BYTES, context.video_write, body_bytes);
+    uint8_t* place = arena_place(context.reader.video_arena, VIDEO_ARENA_BYTES,
+                                 context.reader.video_write, body_bytes);
     if (place == nullptr) {
         // Larger than the whole arena: no picture can come of it.
         file_seek(context.params->file, static_cast<int32_t>(body_bytes), FILE_SEEK_CUR);
         return READ_SKIPPED;
     }
-    if (context.video_queued >= RING_SLOTS ||
-        ring_overlaps(context.video_ring, context.video_read, context.video_written, place,
-                      body_bytes)) {
+    if (context.reader.video_queued >= RING_SLOTS ||
+        ring_overlaps(context.reader.video_ring, context.reader.video_read,
+                      context.reader.video_written, place, body_bytes)) {
         unread_chunk(context, 0);
         return READ_BUSY;
     }
@@ -288,15 +288,15 @@ int32_t store_video_chunk(PlayerContext& context, uint32_t body_bytes, int32_t k
         // rather than as an older chunk's bytes.
         std::memset(place + got, 0, body_bytes - static_cast<uint32_t>(got));
     }
-    VideoFrameSlot& slot = context.video_ring[context.video_written & RING_MASK];
+    VideoFrameSlot& slot = context.reader.video_ring[context.reader.video_written & RING_MASK];
     slot.data = place;
     slot.kind = kind;
-    slot.sequence = context.video_chunks;
+    slot.sequence = context.reader.video_chunks;
     slot.bytes = body_bytes;
-    context.video_write = place + body_bytes;
-    interlocked_increment(context.video_written);
-    interlocked_increment(context.video_queued);
-    interlocked_increment(context.video_chunks);
+    context.reader.video_write = place + body_bytes;
+    interlocked_increment(context.reader.video_written);
+    interlocked_increment(context.reader.video_queued);
+    interlocked_increment(context.reader.video_chunks);
     return READ_VIDEO;
 }
 
@@ -314,18 +314,18 @@ int32_t parse_audio_header(PlayerContext& context, uint32_t body_bytes) {
 }
 
 void release_video_slot(PlayerContext& context) {
-    interlocked_store(context.video_ring[context.video_read & RING_MASK].data,
+    interlocked_store(context.reader.video_ring[context.reader.video_read & RING_MASK].data,
                       static_cast<uint8_t*>(nullptr));
-    interlocked_increment(context.video_read);
-    interlocked_decrement(context.video_queued);
+    interlocked_increment(context.reader.video_read);
+    interlocked_decrement(context.reader.video_queued);
 }
 
 void release_audio_slot(PlayerContext& context) {
-    AudioBlockSlot& slot = context.audio_ring[context.audio_read & RING_MASK];
+    AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_read & RING_MASK];
     interlocked_store(slot.data, static_cast<uint8_t*>(nullptr));
     interlocked_store(slot.bytes, 0);
-    interlocked_increment(context.audio_read);
-    interlocked_decrement(context.audio_queued);
+    interlocked_increment(context.reader.audio_read);
+    interlocked_decrement(context.reader.audio_queued);
 }
 
 void close_stream(PlayerContext& context) {
@@ -334,16 +334,16 @@ void close_stream(PlayerContext& context) {
         file_close(params.file, 0);
         params.file = nullptr;
     }
-    movie_index_release(context.index);
-    memory_free(context.video_arena);
-    memory_free(context.audio_arena);
-    context.video_arena = nullptr;
-    context.audio_arena = nullptr;
-    for (VideoFrameSlot& slot : context.video_ring) {
+    movie_index_release(context.seek.index);
+    memory_free(context.reader.video_arena);
+    memory_free(context.reader.audio_arena);
+    context.reader.video_arena = nullptr;
+    context.reader.audio_arena = nullptr;
+    for (VideoFrameSlot& slot : context.reader.video_ring) {
         slot.data = nullptr;
     }
     if (params.has_audio) {
-        for (AudioBlockSlot& slot : context.audio_ring) {
+        for (AudioBlockSlot& slot : context.reader.audio_ring) {
             slot.data = nullptr;
         }
     }

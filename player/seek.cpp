@@ -70,19 +70,19 @@ int32_t requested_frame(const MovieIndex& index, int32_t request) {
 
 // Forgets every queued chunk and block. The ticks are held, so no block is being streamed.
 void flush_rings(PlayerContext& context) {
-    for (VideoFrameSlot& slot : context.video_ring) {
+    for (VideoFrameSlot& slot : context.reader.video_ring) {
         slot.data = nullptr;
     }
-    for (AudioBlockSlot& slot : context.audio_ring) {
+    for (AudioBlockSlot& slot : context.reader.audio_ring) {
         interlocked_store(slot.data, static_cast<uint8_t*>(nullptr));
         interlocked_store(slot.bytes, 0);
     }
-    interlocked_store(context.video_read, context.video_written);
-    interlocked_store(context.video_queued, 0);
-    interlocked_store(context.audio_read, context.audio_written);
-    interlocked_store(context.audio_queued, 0);
-    context.video_write = context.video_arena;
-    context.audio_write = context.audio_arena;
+    interlocked_store(context.reader.video_read, context.reader.video_written);
+    interlocked_store(context.reader.video_queued, 0);
+    interlocked_store(context.reader.audio_read, context.reader.audio_written);
+    interlocked_store(context.reader.audio_queued, 0);
+    context.reader.video_write = context.reader.video_arena;
+    context.reader.audio_write = context.reader.audio_arena;
 }
 
 // The decoders as a movie starts them: no Rkd pictures, palette or tables, and black pictures
@@ -90,9 +90,9 @@ void flush_rings(PlayerContext& context) {
 void reset_decoders(PlayerContext& context) {
     rkd_release_buffers(context.rkd);
     context.rkd = RkdDecoder{};
-    if (context.packed_draw != nullptr) {
-        std::memset(context.packed_draw, 0, context.packed_bytes);
-        std::memset(context.packed_reference, 0, context.packed_bytes);
+    if (context.video.packed_draw != nullptr) {
+        std::memset(context.video.packed_draw, 0, context.video.packed_bytes);
+        std::memset(context.video.packed_reference, 0, context.video.packed_bytes);
     }
     PlayParams& params = *context.params;
     if ((params.flags & PLAY_APP_BUFFERS) && params.buffer_bytes != 0 &&
@@ -105,13 +105,13 @@ void reset_decoders(PlayerContext& context) {
 // Reads on from video chunk `first`, decoding without showing every frame before `target`,
 // until `target` is queued. False when the file does not lead there.
 bool replay(PlayerContext& context, int32_t first, int32_t target) {
-    const MovieIndex& index = context.index;
+    const MovieIndex& index = context.seek.index;
     MovieFile* file = context.params->file;
     if (file_seek(file, index.frames[first].offset, FILE_SEEK_SET) < 0) {
         return false;
     }
-    context.video_chunks = first;
-    context.reader_at_end = 0;
+    context.reader.video_chunks = first;
+    context.reader.reader_at_end = 0;
     for (;;) {
         const int32_t at = file_seek(file, 0, FILE_SEEK_CUR);
         if (at < 0 || at > index.frames[target].offset) {
@@ -121,7 +121,7 @@ bool replay(PlayerContext& context, int32_t first, int32_t target) {
         if (result == READ_AUDIO) {
             release_audio_slot(context);
         } else if (result == READ_VIDEO) {
-            VideoFrameSlot& slot = context.video_ring[context.video_read & RING_MASK];
+            VideoFrameSlot& slot = context.reader.video_ring[context.reader.video_read & RING_MASK];
             movie_index_note_audio(context, slot.sequence);
             if (slot.sequence == target) {
                 return true;
@@ -143,7 +143,7 @@ void prepare_decoders(PlayerContext& context, int32_t restart, bool continuing) 
     }
     if (restart < 0) {
         reset_decoders(context);
-    } else if (context.index.frames[restart].kind == VIDEO_RKD_KEY) {
+    } else if (context.seek.index.frames[restart].kind == VIDEO_RKD_KEY) {
         movie_index_restore_palette(context, restart);
     }
 }
@@ -165,16 +165,17 @@ int32_t seek_to(PlayerContext& context, int32_t request) {
     if (!indexed) {
         return SEEK_NO_INDEX;
     }
-    const MovieIndex& index = context.index;
+    const MovieIndex& index = context.seek.index;
     const int32_t target = index.frame_count > 0 ? requested_frame(index, request) : -1;
     if (target < 0) {
         return SEEK_NO_FRAME;
     }
     const int32_t restart = restart_frame(index, target);
     // Frames decoded in order since the restart point lead to the target without going back.
-    const bool continuing = context.decoded_first <= restart && restart <= context.decoded_last &&
-                            context.decoded_last < target;
-    const int32_t first = continuing ? context.decoded_last + 1 : restart < 0 ? 0 : restart;
+    const bool continuing = context.seek.decoded_first <= restart &&
+                            restart <= context.seek.decoded_last &&
+                            context.seek.decoded_last < target;
+    const int32_t first = continuing ? context.seek.decoded_last + 1 : restart < 0 ? 0 : restart;
 
     clock_hold_ticks(context);
     flush_rings(context);
@@ -184,15 +185,15 @@ int32_t seek_to(PlayerContext& context, int32_t request) {
         reached = replay(context, first, target);
     }
     sound_stream_restart(context);
-    interlocked_store(context.clock, target);
+    interlocked_store(context.sound.clock, target);
     clock_release_ticks(context);
 
     if (!reached) {
-        context.decoded_first = INT32_MAX;
+        context.seek.decoded_first = INT32_MAX;
         return SEEK_LOST;
     }
-    context.decoded_first = continuing ? context.decoded_first : restart;
-    context.decoded_last = target - 1;
+    context.seek.decoded_first = continuing ? context.seek.decoded_first : restart;
+    context.seek.decoded_last = target - 1;
     PlayParams& params = *context.params;
     interlocked_store(params.frames_shown, target);
     params.lag = 0;
@@ -202,15 +203,16 @@ int32_t seek_to(PlayerContext& context, int32_t request) {
 
 void note_frame_consumed(PlayerContext& context, int32_t sequence, bool decoded) {
     if (!decoded) {
-        context.decoded_first = INT32_MAX;
-    } else if (context.decoded_first == INT32_MAX || sequence != context.decoded_last + 1) {
-        context.decoded_first = sequence;
+        context.seek.decoded_first = INT32_MAX;
+    } else if (context.seek.decoded_first == INT32_MAX ||
+               sequence != context.seek.decoded_last + 1) {
+        context.seek.decoded_first = sequence;
     }
-    context.decoded_last = sequence;
+    context.seek.decoded_last = sequence;
 }
 
 void publish_movie_length(PlayerContext& context) {
-    const MovieIndex& index = context.index;
+    const MovieIndex& index = context.seek.index;
     if (index.scan_state != INDEX_COMPLETE) {
         return;
     }
