@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 QX_FLAGS = -DQX_WERROR=ON
 
-.PHONY: test demo deps build check install-check asan tsan fuzz bench clean
+.PHONY: test demo deps build check install-check asan tsan fuzz bench release-check clean
 
 test: deps
 	rm -rf build build-asan build-tsan build-fuzz
@@ -61,5 +61,14 @@ fuzz:
 bench: build
 	build/qx_bench
 
+# make release-check: what a packager builds first. Release builds of everything, tests and
+# benchmarks included, with GCC and with Clang, warnings as errors. Not part of make test.
+release-check:
+	cmake -S . -B build-release-gcc -DCMAKE_BUILD_TYPE=Release $(QX_FLAGS) $(CMAKE_FLAGS)
+	cmake --build build-release-gcc -j $(JOBS)
+	CC=clang CXX=clang++ cmake -S . -B build-release-clang -DCMAKE_BUILD_TYPE=Release \
+	  $(QX_FLAGS) $(CMAKE_FLAGS)
+	cmake --build build-release-clang -j $(JOBS)
+
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-release-gcc build-release-clang

@@ -20,19 +20,25 @@ static_assert((AUDIO_CHUNK_MAX - XA_PAYLOAD_HEADER_BYTES) / XA_MONO_FRAME_BYTES 
               AUDIO_ARENA_BYTES);
 
 bool is_stereo(const PlayerContext& context) {
-    return context.channels == 2;
+    return context.sound.channels == 2;
 }
 
 }  // namespace
 
 uint32_t audio_block_frames(const PlayerContext& context, const uint8_t* payload, uint32_t bytes) {
-    switch (context.compression) {
+    return audio_block_frames_in(context.sound.compression, context.sound.channels, payload, bytes);
+}
+
+uint32_t audio_block_frames_in(int32_t compression, int32_t channels, const uint8_t* payload,
+                               uint32_t bytes) {
+    const bool stereo = channels == 2;
+    switch (compression) {
         case AUDIO_PCM: {
             if (bytes < PCM_PAYLOAD_HEADER_BYTES) {
                 return 0;
             }
             // A count beyond the payload is cut to the frames it holds.
-            const uint32_t frame_bytes = is_stereo(context) ? 4 : 2;
+            const uint32_t frame_bytes = stereo ? 4 : 2;
             const uint32_t held = (bytes - PCM_PAYLOAD_HEADER_BYTES) / frame_bytes;
             const uint32_t count = load_le32(payload);
             return count < held ? count : held;
@@ -41,8 +47,7 @@ uint32_t audio_block_frames(const PlayerContext& context, const uint8_t* payload
             if (bytes < XA_PAYLOAD_HEADER_BYTES) {
                 return 0;
             }
-            const uint32_t frame_bytes =
-                is_stereo(context) ? XA_STEREO_FRAME_BYTES : XA_MONO_FRAME_BYTES;
+            const uint32_t frame_bytes = stereo ? XA_STEREO_FRAME_BYTES : XA_MONO_FRAME_BYTES;
             return (bytes - XA_PAYLOAD_HEADER_BYTES) / frame_bytes * XA_FRAME_SAMPLES;
         }
         case AUDIO_IMA:
@@ -73,21 +78,22 @@ void decode_pcm(const PlayerContext& context, const uint8_t* payload, uint32_t f
 
 void decode_xa(PlayerContext& context, const uint8_t* payload, uint32_t bytes, uint32_t frames,
                uint8_t* block) {
-    context.xa_current_left = load_le16_signed(payload + 4);
-    context.xa_previous_left = load_le16_signed(payload + 6);
-    context.xa_current_right = load_le16_signed(payload + 8);
-    context.xa_previous_right = load_le16_signed(payload + 10);
+    context.sound.xa_current_left = load_le16_signed(payload + 4);
+    context.sound.xa_previous_left = load_le16_signed(payload + 6);
+    context.sound.xa_current_right = load_le16_signed(payload + 8);
+    context.sound.xa_previous_right = load_le16_signed(payload + 10);
     const std::span<const uint8_t> data(payload + XA_PAYLOAD_HEADER_BYTES,
                                         bytes - XA_PAYLOAD_HEADER_BYTES);
     auto* output = reinterpret_cast<int16_t*>(block);
     const auto samples = static_cast<int32_t>(frames);
     int32_t position = 0;
     if (is_stereo(context)) {
-        xa_decode_stereo(samples, position, context.xa_current_left, context.xa_previous_left,
-                         context.xa_current_right, context.xa_previous_right, data, output, frames);
+        xa_decode_stereo(samples, position, context.sound.xa_current_left,
+                         context.sound.xa_previous_left, context.sound.xa_current_right,
+                         context.sound.xa_previous_right, data, output, frames);
     } else {
-        xa_decode_mono(samples, position, context.xa_current_left, context.xa_previous_left, data,
-                       output, frames);
+        xa_decode_mono(samples, position, context.sound.xa_current_left,
+                       context.sound.xa_previous_left, data, output, frames);
     }
 }
 
@@ -95,7 +101,7 @@ void decode_xa(PlayerContext& context, const uint8_t* payload, uint32_t bytes, u
 
 void decode_audio_payload(PlayerContext& context, const uint8_t* payload, uint32_t bytes,
                           uint32_t frames, uint8_t* block) {
-    switch (context.compression) {
+    switch (context.sound.compression) {
         case AUDIO_PCM:
             decode_pcm(context, payload, frames, block);
             break;
@@ -106,8 +112,8 @@ void decode_audio_payload(PlayerContext& context, const uint8_t* payload, uint32
             break;
         case AUDIO_IMA:
             ima_decode_stereo(std::span<const uint8_t>(payload, bytes),
-                              reinterpret_cast<int16_t*>(block), frames, context.ima_samples,
-                              context.ima_steps);
+                              reinterpret_cast<int16_t*>(block), frames, context.sound.ima_samples,
+                              context.sound.ima_steps);
             break;
         default:
             break;

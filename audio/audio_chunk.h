@@ -20,6 +20,10 @@ inline constexpr uint32_t AUDIO_FRAME_BYTES = 4;  // one 16-bit stereo sample fr
 // Payloads too short for their own header and unknown compressions give an empty block, so
 // their place in the clock is kept.
 uint32_t audio_block_frames(const PlayerContext& context, const uint8_t* payload, uint32_t bytes);
+// The same for a payload of `bytes` in the given compression and channels; of the payload it
+// reads only a PCM payload's 4-byte count.
+uint32_t audio_block_frames_in(int32_t compression, int32_t channels, const uint8_t* payload,
+                               uint32_t bytes);
 // Decodes a payload of `bytes` into `frames` (as audio_block_frames gives) 16-bit stereo sample
 // frames at `block`, carrying the ADPCM history in the context. Reads nothing but the payload.
 void decode_audio_payload(PlayerContext& context, const uint8_t* payload, uint32_t bytes,

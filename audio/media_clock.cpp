@@ -14,41 +14,41 @@ namespace {
 // were lost (a loaded machine), so that the simulated cursor keeps to the platform clock. At
 // most half the buffer is caught up at once, so that the free space cannot wrap around.
 int32_t silent_ticks_now(PlayerContext& context, int32_t bytes_per_second) {
-    const uint32_t elapsed_ms = tick_count() - context.silent_start_tick;
-    const int64_t owed = int64_t{elapsed_ms / CLOCK_TICK_MS} - context.silent_ticks;
+    const uint32_t elapsed_ms = tick_count() - context.sound.silent_start_tick;
+    const int64_t owed = int64_t{elapsed_ms / CLOCK_TICK_MS} - context.sound.silent_ticks;
     const int64_t most = std::max<int64_t>(
-        1, int64_t{context.stream_bytes} / 2 * TICKS_PER_SECOND / bytes_per_second);
+        1, int64_t{context.sound.stream_bytes} / 2 * TICKS_PER_SECOND / bytes_per_second);
     const auto ticks = static_cast<int32_t>(std::clamp<int64_t>(owed, 1, most));
-    context.silent_ticks += ticks;
+    context.sound.silent_ticks += ticks;
     return ticks;
 }
 
 // Bytes the simulated cursor of silent mode moves in this tick: the movie's own byte rate,
 // with the hundredths carried from tick to tick so that rates not divisible by 25 keep time.
 int32_t silent_bytes_this_tick(PlayerContext& context) {
-    const int32_t rate = silent_byte_rate(context.sample_rate);
+    const int32_t rate = silent_byte_rate(context.sound.sample_rate);
     const int64_t hundredths =
-        context.silent_rate_remainder + int64_t{rate} * silent_ticks_now(context, rate);
-    context.silent_rate_remainder = static_cast<int32_t>(hundredths % TICKS_PER_SECOND);
+        context.sound.silent_rate_remainder + int64_t{rate} * silent_ticks_now(context, rate);
+    context.sound.silent_rate_remainder = static_cast<int32_t>(hundredths % TICKS_PER_SECOND);
     return static_cast<int32_t>(hundredths / TICKS_PER_SECOND);
 }
 
 // Where the play cursor stands, or false when it cannot be known (the tick is then skipped:
 // a wrong position would overwrite sound not yet played).
 bool find_play_cursor(PlayerContext& context, int32_t& cursor) {
-    if (context.silent) {
-        int32_t position = context.silent_play_pos + silent_bytes_this_tick(context);
-        if (position >= context.stream_bytes) {
-            position -= context.stream_bytes;
+    if (context.sound.silent) {
+        int32_t position = context.sound.silent_play_pos + silent_bytes_this_tick(context);
+        if (position >= context.sound.stream_bytes) {
+            position -= context.sound.stream_bytes;
         }
-        context.silent_play_pos = position;
+        context.sound.silent_play_pos = position;
         cursor = position;
         return true;
     }
     uint32_t play = 0;
     uint32_t write = 0;
     if (context.params->stream_buffer->get_current_position(&play, &write) != PLATFORM_OK ||
-        play >= static_cast<uint32_t>(context.stream_bytes)) {
+        play >= static_cast<uint32_t>(context.sound.stream_bytes)) {
         return false;
     }
     cursor = static_cast<int32_t>(play);
@@ -58,14 +58,15 @@ bool find_play_cursor(PlayerContext& context, int32_t& cursor) {
 // Copies `bytes` of `source` into the stream buffer at the write offset, or zeros when
 // `source` is null. A failed lock writes nothing; the stream moves on all the same.
 void write_stream(PlayerContext& context, const uint8_t* source, int32_t bytes) {
-    if (context.silent || bytes == 0) {
+    if (context.sound.silent || bytes == 0) {
         return;
     }
     SoundBuffer* buffer = context.params->stream_buffer;
     void* regions[2] = {};
     uint32_t lengths[2] = {};
-    if (buffer->lock(static_cast<uint32_t>(context.stream_write), static_cast<uint32_t>(bytes),
-                     &regions[0], &lengths[0], &regions[1], &lengths[1], 0) != PLATFORM_OK) {
+    if (buffer->lock(static_cast<uint32_t>(context.sound.stream_write),
+                     static_cast<uint32_t>(bytes), &regions[0], &lengths[0], &regions[1],
+                     &lengths[1], 0) != PLATFORM_OK) {
         return;
     }
     auto left = static_cast<uint32_t>(bytes);
@@ -86,16 +87,16 @@ void write_stream(PlayerContext& context, const uint8_t* source, int32_t bytes) 
 }
 
 void advance_write(PlayerContext& context, int32_t bytes) {
-    context.stream_write = (context.stream_write + bytes) % context.stream_bytes;
+    context.sound.stream_write = (context.sound.stream_write + bytes) % context.sound.stream_bytes;
 }
 
 // The block at the read position has gone into the buffer whole.
 void consume_block(PlayerContext& context, AudioBlockSlot& slot) {
     const int32_t stamp = slot.video_stamp;
-    context.stream_block_sent = 0;
-    interlocked_store(context.stream_silence_bytes, 0);
+    context.sound.stream_block_sent = 0;
+    interlocked_store(context.sound.stream_silence_bytes, 0);
     release_audio_slot(context);
-    interlocked_store(context.clock, stamp);
+    interlocked_store(context.sound.clock, stamp);
 }
 
 void stream_audio(PlayerContext& context) {
@@ -104,15 +105,15 @@ void stream_audio(PlayerContext& context) {
         return;
     }
     const int32_t free_bytes =
-        stream_free_space(cursor, context.stream_write, context.stream_bytes);
-    AudioBlockSlot& slot = context.audio_ring[context.audio_read & RING_MASK];
+        stream_free_space(cursor, context.sound.stream_write, context.sound.stream_bytes);
+    AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_read & RING_MASK];
     const int32_t bytes = interlocked_load(slot.bytes);
     // A block larger than half the buffer might never find that much room at once, which
     // would stall the clock: it goes in piece by piece, whole sample frames at a time.
-    const bool in_pieces = bytes > context.stream_bytes / 2;
+    const bool in_pieces = bytes > context.sound.stream_bytes / 2;
     int32_t piece = bytes;
     if (in_pieces) {
-        const int32_t left = bytes - context.stream_block_sent;
+        const int32_t left = bytes - context.sound.stream_block_sent;
         const int32_t room = free_bytes & ~3;
         piece = left < room ? left : room;
         if (piece == 0) {
@@ -122,23 +123,23 @@ void stream_audio(PlayerContext& context) {
     if (free_bytes < piece) {
         return;
     }
-    if (interlocked_load(context.audio_queued) != 0) {
+    if (interlocked_load(context.reader.audio_queued) != 0) {
         const uint8_t* data = interlocked_load(slot.data);
-        write_stream(context, data + context.stream_block_sent, piece);
+        write_stream(context, data + context.sound.stream_block_sent, piece);
         advance_write(context, piece);
-        context.stream_block_sent += piece;
-        if (context.stream_block_sent == bytes) {
+        context.sound.stream_block_sent += piece;
+        if (context.sound.stream_block_sent == bytes) {
             consume_block(context, slot);
         }
         return;
     }
     write_stream(context, nullptr, free_bytes);
     advance_write(context, free_bytes);
-    const int32_t silence = interlocked_load(context.stream_silence_bytes);
-    if (silence < context.stream_bytes) {
-        interlocked_store(context.stream_silence_bytes, silence + free_bytes);
+    const int32_t silence = interlocked_load(context.sound.stream_silence_bytes);
+    if (silence < context.sound.stream_bytes) {
+        interlocked_store(context.sound.stream_silence_bytes, silence + free_bytes);
     }
-    interlocked_increment(context.clock);
+    interlocked_increment(context.sound.clock);
 }
 
 }  // namespace
@@ -155,7 +156,7 @@ int32_t stream_free_space(int32_t play_cursor, int32_t stream_write, int32_t str
 }
 
 int32_t clock_start(PlayerContext& context) {
-    interlocked_store(context.timer_ticks, 0);
+    interlocked_store(context.sound.timer_ticks, 0);
     TimerCaps caps;
     if (timer_get_dev_caps(&caps, sizeof caps) != PLATFORM_OK) {
         return CLOCK_NO_TIMER_CAPS;
@@ -163,13 +164,13 @@ int32_t clock_start(PlayerContext& context) {
     uint32_t period = caps.period_min > 1 ? caps.period_min : 1;
     period = period < caps.period_max ? period : caps.period_max;
     // A device that claims no period at all still gets the finest one a request can name.
-    context.timer_period = period > 0 ? period : 1;
-    timer_begin_period(context.timer_period);
-    interlocked_exchange(context.timer_lock, 0);
-    context.timer_id = timer_set_event(CLOCK_TICK_MS, context.timer_period, clock_tick,
-                                       reinterpret_cast<uintptr_t>(&context), TIMER_PERIODIC);
-    if (context.timer_id == 0) {
-        timer_end_period(context.timer_period);
+    context.sound.timer_period = period > 0 ? period : 1;
+    timer_begin_period(context.sound.timer_period);
+    interlocked_exchange(context.sound.timer_lock, 0);
+    context.sound.timer_id = timer_set_event(CLOCK_TICK_MS, context.sound.timer_period, clock_tick,
+                                             reinterpret_cast<uintptr_t>(&context), TIMER_PERIODIC);
+    if (context.sound.timer_id == 0) {
+        timer_end_period(context.sound.timer_period);
         return CLOCK_NO_TIMER;
     }
     return CLOCK_STARTED;
@@ -177,38 +178,46 @@ int32_t clock_start(PlayerContext& context) {
 
 void clock_tick(uint32_t, uint32_t, uintptr_t user, uintptr_t, uintptr_t) {
     auto& context = *reinterpret_cast<PlayerContext*>(user);
-    if (interlocked_exchange(context.timer_lock, 1) != 0) {
+    if (interlocked_exchange(context.sound.timer_lock, 1) != 0) {
         return;
     }
-    if (interlocked_load(context.sound_started)) {
+    if (interlocked_load(context.sound.sound_started)) {
         stream_audio(context);
     }
-    interlocked_increment(context.timer_ticks);
-    interlocked_store(context.last_tick_ms, tick_count());
-    interlocked_exchange(context.timer_lock, 0);
+    interlocked_increment(context.sound.timer_ticks);
+    interlocked_store(context.sound.last_tick_ms, tick_count());
+    interlocked_exchange(context.sound.timer_lock, 0);
 }
 
 uint32_t clock_next_change_ms(PlayerContext& context) {
-    const uint32_t since = tick_count() - interlocked_load(context.last_tick_ms);
+    const uint32_t since = tick_count() - interlocked_load(context.sound.last_tick_ms);
     // One more millisecond, so that the waiter wakes after the tick rather than just before.
     return since < CLOCK_TICK_MS ? CLOCK_TICK_MS - since + 1 : 1;
 }
 
-int32_t clock_stop(PlayerContext& context) {
-    if (context.timer_id == 0) {
-        return 0;
-    }
+void clock_hold_ticks(PlayerContext& context) {
     for (int32_t attempt = 0; attempt < CLOCK_STOP_ATTEMPTS; ++attempt) {
-        if (interlocked_exchange(context.timer_lock, 1) == 0) {
-            break;
+        if (interlocked_exchange(context.sound.timer_lock, 1) == 0) {
+            return;
         }
         sleep_ms(CLOCK_STOP_RETRY_MS);
     }
-    if (timer_kill_event(context.timer_id) != PLATFORM_OK) {
+}
+
+void clock_release_ticks(PlayerContext& context) {
+    interlocked_exchange(context.sound.timer_lock, 0);
+}
+
+int32_t clock_stop(PlayerContext& context) {
+    if (context.sound.timer_id == 0) {
+        return 0;
+    }
+    clock_hold_ticks(context);
+    if (timer_kill_event(context.sound.timer_id) != PLATFORM_OK) {
         return 1;
     }
-    context.timer_id = 0;
-    interlocked_exchange(context.timer_lock, 0);
-    timer_end_period(context.timer_period);
+    context.sound.timer_id = 0;
+    clock_release_ticks(context);
+    timer_end_period(context.sound.timer_period);
     return 0;
 }

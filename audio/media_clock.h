@@ -26,6 +26,11 @@ void clock_tick(uint32_t timer_id, uint32_t message, uintptr_t user, uintptr_t r
                 uintptr_t reserved2);
 // Milliseconds until the clock can next change: just past the next tick, at least 1.
 uint32_t clock_next_change_ms(PlayerContext& context);
+// Keeps every tick from acting until clock_release_ticks, for work on the rings and the stream
+// that must not meet a tick: takes the tick lock, waiting for a running tick to finish (giving
+// up after CLOCK_STOP_ATTEMPTS tries, as the stop does).
+void clock_hold_ticks(PlayerContext& context);
+void clock_release_ticks(PlayerContext& context);
 // Kills the timer, waiting for a running tick first. Returns 0, or 1 when the timer could not
 // be killed (the tick lock then stays taken, so no later tick does anything).
 int32_t clock_stop(PlayerContext& context);

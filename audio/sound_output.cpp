@@ -1,6 +1,7 @@
 #include "audio/sound_output.h"
 
 #include <atomic>
+#include <cstring>
 
 #include "platform/kernel.h"
 #include "platform/sound.h"
@@ -15,7 +16,7 @@ void adopt_or_create_device(PlayerContext& context) {
     if (params.sound != nullptr) {
         return;
     }
-    context.owns_sound = 1;
+    context.sound.owns_sound = 1;
     SoundDevice* device = nullptr;
     if (sound_create(&device) != PLATFORM_OK || device == nullptr) {
         return;
@@ -50,7 +51,7 @@ int32_t buffer_bytes(SoundBuffer& buffer) {
 // The looping stream buffer, playing; null when the device gives none that works.
 SoundBuffer* start_stream_buffer(PlayerContext& context) {
     PlayParams& params = *context.params;
-    const auto rate = static_cast<uint32_t>(context.sample_rate);
+    const auto rate = static_cast<uint32_t>(context.sound.sample_rate);
     WaveFormat format;
     format.format_tag = WAVE_FORMAT_PCM;
     format.channels = 2;
@@ -61,7 +62,7 @@ SoundBuffer* start_stream_buffer(PlayerContext& context) {
     format.extra_size = 0;
     SoundBufferDesc desc;
     desc.flags = SOUND_BUFFER_CTRL_DEFAULT | SOUND_BUFFER_GET_CURRENT_POSITION2;
-    desc.buffer_bytes = static_cast<uint32_t>(context.primary_buffer_bytes);
+    desc.buffer_bytes = static_cast<uint32_t>(context.sound.primary_buffer_bytes);
     desc.format = &format;
     SoundBuffer* buffer = nullptr;
     if (params.sound->create_sound_buffer(desc, &buffer) != PLATFORM_OK || buffer == nullptr) {
@@ -74,9 +75,9 @@ SoundBuffer* start_stream_buffer(PlayerContext& context) {
         buffer->release();
         return nullptr;
     }
-    context.stream_bytes = bytes;
-    context.silent = 0;
-    context.stream_write = 0;
+    context.sound.stream_bytes = bytes;
+    context.sound.silent = 0;
+    context.sound.stream_write = 0;
     if (buffer->play(0, 0, SOUND_PLAY_LOOPING) != PLATFORM_OK) {
         buffer->release();
         return nullptr;
@@ -100,7 +101,7 @@ int32_t sound_open(PlayerContext& context) {
     const uint32_t device_flags = params.sound->get_caps(caps) == PLATFORM_OK ? caps.flags : 0;
     if (params.primary_sound_buffer != nullptr) {
         const int32_t bytes = buffer_bytes(*params.primary_sound_buffer);
-        context.primary_buffer_bytes = bytes > 0 ? bytes : 0;
+        context.sound.primary_buffer_bytes = bytes > 0 ? bytes : 0;
         return 0;
     }
     SoundBufferDesc desc;
@@ -115,8 +116,8 @@ int32_t sound_open(PlayerContext& context) {
     }
     params.primary_sound_buffer = primary;
     const int32_t bytes = buffer_bytes(*primary);
-    context.primary_buffer_bytes = bytes > 0 ? bytes : 0;
-    context.owns_primary_buffer = 1;
+    context.sound.primary_buffer_bytes = bytes > 0 ? bytes : 0;
+    context.sound.owns_primary_buffer = 1;
     return 0;
 }
 
@@ -126,20 +127,62 @@ int32_t sound_stream_start(PlayerContext& context) {
     // A header's rate of 0 or below would give a buffer whose cursor never moves, and the
     // clock would stand still for ever: such a movie plays silent, at the silent pace.
     if (params.sound != nullptr && params.primary_sound_buffer != nullptr &&
-        context.sample_rate > 0) {
+        context.sound.sample_rate > 0) {
         buffer = start_stream_buffer(context);
     }
     if (buffer == nullptr) {
-        context.silent_play_pos = 0;
-        context.silent_start_tick = tick_count();
-        context.silent_ticks = 0;
-        context.stream_bytes = SILENT_STREAM_BYTES;
-        context.silent = 1;
-        context.stream_write = 0;
+        context.sound.silent_play_pos = 0;
+        context.sound.silent_start_tick = tick_count();
+        context.sound.silent_ticks = 0;
+        context.sound.stream_bytes = SILENT_STREAM_BYTES;
+        context.sound.silent = 1;
+        context.sound.stream_write = 0;
     }
     interlocked_store(params.stream_buffer, buffer);
-    interlocked_store(context.sound_started, 1);
+    interlocked_store(context.sound.sound_started, 1);
     return 0;
+}
+
+namespace {
+
+void silence_buffer(SoundBuffer& buffer, int32_t bytes) {
+    void* regions[2] = {};
+    uint32_t lengths[2] = {};
+    if (buffer.lock(0, static_cast<uint32_t>(bytes), &regions[0], &lengths[0], &regions[1],
+                    &lengths[1], 0) != PLATFORM_OK) {
+        return;
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (regions[i] != nullptr) {
+            std::memset(regions[i], 0, lengths[i]);
+        }
+    }
+    buffer.unlock(regions[0], lengths[0], regions[1], lengths[1]);
+}
+
+}  // namespace
+
+void sound_stream_restart(PlayerContext& context) {
+    if (!interlocked_load(context.sound.sound_started)) {
+        return;
+    }
+    context.sound.stream_block_sent = 0;
+    interlocked_store(context.sound.stream_silence_bytes, 0);
+    if (context.sound.silent) {
+        context.sound.stream_write = context.sound.silent_play_pos;
+        return;
+    }
+    SoundBuffer* buffer = interlocked_load(context.params->stream_buffer);
+    if (buffer == nullptr) {
+        return;
+    }
+    silence_buffer(*buffer, context.sound.stream_bytes);
+    uint32_t play = 0;
+    uint32_t write = 0;
+    if (buffer->get_current_position(&play, &write) == PLATFORM_OK &&
+        play < static_cast<uint32_t>(context.sound.stream_bytes)) {
+        context.sound.stream_write = static_cast<int32_t>(play);
+    }
 }
 
 int32_t sound_stream_release(PlayerContext& context) {
@@ -162,11 +205,11 @@ int32_t sound_close(PlayerContext& context) {
     if (!(params.flags & PLAY_SOUND)) {
         return 0;
     }
-    if (context.owns_primary_buffer && params.primary_sound_buffer != nullptr) {
+    if (context.sound.owns_primary_buffer && params.primary_sound_buffer != nullptr) {
         params.primary_sound_buffer->release();
         params.primary_sound_buffer = nullptr;
     }
-    if (context.owns_sound && params.sound != nullptr) {
+    if (context.sound.owns_sound && params.sound != nullptr) {
         params.sound->release();
         params.sound = nullptr;
     }

@@ -15,6 +15,10 @@ int32_t sound_open(PlayerContext& context);
 // Creates and starts the looping 16-bit stereo stream buffer at the movie's rate, or enters
 // silent mode when there is none to be had; sets `sound_started` last. Returns 0.
 int32_t sound_stream_start(PlayerContext& context);
+// Starts the stream afresh where the play cursor stands, as at the start of the movie: the
+// buffer is all silence and the next block goes in right behind the cursor. Only while the
+// ticks are held (clock_hold_ticks); the buffer keeps playing or paused as it was.
+void sound_stream_restart(PlayerContext& context);
 // Releases the stream buffer, if any. Returns 0.
 int32_t sound_stream_release(PlayerContext& context);
 // Releases the device and primary buffer the player created (never the application's).

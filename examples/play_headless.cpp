@@ -27,9 +27,10 @@ thread_local Movie* playing = nullptr;
 
 int keep_picture() {
     const PlayerContext& context = *playing->params.context;
-    if (context.packed_draw != nullptr) {
-        const size_t bytes = size_t(context.frame_width) * size_t(context.frame_height) * 2;
-        playing->last_picture.assign(context.packed_draw, context.packed_draw + bytes);
+    if (context.video.packed_draw != nullptr) {
+        const size_t bytes =
+            size_t(context.video.frame_width) * size_t(context.video.frame_height) * 2;
+        playing->last_picture.assign(context.video.packed_draw, context.video.packed_draw + bytes);
     }
     return 0;
 }

@@ -15,17 +15,17 @@
 namespace {
 
 void consume_queued(PlayerContext& context) {
-    while (context.video_queued > 0) {
-        context.video_ring[context.video_read & RING_MASK].data = nullptr;
-        ++context.video_read;
-        --context.video_queued;
+    while (context.reader.video_queued > 0) {
+        context.reader.video_ring[context.reader.video_read & RING_MASK].data = nullptr;
+        ++context.reader.video_read;
+        --context.reader.video_queued;
     }
-    while (context.audio_queued > 0) {
-        AudioBlockSlot& slot = context.audio_ring[context.audio_read & RING_MASK];
+    while (context.reader.audio_queued > 0) {
+        AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_read & RING_MASK];
         slot.data = nullptr;
         slot.bytes = 0;
-        ++context.audio_read;
-        --context.audio_queued;
+        ++context.reader.audio_read;
+        --context.reader.audio_queued;
     }
 }
 
@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 consume_queued(*context);
             }
             const int32_t next = file_seek(params.file, 0, FILE_SEEK_CUR);
-            if (next == position && context->video_queued == 0 && context->audio_queued == 0) {
+            if (next == position && context->reader.video_queued == 0 &&
+                context->reader.audio_queued == 0) {
                 break;
             }
             if (next == position) {

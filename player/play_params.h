@@ -24,6 +24,9 @@ inline constexpr uint32_t PLAY_PRIORITY = 0x20000;
 inline constexpr uint32_t PLAY_CALLBACK = 0x40000;
 inline constexpr uint32_t PLAY_APP_FILE = 0x80000;
 inline constexpr uint32_t PLAY_KEEP_BRIGHTNESS = 0x100000;
+// With PLAY_THREAD: at the end of the movie the loop pauses on the last frame instead of
+// ending, so that the application can still seek; player_stop ends it.
+inline constexpr uint32_t PLAY_HOLD_AT_END = 0x200000;
 inline constexpr uint32_t PLAY_SOUND = 0x800000;
 
 // Run state in PlayParams::status; always changed by an interlocked exchange.
@@ -87,4 +90,16 @@ struct PlayParams {
     // Pause and resume calls at work on stream_buffer; the loop's exit waits for them before
     // it releases the buffer. The player's own.
     int32_t stream_users;
+    // A seek asked for and not yet taken by the player's thread (0: none; see player_seek.cpp),
+    // the requests that thread has answered, and its latest answer (0: the frame is shown).
+    int32_t seek_request;
+    int32_t seeks_done;
+    int32_t seek_result;
+    // Kept by the player for player_get_position: the video chunk number of the latest frame
+    // shown (-1 before the first), the movie's frames and length once its headers have been
+    // walked (-1 and 0 before), and whether it holds at the end (PLAY_HOLD_AT_END).
+    int32_t latest_frame;
+    int32_t movie_frames;
+    uint32_t movie_duration_ms;
+    int32_t held_at_end;
 };

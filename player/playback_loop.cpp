@@ -8,13 +8,27 @@
 #include "platform/kernel.h"
 #include "platform/memory.h"
 #include "player/reader.h"
+#include "player/seek.h"
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
 namespace {
 
+// Chunk headers the index walks per turn until it knows the whole movie.
+constexpr int32_t INDEX_CHUNKS_PER_TURN = 64;
+
 bool stop_requested(PlayParams& params) {
     return interlocked_load(params.status) == PLAYER_STOP;
+}
+
+bool seek_requested(PlayParams& params) {
+    return interlocked_load(params.seek_request) != 0;
+}
+
+// A wait for the clock or the sound gives way to a stop, and to a seek, which starts both
+// afresh.
+bool wait_ends(PlayParams& params) {
+    return stop_requested(params) || seek_requested(params);
 }
 
 // Takes the request the application left in the status word and writes RUNNING over it.
@@ -39,44 +53,47 @@ int32_t take_request(PlayParams& params) {
 int32_t read_ahead(PlayerContext& context) {
     const PlayParams& params = *context.params;
     int32_t result = read_chunk(context);
-    const auto audio_queued = static_cast<uint32_t>(interlocked_load(context.audio_queued));
-    const auto video_queued = static_cast<uint32_t>(context.video_queued);
+    const auto audio_queued = static_cast<uint32_t>(interlocked_load(context.reader.audio_queued));
+    const auto video_queued = static_cast<uint32_t>(context.reader.video_queued);
     if (audio_queued < EXTRA_READ_LIMIT && video_queued < EXTRA_READ_LIMIT &&
         ((result == READ_VIDEO && params.has_audio) ||
          (result == READ_AUDIO && !params.audio_only))) {
         result = read_chunk(context);
     }
-    context.reader_at_end = result == READ_END ? 1 : 0;
+    context.reader.reader_at_end = result == READ_END ? 1 : 0;
     return result;
 }
 
-void show_frame(PlayerContext& context, VideoFrameSlot& slot) {
+// Returns whether the frame went through its decoder.
+bool show_frame(PlayerContext& context, VideoFrameSlot& slot) {
     PlayParams& params = *context.params;
     if (params.lag > 1) {
         // Behind the clock: only Mnb frames stand alone. Rkd and Zle frames build on the
         // previous picture, so they are decoded all the same and only their presentation skipped.
-        if (slot.kind != VIDEO_MNB) {
-            decode_video_frame(context, slot);
+        if (slot.kind == VIDEO_MNB) {
+            return false;
         }
-    } else {
         decode_video_frame(context, slot);
-        present_frame(context);
+        return true;
     }
+    decode_video_frame(context, slot);
+    present_frame(context);
+    return true;
 }
 
 // Once the data has ended and no picture is left: lets the queued audio reach the sound
 // buffer. Returns whether the loop goes on.
 bool drain_audio(PlayerContext& context) {
     PlayParams& params = *context.params;
-    int32_t queued = interlocked_load(context.audio_queued);
-    while (queued > DRAIN_AUDIO_LIMIT && !stop_requested(params)) {
+    int32_t queued = interlocked_load(context.reader.audio_queued);
+    while (queued > DRAIN_AUDIO_LIMIT && !wait_ends(params)) {
         sleep_ms(10);
-        queued = interlocked_load(context.audio_queued);
+        queued = interlocked_load(context.reader.audio_queued);
     }
     if (queued == 0) {
         return false;
     }
-    while (interlocked_load(context.audio_queued) == queued && !stop_requested(params)) {
+    while (interlocked_load(context.reader.audio_queued) == queued && !wait_ends(params)) {
         sleep_ms(10);
     }
     return true;
@@ -90,16 +107,16 @@ bool drain_audio(PlayerContext& context) {
 // PLAY_OUT_LIMIT_MS.
 void play_out_sound(PlayerContext& context) {
     PlayParams& params = *context.params;
-    if (context.silent || interlocked_load(params.stream_buffer) == nullptr ||
-        context.sample_rate <= 0) {
+    if (context.sound.silent || interlocked_load(params.stream_buffer) == nullptr ||
+        context.sound.sample_rate <= 0) {
         return;
     }
     const int64_t buffer_ms =
-        int64_t{context.stream_bytes} * 1000 / (int64_t{context.sample_rate} * 4);
+        int64_t{context.sound.stream_bytes} * 1000 / (int64_t{context.sound.sample_rate} * 4);
     const int64_t limit_ms = std::min<int64_t>(2 * buffer_ms + 100, PLAY_OUT_LIMIT_MS);
     int64_t waited_ms = 0;
-    while (interlocked_load(context.stream_silence_bytes) < context.stream_bytes &&
-           waited_ms < limit_ms && !stop_requested(params)) {
+    while (interlocked_load(context.sound.stream_silence_bytes) < context.sound.stream_bytes &&
+           waited_ms < limit_ms && !wait_ends(params)) {
         sleep_ms(10);
         // A paused buffer holds its cursor: the wait is not counted against it.
         if (interlocked_load(params.status) != PLAYER_PAUSED) {
@@ -113,13 +130,13 @@ void play_out_sound(PlayerContext& context) {
 // would hear the sound run dry. Reads one chunk while both rings have room; returns whether
 // it did.
 bool read_while_waiting(PlayerContext& context) {
-    if (context.reader_at_end ||
-        static_cast<uint32_t>(interlocked_load(context.audio_queued)) >= EXTRA_READ_LIMIT ||
-        static_cast<uint32_t>(context.video_queued) >= EXTRA_READ_LIMIT) {
+    if (context.reader.reader_at_end ||
+        static_cast<uint32_t>(interlocked_load(context.reader.audio_queued)) >= EXTRA_READ_LIMIT ||
+        static_cast<uint32_t>(context.reader.video_queued) >= EXTRA_READ_LIMIT) {
         return false;
     }
     const int32_t result = read_chunk(context);
-    context.reader_at_end = result == READ_END ? 1 : 0;
+    context.reader.reader_at_end = result == READ_END ? 1 : 0;
     return result != READ_END && result != READ_BUSY && result != READ_ERROR;
 }
 
@@ -129,16 +146,16 @@ bool read_while_waiting(PlayerContext& context) {
 bool pace(PlayerContext& context) {
     PlayParams& params = *context.params;
     const int32_t shown = interlocked_load(params.frames_shown);
-    int32_t target = interlocked_load(context.clock) - PACE_FRAMES_BEHIND_CLOCK;
+    int32_t target = interlocked_load(context.sound.clock) - PACE_FRAMES_BEHIND_CLOCK;
     while (shown - target >= 1) {
-        if (stop_requested(params)) {
+        if (wait_ends(params)) {
             return false;
         }
         // The clock changes only at a tick: the wait sleeps until the next one.
         if (!read_while_waiting(context)) {
             sleep_ms(clock_next_change_ms(context));
         }
-        target = interlocked_load(context.clock) - PACE_FRAMES_BEHIND_CLOCK;
+        target = interlocked_load(context.sound.clock) - PACE_FRAMES_BEHIND_CLOCK;
     }
     const int32_t lag = target - shown;
     params.lag = lag > 0 ? lag : 0;
@@ -148,7 +165,7 @@ bool pace(PlayerContext& context) {
 // A movie classed sound-only at start whose pictures come later gets its display now.
 void set_up_late_display(PlayerContext& context) {
     PlayParams& params = *context.params;
-    if (!context.display_ready) {
+    if (!context.video.display_ready) {
         interlocked_store(params.audio_only, 0);
         setup_display(context);
     }
@@ -159,7 +176,8 @@ void set_up_late_display(PlayerContext& context) {
 bool consume_frame(PlayerContext& context, VideoFrameSlot& slot) {
     PlayParams& params = *context.params;
     set_up_late_display(context);
-    show_frame(context, slot);
+    note_frame_consumed(context, slot.sequence, show_frame(context, slot));
+    interlocked_store(params.latest_frame, slot.sequence);
     if ((params.flags & PLAY_CALLBACK) && params.frame_callback != nullptr &&
         params.frame_callback() != 0) {
         return false;
@@ -170,9 +188,54 @@ bool consume_frame(PlayerContext& context, VideoFrameSlot& slot) {
     return true;
 }
 
+// The index is walked a little every turn, so that the movie's length is known early on.
+void walk_index(PlayerContext& context) {
+    if (context.seek.index.scan_state == INDEX_SCANNING &&
+        movie_index_scan(context, INDEX_CHUNKS_PER_TURN)) {
+        publish_movie_length(context);
+    }
+}
+
+// Carries out a seek the application asked for and shows the frame sought, playing or paused.
+// Returns false when the frame callback ends playback on that frame.
+bool serve_seek(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    const int32_t request = interlocked_exchange(params.seek_request, 0);
+    if (request == 0) {
+        return true;
+    }
+    const int32_t result = stop_requested(params) ? SEEK_NOT_PLAYING : seek_to(context, request);
+    bool going = true;
+    if (result == SEEK_DONE) {
+        going = consume_frame(context,
+                              context.reader.video_ring[context.reader.video_read & RING_MASK]);
+    }
+    interlocked_store(params.seek_result, result);
+    interlocked_increment(params.seeks_done);
+    return going;
+}
+
+// At the end of the movie with PLAY_HOLD_AT_END: pauses on the last frame, where a seek or a
+// stop can still reach it. Returns false when the loop is to end after all. Without a thread of
+// its own the loop would hold the application's thread for ever, so it ends as ever.
+bool hold_at_end(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    const uint32_t holding = PLAY_HOLD_AT_END | PLAY_THREAD;
+    if ((params.flags & holding) != holding || stop_requested(params)) {
+        return false;
+    }
+    interlocked_store(params.held_at_end, 1);
+    player_pause_running(params);
+    return true;
+}
+
 void run_turns(PlayerContext& context) {
     PlayParams& params = *context.params;
     for (;;) {
+        if (!serve_seek(context)) {
+            return;
+        }
+        walk_index(context);
         const int32_t request = take_request(params);
         if (request == PLAYER_STOP) {
             return;
@@ -185,11 +248,11 @@ void run_turns(PlayerContext& context) {
             continue;
         }
         const int32_t last_read = read_ahead(context);
-        if (!context.sound_started && params.has_audio) {
+        if (!context.sound.sound_started && params.has_audio) {
             sound_stream_start(context);
-            interlocked_store(context.clock, 0);
+            interlocked_store(context.sound.clock, 0);
         }
-        VideoFrameSlot& slot = context.video_ring[context.video_read & RING_MASK];
+        VideoFrameSlot& slot = context.reader.video_ring[context.reader.video_read & RING_MASK];
         if (slot.data != nullptr) {
             // The first frame is shown at once; every later one waits for the clock.
             if (params.has_audio && interlocked_load(params.frames_shown) > 0 && !pace(context)) {
@@ -201,10 +264,13 @@ void run_turns(PlayerContext& context) {
             continue;
         }
         // No picture is queued. Only the end of the data means none will come.
-        if (context.reader_at_end) {
+        if (context.reader.reader_at_end) {
             if (!params.has_audio || !drain_audio(context)) {
-                if (params.has_audio && !stop_requested(params)) {
+                if (params.has_audio && !wait_ends(params)) {
                     play_out_sound(context);
+                }
+                if (seek_requested(params) || hold_at_end(context)) {
+                    continue;
                 }
                 return;
             }
@@ -255,7 +321,7 @@ void player_teardown(PlayerContext* context) {
     interlocked_store(params.context, static_cast<PlayerContext*>(nullptr));
     // A timer that could not be killed may still call its tick with this context; the tick
     // only finds its lock held, so everything else is gone, but the block itself stays.
-    if (context->timer_id == 0) {
+    if (context->sound.timer_id == 0) {
         memory_free(context);
     }
     interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_CLOSED));

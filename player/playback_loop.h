@@ -11,3 +11,5 @@ inline constexpr int64_t PLAY_OUT_LIMIT_MS = 5000;
 uint32_t player_thread_entry(void* params);
 void playback_loop(PlayParams& params);
 void player_teardown(PlayerContext* context);
+// Pauses a running movie as player_toggle_pause does; false when it was not running.
+bool player_pause_running(PlayParams& params);

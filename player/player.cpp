@@ -21,13 +21,13 @@ void prefill(PlayerContext& context) {
     PlayParams& params = *context.params;
     const auto stops = [](int32_t result) { return result == READ_END || result == READ_BUSY; };
     if (params.has_audio) {
-        while (context.audio_queued < PREFILL_TARGET) {
+        while (context.reader.audio_queued < PREFILL_TARGET) {
             if (stops(read_chunk(context)) || stops(read_chunk(context))) {
                 return;
             }
         }
     } else {
-        while (context.video_queued < PREFILL_TARGET) {
+        while (context.reader.video_queued < PREFILL_TARGET) {
             if (stops(read_chunk(context))) {
                 return;
             }
@@ -69,6 +69,13 @@ PlayerContext* player_open_stream(const char* file_name, WindowHandle window, Pl
     params.draw_surface = nullptr;
     params.reference_surface = nullptr;
     params.frames_shown = 0;
+    params.seek_request = 0;
+    params.latest_frame = -1;
+    params.movie_frames = -1;
+    params.movie_duration_ms = 0;
+    params.held_at_end = 0;
+    context->seek.decoded_first = -1;
+    context->seek.decoded_last = -1;
     if (!(params.flags & PLAY_APP_FILE)) {
         params.file = file_open(file_name, 0);
     }
@@ -81,14 +88,14 @@ PlayerContext* player_open_stream(const char* file_name, WindowHandle window, Pl
         return nullptr;
     }
     probe_first_tag(*context);
-    context->video_arena = static_cast<uint8_t*>(memory_allocate_zeroed(VIDEO_ARENA_BYTES));
-    context->audio_arena = static_cast<uint8_t*>(memory_allocate_zeroed(AUDIO_ARENA_BYTES));
-    if (context->video_arena == nullptr || context->audio_arena == nullptr) {
+    context->reader.video_arena = static_cast<uint8_t*>(memory_allocate_zeroed(VIDEO_ARENA_BYTES));
+    context->reader.audio_arena = static_cast<uint8_t*>(memory_allocate_zeroed(AUDIO_ARENA_BYTES));
+    if (context->reader.video_arena == nullptr || context->reader.audio_arena == nullptr) {
         free_stream(context);
         return nullptr;
     }
-    context->video_write = context->video_arena;
-    context->audio_write = context->audio_arena;
+    context->reader.video_write = context->reader.video_arena;
+    context->reader.audio_write = context->reader.audio_arena;
     return context;
 }
 
@@ -101,8 +108,14 @@ PlayParams* player_start(const char* file_name, WindowHandle window, PlayParams&
     if (context == nullptr) {
         return nullptr;
     }
+    // An application's open file has no name the index could open on its own.
+    if (!movie_index_open(context->seek.index,
+                          params.flags & PLAY_APP_FILE ? nullptr : file_name)) {
+        free_stream(context);
+        return nullptr;
+    }
     prefill(*context);
-    params.audio_only = context->video_chunks == 0 ? 1 : 0;
+    params.audio_only = context->reader.video_chunks == 0 ? 1 : 0;
     interlocked_store(params.context, context);
     sound_open(*context);
     setup_display(*context);
@@ -160,16 +173,23 @@ void with_stream_buffer(PlayParams& params, bool play) {
 
 }  // namespace
 
+bool player_pause_running(PlayParams& params) {
+    int32_t seen = PLAYER_RUNNING;
+    if (!std::atomic_ref<int32_t>(params.status).compare_exchange_strong(seen, PLAYER_PAUSED)) {
+        return false;
+    }
+    with_stream_buffer(params, false);
+    return true;
+}
+
 int32_t player_toggle_pause(PlayParams& params) {
     // Only a running movie pauses and only a paused one resumes: a plain exchange would turn a
     // stop, an ended or a closed movie back into a running one.
-    std::atomic_ref<int32_t> status(params.status);
-    int32_t seen = PLAYER_RUNNING;
-    if (status.compare_exchange_strong(seen, PLAYER_PAUSED)) {
-        with_stream_buffer(params, false);
+    if (player_pause_running(params)) {
         return 1;
     }
-    seen = PLAYER_PAUSED;
+    std::atomic_ref<int32_t> status(params.status);
+    int32_t seen = PLAYER_PAUSED;
     if (status.compare_exchange_strong(seen, PLAYER_RUNNING)) {
         with_stream_buffer(params, true);
     }

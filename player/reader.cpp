@@ -12,8 +12,6 @@
 
 namespace {
 
-enum class ChunkRole { Video, AudioData, AudioHeader, FixedAudioFormat, Dropped };
-
 struct ChunkTag {
     char text[5];
     ChunkRole role;
@@ -56,12 +54,11 @@ int32_t read_result_code(int32_t got) {
     return got == 0 ? READ_END : READ_ERROR;
 }
 
-void set_audio_format(PlayerContext& context, int32_t bits, int32_t channels, int32_t rate,
-                      int32_t compression) {
-    context.sample_bits = bits;
-    context.channels = channels;
-    context.sample_rate = rate;
-    context.compression = compression;
+void set_audio_format(PlayerContext& context, const AudioFormat& format) {
+    context.sound.sample_bits = format.sample_bits;
+    context.sound.channels = format.channels;
+    context.sound.sample_rate = format.sample_rate;
+    context.sound.compression = format.compression;
 }
 
 // Element lists of the audio header: a tag byte, a length byte L and L value bytes each.
@@ -115,25 +112,25 @@ int32_t read_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
     }
     const uint32_t frames = audio_block_frames(context, payload, payload_bytes);
     const uint32_t bytes = frames * AUDIO_FRAME_BYTES;
-    uint8_t* place =
-        arena_place(context.audio_arena, AUDIO_ARENA_BYTES, context.audio_write, bytes);
-    if (interlocked_load(context.audio_queued) >= RING_SLOTS ||
-        ring_overlaps(context.audio_ring, interlocked_load(context.audio_read),
-                      context.audio_written, place, bytes)) {
+    uint8_t* place = arena_place(context.reader.audio_arena, AUDIO_ARENA_BYTES,
+                                 context.reader.audio_write, bytes);
+    if (interlocked_load(context.reader.audio_queued) >= RING_SLOTS ||
+        ring_overlaps(context.reader.audio_ring, interlocked_load(context.reader.audio_read),
+                      context.reader.audio_written, place, bytes)) {
         unread_chunk(context, payload_bytes);
         return READ_BUSY;
     }
     decode_audio_payload(context, payload, payload_bytes, frames, place);
 
-    AudioBlockSlot& slot = context.audio_ring[context.audio_written & RING_MASK];
-    slot.video_stamp = context.video_chunks;
-    slot.sequence = context.audio_chunks;
+    AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_written & RING_MASK];
+    slot.video_stamp = context.reader.video_chunks;
+    slot.sequence = context.reader.audio_chunks;
     interlocked_store(slot.bytes, static_cast<int32_t>(bytes));
     interlocked_store(slot.data, place);
-    context.audio_write = place + bytes;
-    interlocked_increment(context.audio_written);
-    interlocked_increment(context.audio_queued);
-    interlocked_increment(context.audio_chunks);
+    context.reader.audio_write = place + bytes;
+    interlocked_increment(context.reader.audio_written);
+    interlocked_increment(context.reader.audio_queued);
+    interlocked_increment(context.reader.audio_chunks);
     return READ_AUDIO;
 }
 
@@ -145,6 +142,55 @@ bool is_known_chunk_tag(const void* tag) {
 
 const char* known_chunk_tag(size_t index) {
     return index < std::size(CHUNK_TAGS) ? CHUNK_TAGS[index].text : nullptr;
+}
+
+bool chunk_tag_role(const void* tag, ChunkRole& role, int32_t& kind) {
+    const ChunkTag* found = find_tag(static_cast<const uint8_t*>(tag));
+    if (found == nullptr) {
+        return false;
+    }
+    role = found->role;
+    kind = found->kind;
+    return true;
+}
+
+AudioFormat fixed_audio_format() {
+    return {16, 2, 22050, 10};
+}
+
+AudioFormat audio_header_format(const uint8_t* body, uint32_t bytes) {
+    AudioFormat format{16, 1, 22050, 0};
+    ElementCursor cursor{body, bytes, 4};
+    while (cursor.position < cursor.size && !cursor.at(0xFD)) {
+        if (!cursor.has_element()) {
+            return format;
+        }
+        cursor.skip_element();
+    }
+    ++cursor.position;
+    while (cursor.position < cursor.size && !cursor.at(0x8A) && cursor.has_element()) {
+        const uint8_t element = body[cursor.position];
+        const uint8_t length = body[cursor.position + 1];
+        const int32_t value = element_value(body + cursor.position + 2, length);
+        switch (element) {
+            case 0x81:
+                format.sample_bits = value;
+                break;
+            case 0x82:
+                format.channels = value;
+                break;
+            case 0x83:
+                format.compression = value;
+                break;
+            case 0x84:
+                format.sample_rate = value;
+                break;
+            default:
+                break;
+        }
+        cursor.skip_element();
+    }
+    return format;
 }
 
 void probe_first_tag(PlayerContext& context) {
@@ -206,7 +252,7 @@ int32_t read_chunk(PlayerContext& context) {
             if (got < 0) {
                 return got;
             }
-            set_audio_format(context, 16, 2, 22050, 10);
+            set_audio_format(context, fixed_audio_format());
             return READ_AUDIO_HEADER;
         }
         case ChunkRole::Dropped: {
@@ -219,16 +265,16 @@ int32_t read_chunk(PlayerContext& context) {
 }
 
 int32_t store_video_chunk(PlayerContext& context, uint32_t body_bytes, int32_t kind) {
-    uint8_t* place =
-        arena_place(context.video_arena, VIDEO_ARENA_BYTES, context.video_write, body_bytes);
+    uint8_t* place = arena_place(context.reader.video_arena, VIDEO_ARENA_BYTES,
+                                 context.reader.video_write, body_bytes);
     if (place == nullptr) {
         // Larger than the whole arena: no picture can come of it.
         file_seek(context.params->file, static_cast<int32_t>(body_bytes), FILE_SEEK_CUR);
         return READ_SKIPPED;
     }
-    if (context.video_queued >= RING_SLOTS ||
-        ring_overlaps(context.video_ring, context.video_read, context.video_written, place,
-                      body_bytes)) {
+    if (context.reader.video_queued >= RING_SLOTS ||
+        ring_overlaps(context.reader.video_ring, context.reader.video_read,
+                      context.reader.video_written, place, body_bytes)) {
         unread_chunk(context, 0);
         return READ_BUSY;
     }
@@ -242,15 +288,15 @@ int32_t store_video_chunk(PlayerContext& context, uint32_t body_bytes, int32_t k
         // rather than as an older chunk's bytes.
         std::memset(place + got, 0, body_bytes - static_cast<uint32_t>(got));
     }
-    VideoFrameSlot& slot = context.video_ring[context.video_written & RING_MASK];
+    VideoFrameSlot& slot = context.reader.video_ring[context.reader.video_written & RING_MASK];
     slot.data = place;
     slot.kind = kind;
-    slot.sequence = context.video_chunks;
+    slot.sequence = context.reader.video_chunks;
     slot.bytes = body_bytes;
-    context.video_write = place + body_bytes;
-    interlocked_increment(context.video_written);
-    interlocked_increment(context.video_queued);
-    interlocked_increment(context.video_chunks);
+    context.reader.video_write = place + body_bytes;
+    interlocked_increment(context.reader.video_written);
+    interlocked_increment(context.reader.video_queued);
+    interlocked_increment(context.reader.video_chunks);
     return READ_VIDEO;
 }
 
@@ -263,53 +309,23 @@ int32_t parse_audio_header(PlayerContext& context, uint32_t body_bytes) {
     if (got == 0) {
         return READ_END;
     }
-    set_audio_format(context, 16, 1, 22050, 0);
-    ElementCursor cursor{body, static_cast<uint32_t>(got), 4};
-    while (cursor.position < cursor.size && !cursor.at(0xFD)) {
-        if (!cursor.has_element()) {
-            return READ_AUDIO_HEADER;
-        }
-        cursor.skip_element();
-    }
-    ++cursor.position;
-    while (cursor.position < cursor.size && !cursor.at(0x8A) && cursor.has_element()) {
-        const uint8_t element = body[cursor.position];
-        const uint8_t length = body[cursor.position + 1];
-        const int32_t value = element_value(body + cursor.position + 2, length);
-        switch (element) {
-            case 0x81:
-                context.sample_bits = value;
-                break;
-            case 0x82:
-                context.channels = value;
-                break;
-            case 0x83:
-                context.compression = value;
-                break;
-            case 0x84:
-                context.sample_rate = value;
-                break;
-            default:
-                break;
-        }
-        cursor.skip_element();
-    }
+    set_audio_format(context, audio_header_format(body, static_cast<uint32_t>(got)));
     return READ_AUDIO_HEADER;
 }
 
 void release_video_slot(PlayerContext& context) {
-    interlocked_store(context.video_ring[context.video_read & RING_MASK].data,
+    interlocked_store(context.reader.video_ring[context.reader.video_read & RING_MASK].data,
                       static_cast<uint8_t*>(nullptr));
-    interlocked_increment(context.video_read);
-    interlocked_decrement(context.video_queued);
+    interlocked_increment(context.reader.video_read);
+    interlocked_decrement(context.reader.video_queued);
 }
 
 void release_audio_slot(PlayerContext& context) {
-    AudioBlockSlot& slot = context.audio_ring[context.audio_read & RING_MASK];
+    AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_read & RING_MASK];
     interlocked_store(slot.data, static_cast<uint8_t*>(nullptr));
     interlocked_store(slot.bytes, 0);
-    interlocked_increment(context.audio_read);
-    interlocked_decrement(context.audio_queued);
+    interlocked_increment(context.reader.audio_read);
+    interlocked_decrement(context.reader.audio_queued);
 }
 
 void close_stream(PlayerContext& context) {
@@ -318,15 +334,16 @@ void close_stream(PlayerContext& context) {
         file_close(params.file, 0);
         params.file = nullptr;
     }
-    memory_free(context.video_arena);
-    memory_free(context.audio_arena);
-    context.video_arena = nullptr;
-    context.audio_arena = nullptr;
-    for (VideoFrameSlot& slot : context.video_ring) {
+    movie_index_release(context.seek.index);
+    memory_free(context.reader.video_arena);
+    memory_free(context.reader.audio_arena);
+    context.reader.video_arena = nullptr;
+    context.reader.audio_arena = nullptr;
+    for (VideoFrameSlot& slot : context.reader.video_ring) {
         slot.data = nullptr;
     }
     if (params.has_audio) {
-        for (AudioBlockSlot& slot : context.audio_ring) {
+        for (AudioBlockSlot& slot : context.reader.audio_ring) {
             slot.data = nullptr;
         }
     }

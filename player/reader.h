@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "player/audio_format.h"
 #include "player/player_context.h"
 
 // Results of read_chunk and its helpers.
@@ -23,6 +24,16 @@ inline constexpr uint32_t CHUNK_BUFFER_BYTES = 32768;
 bool is_known_chunk_tag(const void* tag);
 // The `index`th tag the reader takes, null past the last; for programs that build movies.
 const char* known_chunk_tag(size_t index);
+
+enum class ChunkRole { Video, AudioData, AudioHeader, FixedAudioFormat, Dropped };
+// What the reader does with chunks of `tag`, and for video chunks their kind; false for a tag
+// it does not take.
+bool chunk_tag_role(const void* tag, ChunkRole& role, int32_t& kind);
+
+// The format a "SEAD" chunk sets.
+AudioFormat fixed_audio_format();
+// The format an audio header body of `bytes` sets: the defaults, changed by its element list.
+AudioFormat audio_header_format(const uint8_t* body, uint32_t bytes);
 
 void probe_first_tag(PlayerContext& context);
 int32_t read_chunk(PlayerContext& context);

@@ -48,27 +48,31 @@ void clear_component_fields(PlayParams& params) {
 void read_display_size(PlayerContext& context, DisplaySurface& primary) {
     SurfaceDesc desc{};
     if (primary.get_surface_desc(desc) == PLATFORM_OK) {
-        context.display_width = static_cast<int32_t>(std::min<uint32_t>(desc.width, INT32_MAX));
-        context.display_height = static_cast<int32_t>(std::min<uint32_t>(desc.height, INT32_MAX));
+        context.video.display_width =
+            static_cast<int32_t>(std::min<uint32_t>(desc.width, INT32_MAX));
+        context.video.display_height =
+            static_cast<int32_t>(std::min<uint32_t>(desc.height, INT32_MAX));
     }
 }
 
 void create_palettes(PlayerContext& context) {
     PlayParams& params = *context.params;
-    std::memset(context.primary_palette_entries, 0, sizeof context.primary_palette_entries);
-    std::memset(context.back_palette_entries, 0, sizeof context.back_palette_entries);
+    std::memset(context.video.primary_palette_entries, 0,
+                sizeof context.video.primary_palette_entries);
+    std::memset(context.video.back_palette_entries, 0, sizeof context.video.back_palette_entries);
     if (params.display == nullptr) {
         return;
     }
     constexpr uint32_t flags = PALETTE_8BIT | PALETTE_ALLOW_256;
-    params.display->create_palette(flags, context.primary_palette_entries,
-                                   &context.primary_palette);
-    params.display->create_palette(flags, context.back_palette_entries, &context.back_palette);
-    if (context.primary_palette != nullptr) {
-        params.primary_surface->set_palette(context.primary_palette);
+    params.display->create_palette(flags, context.video.primary_palette_entries,
+                                   &context.video.primary_palette);
+    params.display->create_palette(flags, context.video.back_palette_entries,
+                                   &context.video.back_palette);
+    if (context.video.primary_palette != nullptr) {
+        params.primary_surface->set_palette(context.video.primary_palette);
     }
-    if (context.back_palette != nullptr && params.back_surface != nullptr) {
-        params.back_surface->set_palette(context.back_palette);
+    if (context.video.back_palette != nullptr && params.back_surface != nullptr) {
+        params.back_surface->set_palette(context.video.back_palette);
     }
 }
 
@@ -122,31 +126,31 @@ void setup_display(PlayerContext& context) {
         usable = usable && params.colour_bits == 8;
     }
     // A refused format keeps the movie playing, without pictures.
-    context.display_unsupported = usable ? 0 : 1;
+    context.video.display_unsupported = usable ? 0 : 1;
     if (!(params.flags & PLAY_KEEP_BRIGHTNESS)) {
         params.brightness = 100;
     }
     build_colour_tables(context);
-    context.display_ready = 1;
+    context.video.display_ready = 1;
 }
 
 void swap_work_surfaces(PlayerContext& context) {
     PlayParams& params = *context.params;
     std::swap(params.draw_surface, params.reference_surface);
-    std::swap(context.packed_draw, context.packed_reference);
+    std::swap(context.video.packed_draw, context.video.packed_reference);
     if (params.flags & PLAY_APP_BUFFERS) {
         std::swap(params.draw_buffer, params.reference_buffer);
     }
 }
 
 void release_display(PlayerContext& context) {
-    if (!context.display_ready) {
+    if (!context.video.display_ready) {
         return;
     }
     release_work_surfaces(context);
     rkd_release_buffers(context.rkd);
     // The surfaces they are attached to keep their own references to the palettes.
-    release_palette(context.primary_palette);
-    release_palette(context.back_palette);
-    context.display_ready = 0;
+    release_palette(context.video.primary_palette);
+    release_palette(context.video.back_palette);
+    context.video.display_ready = 0;
 }

@@ -28,13 +28,13 @@ bool double_width(const PlayerContext& context) {
 }
 
 RkdFrame rkd_frame_of(const PlayerContext& context) {
-    return {context.frame_width, context.frame_height, context.params->colour_bits == 8,
+    return {context.video.frame_width, context.video.frame_height, context.params->colour_bits == 8,
             double_width(context)};
 }
 
 DctHeader dct_header_of(const PlayerContext& context) {
-    return {context.frame_width, context.frame_height, context.quality,
-            context.zle_channel_conversion, context.zle_all_intra};
+    return {context.video.frame_width, context.video.frame_height, context.video.quality,
+            context.video.zle_channel_conversion, context.video.zle_all_intra};
 }
 
 bool decode_rkd(PlayerContext& context, const VideoFrameSlot& slot, uint8_t* draw, uint32_t bytes) {
@@ -64,7 +64,7 @@ bool decode_dct(PlayerContext& context, const VideoFrameSlot& slot, Pictures pic
     const DctFrame frame = dct_frame_of(header, double_width(context), bytes);
     DctDecoder& decoder = context.dct;
     if (slot.kind == VIDEO_MNB) {
-        mnb_build_dequant_table(decoder.dequant_table, context.quality);
+        mnb_build_dequant_table(decoder.dequant_table, context.video.quality);
         mnb_decode_picture(decoder, context.colour_tables, frame, records, records_bytes,
                            pictures.draw);
         return true;
@@ -72,7 +72,7 @@ bool decode_dct(PlayerContext& context, const VideoFrameSlot& slot, Pictures pic
     if (pictures.reference == nullptr) {
         return false;
     }
-    zle_build_dequant_table(decoder.dequant_table, context.quality);
+    zle_build_dequant_table(decoder.dequant_table, context.video.quality);
     zle_decode_picture(decoder, context.colour_tables, frame, zle_frame_flags(header), records,
                        records_bytes, pictures.draw, pictures.reference);
     return true;
@@ -103,14 +103,14 @@ Pictures packed_pictures(PlayerContext& context, uint32_t bytes) {
     if (!ensure_packed_pictures(context, bytes)) {
         return {nullptr, nullptr};
     }
-    return {context.packed_draw, context.packed_reference};
+    return {context.video.packed_draw, context.video.packed_reference};
 }
 
 bool show_on_draw_surface(PlayerContext& context, const PictureGeometry& geometry) {
     PlayParams& params = *context.params;
     return ensure_work_surfaces(context, geometry.width, geometry.rows) &&
-           copy_into_surface(context, *params.draw_surface, context.packed_draw, geometry.row_bytes,
-                             geometry.rows);
+           copy_into_surface(context, *params.draw_surface, context.video.packed_draw,
+                             geometry.row_bytes, geometry.rows);
 }
 
 }  // namespace
@@ -123,8 +123,8 @@ bool read_frame_header(PlayerContext& context, const VideoFrameSlot& slot) {
             }
             RkdFrame frame = rkd_frame_of(context);
             rkd_read_key_header(context.rkd, frame, slot.data, slot.bytes);
-            context.frame_width = frame.width;
-            context.frame_height = frame.height;
+            context.video.frame_width = frame.width;
+            context.video.frame_height = frame.height;
             return true;
         }
         case VIDEO_MNB:
@@ -138,11 +138,11 @@ bool read_frame_header(PlayerContext& context, const VideoFrameSlot& slot) {
             } else {
                 zle_read_header(slot.data, slot.bytes, header);
             }
-            context.frame_width = header.width;
-            context.frame_height = header.height;
-            context.quality = header.quality;
-            context.zle_channel_conversion = header.zle_channel_conversion;
-            context.zle_all_intra = header.zle_all_intra;
+            context.video.frame_width = header.width;
+            context.video.frame_height = header.height;
+            context.video.quality = header.quality;
+            context.video.zle_channel_conversion = header.zle_channel_conversion;
+            context.video.zle_all_intra = header.zle_all_intra;
             return true;
         }
         default:
@@ -152,8 +152,8 @@ bool read_frame_header(PlayerContext& context, const VideoFrameSlot& slot) {
 }
 
 bool picture_geometry(const PlayerContext& context, int32_t kind, PictureGeometry& geometry) {
-    const int32_t width = context.frame_width;
-    const int32_t rows = context.frame_height;
+    const int32_t width = context.video.frame_width;
+    const int32_t rows = context.video.frame_height;
     if (width <= 0 || rows <= 0 || width > MAX_FRAME_SIDE || rows > MAX_FRAME_SIDE) {
         return false;
     }
@@ -167,12 +167,14 @@ bool picture_geometry(const PlayerContext& context, int32_t kind, PictureGeometr
     return true;
 }
 
-bool decode_video_frame(PlayerContext& context, const VideoFrameSlot& slot) {
+bool decode_video_picture(PlayerContext& context, const VideoFrameSlot& slot,
+                          PictureGeometry& geometry) {
     // The decoding thread picks up a brightness change here, between two frames.
     refresh_colour_tables(context);
     PlayParams& params = *context.params;
-    context.frame_dropped = 1;
-    if (context.display_unsupported || slot.data == nullptr || !read_frame_header(context, slot)) {
+    context.video.frame_dropped = 1;
+    if (context.video.display_unsupported || slot.data == nullptr ||
+        !read_frame_header(context, slot)) {
         return false;
     }
     const bool app_buffers = params.flags & PLAY_APP_BUFFERS;
@@ -181,18 +183,22 @@ bool decode_video_frame(PlayerContext& context, const VideoFrameSlot& slot) {
     if (!app_buffers && params.colour_bits == 8 && is_dct(slot.kind)) {
         return false;
     }
-    PictureGeometry geometry{};
     if (!picture_geometry(context, slot.kind, geometry)) {
         return false;
     }
     const Pictures pictures = app_buffers ? application_pictures(params, geometry.bytes)
                                           : packed_pictures(context, geometry.bytes);
-    if (pictures.draw == nullptr || !decode_by_kind(context, slot, pictures, geometry.bytes)) {
+    return pictures.draw != nullptr && decode_by_kind(context, slot, pictures, geometry.bytes);
+}
+
+bool decode_video_frame(PlayerContext& context, const VideoFrameSlot& slot) {
+    PictureGeometry geometry{};
+    if (!decode_video_picture(context, slot, geometry)) {
         return false;
     }
-    if (!app_buffers && !show_on_draw_surface(context, geometry)) {
+    if (!(context.params->flags & PLAY_APP_BUFFERS) && !show_on_draw_surface(context, geometry)) {
         return false;
     }
-    context.frame_dropped = 0;
+    context.video.frame_dropped = 0;
     return true;
 }

@@ -24,6 +24,11 @@ bool read_frame_header(PlayerContext& context, const VideoFrameSlot& slot);
 // PLAY_DOUBLE_WIDTH). False for a size of zero, below zero or above MAX_FRAME_SIDE.
 bool picture_geometry(const PlayerContext& context, int32_t kind, PictureGeometry& geometry);
 
+// Decodes one video slot into the draw picture only, for a frame that is not to be shown: the
+// work surfaces are left alone. True when the draw picture holds the frame, whose picture is
+// then described in `geometry`.
+bool decode_video_picture(PlayerContext& context, const VideoFrameSlot& slot,
+                          PictureGeometry& geometry);
 // Decodes one video slot into the draw picture. True when the draw picture (and, outside
 // application-buffer mode, the draw surface) holds the frame; false when it was dropped, which
 // also keeps present_frame from showing it.

@@ -6,15 +6,16 @@ namespace {
 void upload_palette(PlayerContext& context) {
     PlayParams& params = *context.params;
     for (int i = 0; i < 256; ++i) {
-        context.primary_palette_entries[i] = {context.rkd.palette[3 * i],
-                                              context.rkd.palette[3 * i + 1],
-                                              context.rkd.palette[3 * i + 2], 0};
+        context.video.primary_palette_entries[i] = {context.rkd.palette[3 * i],
+                                                    context.rkd.palette[3 * i + 1],
+                                                    context.rkd.palette[3 * i + 2], 0};
     }
     if (params.display != nullptr) {
         params.display->wait_for_vertical_blank(WAIT_VERTICAL_BLANK_BEGIN);
     }
-    if (context.primary_palette != nullptr) {
-        context.primary_palette->set_entries(0, 0, 256, context.primary_palette_entries);
+    if (context.video.primary_palette != nullptr) {
+        context.video.primary_palette->set_entries(0, 0, 256,
+                                                   context.video.primary_palette_entries);
     }
 }
 
@@ -32,10 +33,10 @@ Placement place_picture(const PlayerContext& context) {
     const PlayParams& params = *context.params;
     const uint32_t flags = params.flags;
     Placement at{};
-    at.source_width = context.frame_width;
-    at.source_height = context.frame_height;
-    at.dest_width = flags & PLAY_DEST_WIDTH ? params.dest_width : context.frame_width;
-    at.dest_height = flags & PLAY_DEST_HEIGHT ? params.dest_height : context.frame_height;
+    at.source_width = context.video.frame_width;
+    at.source_height = context.video.frame_height;
+    at.dest_width = flags & PLAY_DEST_WIDTH ? params.dest_width : context.video.frame_width;
+    at.dest_height = flags & PLAY_DEST_HEIGHT ? params.dest_height : context.video.frame_height;
     if (flags & PLAY_DOUBLE_WIDTH) {
         at.source_width *= 2;
         at.dest_width *= 2;
@@ -46,10 +47,10 @@ Placement place_picture(const PlayerContext& context) {
     }
     // Arithmetic shifts: an odd or negative difference rounds towards minus infinity.
     if (flags & PLAY_CENTRE_X) {
-        at.left = (context.display_width - at.dest_width) >> 1;
+        at.left = (context.video.display_width - at.dest_width) >> 1;
     }
     if (flags & PLAY_CENTRE_Y) {
-        at.top = (context.display_height - at.dest_height) >> 1;
+        at.top = (context.video.display_height - at.dest_height) >> 1;
     }
     if (flags & PLAY_X_OFFSET) {
         at.left += params.x_offset;
@@ -65,8 +66,8 @@ void blit(PlayerContext& context, BlitSpan columns, BlitSpan rows) {
     PlayParams& params = *context.params;
     DisplayRect dest{};
     DisplayRect source{};
-    if (clip_blit(columns, rows, context.display_width, context.display_height,
-                  context.surface_width, context.surface_height, dest, source)) {
+    if (clip_blit(columns, rows, context.video.display_width, context.video.display_height,
+                  context.video.surface_width, context.video.surface_height, dest, source)) {
         params.primary_surface->blt(&dest, params.draw_surface, &source, BLT_WAIT, nullptr);
     }
 }
@@ -75,7 +76,7 @@ void blit(PlayerContext& context, BlitSpan columns, BlitSpan rows) {
 
 void present_frame(PlayerContext& context) {
     PlayParams& params = *context.params;
-    if ((params.flags & PLAY_APP_BUFFERS) || context.frame_dropped ||
+    if ((params.flags & PLAY_APP_BUFFERS) || context.video.frame_dropped ||
         params.primary_surface == nullptr || params.draw_surface == nullptr) {
         return;
     }

@@ -15,11 +15,11 @@ void release_surface(DisplaySurface*& surface) {
 }
 
 void free_packed_pictures(PlayerContext& context) {
-    memory_free(context.packed_draw);
-    memory_free(context.packed_reference);
-    context.packed_draw = nullptr;
-    context.packed_reference = nullptr;
-    context.packed_bytes = 0;
+    memory_free(context.video.packed_draw);
+    memory_free(context.video.packed_reference);
+    context.video.packed_draw = nullptr;
+    context.video.packed_reference = nullptr;
+    context.video.packed_bytes = 0;
 }
 
 DisplaySurface* create_surface(Display& display, int32_t width, int32_t height, uint32_t caps) {
@@ -76,32 +76,33 @@ bool unlock_surface(DisplaySurface& surface) {
 }  // namespace
 
 bool ensure_packed_pictures(PlayerContext& context, uint32_t bytes) {
-    if (context.packed_draw != nullptr && context.packed_bytes >= bytes) {
+    if (context.video.packed_draw != nullptr && context.video.packed_bytes >= bytes) {
         return true;
     }
     free_packed_pictures(context);
-    context.packed_draw = static_cast<uint8_t*>(memory_allocate_zeroed(bytes));
-    context.packed_reference = static_cast<uint8_t*>(memory_allocate_zeroed(bytes));
-    if (context.packed_draw == nullptr || context.packed_reference == nullptr) {
+    context.video.packed_draw = static_cast<uint8_t*>(memory_allocate_zeroed(bytes));
+    context.video.packed_reference = static_cast<uint8_t*>(memory_allocate_zeroed(bytes));
+    if (context.video.packed_draw == nullptr || context.video.packed_reference == nullptr) {
         free_packed_pictures(context);
         return false;
     }
-    context.packed_bytes = bytes;
+    context.video.packed_bytes = bytes;
     return true;
 }
 
 bool ensure_work_surfaces(PlayerContext& context, int32_t width, int32_t height) {
     PlayParams& params = *context.params;
     if (params.draw_surface != nullptr && params.reference_surface != nullptr &&
-        context.surface_width >= width && context.surface_height >= height) {
+        context.video.surface_width >= width && context.video.surface_height >= height) {
         return true;
     }
     // Surfaces only grow, so a movie whose size keeps changing re-creates them rarely.
-    width = std::max(width, context.surface_width);
-    height = std::max(height, context.surface_height);
+    width = std::max(width, context.video.surface_width);
+    height = std::max(height, context.video.surface_height);
     release_surface(params.draw_surface);
     release_surface(params.reference_surface);
-    context.surface_width = context.surface_height = context.surface_row_bytes = 0;
+    context.video.surface_width = context.video.surface_height = context.video.surface_row_bytes =
+        0;
     if (params.display == nullptr) {
         return false;
     }
@@ -122,9 +123,9 @@ bool ensure_work_surfaces(PlayerContext& context, int32_t width, int32_t height)
         release_surface(params.reference_surface);
         return false;
     }
-    context.surface_width = width;
-    context.surface_height = height;
-    context.surface_row_bytes = row_bytes;
+    context.video.surface_width = width;
+    context.video.surface_height = height;
+    context.video.surface_row_bytes = row_bytes;
     return true;
 }
 
@@ -138,9 +139,9 @@ bool copy_into_surface(PlayerContext& context, DisplaySurface& surface, const ui
     if (usable) {
         auto* memory = static_cast<uint8_t*>(desc.memory);
         const auto pitch = static_cast<size_t>(desc.pitch);
-        const size_t copied =
-            std::min<size_t>({row_bytes, static_cast<size_t>(context.surface_row_bytes), pitch});
-        const int32_t rows_held = std::min(rows, context.surface_height);
+        const size_t copied = std::min<size_t>(
+            {row_bytes, static_cast<size_t>(context.video.surface_row_bytes), pitch});
+        const int32_t rows_held = std::min(rows, context.video.surface_height);
         for (int32_t row = 0; row < rows_held; ++row) {
             std::memcpy(memory + static_cast<size_t>(row) * pitch,
                         picture + static_cast<size_t>(row) * row_bytes, copied);
@@ -154,6 +155,7 @@ void release_work_surfaces(PlayerContext& context) {
     PlayParams& params = *context.params;
     release_surface(params.draw_surface);
     release_surface(params.reference_surface);
-    context.surface_width = context.surface_height = context.surface_row_bytes = 0;
+    context.video.surface_width = context.video.surface_height = context.video.surface_row_bytes =
+        0;
     free_packed_pictures(context);
 }

@@ -28,7 +28,7 @@ MovieWriter one_chunk_movie(int32_t channels, int32_t compression,
 }
 
 const AudioBlockSlot& newest_block(PlayerContext& context) {
-    return context.audio_ring[(context.audio_written - 1) & RING_MASK];
+    return context.reader.audio_ring[(context.reader.audio_written - 1) & RING_MASK];
 }
 
 int32_t block_bytes_of(int32_t channels, int32_t compression, size_t payload_bytes) {
@@ -51,8 +51,8 @@ TEST(AudioChunk, MonoPcmIsWrittenToBothChannels) {
     const AudioBlockSlot& slot = newest_block(opened.context());
     EXPECT_EQ(slot.bytes, 12);
     EXPECT_EQ(block_samples(slot), (std::vector<int16_t>{1, 1, -1, -1, 2, 2}));
-    EXPECT_EQ(slot.data, opened.context().audio_arena);
-    EXPECT_EQ(opened.context().audio_write, opened.context().audio_arena + 12);
+    EXPECT_EQ(slot.data, opened.context().reader.audio_arena);
+    EXPECT_EQ(opened.context().reader.audio_write, opened.context().reader.audio_arena + 12);
 }
 
 TEST(AudioChunk, BlockSizesFollowFromThePayload) {
@@ -77,8 +77,8 @@ TEST(AudioChunk, SlotIsStampedWithTheChunkCounts) {
     const AudioBlockSlot& slot = newest_block(opened.context());
     EXPECT_EQ(slot.video_stamp, 2);
     EXPECT_EQ(slot.sequence, 1);
-    EXPECT_EQ(opened.context().audio_queued, 2);
-    EXPECT_EQ(opened.context().audio_chunks, 2);
+    EXPECT_EQ(opened.context().reader.audio_queued, 2);
+    EXPECT_EQ(opened.context().reader.audio_chunks, 2);
 }
 
 TEST(AudioChunk, ImaStateContinuesAcrossChunksAndMonoDecodesAsStereo) {
@@ -107,8 +107,8 @@ TEST(AudioChunk, ImaStateContinuesAcrossChunksAndMonoDecodesAsStereo) {
         const std::vector<int16_t> rest = block_samples(newest_block(opened.context()));
         decoded.insert(decoded.end(), rest.begin(), rest.end());
         EXPECT_EQ(decoded, expected) << channels << " channel(s)";
-        EXPECT_EQ(opened.context().ima_samples, samples);
-        EXPECT_EQ(opened.context().ima_steps, steps);
+        EXPECT_EQ(opened.context().sound.ima_samples, samples);
+        EXPECT_EQ(opened.context().sound.ima_steps, steps);
     }
 }
 
@@ -137,12 +137,12 @@ TEST(AudioChunk, ArenaWrapsBeforeABlockThatWouldReachItsEnd) {
     movie.chunk("SCDl", std::vector<uint8_t>(249, 0x11));
     OpenedMovie opened(movie);
     PlayerContext& context = opened.context();
-    uint8_t* const arena = context.audio_arena;
-    context.audio_write = arena + 299000;
+    uint8_t* const arena = context.reader.audio_arena;
+    context.reader.audio_write = arena + 299000;
     ASSERT_EQ(opened.read_until(READ_AUDIO), READ_AUDIO);
     EXPECT_EQ(newest_block(context).data, arena);
     opened.consume_audio();
-    context.audio_write = arena + 299000;
+    context.reader.audio_write = arena + 299000;
     ASSERT_EQ(opened.read_until(READ_AUDIO), READ_AUDIO);
     EXPECT_EQ(newest_block(context).data, arena + 299000);
     EXPECT_EQ(arena_place(arena, AUDIO_ARENA_BYTES, arena + 299000, 999), arena + 299000);
@@ -163,7 +163,7 @@ TEST(AudioChunk, FullRingOrOverlapLeavesTheChunkInTheFile) {
     }
     EXPECT_EQ(read_chunk(context), READ_BUSY);
     EXPECT_EQ(read_chunk(context), READ_BUSY);
-    EXPECT_EQ(context.audio_chunks, 32);
+    EXPECT_EQ(context.reader.audio_chunks, 32);
     opened.consume_audio();
     ASSERT_EQ(read_chunk(context), READ_AUDIO);
     EXPECT_EQ(block_samples(newest_block(context))[0], 32);
@@ -178,15 +178,15 @@ TEST(AudioChunk, BlockOverlappingAQueuedOneWaits) {
     OpenedMovie opened(movie);
     PlayerContext& context = opened.context();
     // The first block takes [10,000, 50,000); the second (32,000 bytes) has to wrap onto it.
-    context.audio_write = context.audio_arena + 10000;
+    context.reader.audio_write = context.reader.audio_arena + 10000;
     ASSERT_EQ(opened.read_until(READ_AUDIO), READ_AUDIO);
-    context.audio_write = context.audio_arena + AUDIO_ARENA_BYTES - 20000;
-    const uint32_t ima_samples = context.ima_samples;
+    context.reader.audio_write = context.reader.audio_arena + AUDIO_ARENA_BYTES - 20000;
+    const uint32_t ima_samples = context.sound.ima_samples;
     EXPECT_EQ(read_chunk(context), READ_BUSY);
-    EXPECT_EQ(context.ima_samples, ima_samples);
+    EXPECT_EQ(context.sound.ima_samples, ima_samples);
     opened.consume_audio();
     ASSERT_EQ(read_chunk(context), READ_AUDIO);
-    EXPECT_EQ(newest_block(context).data, context.audio_arena);
+    EXPECT_EQ(newest_block(context).data, context.reader.audio_arena);
     EXPECT_EQ(newest_block(context).bytes, 32000);
 }
 
@@ -229,7 +229,7 @@ TEST(AudioChunk, MalformedPayloadsKeepTheReadersPlace) {
         if (c.result == READ_AUDIO) {
             EXPECT_EQ(newest_block(context).bytes, c.block_bytes) << c.what;
         } else {
-            EXPECT_EQ(context.audio_queued, 0) << c.what;
+            EXPECT_EQ(context.reader.audio_queued, 0) << c.what;
         }
         ASSERT_EQ(read_chunk(context), READ_AUDIO_HEADER) << c.what;
         ASSERT_EQ(read_chunk(context), READ_AUDIO) << c.what;
@@ -256,11 +256,11 @@ TEST(AudioChunk, ShortOrEmptyBodyIsTheEndOfTheFile) {
     const MovieWriter movie = one_chunk_movie(2, AUDIO_IMA, std::vector<uint8_t>(1000, 0x42));
     OpenedMovie cut(movie, movie.bytes().size() - 10);
     EXPECT_EQ(cut.read_until(READ_AUDIO), READ_END);
-    EXPECT_EQ(cut.context().audio_queued, 0);
-    EXPECT_EQ(cut.context().ima_samples, 0u);
+    EXPECT_EQ(cut.context().reader.audio_queued, 0);
+    EXPECT_EQ(cut.context().sound.ima_samples, 0u);
 
     OpenedMovie empty(one_chunk_movie(2, AUDIO_IMA, {}));
     EXPECT_EQ(read_chunk(empty.context()), READ_AUDIO_HEADER);
     EXPECT_EQ(read_chunk(empty.context()), READ_END);
-    EXPECT_EQ(empty.context().audio_queued, 0);
+    EXPECT_EQ(empty.context().reader.audio_queued, 0);
 }

@@ -68,8 +68,8 @@ std::vector<int16_t> round_trip(const std::vector<int16_t>& samples, int32_t cha
     std::vector<int16_t> decoded;
     while (opened.read_until(READ_AUDIO) == READ_AUDIO) {
         PlayerContext& context = opened.context();
-        const std::vector<int16_t> block =
-            block_samples(context.audio_ring[(context.audio_written - 1) & RING_MASK]);
+        const std::vector<int16_t> block = block_samples(
+            context.reader.audio_ring[(context.reader.audio_written - 1) & RING_MASK]);
         decoded.insert(decoded.end(), block.begin(), block.end());
         opened.consume_audio();
     }

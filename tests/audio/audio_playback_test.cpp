@@ -63,7 +63,7 @@ std::vector<std::pair<int32_t, int32_t>> shown_at_clock;
 
 int record_frame() {
     PlayParams& params = *playing_params.load();
-    shown_at_clock.emplace_back(params.frames_shown, interlocked_load(params.context->clock));
+    shown_at_clock.emplace_back(params.frames_shown, interlocked_load(params.context->sound.clock));
     return 0;
 }
 
@@ -183,11 +183,11 @@ TEST_F(AudioPlayback, PauseStopsTheCursorTheClockAndThePicture) {
         return log.heard.size();
     };
     const size_t heard = heard_size();
-    const int32_t clock = interlocked_load(params.context->clock);
+    const int32_t clock = interlocked_load(params.context->sound.clock);
     const int32_t frames = interlocked_load(params.frames_shown);
     sleep_ms(300);
     EXPECT_EQ(heard_size(), heard);
-    EXPECT_EQ(interlocked_load(params.context->clock), clock);
+    EXPECT_EQ(interlocked_load(params.context->sound.clock), clock);
     EXPECT_EQ(interlocked_load(params.frames_shown), frames);
     ASSERT_EQ(player_toggle_pause(params), 0);
     while (interlocked_load(params.status) != PLAYER_CLOSED) {

@@ -7,7 +7,7 @@
 ClockRig::ClockRig(bool with_sound, uint32_t buffer_bytes, const FakeSoundFaults& faults)
     : device(buffer_bytes) {
     context.params = &params;
-    context.sample_rate = 22050;
+    context.sound.sample_rate = 22050;
     device.faults = faults;
     if (with_sound) {
         params.flags = PLAY_SOUND;
@@ -30,13 +30,13 @@ void ClockRig::queue(int32_t bytes, int32_t stamp, uint8_t first) {
     for (size_t i = 0; i < block->size(); ++i) {
         (*block)[i] = static_cast<uint8_t>(first + i);
     }
-    AudioBlockSlot& slot = context.audio_ring[context.audio_written & RING_MASK];
+    AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_written & RING_MASK];
     slot.data = block->data();
     slot.bytes = bytes;
     slot.video_stamp = stamp;
     blocks.push_back(std::move(block));
-    interlocked_increment(context.audio_written);
-    interlocked_increment(context.audio_queued);
+    interlocked_increment(context.reader.audio_written);
+    interlocked_increment(context.reader.audio_queued);
 }
 
 void ClockRig::tick() {

@@ -24,7 +24,7 @@ TEST(MediaClock, FreeSpaceAcrossTheWrapSplitsTheBlock) {
     EXPECT_EQ(stream_free_space(500, 500, 32768), 0);
     ClockRig rig(true);
     ASSERT_NE(rig.stream, nullptr);
-    rig.context.stream_write = 30000;
+    rig.context.sound.stream_write = 30000;
     rig.stream->set_cursor(1000);
     rig.queue(3000, 7);
     rig.tick();
@@ -33,63 +33,63 @@ TEST(MediaClock, FreeSpaceAcrossTheWrapSplitsTheBlock) {
     const std::vector<uint8_t>& block = *rig.blocks[0];
     EXPECT_EQ(bytes_of(rig.stream->memory(), 30000, 2768), bytes_of(block, 0, 2768));
     EXPECT_EQ(bytes_of(rig.stream->memory(), 0, 232), bytes_of(block, 2768, 232));
-    EXPECT_EQ(rig.context.stream_write, 232);
-    EXPECT_EQ(rig.context.clock, 7);
-    EXPECT_EQ(rig.context.audio_queued, 0);
-    EXPECT_EQ(rig.context.audio_read, 1);
-    EXPECT_EQ(rig.context.audio_ring[0].data, nullptr);
-    EXPECT_EQ(rig.context.audio_ring[0].bytes, 0);
+    EXPECT_EQ(rig.context.sound.stream_write, 232);
+    EXPECT_EQ(rig.context.sound.clock, 7);
+    EXPECT_EQ(rig.context.reader.audio_queued, 0);
+    EXPECT_EQ(rig.context.reader.audio_read, 1);
+    EXPECT_EQ(rig.context.reader.audio_ring[0].data, nullptr);
+    EXPECT_EQ(rig.context.reader.audio_ring[0].bytes, 0);
 }
 
 TEST(MediaClock, BlockLargerThanTheFreeSpaceWaits) {
     ClockRig rig(true);
     rig.stream->set_cursor(1000);
     rig.queue(2000, 3);
-    rig.context.clock = 1;
+    rig.context.sound.clock = 1;
     rig.tick();
     EXPECT_TRUE(rig.log().locks.empty());
-    EXPECT_EQ(rig.context.clock, 1);
-    EXPECT_EQ(rig.context.audio_queued, 1);
+    EXPECT_EQ(rig.context.sound.clock, 1);
+    EXPECT_EQ(rig.context.reader.audio_queued, 1);
     rig.stream->set_cursor(2000);
     rig.tick();
-    EXPECT_EQ(rig.context.clock, 3);
-    EXPECT_EQ(rig.context.stream_write, 2000);
+    EXPECT_EQ(rig.context.sound.clock, 3);
+    EXPECT_EQ(rig.context.sound.stream_write, 2000);
 }
 
 TEST(MediaClock, NothingIsFreeAtTheStartOfStreamingExceptInSilentMode) {
     ClockRig sound(true);
     sound.queue(100, 4);
     sound.tick();
-    EXPECT_EQ(sound.context.audio_queued, 1);
-    EXPECT_EQ(sound.context.clock, 0);
+    EXPECT_EQ(sound.context.reader.audio_queued, 1);
+    EXPECT_EQ(sound.context.sound.clock, 0);
 
     ClockRig silent(false);
-    EXPECT_EQ(silent.context.silent, 1);
+    EXPECT_EQ(silent.context.sound.silent, 1);
     silent.queue(100, 4);
     silent.tick();
-    EXPECT_EQ(silent.context.audio_queued, 0);
-    EXPECT_EQ(silent.context.clock, 4);
+    EXPECT_EQ(silent.context.reader.audio_queued, 0);
+    EXPECT_EQ(silent.context.sound.clock, 4);
 }
 
 TEST(MediaClock, SilentCursorWrapsBySubtraction) {
     ClockRig rig(false);
-    EXPECT_EQ(rig.context.stream_bytes, 32768);
+    EXPECT_EQ(rig.context.sound.stream_bytes, 32768);
     for (int i = 0; i < 38; ++i) {
         rig.tick();
     }
-    EXPECT_EQ(rig.context.silent_play_pos, 748);
-    EXPECT_EQ(rig.context.stream_write, 748);
+    EXPECT_EQ(rig.context.sound.silent_play_pos, 748);
+    EXPECT_EQ(rig.context.sound.stream_write, 748);
     // An empty ring at every tick: the clock goes up by one a tick.
-    EXPECT_EQ(rig.context.clock, 38);
-    EXPECT_EQ(rig.context.timer_ticks, 38);
+    EXPECT_EQ(rig.context.sound.clock, 38);
+    EXPECT_EQ(rig.context.sound.timer_ticks, 38);
 }
 
 TEST(MediaClock, EmptySlotTakesTheSilencePathEvenWithNothingFree) {
     ClockRig rig(true);
     rig.tick();
-    EXPECT_EQ(rig.context.clock, 1);
+    EXPECT_EQ(rig.context.sound.clock, 1);
     EXPECT_TRUE(rig.log().locks.empty());
-    EXPECT_EQ(rig.context.stream_write, 0);
+    EXPECT_EQ(rig.context.sound.stream_write, 0);
 }
 
 TEST(MediaClock, EmptyRingZeroFillsAllFreeSpace) {
@@ -101,8 +101,8 @@ TEST(MediaClock, EmptyRingZeroFillsAllFreeSpace) {
     EXPECT_EQ(rig.log().locks[0], std::make_pair(0u, 5000u));
     EXPECT_EQ(bytes_of(rig.stream->memory(), 0, 5000), std::vector<uint8_t>(5000, 0));
     EXPECT_EQ(rig.stream->memory()[5000], 0xAA);
-    EXPECT_EQ(rig.context.stream_write, 5000);
-    EXPECT_EQ(rig.context.clock, 1);
+    EXPECT_EQ(rig.context.sound.stream_write, 5000);
+    EXPECT_EQ(rig.context.sound.clock, 1);
 }
 
 TEST(MediaClock, FailedLockDropsTheBlockButTheStreamMovesOn) {
@@ -112,9 +112,9 @@ TEST(MediaClock, FailedLockDropsTheBlockButTheStreamMovesOn) {
     rig.stream->set_cursor(4000);
     rig.queue(1000, 9);
     rig.tick();
-    EXPECT_EQ(rig.context.stream_write, 1000);
-    EXPECT_EQ(rig.context.audio_queued, 0);
-    EXPECT_EQ(rig.context.clock, 9);
+    EXPECT_EQ(rig.context.sound.stream_write, 1000);
+    EXPECT_EQ(rig.context.reader.audio_queued, 0);
+    EXPECT_EQ(rig.context.sound.clock, 9);
 }
 
 TEST(MediaClock, FailedCursorQuerySkipsTheTick) {
@@ -123,45 +123,45 @@ TEST(MediaClock, FailedCursorQuerySkipsTheTick) {
     ClockRig rig(true, 32768, faults);
     rig.queue(0, 5);
     rig.tick();
-    EXPECT_EQ(rig.context.audio_queued, 1);
-    EXPECT_EQ(rig.context.clock, 0);
-    EXPECT_EQ(rig.context.timer_ticks, 1);
+    EXPECT_EQ(rig.context.reader.audio_queued, 1);
+    EXPECT_EQ(rig.context.sound.clock, 0);
+    EXPECT_EQ(rig.context.sound.timer_ticks, 1);
 }
 
 TEST(MediaClock, BlockLargerThanTheBufferGoesInPieces) {
     ClockRig rig(true, 4096);
-    ASSERT_EQ(rig.context.stream_bytes, 4096);
+    ASSERT_EQ(rig.context.sound.stream_bytes, 4096);
     rig.queue(10000, 6);
     rig.queue(40, 8, 200);
     uint32_t cursor = 0;
-    for (int i = 0; i < 40 && rig.context.audio_queued == 2; ++i) {
+    for (int i = 0; i < 40 && rig.context.reader.audio_queued == 2; ++i) {
         cursor = (cursor + 1000) % 4096;
         rig.stream->set_cursor(cursor);
         rig.tick();
-        if (rig.context.audio_queued == 2) {
-            EXPECT_EQ(rig.context.clock, 0) << "the clock moves once the whole block is in";
+        if (rig.context.reader.audio_queued == 2) {
+            EXPECT_EQ(rig.context.sound.clock, 0) << "the clock moves once the whole block is in";
         }
     }
-    EXPECT_EQ(rig.context.clock, 6);
+    EXPECT_EQ(rig.context.sound.clock, 6);
     EXPECT_EQ(rig.log().written, *rig.blocks[0]);
     cursor = (cursor + 1000) % 4096;
     rig.stream->set_cursor(cursor);
     rig.tick();
-    EXPECT_EQ(rig.context.clock, 8);
-    EXPECT_EQ(rig.context.audio_queued, 0);
+    EXPECT_EQ(rig.context.sound.clock, 8);
+    EXPECT_EQ(rig.context.reader.audio_queued, 0);
 }
 
 TEST(MediaClock, TickOnlyCountsItselfBeforeTheSoundStartsAndSkipsWhenLocked) {
     ClockRig rig(false);
-    rig.context.sound_started = 0;
+    rig.context.sound.sound_started = 0;
     rig.tick();
-    EXPECT_EQ(rig.context.silent_play_pos, 0);
-    EXPECT_EQ(rig.context.timer_ticks, 1);
-    rig.context.sound_started = 1;
-    rig.context.timer_lock = 1;
+    EXPECT_EQ(rig.context.sound.silent_play_pos, 0);
+    EXPECT_EQ(rig.context.sound.timer_ticks, 1);
+    rig.context.sound.sound_started = 1;
+    rig.context.sound.timer_lock = 1;
     rig.tick();
-    EXPECT_EQ(rig.context.timer_ticks, 1);
-    EXPECT_EQ(rig.context.clock, 0);
+    EXPECT_EQ(rig.context.sound.timer_ticks, 1);
+    EXPECT_EQ(rig.context.sound.clock, 0);
 }
 
 class MediaClockTimer : public ::testing::Test {
@@ -191,52 +191,52 @@ TEST_F(MediaClockTimer, StartFailuresAreReportedAndBalanced) {
     platform_faults_reset();
     platform_faults().timer_create_fails = true;
     EXPECT_EQ(clock_start(context), CLOCK_NO_TIMER);
-    EXPECT_EQ(context.timer_id, 0u);
+    EXPECT_EQ(context.sound.timer_id, 0u);
 }
 
 TEST_F(MediaClockTimer, ResolutionIsTheMinimumPeriodButNeverBelowOne) {
     platform_faults().timer_period_min = 0;
     ASSERT_EQ(clock_start(context), CLOCK_STARTED);
-    EXPECT_EQ(context.timer_period, 1u);
+    EXPECT_EQ(context.sound.timer_period, 1u);
     EXPECT_EQ(clock_stop(context), 0);
     platform_faults().timer_period_min = 5;
     platform_faults().timer_period_max = 3;
     ASSERT_EQ(clock_start(context), CLOCK_STARTED);
-    EXPECT_EQ(context.timer_period, 3u);
+    EXPECT_EQ(context.sound.timer_period, 3u);
 }
 
 TEST_F(MediaClockTimer, TimerTicksUntilStopped) {
     ASSERT_EQ(clock_start(context), CLOCK_STARTED);
     EXPECT_EQ(timer_period_requests(), requests + 1);
-    while (interlocked_load(context.timer_ticks) < 5) {
+    while (interlocked_load(context.sound.timer_ticks) < 5) {
         sleep_ms(10);
     }
     EXPECT_EQ(clock_stop(context), 0);
-    EXPECT_EQ(context.timer_id, 0u);
-    const int32_t ticks = context.timer_ticks;
+    EXPECT_EQ(context.sound.timer_id, 0u);
+    const int32_t ticks = context.sound.timer_ticks;
     sleep_ms(50);
-    EXPECT_EQ(context.timer_ticks, ticks);
+    EXPECT_EQ(context.sound.timer_ticks, ticks);
     EXPECT_EQ(clock_stop(context), 0) << "no timer: returns at once";
 }
 
 TEST_F(MediaClockTimer, StopGivesUpWaitingForAStuckTickAndKillsTheTimer) {
     ASSERT_EQ(clock_start(context), CLOCK_STARTED);
-    interlocked_store(context.timer_lock, 1);
+    interlocked_store(context.sound.timer_lock, 1);
     const int64_t before = platform_clock_now_us();
     EXPECT_EQ(clock_stop(context), 0);
     EXPECT_GE(platform_clock_now_us() - before, int64_t{CLOCK_STOP_ATTEMPTS} * 2000);
-    EXPECT_EQ(context.timer_id, 0u);
-    EXPECT_EQ(context.timer_lock, 0);
+    EXPECT_EQ(context.sound.timer_id, 0u);
+    EXPECT_EQ(context.sound.timer_lock, 0);
 }
 
 TEST_F(MediaClockTimer, TimerThatCannotBeKilledKeepsTheLock) {
     ASSERT_EQ(clock_start(context), CLOCK_STARTED);
     platform_faults().timer_kill_fails = true;
     EXPECT_EQ(clock_stop(context), 1);
-    EXPECT_EQ(interlocked_load(context.timer_lock), 1);
-    EXPECT_NE(context.timer_id, 0u);
-    const int32_t ticks = interlocked_load(context.timer_ticks);
+    EXPECT_EQ(interlocked_load(context.sound.timer_lock), 1);
+    EXPECT_NE(context.sound.timer_id, 0u);
+    const int32_t ticks = interlocked_load(context.sound.timer_ticks);
     sleep_ms(50);
-    EXPECT_EQ(interlocked_load(context.timer_ticks), ticks) << "every later tick is skipped";
+    EXPECT_EQ(interlocked_load(context.sound.timer_ticks), ticks) << "every later tick is skipped";
     platform_faults().timer_kill_fails = false;
 }

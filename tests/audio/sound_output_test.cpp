@@ -12,7 +12,7 @@ struct SoundRig {
     explicit SoundRig(uint32_t flags = PLAY_SOUND) {
         params.flags = flags;
         context.params = &params;
-        context.sample_rate = 22050;
+        context.sound.sample_rate = 22050;
     }
     PlayParams params{};
     std::unique_ptr<PlayerContext> owned = std::make_unique<PlayerContext>();
@@ -21,11 +21,11 @@ struct SoundRig {
 
 void expect_silent(SoundRig& rig) {
     EXPECT_EQ(rig.params.stream_buffer, nullptr);
-    EXPECT_EQ(rig.context.silent, 1);
-    EXPECT_EQ(rig.context.stream_bytes, SILENT_STREAM_BYTES);
-    EXPECT_EQ(rig.context.silent_play_pos, 0);
-    EXPECT_EQ(rig.context.stream_write, 0);
-    EXPECT_EQ(rig.context.sound_started, 1);
+    EXPECT_EQ(rig.context.sound.silent, 1);
+    EXPECT_EQ(rig.context.sound.stream_bytes, SILENT_STREAM_BYTES);
+    EXPECT_EQ(rig.context.sound.silent_play_pos, 0);
+    EXPECT_EQ(rig.context.sound.stream_write, 0);
+    EXPECT_EQ(rig.context.sound.sound_started, 1);
 }
 
 // A primary buffer the application created itself.
@@ -44,7 +44,7 @@ TEST(SoundOutput, WithoutPlaySoundNothingIsOpenedAndTheMovieIsSilent) {
     SoundRig rig(0);
     EXPECT_EQ(sound_open(rig.context), 0);
     EXPECT_TRUE(backend.devices.empty());
-    EXPECT_EQ(rig.context.primary_buffer_bytes, 0);
+    EXPECT_EQ(rig.context.sound.primary_buffer_bytes, 0);
     EXPECT_EQ(sound_stream_start(rig.context), 0);
     expect_silent(rig);
     EXPECT_EQ(sound_stream_release(rig.context), 0);
@@ -69,9 +69,9 @@ TEST(SoundOutput, PlayerCreatesDeviceAndPrimaryAndReleasesBoth) {
     EXPECT_EQ(primary.format.bits_per_sample, 16);
     EXPECT_EQ(primary.format.block_align, 4);
     EXPECT_EQ(primary.format.avg_bytes_per_sec, 88200u);
-    EXPECT_EQ(rig.context.primary_buffer_bytes, 16384);
-    EXPECT_EQ(rig.context.owns_sound, 1);
-    EXPECT_EQ(rig.context.owns_primary_buffer, 1);
+    EXPECT_EQ(rig.context.sound.primary_buffer_bytes, 16384);
+    EXPECT_EQ(rig.context.sound.owns_sound, 1);
+    EXPECT_EQ(rig.context.sound.owns_primary_buffer, 1);
     sound_close(rig.context);
     EXPECT_TRUE(device.released);
     EXPECT_TRUE(primary.released);
@@ -90,7 +90,7 @@ TEST(SoundOutput, DeviceWithoutStereoOr16BitGetsAMono8BitPrimary) {
     EXPECT_EQ(primary.format.block_align, 1);
     EXPECT_EQ(primary.format.avg_bytes_per_sec, 22050u);
     // The stream buffer is 16-bit stereo all the same.
-    rig.context.sample_rate = 11025;
+    rig.context.sound.sample_rate = 11025;
     sound_stream_start(rig.context);
     EXPECT_EQ(device.stream_logs[0]->format.channels, 2);
     EXPECT_EQ(device.stream_logs[0]->format.bits_per_sample, 16);
@@ -103,8 +103,8 @@ TEST(SoundOutput, ApplicationDeviceIsKeptAndOnlyThePrimaryReleased) {
     SoundRig rig;
     rig.params.sound = &device;
     sound_open(rig.context);
-    EXPECT_EQ(rig.context.owns_sound, 0);
-    EXPECT_EQ(rig.context.owns_primary_buffer, 1);
+    EXPECT_EQ(rig.context.sound.owns_sound, 0);
+    EXPECT_EQ(rig.context.sound.owns_primary_buffer, 1);
     sound_close(rig.context);
     EXPECT_FALSE(device.released);
     EXPECT_EQ(rig.params.sound, &device);
@@ -119,7 +119,7 @@ TEST(SoundOutput, ApplicationPrimaryOnlyHasItsSizeRead) {
     rig.params.sound = &device;
     rig.params.primary_sound_buffer = primary;
     EXPECT_EQ(sound_open(rig.context), 0);
-    EXPECT_EQ(rig.context.primary_buffer_bytes, 16384);
+    EXPECT_EQ(rig.context.sound.primary_buffer_bytes, 16384);
     EXPECT_FALSE(device.primary_logs[0]->format_set);
     sound_close(rig.context);
     EXPECT_FALSE(device.primary_logs[0]->released);
@@ -169,7 +169,7 @@ TEST(SoundOutput, StreamBufferIs16BitStereoAtTheMovieRate) {
     FakeSoundDevice device(65536);
     SoundRig rig;
     rig.params.sound = &device;
-    rig.context.sample_rate = 44100;
+    rig.context.sound.sample_rate = 44100;
     sound_open(rig.context);
     EXPECT_EQ(sound_stream_start(rig.context), 0);
     ASSERT_EQ(device.stream_logs.size(), 1u);
@@ -185,9 +185,9 @@ TEST(SoundOutput, StreamBufferIs16BitStereoAtTheMovieRate) {
     EXPECT_EQ(stream.frequency, 44100u);
     EXPECT_TRUE(stream.playing);
     EXPECT_EQ(rig.params.stream_buffer, device.stream_buffers[0]);
-    EXPECT_EQ(rig.context.stream_bytes, 65536);
-    EXPECT_EQ(rig.context.silent, 0);
-    EXPECT_EQ(rig.context.sound_started, 1);
+    EXPECT_EQ(rig.context.sound.stream_bytes, 65536);
+    EXPECT_EQ(rig.context.sound.silent, 0);
+    EXPECT_EQ(rig.context.sound.sound_started, 1);
     sound_stream_release(rig.context);
     EXPECT_TRUE(stream.released);
     EXPECT_EQ(rig.params.stream_buffer, nullptr);
@@ -222,7 +222,7 @@ TEST(SoundOutput, SampleRateOfZeroOrBelowPlaysSilent) {
         FakeSoundDevice device;
         SoundRig rig;
         rig.params.sound = &device;
-        rig.context.sample_rate = rate;
+        rig.context.sound.sample_rate = rate;
         sound_open(rig.context);
         sound_stream_start(rig.context);
         expect_silent(rig);

@@ -108,7 +108,7 @@ PrivateXServer::PrivateXServer(int width, int height) {
     if (number < 0) {
         return;
     }
-    display_name_ = ":" + std::to_string(number);
+    display_name_ = std::string(":").append(std::to_string(number));
     ::Display* display = XOpenDisplay(display_name_.c_str());
     if (display == nullptr) {
         return;

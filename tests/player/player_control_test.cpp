@@ -86,7 +86,7 @@ TEST(PlayerPrefill, WithoutAudioSixteenVideoChunksAreQueued) {
     PlayParams params = params_with(PLAY_CALLBACK);
     FrameHook hook([&] {
         if (chunks_at_first_frame < 0) {
-            chunks_at_first_frame = params.context->video_chunks;
+            chunks_at_first_frame = params.context->reader.video_chunks;
         }
         return 0;
     });
@@ -101,8 +101,8 @@ TEST(PlayerPrefill, WithAudioSixteenBlocksAreQueued) {
     PlayParams params = params_with(PLAY_CALLBACK | PLAY_THREAD);
     FrameHook hook([&] {
         if (video_at_first_frame < 0) {
-            video_at_first_frame = params.context->video_chunks;
-            audio_at_first_frame = params.context->audio_chunks;
+            video_at_first_frame = params.context->reader.video_chunks;
+            audio_at_first_frame = params.context->reader.audio_chunks;
         }
         return 0;
     });
@@ -288,8 +288,8 @@ TEST(PlayerTimer, ATimerThatCannotBeKilledNeverTicksOnFreedMemory) {
     EXPECT_EQ(params.status, PLAYER_CLOSED);
     ASSERT_NE(context, nullptr);
     sleep_ms(30);  // ticks keep coming, finding their lock held
-    ASSERT_NE(context->timer_id, 0u);
-    EXPECT_EQ(timer_kill_event(context->timer_id), 0);
+    ASSERT_NE(context->sound.timer_id, 0u);
+    EXPECT_EQ(timer_kill_event(context->sound.timer_id), 0);
     memory_free(context);
 }
 

@@ -82,8 +82,8 @@ thread_local Playing* playing = nullptr;
 int record_frame() {
     PlayParams& params = *playing->params;
     const PlayerContext& context = *params.context;
-    const uint8_t* picture = context.packed_draw;
-    const size_t bytes = size_t(context.frame_width) * size_t(context.frame_height) * 2;
+    const uint8_t* picture = context.video.packed_draw;
+    const size_t bytes = size_t(context.video.frame_width) * size_t(context.video.frame_height) * 2;
     playing->recording->frames.emplace_back(picture, picture + bytes);
     if (playing->on_frame) {
         playing->on_frame(params, int32_t(playing->recording->frames.size()));

@@ -33,10 +33,10 @@ TEST(DisplaySetup, DerivesBitsAndShiftsFromThePrimarySurface) {
         EXPECT_EQ(params.colour_bits, expected.colour_bits);
         EXPECT_EQ(params.rgb_mask, expected.format.red_mask | expected.format.green_mask |
                                        expected.format.blue_mask);
-        EXPECT_EQ(rig.context->display_width, 640);
-        EXPECT_EQ(rig.context->display_height, 480);
-        EXPECT_EQ(rig.context->display_ready, 1);
-        EXPECT_EQ(rig.context->display_unsupported, 0);
+        EXPECT_EQ(rig.context->video.display_width, 640);
+        EXPECT_EQ(rig.context->video.display_height, 480);
+        EXPECT_EQ(rig.context->video.display_ready, 1);
+        EXPECT_EQ(rig.context->video.display_unsupported, 0);
     }
 }
 
@@ -66,8 +66,8 @@ TEST(DisplaySetup, EightBitDisplayGetsTwoZeroPalettesAndKeepsComponentFields) {
             EXPECT_EQ(entry.red | entry.green | entry.blue | entry.flags, 0);
         }
     }
-    EXPECT_EQ(rig.primary->palette, rig.context->primary_palette);
-    EXPECT_EQ(rig.back->palette, rig.context->back_palette);
+    EXPECT_EQ(rig.primary->palette, rig.context->video.primary_palette);
+    EXPECT_EQ(rig.back->palette, rig.context->video.back_palette);
 }
 
 TEST(DisplaySetup, ReleasedPalettesStayAttachedToTheApplicationsSurfaces) {
@@ -75,7 +75,7 @@ TEST(DisplaySetup, ReleasedPalettesStayAttachedToTheApplicationsSurfaces) {
     setup_display(*rig.context);
     DisplayPalette* attached = rig.primary->palette;
     release_display(*rig.context);
-    EXPECT_EQ(rig.context->primary_palette, nullptr);
+    EXPECT_EQ(rig.context->video.primary_palette, nullptr);
     EXPECT_EQ(rig.primary->palette, attached);
     // The display and the surface hold theirs; the player's own reference is gone.
     EXPECT_EQ(attached->add_ref(), 3u);
@@ -99,7 +99,7 @@ TEST(DisplaySetup, AudioOnlyMovieSetsNothingAndReleasesNothing) {
     rig.params.audio_only = 1;
     rig.context->rkd.rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(16));
     setup_display(*rig.context);
-    EXPECT_EQ(rig.context->display_ready, 0);
+    EXPECT_EQ(rig.context->video.display_ready, 0);
     EXPECT_EQ(rig.params.colour_bits, 0);
     release_display(*rig.context);
     EXPECT_NE(rig.context->rkd.rkd_frame, nullptr);
@@ -113,9 +113,9 @@ TEST(DisplaySetup, ApplicationBuffersReadNothingFromTheDisplay) {
     rig.params.red_bits = 5;
     setup_display(*rig.context);
     EXPECT_EQ(rig.params.colour_bits, 15);
-    EXPECT_EQ(rig.context->display_width, 0);
+    EXPECT_EQ(rig.context->video.display_width, 0);
     EXPECT_TRUE(rig.display->palettes.empty());
-    EXPECT_EQ(rig.context->display_ready, 1);
+    EXPECT_EQ(rig.context->video.display_ready, 1);
 }
 
 TEST(DisplaySetup, SwappingTwiceRestoresBothPairs) {
@@ -153,7 +153,7 @@ TEST(DisplaySetup, ReleaseFreesRkdBuffersSurfacesAndPackedPictures) {
     release_display(context);
     EXPECT_EQ(memory_counters().live_blocks, live_before);
     EXPECT_EQ(rig.params.draw_surface, nullptr);
-    EXPECT_EQ(context.display_ready, 0);
+    EXPECT_EQ(context.video.display_ready, 0);
     release_display(context);
 }
 
@@ -162,8 +162,8 @@ TEST(DisplaySetupRefusal, ZeroMaskPlaysWithoutPictures) {
     format.green_mask = 0;
     VideoRig rig(format, 640, 480);
     setup_display(*rig.context);
-    EXPECT_EQ(rig.context->display_unsupported, 1);
-    EXPECT_EQ(rig.context->display_ready, 1);
+    EXPECT_EQ(rig.context->video.display_unsupported, 1);
+    EXPECT_EQ(rig.context->video.display_ready, 1);
     EXPECT_EQ(rig.params.green_bits, 0);
     EXPECT_EQ(rig.params.green_shift, 0);
     auto payload = dct_payload(32, 16);
@@ -181,7 +181,7 @@ TEST(DisplaySetupRefusal, ComponentsWiderThanEightBitsAreRefused) {
     format.blue_mask = 0x000003FF;
     VideoRig rig(format, 640, 480);
     setup_display(*rig.context);
-    EXPECT_EQ(rig.context->display_unsupported, 1);
+    EXPECT_EQ(rig.context->video.display_unsupported, 1);
     // Cleared, so that a later table rebuild shifts by defined amounts.
     EXPECT_EQ(rig.params.red_bits, 0);
 }
@@ -192,7 +192,7 @@ TEST(DisplaySetupRefusal, ApplicationFieldsOutOfRangeAreRefused) {
     rig.params.red_bits = 5;
     rig.params.red_shift = 40;
     setup_display(*rig.context);
-    EXPECT_EQ(rig.context->display_unsupported, 1);
+    EXPECT_EQ(rig.context->video.display_unsupported, 1);
     EXPECT_EQ(rig.params.red_shift, 0);
 }
 
@@ -200,7 +200,7 @@ TEST(DisplaySetup, FailedDescriptionLeavesTheDisplaySizeAtZero) {
     VideoRig rig(rgb565_format(), 640, 480);
     rig.primary->describe_fails = true;
     setup_display(*rig.context);
-    EXPECT_EQ(rig.context->display_width, 0);
+    EXPECT_EQ(rig.context->video.display_width, 0);
     EXPECT_EQ(rig.params.colour_bits, 16);
 }
 

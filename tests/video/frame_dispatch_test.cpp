@@ -16,11 +16,11 @@ TEST(FrameDispatchHeaders, DctHeadersSetSizeQualityAndZleFlags) {
     setup_display(*rig.context);
     auto zle = dct_payload(48, 32, 9, 0x03);
     EXPECT_TRUE(decode(rig, VIDEO_ZLE, zle));
-    EXPECT_EQ(rig.context->frame_width, 48);
-    EXPECT_EQ(rig.context->frame_height, 32);
-    EXPECT_EQ(rig.context->quality, 9);
-    EXPECT_EQ(rig.context->zle_channel_conversion, 2);
-    EXPECT_EQ(rig.context->zle_all_intra, 1);
+    EXPECT_EQ(rig.context->video.frame_width, 48);
+    EXPECT_EQ(rig.context->video.frame_height, 32);
+    EXPECT_EQ(rig.context->video.quality, 9);
+    EXPECT_EQ(rig.context->video.zle_channel_conversion, 2);
+    EXPECT_EQ(rig.context->video.zle_all_intra, 1);
 }
 
 TEST(FrameDispatchHeaders, InterFrameKeepsTheKeyFrameSize) {
@@ -31,8 +31,8 @@ TEST(FrameDispatchHeaders, InterFrameKeepsTheKeyFrameSize) {
     auto inter = rkd_inter_payload(64, 40);
     ASSERT_FALSE(inter.empty());
     EXPECT_TRUE(decode(rig, VIDEO_RKD_INTER, inter));
-    EXPECT_EQ(rig.context->frame_width, 64);
-    EXPECT_EQ(rig.context->frame_height, 40);
+    EXPECT_EQ(rig.context->video.frame_width, 64);
+    EXPECT_EQ(rig.context->video.frame_height, 40);
 }
 
 TEST(FrameDispatchSurfaces, CreatedOnceOnTheFirstFrameWithTheFrameSize) {
@@ -76,7 +76,7 @@ TEST(FrameDispatchSurfaces, LargerFrameRecreatesLargerSurfacesAndSmallerOneKeeps
     EXPECT_EQ(rig.display->created[2].height, 64u);
     EXPECT_TRUE(decode(rig, VIDEO_MNB, small));
     EXPECT_EQ(rig.display->created.size(), 4u);
-    EXPECT_GE(rig.context->packed_bytes, 96u * 2 * 16);
+    EXPECT_GE(rig.context->video.packed_bytes, 96u * 2 * 16);
 }
 
 TEST(FrameDispatchSurfaces, UnknownKindStillLocksAndUnlocks) {
@@ -99,7 +99,7 @@ TEST(FrameDispatchSurfaces, PackedRowsLandAtTheSurfacePitch) {
     decode(rig, VIDEO_MNB, first);
     // An unknown kind shows the draw picture as it stands.
     for (uint32_t i = 0; i < 16 * 2 * 4; ++i) {
-        rig.context->packed_draw[i] = static_cast<uint8_t>(i + 1);
+        rig.context->video.packed_draw[i] = static_cast<uint8_t>(i + 1);
     }
     std::vector<uint8_t> odd = {0};
     ASSERT_TRUE(decode(rig, 7, odd));
@@ -123,7 +123,7 @@ TEST(FrameDispatchSurfaces, LostSurfaceIsRestoredAndLockedAgain) {
     rig.draw().lost = true;
     EXPECT_TRUE(decode(rig, VIDEO_MNB, payload));
     EXPECT_EQ(rig.draw().restores, 1);
-    EXPECT_EQ(rig.context->frame_dropped, 0);
+    EXPECT_EQ(rig.context->video.frame_dropped, 0);
 }
 
 TEST(FrameDispatchFaults, LockRetriesAreBoundedAndTheNextFrameGoesOn) {
@@ -136,7 +136,7 @@ TEST(FrameDispatchFaults, LockRetriesAreBoundedAndTheNextFrameGoesOn) {
     const int calls = surface.lock_calls;
     EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
     EXPECT_EQ(surface.lock_calls - calls, SURFACE_LOCK_ATTEMPTS);
-    EXPECT_EQ(rig.context->frame_dropped, 1);
+    EXPECT_EQ(rig.context->video.frame_dropped, 1);
     surface.lock_failures = SURFACE_LOCK_ATTEMPTS - 1;
     EXPECT_TRUE(decode(rig, VIDEO_MNB, payload));
 }
@@ -193,11 +193,11 @@ TEST(FrameDispatchFaults, ShortHeadersAreDropped) {
     for (int32_t kind : {VIDEO_MNB, VIDEO_ZLE}) {
         std::vector<uint8_t> payload = {64, 0, 64, 0, 4, 0, 0};
         EXPECT_FALSE(decode(rig, kind, payload));
-        EXPECT_EQ(rig.context->frame_width, 32);
+        EXPECT_EQ(rig.context->video.frame_width, 32);
     }
     std::vector<uint8_t> key = {64, 0, 64};
     EXPECT_FALSE(decode(rig, VIDEO_RKD_KEY, key));
-    EXPECT_EQ(rig.context->frame_width, 32);
+    EXPECT_EQ(rig.context->video.frame_width, 32);
 }
 
 TEST(FrameDispatchFaults, DctFramesAreSkippedOnEightBitSurfaces) {
@@ -208,7 +208,7 @@ TEST(FrameDispatchFaults, DctFramesAreSkippedOnEightBitSurfaces) {
     EXPECT_TRUE(rig.display->created.empty());
     auto key = rkd_key_payload(32, 16);
     EXPECT_TRUE(decode(rig, VIDEO_RKD_KEY, key));
-    EXPECT_EQ(rig.context->surface_row_bytes, 32);
+    EXPECT_EQ(rig.context->video.surface_row_bytes, 32);
 }
 
 TEST(FrameDispatchFaults, NoPrimarySurfaceDecodesButPresentsNothing) {
@@ -275,8 +275,8 @@ TEST(FrameDispatchAppBuffers, FrameLargerThanTheStatedBuffersIsDropped) {
 TEST(FrameDispatchGeometry, BytesPerPixelFollowTheDecoderOfTheKind) {
     VideoRig rig(palette8_format(), 640, 480, PLAY_APP_BUFFERS);
     rig.params.colour_bits = 8;
-    rig.context->frame_width = 40;
-    rig.context->frame_height = 8;
+    rig.context->video.frame_width = 40;
+    rig.context->video.frame_height = 8;
     PictureGeometry geometry{};
     ASSERT_TRUE(picture_geometry(*rig.context, VIDEO_RKD_KEY, geometry));
     EXPECT_EQ(geometry.row_bytes, 40u);

@@ -201,8 +201,8 @@ class PictureSink : public ExportSink {
         if (options_.raw) {
             write_file(frame_path(out_dir_, index, "raw"), params.draw_buffer, geometry.bytes,
                        error_);
-            frames_.push_back(
-                {index, kind, context.frame_width, context.frame_height, geometry.bytes});
+            frames_.push_back({index, kind, context.video.frame_width, context.video.frame_height,
+                               geometry.bytes});
         }
         if (!options_.png) {
             return;

@@ -70,8 +70,8 @@ class WavSink : public ExportSink {
 
   private:
     void open(const PlayerContext& context) {
-        sample_rate_ = context.sample_rate;
-        channels_ = context.channels == 2 ? 2 : 1;
+        sample_rate_ = context.sound.sample_rate;
+        channels_ = context.sound.channels == 2 ? 2 : 1;
         SF_INFO info{};
         info.samplerate = sample_rate_;
         info.channels = channels_;

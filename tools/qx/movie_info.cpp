@@ -41,7 +41,7 @@ const char* codec_of_kind(int32_t kind) {
 }
 
 std::string quoted_tag(const ScannedChunk& chunk) {
-    return "\"" + printable_tag(chunk.tag) + "\"";
+    return std::string("\"").append(printable_tag(chunk.tag)).append("\"");
 }
 
 // Why the reader, having read this chunk's header, cannot go on from the chunk's end; empty
@@ -161,10 +161,10 @@ void count_video(const VideoFrameSlot& slot, MovieInfo& info) {
 
 void take_audio_format(const PlayerContext& context, MovieInfo& info) {
     info.audio_format_set = true;
-    info.channels = context.channels;
-    info.sample_rate = context.sample_rate;
-    info.sample_bits = context.sample_bits;
-    info.compression = context.compression;
+    info.channels = context.sound.channels;
+    info.sample_rate = context.sound.sample_rate;
+    info.sample_bits = context.sound.sample_bits;
+    info.compression = context.sound.compression;
 }
 
 }  // namespace

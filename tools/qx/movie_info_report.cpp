@@ -44,8 +44,11 @@ std::string video_line(const MovieInfo& info) {
     std::string codecs;
     for (const std::string& codec : info.video_codecs) {
         // "rkd" as the name people read: "Rkd".
-        codecs += (codecs.empty() ? "" : "+") +
-                  std::string(1, static_cast<char>(std::toupper(codec[0]))) + codec.substr(1);
+        if (!codecs.empty()) {
+            codecs += '+';
+        }
+        codecs += static_cast<char>(std::toupper(codec[0]));
+        codecs += codec.substr(1);
     }
     std::string line = "video: " + codecs;
     if (info.frame_width > 0) {
@@ -164,7 +167,7 @@ std::string movie_info_summary(const MovieInfo& info) {
     if (seconds && *seconds > 0) {
         text += ", " + grouped(std::llround(info.file_bytes * 8 / *seconds / 1000)) + " kb/s";
     }
-    text += "\n" + video_line(info) + "\n" + audio_line(info) + "\n";
+    text.append("\n").append(video_line(info)).append("\n").append(audio_line(info)).append("\n");
     for (size_t i = 0; i < info.problems.size() && i < SUMMARY_PROBLEMS; ++i) {
         text += "problem: " + info.problems[i].text + "\n";
     }

@@ -33,7 +33,7 @@ void PlayPacer::frame_done() {
     const bool presented = interlocked_load(params_.lag) <= 1;
     (presented ? presented_ : dropped_).fetch_add(1, std::memory_order_relaxed);
     if (presented && has_audio_ && params_.context) {
-        const int32_t late = interlocked_load(params_.context->clock) - CLOCK_MARGIN -
+        const int32_t late = interlocked_load(params_.context->sound.clock) - CLOCK_MARGIN -
                              interlocked_load(params_.frames_shown);
         if (late > worst_lateness_.load(std::memory_order_relaxed)) {
             worst_lateness_.store(late, std::memory_order_relaxed);

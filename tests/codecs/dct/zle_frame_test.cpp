@@ -140,7 +140,11 @@ TEST(ZleFrame, AllIntraFramesHaveNoCopyFlags) {
 TEST(ZleFrame, PredictorCarriesPastCopiedMacroblocks) {
     ZlePicture picture;
     picture.width = 48;
-    picture.decode("0" + coded_macroblock("001") + STILL_COPY + "0" + coded_macroblock("100"));
+    picture.decode(std::string("0")
+                       .append(coded_macroblock("001"))
+                       .append(STILL_COPY)
+                       .append("0")
+                       .append(coded_macroblock("100")));
     EXPECT_EQ(picture.result, DCT_DECODED);
     EXPECT_EQ(picture.at(47, 0), picture.summed(2));
     EXPECT_EQ(picture.at(47, 0), picture.at(15, 15));

@@ -58,6 +58,9 @@ inline RkdBytes rkd_key_payload(uint32_t width, uint32_t height,
 inline std::vector<uint8_t> rkd_literal_packing(const std::vector<uint8_t>& pixels) {
     std::vector<uint8_t> out{0, 0, uint8_t(pixels.size() >> 16), uint8_t(pixels.size() >> 8),
                              uint8_t(pixels.size())};
+    // Room for every run code up front: growing on the last push_back is what GCC 12 misjudges
+    // as a write past the end.
+    out.reserve(out.size() + pixels.size() + pixels.size() / 4 + 1);
     size_t at = 0;
     while (pixels.size() - at >= 4) {
         size_t run = std::min<size_t>(112, (pixels.size() - at) / 4 * 4);
