@@ -156,6 +156,35 @@ TEST_F(PlayTool, FullScreenKeyAndCloseButton) {
     EXPECT_LT(session.tally().presented, 400);
 }
 
+TEST_F(PlayTool, StatusLineShowsPositionAndTheBrightnessSet) {
+    write_test_movie(movie, 400, true);
+    PlayOptions dimmed = options();
+    dimmed.brightness = 50;
+    PlaySession session(dimmed);
+    const auto line_has = [&](const std::string& text) {
+        return wait_for(
+            [&] {
+                return play_status_line(session.shown_status()).find(text) != std::string::npos;
+            },
+            5s);
+    };
+    run_driven(session, [&] {
+        EXPECT_TRUE(line_has(" / 0:26  brightness 50%"));
+        push_key(SDLK_KP_PLUS);
+        EXPECT_TRUE(line_has("brightness 60%"));
+        push_key(SDLK_KP_MINUS);
+        push_key(SDLK_KP_MINUS);
+        push_key(SDLK_SPACE);
+        EXPECT_TRUE(line_has("brightness 40%  paused"));
+        // The position is the player's: a restart shows it from the start again.
+        push_key(SDLK_SPACE);
+        EXPECT_TRUE(line_has("0:01 / 0:26"));
+        push_key(SDLK_r);
+        EXPECT_TRUE(line_has("0:00 / 0:26"));
+    });
+    EXPECT_TRUE(line_has("brightness 40%")) << play_status_line(session.shown_status());
+}
+
 TEST_F(PlayTool, ProgramPrintsItsSummary) {
     write_test_movie(movie, 30, false);
     int status = 0;
