@@ -6,6 +6,7 @@
 #include "platform/kernel.h"
 #include "player/player.h"
 #include "tools/qx/play_pacer.h"
+#include "tools/qx/play_seek_keys.h"
 #include "tools/qx/play_window_size.h"
 
 namespace {
@@ -120,9 +121,11 @@ void PlaySession::close_display() {
 }
 
 void PlaySession::key_down(PlayParams& params, uintptr_t key, bool repeat) {
-    const bool brightness_key =
-        key == KEY_ADD || key == KEY_PLUS || key == KEY_SUBTRACT || key == KEY_MINUS;
-    if (repeat && !brightness_key) {
+    // The switches act once a press; brightness and seeking go on while their key is held.
+    const bool switch_key = key == KEY_SPACE || key == KEY_ESCAPE || key == KEY_A + ('Q' - 'A') ||
+                            key == KEY_A + ('R' - 'A') || key == KEY_A + ('F' - 'A') ||
+                            key == KEY_A + ('M' - 'A');
+    if (repeat && switch_key) {
         return;
     }
     switch (key) {
@@ -154,6 +157,7 @@ void PlaySession::key_down(PlayParams& params, uintptr_t key, bool repeat) {
             set_brightness(params, std::max(0, brightness_ - 10));
             break;
         default:
+            seek(params, seek_for_key(static_cast<uint32_t>(key), current_status(params)));
             break;
     }
 }
@@ -165,6 +169,36 @@ void PlaySession::toggle_pause(PlayParams& params) {
     } else if (paused_) {
         paused_ = false;
         paused_for_ += std::chrono::steady_clock::now() - pause_began_;
+    }
+}
+
+// Frame steps pause the movie first, as a viewer stepping through it expects.
+void PlaySession::seek(PlayParams& params, const PlaySeek& seek) {
+    switch (seek.kind) {
+        case PlaySeek::Kind::to_time:
+            player_seek_time(params, static_cast<uint32_t>(seek.value));
+            break;
+        case PlaySeek::Kind::to_frame:
+            player_seek(params, static_cast<int32_t>(seek.value));
+            break;
+        case PlaySeek::Kind::step:
+            if (!paused_) {
+                toggle_pause(params);
+            }
+            player_step(params, static_cast<int32_t>(seek.value));
+            break;
+        case PlaySeek::Kind::none:
+            break;
+    }
+}
+
+void PlaySession::click(PlayParams& params, intptr_t where) {
+    int32_t width = 0;
+    int32_t height = 0;
+    if (window_client_size(window_, width, height)) {
+        const auto x = static_cast<int32_t>(where & 0xFFFF);
+        const auto y = static_cast<int32_t>((where >> 16) & 0xFFFF);
+        seek(params, seek_for_click(x, y, width, height, current_status(params)));
     }
 }
 
@@ -186,6 +220,9 @@ bool PlaySession::pump_messages(PlayParams& params) {
         }
         if (message.message == WINDOW_MESSAGE_KEY_DOWN) {
             key_down(params, message.wparam, (message.lparam & WINDOW_KEY_REPEAT) != 0);
+            keys = true;
+        } else if (message.message == WINDOW_MESSAGE_LEFT_BUTTON_DOWN) {
+            click(params, message.lparam);
             keys = true;
         }
         window_dispatch_message(message);

@@ -9,6 +9,7 @@
 #include "tools/qx/movie_info.h"
 #include "tools/qx/play_picture.h"
 #include "tools/qx/play_platform.h"
+#include "tools/qx/play_seek_keys.h"
 #include "tools/qx/play_status.h"
 
 class PlayPacer;
@@ -56,6 +57,8 @@ class PlaySession {
     void key_down(PlayParams& params, uintptr_t key, bool repeat);
     void set_brightness(PlayParams& params, int32_t percent);
     void toggle_pause(PlayParams& params);
+    void seek(PlayParams& params, const PlaySeek& seek);
+    void click(PlayParams& params, intptr_t where);
     PlayStatus current_status(PlayParams& params) const;
     void show_status(const PlayStatus& status);
     void update_tally(const PlayPacer& pacer);
