@@ -1,6 +1,7 @@
 // Any bytes as a whole movie, played through player_start on the soft backend, faster than
-// real time, with a display and a sound device: playback must reach CLOSED within the time its
-// own sound and pictures can take. A movie that never ends is a crash here.
+// real time, with a display and a sound device, and sought to frames its last bytes name:
+// playback must reach CLOSED within the time its own sound and pictures can take, played once
+// more for every seek. A movie that never ends is a crash here.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -26,6 +27,8 @@ constexpr double TIME_SCALE = 100.0;
 constexpr double LONGEST_MOVIE_SECONDS = 60.0;
 // Start-up, the last blocks playing out of the buffer and a scheduler that runs us late.
 constexpr double SLACK_SECONDS = 8.0;
+// Seeks made as the movie starts, each to the frame one of the input's last bytes names.
+constexpr size_t SEEKS = 3;
 
 // Seconds the movie's sound and pictures can take at most: every decoded block at the slowest
 // pace the player gives it, every picture a tick of the clock after the sound ran out.
@@ -95,8 +98,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         params.primary_surface = stage.primary;
         params.brightness = 100;
         if (player_start(path.c_str(), nullptr, params) == &params) {
+            for (size_t i = 0; i < SEEKS && i < size; ++i) {
+                player_seek(params, data[size - 1 - i]);
+            }
             const auto limit = std::chrono::duration<double>(
-                (movie_seconds + SLACK_SECONDS) / TIME_SCALE + SLACK_SECONDS);
+                ((SEEKS + 1) * movie_seconds + SLACK_SECONDS) / TIME_SCALE + SLACK_SECONDS);
             const auto start = std::chrono::steady_clock::now();
             while (interlocked_load(params.status) != PLAYER_CLOSED) {
                 if (std::chrono::steady_clock::now() - start > limit) {

@@ -24,8 +24,8 @@ inline constexpr uint32_t PLAY_PRIORITY = 0x20000;
 inline constexpr uint32_t PLAY_CALLBACK = 0x40000;
 inline constexpr uint32_t PLAY_APP_FILE = 0x80000;
 inline constexpr uint32_t PLAY_KEEP_BRIGHTNESS = 0x100000;
-// At the end of the movie the loop pauses on the last frame instead of ending, so that the
-// application can still seek; player_stop ends it.
+// With PLAY_THREAD: at the end of the movie the loop pauses on the last frame instead of
+// ending, so that the application can still seek; player_stop ends it.
 inline constexpr uint32_t PLAY_HOLD_AT_END = 0x200000;
 inline constexpr uint32_t PLAY_SOUND = 0x800000;
 

@@ -215,10 +215,12 @@ bool serve_seek(PlayerContext& context) {
 }
 
 // At the end of the movie with PLAY_HOLD_AT_END: pauses on the last frame, where a seek or a
-// stop can still reach it. Returns false when the loop is to end after all.
+// stop can still reach it. Returns false when the loop is to end after all. Without a thread of
+// its own the loop would hold the application's thread for ever, so it ends as ever.
 bool hold_at_end(PlayerContext& context) {
     PlayParams& params = *context.params;
-    if (!(params.flags & PLAY_HOLD_AT_END) || stop_requested(params)) {
+    const uint32_t holding = PLAY_HOLD_AT_END | PLAY_THREAD;
+    if ((params.flags & holding) != holding || stop_requested(params)) {
         return false;
     }
     interlocked_store(params.held_at_end, 1);

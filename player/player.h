@@ -24,7 +24,7 @@ void player_close_stream(PlayerContext* context);
 struct PlayerPosition {
     int32_t frame;         // video chunk number of the latest frame shown (from 0), -1 before it
     int32_t frames;        // video frames in the movie, -1 while not yet known
-    uint32_t position_ms;  // time of the latest frame shown: frame x duration / frames
+    uint32_t position_ms;  // when the latest frame shown starts: frame x duration / frames
     uint32_t duration_ms;  // length of the movie's sound; 0 while not yet known, or without sound
     bool paused;
     bool ended;  // holding on the last frame (PLAY_HOLD_AT_END)

@@ -60,9 +60,11 @@ bool player_get_position(PlayParams& params, PlayerPosition& position) {
     position.frames = interlocked_load(params.movie_frames);
     position.duration_ms = interlocked_load(params.movie_duration_ms);
     position.position_ms = 0;
+    // Rounded up, so that seeking to the time shown lands on the frame shown.
     if (position.frames > 0 && position.frame >= 0) {
-        position.position_ms =
-            static_cast<uint32_t>(int64_t{position.frame} * position.duration_ms / position.frames);
+        position.position_ms = static_cast<uint32_t>(
+            (int64_t{position.frame} * position.duration_ms + position.frames - 1) /
+            position.frames);
     }
     position.paused = status == PLAYER_PAUSED;
     position.ended = interlocked_load(params.held_at_end) != 0;

@@ -31,10 +31,17 @@ std::vector<uint8_t> picture(int32_t frame) {
 
 class PictureTrack {
   public:
-    PictureTrack(MovieWriter& writer, int32_t kind)
-        : writer_(writer), kind_(kind), zle_(ZleEncoderOptions{}) {}
+    PictureTrack(MovieWriter& writer, const MovieShape& shape)
+        : writer_(writer),
+          kind_(shape.video_kind),
+          key_interval_(shape.key_interval),
+          zle_(ZleEncoderOptions{}),
+          rkd_(RkdEncoderOptions{{}, {}, shape.key_interval}) {}
 
     void write(int32_t frame, ShapedMovie& movie) {
+        if (key_interval_ > 0 && frame % key_interval_ == 0) {
+            zle_.restart();
+        }
         const std::vector<uint8_t> rgb = picture(frame);
         const RgbPicture rgb_picture{SHAPED_WIDTH, SHAPED_HEIGHT, rgb.data()};
         if (kind_ == VIDEO_MNB) {
@@ -51,6 +58,7 @@ class PictureTrack {
   private:
     MovieWriter& writer_;
     int32_t kind_;
+    int32_t key_interval_;
     MnbEncoder mnb_{75};
     ZleEncoder zle_;
     RkdEncoder rkd_;
@@ -59,11 +67,12 @@ class PictureTrack {
 class SoundTrack {
   public:
     SoundTrack(MovieWriter& writer, const MovieShape& shape)
-        : audio_(writer, 2, shape.sample_rate, 10),
+        : audio_(writer, 2, shape.sample_rate, shape.audio_compression),
           samples_(2 * static_cast<size_t>(shape.sample_rate / shape.fps)),
           rate_(shape.sample_rate) {}
 
-    void write() {
+    void write(ShapedMovie& movie) {
+        movie.audio_chunk_starts.push_back(audio_.decoded().size());
         for (size_t i = 0; i < samples_.size() / 2; ++i) {
             const double t = static_cast<double>(written_++) / rate_;
             samples_[2 * i] = static_cast<int16_t>(7000 * std::sin(2 * M_PI * 440 * t));
@@ -83,21 +92,13 @@ class SoundTrack {
 RecordedPlay* recording = nullptr;
 AppBufferPlay* playing = nullptr;
 
-uint64_t fnv1a(const std::vector<uint8_t>& bytes) {
-    uint64_t hash = 14695981039346656037ull;
-    for (const uint8_t byte : bytes) {
-        hash = (hash ^ byte) * 1099511628211ull;
-    }
-    return hash;
-}
-
 // Runs on the player's thread after each frame, while the draw buffer holds it.
 int record_frame() {
     PlayParams& params = playing->params;
     const auto* draw = params.draw_buffer;
     const std::vector<uint8_t> picture(draw, draw + playing->draw.size());
     const int32_t frame = static_cast<int32_t>(recording->pictures.size());
-    recording->pictures.push_back(fnv1a(picture));
+    recording->pictures.push_back(bytes_hash(picture));
     recording->lags.push_back(params.lag);
     if (frame == recording->stall_after_frame) {
         sleep_ms(STALL_MS);
@@ -110,6 +111,14 @@ int record_frame() {
 
 }  // namespace
 
+uint64_t bytes_hash(const std::vector<uint8_t>& bytes) {
+    uint64_t hash = 14695981039346656037ull;
+    for (const uint8_t byte : bytes) {
+        hash = (hash ^ byte) * 1099511628211ull;
+    }
+    return hash;
+}
+
 int64_t ShapedMovie::sound_ms() const {
     return static_cast<int64_t>(decoded.size() / 2) * 1000 / sample_rate;
 }
@@ -117,7 +126,7 @@ int64_t ShapedMovie::sound_ms() const {
 ShapedMovie shaped_movie(const MovieShape& shape) {
     ShapedMovie movie;
     movie.sample_rate = shape.sample_rate;
-    PictureTrack pictures(movie.writer, shape.video_kind);
+    PictureTrack pictures(movie.writer, shape);
     if (!shape.sound) {
         for (int32_t frame = 0; frame < shape.frames; ++frame) {
             pictures.write(frame, movie);
@@ -127,16 +136,16 @@ ShapedMovie shaped_movie(const MovieShape& shape) {
     }
     SoundTrack sound(movie.writer, shape);
     for (int32_t i = 0; i < shape.sound_lead; ++i) {
-        sound.write();
+        sound.write(movie);
     }
     for (int32_t frame = 0; frame < shape.frames; ++frame) {
         pictures.write(frame, movie);
         if (frame < shape.frames - shape.sound_short) {
-            sound.write();
+            sound.write(movie);
         }
     }
     for (int32_t i = 0; i < shape.sound_tail; ++i) {
-        sound.write();
+        sound.write(movie);
     }
     movie.writer.chunk("SCEl", {});
     movie.decoded = sound.decoded();

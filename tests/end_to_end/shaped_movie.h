@@ -16,6 +16,10 @@ struct MovieShape {
     int32_t sound_tail = 0;   // audio chunks after the last picture
     int32_t sound_short = 0;  // last pictures that come without sound
     bool sound = true;
+    int32_t audio_compression = 10;  // 0 PCM, 7 XA ADPCM, 10 IMA ADPCM
+    // Rkd: a key frame at least this often; Zle: an all-intra frame this often (0: only where
+    // the encoders choose one).
+    int32_t key_interval = 0;
 };
 
 inline constexpr int32_t SHAPED_WIDTH = 64;
@@ -23,7 +27,8 @@ inline constexpr int32_t SHAPED_HEIGHT = 32;
 
 struct ShapedMovie {
     MovieWriter writer;
-    std::vector<int16_t> decoded;  // 16-bit stereo the player decodes
+    std::vector<int16_t> decoded;            // 16-bit stereo the player decodes
+    std::vector<size_t> audio_chunk_starts;  // where each audio chunk's sound starts in `decoded`
     int32_t sample_rate = 0;
     int32_t copied_macroblocks = 0;  // Zle macroblocks copied from the previous picture
 
@@ -32,8 +37,11 @@ struct ShapedMovie {
 };
 
 // A small square moving over a still background, with a stereo tone of one 1/fps s chunk
-// after each picture (IMA ADPCM).
+// after each picture.
 ShapedMovie shaped_movie(const MovieShape& shape);
+
+// A 64-bit FNV-1a hash of a picture's bytes.
+uint64_t bytes_hash(const std::vector<uint8_t>& bytes);
 
 // Plays movies into application buffers in 5-6-5, recording the picture every frame leaves
 // in the draw buffer (a hash) and the lag it was decoded at.
