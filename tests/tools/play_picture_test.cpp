@@ -47,14 +47,6 @@ TEST(PictureBrightness, LeavesOtherDepthsAlone) {
     EXPECT_EQ(brightness.apply(0x1234), 0x1234);
 }
 
-TEST(PictureBrightness, ColourPathsThatIgnoreIt) {
-    EXPECT_TRUE(colour_path_ignores_brightness(VIDEO_MNB, 0));
-    EXPECT_TRUE(colour_path_ignores_brightness(VIDEO_ZLE, 0));
-    EXPECT_FALSE(colour_path_ignores_brightness(VIDEO_ZLE, 2));
-    EXPECT_FALSE(colour_path_ignores_brightness(VIDEO_RKD_KEY, 0));
-    EXPECT_FALSE(colour_path_ignores_brightness(VIDEO_RKD_INTER, 0));
-}
-
 class PlayPictureTest : public SoftDisplayTest {
   protected:
     std::vector<uint16_t> read(DisplaySurface* surface) {

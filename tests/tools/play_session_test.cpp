@@ -206,9 +206,10 @@ TEST_F(PlayTool, KeysAndClicksSeekAndStep) {
         EXPECT_TRUE(at_frame(0)) << session.shown_status().frame;
         push_key(SDLK_PAGEUP);
         EXPECT_TRUE(at_frame(40)) << session.shown_status().frame;
-        // The player shares the length of the sound evenly among the frames.
+        // The player shares the length of the sound evenly among the frames, and tells a
+        // frame's time rounded up.
         const auto frame_at = [](int64_t ms) { return static_cast<int32_t>(ms * 400 / 26666); };
-        const auto time_of = [](int64_t frame) { return frame * 26666 / 400; };
+        const auto time_of = [](int64_t frame) { return (frame * 26666 + 399) / 400; };
         push_key(SDLK_RIGHT);
         const int32_t later = frame_at(time_of(40) + 5000);
         EXPECT_TRUE(at_frame(later)) << session.shown_status().frame;

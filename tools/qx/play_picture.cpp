@@ -12,11 +12,13 @@ DisplaySurface* surface_like(Display& display, const SurfaceDesc& like) {
     return display.create_surface(desc, &surface) == PLATFORM_OK ? surface : nullptr;
 }
 
-}  // namespace
-
+// Whether the colour conversion of this frame kind leaves the brightness out: the summed
+// colour tables of Mnb and of Zle without channel conversion do not depend on it.
 bool colour_path_ignores_brightness(int32_t kind, int32_t zle_channel_conversion) {
     return kind == VIDEO_MNB || (kind == VIDEO_ZLE && zle_channel_conversion == 0);
 }
+
+}  // namespace
 
 PlayPicture::~PlayPicture() {
     close();

@@ -40,7 +40,3 @@ class PlayPicture {
     PictureBrightness brightness_;
     bool brightness_ignored_ = false;  // by the colour path of the staged picture
 };
-
-// Whether the colour conversion of this frame kind leaves the brightness out: the summed
-// colour tables of Mnb and of Zle without channel conversion do not depend on it.
-bool colour_path_ignores_brightness(int32_t kind, int32_t zle_channel_conversion);

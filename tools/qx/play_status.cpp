@@ -4,10 +4,13 @@
 
 #include <cstdio>
 
-std::string clock_text(uint32_t milliseconds) {
+namespace {
+
+// 65,000 ms as "1:05", or as "0:01:05" with hours (which a movie of an hour or more shows).
+std::string clock_text(uint32_t milliseconds, bool hours) {
     const uint32_t seconds = milliseconds / 1000;
     char text[32];
-    if (seconds >= 3600) {
+    if (hours) {
         std::snprintf(text, sizeof text, "%u:%02u:%02u", seconds / 3600, seconds / 60 % 60,
                       seconds % 60);
     } else {
@@ -16,10 +19,14 @@ std::string clock_text(uint32_t milliseconds) {
     return text;
 }
 
+}  // namespace
+
 std::string play_status_line(const PlayStatus& status) {
     std::string line = "  ";
     if (status.timed) {
-        line += clock_text(status.position_ms) + " / " + clock_text(status.duration_ms);
+        const bool hours = status.duration_ms >= 3600000;
+        line +=
+            clock_text(status.position_ms, hours) + " / " + clock_text(status.duration_ms, hours);
     } else {
         line += "frame " + std::to_string(status.frame + 1) + " / " + std::to_string(status.frames);
     }

@@ -26,8 +26,7 @@ struct PlayStatus {
 // "  0:05 / 0:16  brightness 100%  paused  muted", or "  frame 12 / 400  ..." for a movie
 // without sound, whose frames have no time.
 std::string play_status_line(const PlayStatus& status);
-// 65,000 ms as "1:05", and as "1:01:05" from an hour on.
-std::string clock_text(uint32_t milliseconds);
+
 // "MOVIE: 62.5 s, 940 frames shown, 3 dropped, worst lateness 1 frame"
 std::string play_summary(const std::string& movie, const PlayTally& tally);
 
