@@ -50,6 +50,8 @@ inline constexpr uint32_t WINDOW_MESSAGE_ERASE_BACKGROUND = 0x0014;
 inline constexpr uint32_t WINDOW_MESSAGE_SET_CURSOR = 0x0020;
 inline constexpr uint32_t WINDOW_MESSAGE_KEY_DOWN = 0x0100;
 inline constexpr uint32_t WINDOW_MESSAGE_KEY_UP = 0x0101;
+// lparam: x in the low 16 bits and y in the next 16, in pixels of the window's drawing area.
+inline constexpr uint32_t WINDOW_MESSAGE_LEFT_BUTTON_DOWN = 0x0201;
 
 inline constexpr intptr_t WINDOW_KEY_REPEAT = 1 << 30;
 
@@ -94,6 +96,8 @@ void window_update(WindowHandle window);
 void window_set_focus(WindowHandle window);
 void window_set_fullscreen(WindowHandle window, bool fullscreen);
 bool window_is_fullscreen(WindowHandle window);
+// Size of the window's drawing area; false when the window is unknown.
+bool window_client_size(WindowHandle window, int32_t& width, int32_t& height);
 void window_show_cursor(bool visible);
 // Size of the screen the windows appear on (0 when the window system is not started).
 int32_t window_screen_width();

@@ -126,6 +126,15 @@ void translate_key_event(const SDL_KeyboardEvent& event) {
          down && event.repeat ? WINDOW_KEY_REPEAT : 0);
 }
 
+void translate_button_event(const SDL_MouseButtonEvent& event) {
+    SdlWindow* window = window_by_id(event.windowID);
+    if (event.button != SDL_BUTTON_LEFT || !window || event.x < 0 || event.y < 0) {
+        return;
+    }
+    post(window, WINDOW_MESSAGE_LEFT_BUTTON_DOWN, 0,
+         static_cast<intptr_t>((event.x & 0xFFFF) | (event.y & 0xFFFF) << 16));
+}
+
 // After the display has gone, windows are hidden for good and no events come: playback goes on
 // unseen, and interrupt and terminate signals end the program as they would any other.
 bool display_lost() {
@@ -154,6 +163,9 @@ void translate_pending_events() {
             case SDL_KEYDOWN:
             case SDL_KEYUP:
                 translate_key_event(event.key);
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+                translate_button_event(event.button);
                 break;
             case SDL_QUIT:
                 window_post_quit_message(0);
@@ -342,6 +354,15 @@ void window_set_fullscreen(WindowHandle handle, bool fullscreen) {
 bool window_is_fullscreen(WindowHandle handle) {
     SdlWindow* window = find_window(handle);
     return window && window->fullscreen;
+}
+
+bool window_client_size(WindowHandle handle, int32_t& width, int32_t& height) {
+    SdlWindow* window = find_window(handle);
+    if (!window || !window->window) {
+        return false;
+    }
+    SDL_GetWindowSize(window->window, &width, &height);
+    return true;
 }
 
 void window_show_cursor(bool visible) {

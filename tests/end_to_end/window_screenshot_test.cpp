@@ -19,6 +19,7 @@
 #include "tests/end_to_end/private_x_server.h"
 #include "tests/support/temp_movie.h"
 #include "tests/tools/encode_test_support.h"
+#include "tools/qx/picture_brightness.h"
 
 namespace {
 
@@ -167,6 +168,23 @@ struct WindowScreenshotFixture : testing::Test {
         }
         return seen;
     }
+
+    // `qx play` with these options shows two different frames of `displays`, and Esc ends it.
+    void expect_qx_play_shows(const std::vector<std::string>& options,
+                              const std::vector<DisplayPicture>& displays) {
+        std::vector<std::string> arguments = {std::string(QX_BINARY_DIR) + "/qx", "play"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back("movie.mnb");
+        auto program = start(arguments);
+        ASSERT_TRUE(program->started());
+        unsigned long window = 0;
+        const std::set<size_t> seen =
+            frames_seen(*program, "qx play: movie.mnb", displays, 20s, window);
+        ASSERT_NE(window, 0u) << "no window appeared";
+        EXPECT_EQ(seen.size(), 2u) << "screenshots showing a frame expected: " << seen.size();
+        server.press_key(window, "Escape");
+        EXPECT_EQ(program->wait(20s), 0) << program_output();
+    }
 };
 
 using WindowScreenshot = WindowScreenshotFixture;
@@ -177,15 +195,26 @@ TEST_F(WindowScreenshot, QxPlayShowsTheExportedFramesEnlargedAndEndsOnEsc) {
         displays.push_back(play_display(frame));
     }
     ASSERT_EQ(displays.size(), size_t{MOVIE_FRAMES});
-    auto program = start({std::string(QX_BINARY_DIR) + "/qx", "play", "movie.mnb"});
-    ASSERT_TRUE(program->started());
-    unsigned long window = 0;
-    const std::set<size_t> seen =
-        frames_seen(*program, "qx play: movie.mnb", displays, 20s, window);
-    ASSERT_NE(window, 0u) << "no window appeared";
-    EXPECT_EQ(seen.size(), 2u) << "screenshots showing an exported frame: " << seen.size();
-    server.press_key(window, "Escape");
-    EXPECT_EQ(program->wait(20s), 0) << program_output();
+    expect_qx_play_shows({}, displays);
+}
+
+// The summed colour tables of Mnb leave brightness out; `qx play` applies it to what it shows.
+TEST_F(WindowScreenshot, QxPlayShowsMnbFramesAtTheBrightnessAsked) {
+    PictureBrightness half;
+    ASSERT_TRUE(half.set(PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F}, 50));
+    std::vector<DisplayPicture> displays;
+    for (const std::vector<uint8_t>& frame : exported("", "export")) {
+        DisplayPicture display = play_display(frame);
+        for (uint32_t& rgb : display.pixels) {
+            const auto pixel = static_cast<uint16_t>((rgb >> 19) << 11 | (rgb >> 10 & 0x3F) << 5 |
+                                                     (rgb >> 3 & 0x1F));
+            const uint16_t darker = half.apply(pixel);
+            rgb = uint32_t(darker >> 11) << 19 | uint32_t(darker >> 5 & 0x3F) << 10 |
+                  uint32_t(darker & 0x1F) << 3;
+        }
+        displays.push_back(std::move(display));
+    }
+    expect_qx_play_shows({"--brightness", "50"}, displays);
 }
 
 TEST_F(WindowScreenshot, HostShowsTheExportedFramesOnScanLinesAndEndsOnEsc) {

@@ -62,3 +62,24 @@ void push_key(SDL_Keycode key) {
     event.key.keysym.sym = key;
     SDL_PushEvent(&event);
 }
+
+void push_click(int x, int y) {
+    SDL_Event event{};
+    event.type = SDL_MOUSEBUTTONDOWN;
+    event.button.button = SDL_BUTTON_LEFT;
+    event.button.state = SDL_PRESSED;
+    event.button.clicks = 1;
+    event.button.x = x;
+    event.button.y = y;
+    SDL_PushEvent(&event);
+}
+
+SDL_Window* first_sdl_window() {
+    // SDL numbers its windows from 1; a test opens only a few.
+    for (uint32_t id = 1; id < 64; ++id) {
+        if (SDL_Window* window = SDL_GetWindowFromID(id)) {
+            return window;
+        }
+    }
+    return nullptr;
+}

@@ -15,3 +15,7 @@ void write_test_movie(const std::filesystem::path& path, int frames, bool with_s
 bool wait_for(const std::function<bool()>& condition, std::chrono::milliseconds limit);
 // A key press as the keyboard would deliver it to the focused window.
 void push_key(SDL_Keycode key);
+// A left click at (x, y) in the first window.
+void push_click(int x, int y);
+// The first window SDL has open, or null.
+SDL_Window* first_sdl_window();

@@ -156,6 +156,85 @@ TEST_F(PlayTool, FullScreenKeyAndCloseButton) {
     EXPECT_LT(session.tally().presented, 400);
 }
 
+TEST_F(PlayTool, StatusLineShowsPositionAndTheBrightnessSet) {
+    write_test_movie(movie, 400, true);
+    PlayOptions dimmed = options();
+    dimmed.brightness = 50;
+    PlaySession session(dimmed);
+    const auto line_has = [&](const std::string& text) {
+        return wait_for(
+            [&] {
+                return play_status_line(session.shown_status()).find(text) != std::string::npos;
+            },
+            5s);
+    };
+    run_driven(session, [&] {
+        EXPECT_TRUE(line_has(" / 0:26  brightness 50%"));
+        push_key(SDLK_KP_PLUS);
+        EXPECT_TRUE(line_has("brightness 60%"));
+        push_key(SDLK_KP_MINUS);
+        push_key(SDLK_KP_MINUS);
+        push_key(SDLK_SPACE);
+        EXPECT_TRUE(line_has("brightness 40%  paused"));
+        // The position is the player's: a restart shows it from the start again.
+        push_key(SDLK_SPACE);
+        EXPECT_TRUE(line_has("0:01 / 0:26"));
+        push_key(SDLK_r);
+        EXPECT_TRUE(line_has("0:00 / 0:26"));
+    });
+    EXPECT_TRUE(line_has("brightness 40%")) << play_status_line(session.shown_status());
+}
+
+// Keys and clicks seek through the player to exactly the frame they name.
+TEST_F(PlayTool, KeysAndClicksSeekAndStep) {
+    write_test_movie(movie, 400, true);
+    PlaySession session(options());
+    const auto at_frame = [&](int32_t frame) {
+        return wait_for([&] { return session.shown_status().frame == frame; }, 5s);
+    };
+    run_driven(session, [&] {
+        ASSERT_TRUE(wait_for([&] { return session.shown_status().frames == 400; }, 5s));
+        push_key(SDLK_SPACE);
+        ASSERT_TRUE(wait_for([&] { return session.shown_status().paused; }, 5s));
+        push_key(SDLK_END);
+        EXPECT_TRUE(at_frame(399)) << session.shown_status().frame;
+        push_key(SDLK_HOME);
+        EXPECT_TRUE(at_frame(0)) << session.shown_status().frame;
+        push_key(SDLK_PERIOD);
+        EXPECT_TRUE(at_frame(1)) << session.shown_status().frame;
+        push_key(SDLK_COMMA);
+        EXPECT_TRUE(at_frame(0)) << session.shown_status().frame;
+        push_key(SDLK_PAGEUP);
+        EXPECT_TRUE(at_frame(40)) << session.shown_status().frame;
+        // The player shares the length of the sound evenly among the frames, and tells a
+        // frame's time rounded up.
+        const auto frame_at = [](int64_t ms) { return static_cast<int32_t>(ms * 400 / 26666); };
+        const auto time_of = [](int64_t frame) { return (frame * 26666 + 399) / 400; };
+        push_key(SDLK_RIGHT);
+        const int32_t later = frame_at(time_of(40) + 5000);
+        EXPECT_TRUE(at_frame(later)) << session.shown_status().frame;
+        push_key(SDLK_LEFT);
+        EXPECT_TRUE(at_frame(frame_at(time_of(later) - 5000))) << session.shown_status().frame;
+        push_key(SDLK_UP);
+        EXPECT_TRUE(at_frame(399)) << session.shown_status().frame;
+        push_key(SDLK_DOWN);
+        EXPECT_TRUE(at_frame(0)) << session.shown_status().frame;
+        EXPECT_TRUE(session.shown_status().paused);
+        // A click on the lowest tenth of the window, a quarter of the way across.
+        int width = 0;
+        int height = 0;
+        SDL_Window* window = first_sdl_window();
+        ASSERT_NE(window, nullptr);
+        SDL_GetWindowSize(window, &width, &height);
+        const int32_t clicked = static_cast<int32_t>(int64_t{width / 4} * 400 / width);
+        push_click(width / 4, height - 2);
+        EXPECT_TRUE(at_frame(clicked)) << session.shown_status().frame;
+        push_click(width / 2, height / 2);
+        push_key(SDLK_PERIOD);
+        EXPECT_TRUE(at_frame(clicked + 1)) << "a click above the edge does not seek";
+    });
+}
+
 TEST_F(PlayTool, ProgramPrintsItsSummary) {
     write_test_movie(movie, 30, false);
     int status = 0;

@@ -2,13 +2,23 @@
 
 #include "tools/qx/play_status.h"
 
-TEST(PlayToolStatus, LineShowsTimeFramesAndState) {
-    PlayTally tally;
-    tally.seconds = 62.54;
-    tally.presented = 940;
-    tally.dropped = 3;
-    EXPECT_EQ(play_status_line(tally, false, false), "  1:02.5  shown 940  dropped 3");
-    EXPECT_EQ(play_status_line(tally, true, true), "  1:02.5  shown 940  dropped 3  paused  muted");
+TEST(PlayToolStatus, LineShowsPositionDurationAndState) {
+    PlayStatus status;
+    status.timed = true;
+    status.position_ms = 5990;
+    status.duration_ms = 16000;
+    EXPECT_EQ(play_status_line(status), "  0:05 / 0:16  brightness 100%");
+    status.paused = true;
+    status.muted = true;
+    status.brightness = 60;
+    EXPECT_EQ(play_status_line(status), "  0:05 / 0:16  brightness 60%  paused  muted");
+    status.duration_ms = 7200000;
+    EXPECT_EQ(play_status_line(status), "  0:00:05 / 2:00:00  brightness 60%  paused  muted");
+    // Without sound the frames have no time: they are counted.
+    status = PlayStatus{};
+    status.frame = 11;
+    status.frames = 400;
+    EXPECT_EQ(play_status_line(status), "  frame 12 / 400  brightness 100%");
 }
 
 TEST(PlayToolStatus, SummaryCountsEveryPlay) {

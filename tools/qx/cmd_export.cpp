@@ -6,6 +6,8 @@
 
 #include "tools/qx/commands.h"
 #include "tools/qx/export_sinks.h"
+#include "tools/qx/movie_info.h"
+#include "tools/qx/number_text.h"
 #include "tools/qx/progress.h"
 
 namespace {
@@ -15,11 +17,12 @@ struct ExportRequest {
     std::string out_dir;
     bool wav = false;
     PictureExportOptions pictures;
+    ExportRangeRequest range;
 };
 
-int fail(const std::string& error) {
+int fail(const std::string& error, int status = 1) {
     std::fprintf(stderr, "qx export: %s\n", error.c_str());
-    return 1;
+    return status;
 }
 
 // "wrote 240 PNG pictures and audio.wav (16.0 s, 22,050 Hz stereo)"
@@ -51,12 +54,26 @@ int run_export(const ExportRequest& request) {
     if (!scan.open(request.movie)) {
         return fail(scan.error());
     }
+    ExportRange range;
+    const ExportRangeRequest& asked = request.range;
+    if (asked.start_frame || asked.start_seconds || asked.frames) {
+        // A first look counts the frames and times them, so that a range beyond the movie is
+        // refused before anything is written.
+        MovieInfo info;
+        std::string error;
+        if (!read_movie_info(request.movie, info, error)) {
+            return fail(error);
+        }
+        if (!resolve_export_range(asked, info, range, error)) {
+            return fail(error, QX_USAGE_ERROR);
+        }
+    }
     std::vector<std::unique_ptr<ExportSink>> sinks;
     if (pictures.raw || pictures.png) {
-        sinks.push_back(make_picture_sink(request.out_dir, pictures));
+        sinks.push_back(make_picture_sink(request.out_dir, pictures, range));
     }
     if (wav) {
-        sinks.push_back(make_wav_sink(request.out_dir));
+        sinks.push_back(make_wav_sink(request.out_dir, range));
     }
     std::string error;
     for (auto& sink : sinks) {
@@ -72,8 +89,13 @@ int run_export(const ExportRequest& request) {
     const auto file_bytes = static_cast<int64_t>(std::filesystem::file_size(request.movie, code));
     ProgressBar progress("exporting", file_bytes);
     scan.run([&](const ScannedChunk& chunk) {
+        bool done = true;
         for (auto& sink : sinks) {
             sink->chunk(chunk, scan);
+            done = done && sink->done();
+        }
+        if (done) {
+            scan.stop();
         }
         progress.update(chunk.next_offset);
     });
@@ -85,7 +107,13 @@ int run_export(const ExportRequest& request) {
         }
         skipped += sink->skipped();
     }
-    std::printf("%s\n", export_summary(sinks).c_str());
+    std::string summary = export_summary(sinks);
+    if (range.end - range.first == 1) {
+        summary += formatted(" for frame %d", range.first);
+    } else if (!range.whole()) {
+        summary += formatted(" for frames %d to %d", range.first, range.end - 1);
+    }
+    std::printf("%s\n", summary.c_str());
     // Frames that could not be decoded were each named; the rest of the export stands.
     return skipped > 0 ? 2 : 0;
 }
@@ -107,8 +135,21 @@ void add_export_command(CLI::App& app, int& status) {
                       "decode every pixel twice side by side");
     auto* brightness =
         command->add_option("--brightness", request->pictures.brightness, "brightness in percent");
-    command->callback([request, brightness, &status] {
+    ExportRangeRequest& range = request->range;
+    auto* start_frame = command->add_option("--start-frame", range.start_frame,
+                                            "first frame to write, counted from 0 (0)");
+    auto* start =
+        command
+            ->add_option("--start", range.start_seconds,
+                         "begin at the frame the player seeks to for this time in seconds")
+            ->excludes(start_frame);
+    auto* frames = command->add_option("--frames", range.frames, "how many frames to write (all)");
+    command->callback([request, brightness, start_frame, start, frames, &status] {
         require_not_negative(*brightness, request->pictures.brightness);
+        const ExportRangeRequest& asked = request->range;
+        require_not_negative(*start_frame, asked.start_frame.value_or(0));
+        require_not_negative(*start, asked.start_seconds.value_or(0));
+        require_above_zero(*frames, asked.frames.value_or(1));
         status = run_export(*request);
     });
 }

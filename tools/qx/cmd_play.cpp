@@ -7,7 +7,8 @@ void add_play_command(CLI::App& app, int& status) {
     auto* command = app.add_subcommand(
         "play",
         "Watch a movie. Keys: Space pause, Esc or q quit, f full screen, r restart, + and - "
-        "brightness, m mute");
+        "brightness, m mute, Left/Right 5 s, Down/Up 60 s, Home/End, PageDown/PageUp a tenth of "
+        "the movie, , and . a frame back and on; a click on the window's lower edge seeks there");
     auto options = std::make_shared<PlayOptions>();
     command->add_option("MOVIE", options->movie, "the movie file")->required();
     command->add_flag("--fullscreen", options->fullscreen, "play on the whole screen");

@@ -88,8 +88,8 @@ std::string frames_json(const std::vector<FrameRecord>& frames) {
 // would, and writes what the decoder left in the draw buffer.
 class PictureSink : public ExportSink {
   public:
-    PictureSink(std::string out_dir, const PictureExportOptions& options)
-        : out_dir_(std::move(out_dir)), options_(options) {}
+    PictureSink(std::string out_dir, const PictureExportOptions& options, const ExportRange& range)
+        : out_dir_(std::move(out_dir)), options_(options), range_(range) {}
 
     ~PictureSink() override {
         if (context_ != nullptr) {
@@ -127,20 +127,29 @@ class PictureSink : public ExportSink {
         if (chunk.result != READ_VIDEO || chunk.video == nullptr || !error_.empty()) {
             return;
         }
+        const int32_t index = frame_count_++;
+        if (index >= range_.end) {
+            return;
+        }
         PlayerContext& context = scan.context();
         const VideoFrameSlot& slot = *chunk.video;
-        const int32_t index = frame_count_++;
         PictureGeometry geometry{};
         if (read_frame_header(context, slot) && picture_geometry(context, slot.kind, geometry)) {
             grow_buffers(*context.params, geometry.bytes);
         }
-        if (decode_video_frame(context, slot) && picture_geometry(context, slot.kind, geometry)) {
-            write_frame(context, slot.kind, index, chunk.offset, geometry);
-        } else {
-            report(index, chunk.offset, "cannot be decoded");
+        // Frames before the range are decoded all the same: later ones may be drawn over them.
+        const bool decoded = decode_video_frame(context, slot);
+        if (range_.includes_frame(index)) {
+            if (decoded && picture_geometry(context, slot.kind, geometry)) {
+                write_frame(context, slot.kind, index, chunk.offset, geometry);
+            } else {
+                report(index, chunk.offset, "cannot be decoded");
+            }
         }
         swap_work_surfaces(context);
     }
+
+    bool done() const override { return frame_count_ >= range_.end || !error_.empty(); }
 
     bool finish(MovieScan&, std::string& error) override {
         if (error_.empty() && options_.raw) {
@@ -228,6 +237,7 @@ class PictureSink : public ExportSink {
 
     std::string out_dir_;
     PictureExportOptions options_;
+    ExportRange range_;
     PlayerContext* context_ = nullptr;
     std::vector<uint8_t> first_ = std::vector<uint8_t>(1, 0);
     std::vector<uint8_t> second_ = std::vector<uint8_t>(1, 0);
@@ -241,6 +251,7 @@ class PictureSink : public ExportSink {
 }  // namespace
 
 std::unique_ptr<ExportSink> make_picture_sink(const std::string& out_dir,
-                                              const PictureExportOptions& options) {
-    return std::make_unique<PictureSink>(out_dir, options);
+                                              const PictureExportOptions& options,
+                                              const ExportRange& range) {
+    return std::make_unique<PictureSink>(out_dir, options, range);
 }

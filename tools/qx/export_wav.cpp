@@ -17,7 +17,7 @@ namespace {
 // A movie without audio writes no file.
 class WavSink : public ExportSink {
   public:
-    explicit WavSink(std::string path) : path_(std::move(path)) {}
+    WavSink(std::string path, const ExportRange& range) : path_(std::move(path)), range_(range) {}
     ~WavSink() override {
         if (file_ != nullptr) {
             sf_close(file_);
@@ -31,7 +31,11 @@ class WavSink : public ExportSink {
     }
 
     void chunk(const ScannedChunk& chunk, MovieScan& scan) override {
-        if (chunk.result == READ_AUDIO && chunk.audio->bytes > 0) {
+        if (chunk.result == READ_VIDEO) {
+            video_chunks_read_ = chunk.video->sequence + 1;
+        }
+        if (chunk.result == READ_AUDIO && chunk.audio->bytes > 0 &&
+            range_.includes_sound(chunk.audio->video_stamp)) {
             const auto* samples = reinterpret_cast<const int16_t*>(chunk.audio->data);
             const size_t count = static_cast<size_t>(chunk.audio->bytes) / AUDIO_FRAME_BYTES * 2;
             if (file_ != nullptr) {
@@ -43,6 +47,13 @@ class WavSink : public ExportSink {
         if (has_audio_ && watch_->chunk_read(chunk.result) && file_ == nullptr && error_.empty()) {
             open(scan.context());
         }
+    }
+
+    // The range's last sound comes before the video chunk after it; the rate is known once
+    // the player would have started its sound.
+    bool done() const override {
+        const bool rate_known = !has_audio_ || watch_->started() || !error_.empty();
+        return rate_known && video_chunks_read_ > range_.end;
     }
 
     bool finish(MovieScan& scan, std::string& error) override {
@@ -112,6 +123,8 @@ class WavSink : public ExportSink {
     }
 
     std::string path_;
+    ExportRange range_;
+    int64_t video_chunks_read_ = 0;
     bool has_audio_ = false;
     std::optional<SoundStartWatch> watch_;
     std::vector<std::vector<int16_t>> pending_;  // interleaved stereo, until the file opens
@@ -126,6 +139,6 @@ class WavSink : public ExportSink {
 
 }  // namespace
 
-std::unique_ptr<ExportSink> make_wav_sink(const std::string& out_dir) {
-    return std::make_unique<WavSink>(out_dir + "/audio.wav");
+std::unique_ptr<ExportSink> make_wav_sink(const std::string& out_dir, const ExportRange& range) {
+    return std::make_unique<WavSink>(out_dir + "/audio.wav", range);
 }

@@ -67,6 +67,7 @@ MovieScan::~MovieScan() {
 void MovieScan::run(const std::function<void(const ScannedChunk&)>& visit) {
     PlayerContext& context = *context_;
     MovieFile* file = params_.file;
+    stopped_ = false;
     for (;;) {
         ScannedChunk chunk{};
         chunk.offset = file_seek(file, 0, FILE_SEEK_CUR);
@@ -97,7 +98,7 @@ void MovieScan::run(const std::function<void(const ScannedChunk&)>& visit) {
         } else if (chunk.result == READ_AUDIO) {
             release_audio_slot(context);
         }
-        if (chunk.next_offset == chunk.offset || chunk.result == READ_BUSY) {
+        if (stopped_ || chunk.next_offset == chunk.offset || chunk.result == READ_BUSY) {
             return;
         }
     }

@@ -27,6 +27,8 @@ class MovieScan {
     // Calls read_chunk until the reader stops moving through the file (its header read
     // failed), handing each chunk to `visit`; the slot a chunk filled is freed after the visit.
     void run(const std::function<void(const ScannedChunk&)>& visit);
+    // Ends run() after the chunk being visited, for a reader that has all it wants.
+    void stop() { stopped_ = true; }
 
     PlayerContext& context() { return *context_; }
     PlayParams& params() { return params_; }
@@ -37,6 +39,7 @@ class MovieScan {
 
     PlayParams params_{};
     PlayerContext* context_ = nullptr;
+    bool stopped_ = false;
     std::string error_;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/kernel.h"
 #include "platform/platform_clock.h"
 #include "player/player_context.h"
+#include "tools/qx/play_picture.h"
 
 namespace {
 
@@ -16,12 +17,14 @@ constexpr int32_t CLOCK_MARGIN = 5;
 
 }  // namespace
 
-PlayPacer::PlayPacer(PlayParams& params, bool has_audio, double frames_per_second)
+PlayPacer::PlayPacer(PlayParams& params, bool has_audio, double frames_per_second,
+                     PlayPicture* picture)
     : params_(params),
       has_audio_(has_audio),
       frame_period_us_(frames_per_second > 0 && !has_audio
                            ? static_cast<int64_t>(1000000.0 / frames_per_second)
-                           : 0) {}
+                           : 0),
+      picture_(picture) {}
 
 void PlayPacer::make_active(PlayPacer* pacer) {
     active_pacer.store(pacer, std::memory_order_release);
@@ -32,6 +35,9 @@ void PlayPacer::make_active(PlayPacer* pacer) {
 void PlayPacer::frame_done() {
     const bool presented = interlocked_load(params_.lag) <= 1;
     (presented ? presented_ : dropped_).fetch_add(1, std::memory_order_relaxed);
+    if (presented && picture_ != nullptr && params_.context) {
+        picture_->frame_presented(*params_.context);
+    }
     if (presented && has_audio_ && params_.context) {
         const int32_t late = interlocked_load(params_.context->sound.clock) - CLOCK_MARGIN -
                              interlocked_load(params_.frames_shown);

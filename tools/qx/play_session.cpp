@@ -6,6 +6,7 @@
 #include "platform/kernel.h"
 #include "player/player.h"
 #include "tools/qx/play_pacer.h"
+#include "tools/qx/play_seek_keys.h"
 #include "tools/qx/play_window_size.h"
 
 namespace {
@@ -38,6 +39,11 @@ PlaySession::~PlaySession() {
 PlayTally PlaySession::tally() {
     std::lock_guard lock(tally_mutex_);
     return tally_;
+}
+
+PlayStatus PlaySession::shown_status() {
+    std::lock_guard lock(tally_mutex_);
+    return shown_status_;
 }
 
 void PlaySession::use_platform(std::unique_ptr<PlayPlatform> platform) {
@@ -97,9 +103,11 @@ void PlaySession::open_display(const MovieInfo& info) {
     primary_->get_attached_surface(SURFACE_BACK_BUFFER, &back_);
     BltEffects black;
     primary_->blt(nullptr, nullptr, nullptr, BLT_COLOUR_FILL | BLT_WAIT, &black);
+    picture_.open(*display_, *primary_, brightness_);
 }
 
 void PlaySession::close_display() {
+    picture_.close();
     for (DisplaySurface** surface : {&back_, &primary_}) {
         if (*surface) {
             (*surface)->release();
@@ -113,20 +121,16 @@ void PlaySession::close_display() {
 }
 
 void PlaySession::key_down(PlayParams& params, uintptr_t key, bool repeat) {
-    const bool brightness_key =
-        key == KEY_ADD || key == KEY_PLUS || key == KEY_SUBTRACT || key == KEY_MINUS;
-    if (repeat && !brightness_key) {
+    // The switches act once a press; brightness and seeking go on while their key is held.
+    const bool switch_key = key == KEY_SPACE || key == KEY_ESCAPE || key == KEY_A + ('Q' - 'A') ||
+                            key == KEY_A + ('R' - 'A') || key == KEY_A + ('F' - 'A') ||
+                            key == KEY_A + ('M' - 'A');
+    if (repeat && switch_key) {
         return;
     }
     switch (key) {
         case KEY_SPACE:
-            if (player_toggle_pause(params) == 1) {
-                paused_ = true;
-                pause_began_ = std::chrono::steady_clock::now();
-            } else if (paused_) {
-                paused_ = false;
-                paused_for_ += std::chrono::steady_clock::now() - pause_began_;
-            }
+            toggle_pause(params);
             break;
         case KEY_ESCAPE:
         case KEY_A + ('Q' - 'A'):
@@ -146,32 +150,120 @@ void PlaySession::key_down(PlayParams& params, uintptr_t key, bool repeat) {
             break;
         case KEY_ADD:
         case KEY_PLUS:
-            brightness_ += 10;
-            player_set_brightness(params, brightness_);
+            set_brightness(params, brightness_ + 10);
             break;
         case KEY_SUBTRACT:
         case KEY_MINUS:
-            brightness_ = std::max(0, brightness_ - 10);
-            player_set_brightness(params, brightness_);
+            set_brightness(params, std::max(0, brightness_ - 10));
             break;
         default:
+            seek(params, seek_for_key(static_cast<uint32_t>(key), current_status(params)));
             break;
     }
 }
 
-void PlaySession::pump_messages(PlayParams& params) {
+void PlaySession::toggle_pause(PlayParams& params) {
+    if (player_toggle_pause(params) == 1) {
+        paused_ = true;
+        pause_began_ = std::chrono::steady_clock::now();
+    } else if (paused_) {
+        paused_ = false;
+        paused_for_ += std::chrono::steady_clock::now() - pause_began_;
+    }
+}
+
+// Frame steps pause the movie first, as a viewer stepping through it expects.
+void PlaySession::seek(PlayParams& params, const PlaySeek& seek) {
+    switch (seek.kind) {
+        case PlaySeek::Kind::to_time:
+            player_seek_time(params, static_cast<uint32_t>(seek.value));
+            break;
+        case PlaySeek::Kind::to_frame:
+            player_seek(params, static_cast<int32_t>(seek.value));
+            break;
+        case PlaySeek::Kind::step:
+            if (!paused_) {
+                toggle_pause(params);
+            }
+            player_step(params, static_cast<int32_t>(seek.value));
+            break;
+        case PlaySeek::Kind::none:
+            break;
+    }
+}
+
+void PlaySession::click(PlayParams& params, intptr_t where) {
+    int32_t width = 0;
+    int32_t height = 0;
+    if (window_client_size(window_, width, height)) {
+        const auto x = static_cast<int32_t>(where & 0xFFFF);
+        const auto y = static_cast<int32_t>((where >> 16) & 0xFFFF);
+        seek(params, seek_for_click(x, y, width, height, current_status(params)));
+    }
+}
+
+// The player brightens what its colour path allows; the picture the rest.
+void PlaySession::set_brightness(PlayParams& params, int32_t percent) {
+    brightness_ = percent;
+    player_set_brightness(params, brightness_);
+    picture_.set_brightness(brightness_);
+}
+
+bool PlaySession::pump_messages(PlayParams& params) {
     WindowMessage message{};
+    bool keys = false;
     while (window_peek_message(message)) {
         if (!window_get_message(message)) {
             quit_ = true;
             player_stop(params);
-            return;
+            return keys;
         }
         if (message.message == WINDOW_MESSAGE_KEY_DOWN) {
             key_down(params, message.wparam, (message.lparam & WINDOW_KEY_REPEAT) != 0);
+            keys = true;
+        } else if (message.message == WINDOW_MESSAGE_LEFT_BUTTON_DOWN) {
+            click(params, message.lparam);
+            keys = true;
         }
         window_dispatch_message(message);
     }
+    return keys;
+}
+
+// The player's own position once it can tell it; until then the frames it has shown, timed
+// by the movie's frame rate.
+PlayStatus PlaySession::current_status(PlayParams& params) const {
+    PlayStatus status;
+    status.brightness = brightness_;
+    status.paused = paused_;
+    status.muted = muted_;
+    status.frame = interlocked_load(params.frames_shown) - 1;
+    status.frames = info_.video_frames;
+    const double fps = info_.frames_per_second().value_or(options_.fps);
+    if (fps > 0) {
+        status.timed = true;
+        status.position_ms = static_cast<uint32_t>(std::max(status.frame, 0) * 1000.0 / fps);
+        status.duration_ms = static_cast<uint32_t>(
+            info_.duration_seconds().value_or(info_.video_frames / fps) * 1000.0);
+    }
+    PlayerPosition position{};
+    if (!player_get_position(params, position)) {
+        return status;
+    }
+    status.frame = position.frame;
+    status.frames = position.frames >= 0 ? position.frames : status.frames;
+    if (position.duration_ms > 0) {
+        status.timed = true;
+        status.position_ms = position.position_ms;
+        status.duration_ms = position.duration_ms;
+    }
+    return status;
+}
+
+void PlaySession::show_status(const PlayStatus& status) {
+    status_.show(play_status_line(status));
+    std::lock_guard lock(tally_mutex_);
+    shown_status_ = status;
 }
 
 void PlaySession::update_tally(const PlayPacer& pacer) {
@@ -197,16 +289,18 @@ void PlaySession::note_silence() {
     }
 }
 
-bool PlaySession::play_once(bool has_audio) {
+bool PlaySession::play_once() {
     PlayParams params{};
     params.flags = PLAY_CENTRE_X | PLAY_CENTRE_Y | PLAY_THREAD | PLAY_KEEP_BRIGHTNESS |
                    PLAY_CALLBACK | (options_.no_sound || headless_ ? 0 : PLAY_SOUND);
     params.display = display_;
-    params.primary_surface = primary_;
+    DisplaySurface* staging = picture_.staging();
+    params.primary_surface = staging != nullptr ? staging : primary_;
     params.back_surface = back_;
     params.brightness = brightness_;
     params.frame_callback = play_frame_callback;
-    PlayPacer pacer(params, has_audio, options_.fps);
+    PlayPacer pacer(params, info_.has_audio, options_.fps,
+                    staging != nullptr ? &picture_ : nullptr);
     PlayPacer::make_active(&pacer);
     restart_ = false;
     paused_ = false;
@@ -220,11 +314,14 @@ bool PlaySession::play_once(bool has_audio) {
     auto next_status = std::chrono::steady_clock::now();
     while (interlocked_load(params.context) != nullptr) {
         window_sleep_ms(10);
-        pump_messages(params);
+        // A key's effect shows on the status line at once.
+        if (pump_messages(params)) {
+            next_status = std::chrono::steady_clock::now();
+        }
         update_tally(pacer);
         if (std::chrono::steady_clock::now() >= next_status) {
             note_silence();
-            status_.show(play_status_line(tally(), paused_, muted_));
+            show_status(current_status(params));
             next_status += STATUS_PERIOD;
         }
     }
@@ -239,22 +336,21 @@ bool PlaySession::play_once(bool has_audio) {
 }
 
 int PlaySession::run() {
-    MovieInfo info;
     std::string error;
-    if (!read_movie_info(options_.movie, info, error)) {
+    if (!read_movie_info(options_.movie, info_, error)) {
         std::fprintf(stderr, "qx play: %s\n", error.c_str());
         return 1;
     }
     headless_ = options_.headless;
     use_platform(headless_ ? make_headless_platform() : make_windowed_platform(!options_.no_sound));
-    if (!headless_ && !open_window(info)) {
+    if (!headless_ && !open_window(info_)) {
         std::fprintf(stderr, "qx play: no display can be opened; playing headless\n");
         headless_ = true;
         use_platform(make_headless_platform());
     }
-    open_display(info);
+    open_display(info_);
     do {
-        if (!play_once(info.has_audio)) {
+        if (!play_once()) {
             status_.finish();
             std::fprintf(stderr, "qx play: %s: the movie cannot be started\n",
                          options_.movie.c_str());

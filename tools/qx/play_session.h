@@ -7,7 +7,9 @@
 
 #include "player/play_params.h"
 #include "tools/qx/movie_info.h"
+#include "tools/qx/play_picture.h"
 #include "tools/qx/play_platform.h"
+#include "tools/qx/play_seek_keys.h"
 #include "tools/qx/play_status.h"
 
 class PlayPacer;
@@ -39,6 +41,8 @@ class PlaySession {
     int32_t plays_started() const { return plays_started_.load(); }
     bool headless() const { return headless_.load(); }
     PlayTally tally();
+    // What the status line told last (also when standard error is no terminal).
+    PlayStatus shown_status();
 
   private:
     bool open_window(const MovieInfo& info);
@@ -47,18 +51,27 @@ class PlaySession {
     void close_display();
     void use_platform(std::unique_ptr<PlayPlatform> platform);
     // Plays the movie once; false when it cannot be started.
-    bool play_once(bool has_audio);
-    void pump_messages(PlayParams& params);
+    bool play_once();
+    // Handles the window's messages; whether a key was among them.
+    bool pump_messages(PlayParams& params);
     void key_down(PlayParams& params, uintptr_t key, bool repeat);
+    void set_brightness(PlayParams& params, int32_t percent);
+    void toggle_pause(PlayParams& params);
+    void seek(PlayParams& params, const PlaySeek& seek);
+    void click(PlayParams& params, intptr_t where);
+    PlayStatus current_status(PlayParams& params) const;
+    void show_status(const PlayStatus& status);
     void update_tally(const PlayPacer& pacer);
     void note_silence();
 
     const PlayOptions options_;
+    MovieInfo info_;
     std::unique_ptr<PlayPlatform> platform_;
     WindowHandle window_ = nullptr;
     Display* display_ = nullptr;
     DisplaySurface* primary_ = nullptr;
     DisplaySurface* back_ = nullptr;
+    PlayPicture picture_;
     int32_t brightness_;
     bool quit_ = false;
     bool restart_ = false;
@@ -76,4 +89,5 @@ class PlaySession {
     std::mutex tally_mutex_;
     PlayTally finished_;  // plays already over
     PlayTally tally_;     // with the current play
+    PlayStatus shown_status_;
 };

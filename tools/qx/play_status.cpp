@@ -4,12 +4,39 @@
 
 #include <cstdio>
 
-std::string play_status_line(const PlayTally& tally, bool paused, bool muted) {
-    const int tenths = static_cast<int>(tally.seconds * 10);
-    char line[128];
-    std::snprintf(line, sizeof line, "%3d:%02d.%d  shown %d  dropped %d%s%s", tenths / 600,
-                  tenths / 10 % 60, tenths % 10, tally.presented, tally.dropped,
-                  paused ? "  paused" : "", muted ? "  muted" : "");
+namespace {
+
+// 65,000 ms as "1:05", or as "0:01:05" with hours (which a movie of an hour or more shows).
+std::string clock_text(uint32_t milliseconds, bool hours) {
+    const uint32_t seconds = milliseconds / 1000;
+    char text[32];
+    if (hours) {
+        std::snprintf(text, sizeof text, "%u:%02u:%02u", seconds / 3600, seconds / 60 % 60,
+                      seconds % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%u:%02u", seconds / 60, seconds % 60);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string play_status_line(const PlayStatus& status) {
+    std::string line = "  ";
+    if (status.timed) {
+        const bool hours = status.duration_ms >= 3600000;
+        line +=
+            clock_text(status.position_ms, hours) + " / " + clock_text(status.duration_ms, hours);
+    } else {
+        line += "frame " + std::to_string(status.frame + 1) + " / " + std::to_string(status.frames);
+    }
+    line += "  brightness " + std::to_string(status.brightness) + "%";
+    if (status.paused) {
+        line += "  paused";
+    }
+    if (status.muted) {
+        line += "  muted";
+    }
     return line;
 }
 

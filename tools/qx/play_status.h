@@ -11,8 +11,22 @@ struct PlayTally {
     int32_t worst_lateness = 0;  // frames of the media clock
 };
 
-// "  1:02.5  shown 940  dropped 3  paused  muted"
-std::string play_status_line(const PlayTally& tally, bool paused, bool muted);
+// What the status line tells of the movie as it plays.
+struct PlayStatus {
+    bool timed = false;  // position and duration are known; otherwise frames are counted
+    uint32_t position_ms = 0;
+    uint32_t duration_ms = 0;
+    int32_t frame = -1;  // the latest frame shown, from 0
+    int32_t frames = 0;
+    int32_t brightness = 100;
+    bool paused = false;
+    bool muted = false;
+};
+
+// "  0:05 / 0:16  brightness 100%  paused  muted", or "  frame 12 / 400  ..." for a movie
+// without sound, whose frames have no time.
+std::string play_status_line(const PlayStatus& status);
+
 // "MOVIE: 62.5 s, 940 frames shown, 3 dropped, worst lateness 1 frame"
 std::string play_summary(const std::string& movie, const PlayTally& tally);
 

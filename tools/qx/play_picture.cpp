@@ -1,0 +1,90 @@
+#include "tools/qx/play_picture.h"
+
+namespace {
+
+DisplaySurface* surface_like(Display& display, const SurfaceDesc& like) {
+    SurfaceDesc desc{};
+    desc.flags = SURFACE_DESC_CAPS | SURFACE_DESC_HEIGHT | SURFACE_DESC_WIDTH;
+    desc.width = like.width;
+    desc.height = like.height;
+    desc.caps = SURFACE_OFFSCREEN_PLAIN | SURFACE_SYSTEM_MEMORY;
+    DisplaySurface* surface = nullptr;
+    return display.create_surface(desc, &surface) == PLATFORM_OK ? surface : nullptr;
+}
+
+// Whether the colour conversion of this frame kind leaves the brightness out: the summed
+// colour tables of Mnb and of Zle without channel conversion do not depend on it.
+bool colour_path_ignores_brightness(int32_t kind, int32_t zle_channel_conversion) {
+    return kind == VIDEO_MNB || (kind == VIDEO_ZLE && zle_channel_conversion == 0);
+}
+
+}  // namespace
+
+PlayPicture::~PlayPicture() {
+    close();
+}
+
+bool PlayPicture::open(Display& display, DisplaySurface& primary, int32_t brightness) {
+    close();
+    SurfaceDesc desc{};
+    if (primary.get_surface_desc(desc) != PLATFORM_OK ||
+        primary.get_pixel_format(format_) != PLATFORM_OK) {
+        return false;
+    }
+    staging_ = surface_like(display, desc);
+    adjusted_ = surface_like(display, desc);
+    if (staging_ == nullptr || adjusted_ == nullptr) {
+        close();
+        return false;
+    }
+    primary_ = &primary;
+    BltEffects black;
+    staging_->blt(nullptr, nullptr, nullptr, BLT_COLOUR_FILL | BLT_WAIT, &black);
+    brightness_.set(format_, brightness);
+    return true;
+}
+
+void PlayPicture::close() {
+    std::lock_guard lock(mutex_);
+    for (DisplaySurface** surface : {&staging_, &adjusted_}) {
+        if (*surface != nullptr) {
+            (*surface)->release();
+            *surface = nullptr;
+        }
+    }
+    primary_ = nullptr;
+}
+
+void PlayPicture::frame_presented(const PlayerContext& context) {
+    const VideoFrameSlot& slot = context.video_ring[context.video_read & RING_MASK];
+    std::lock_guard lock(mutex_);
+    brightness_ignored_ = colour_path_ignores_brightness(slot.kind, context.zle_channel_conversion);
+    show();
+}
+
+void PlayPicture::set_brightness(int32_t percent) {
+    std::lock_guard lock(mutex_);
+    brightness_.set(format_, percent);
+    show();
+}
+
+// The staged picture goes through a surface of its own, so that the player drawing its next
+// frame meanwhile never shows half-brightened.
+void PlayPicture::show() {
+    if (primary_ == nullptr) {
+        return;
+    }
+    if (!brightness_ignored_ || brightness_.unchanged()) {
+        primary_->blt(nullptr, staging_, nullptr, BLT_WAIT, nullptr);
+        return;
+    }
+    adjusted_->blt(nullptr, staging_, nullptr, BLT_WAIT, nullptr);
+    SurfaceDesc desc{};
+    if (adjusted_->lock(nullptr, desc, LOCK_WAIT) != PLATFORM_OK) {
+        return;
+    }
+    brightness_.apply(static_cast<uint8_t*>(desc.memory), desc.pitch,
+                      static_cast<int32_t>(desc.width), static_cast<int32_t>(desc.height));
+    adjusted_->unlock(desc.memory);
+    primary_->blt(nullptr, adjusted_, nullptr, BLT_WAIT, nullptr);
+}

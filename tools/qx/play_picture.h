@@ -1,0 +1,42 @@
+#pragma once
+#include <cstdint>
+#include <mutex>
+
+#include "platform/display.h"
+#include "player/player_context.h"
+#include "tools/qx/picture_brightness.h"
+
+// What `qx play` shows. The player presents every frame into `staging()`, a surface of the
+// display's size and format, and the session brings it to the screen, applying the brightness
+// itself to pictures whose colour path leaves it out (Mnb, and Zle with summed tables), so
+// that brightness works on every movie while the player's own frames stay as they are.
+class PlayPicture {
+  public:
+    PlayPicture() = default;
+    ~PlayPicture();
+    PlayPicture(const PlayPicture&) = delete;
+    PlayPicture& operator=(const PlayPicture&) = delete;
+
+    // Surfaces like `primary` on `display`; false when they cannot be made, and the player
+    // then presents straight to the primary.
+    bool open(Display& display, DisplaySurface& primary, int32_t brightness);
+    void close();
+    DisplaySurface* staging() const { return staging_; }
+
+    // On the player's thread, right after it presented the frame in the current slot (also
+    // the frame a seek shows).
+    void frame_presented(const PlayerContext& context);
+    // Shows the staged picture again at the new brightness.
+    void set_brightness(int32_t percent);
+
+  private:
+    void show();
+
+    std::mutex mutex_;
+    DisplaySurface* primary_ = nullptr;
+    DisplaySurface* staging_ = nullptr;
+    DisplaySurface* adjusted_ = nullptr;  // the staged picture with the brightness applied
+    PixelFormat format_{};
+    PictureBrightness brightness_;
+    bool brightness_ignored_ = false;  // by the colour path of the staged picture
+};
