@@ -9,7 +9,7 @@ void add_play_command(CLI::App& app, int& status) {
         "Watch a movie. Keys: Space pause, Esc or q quit, f full screen, r restart, + and - "
         "brightness, m mute");
     auto options = std::make_shared<PlayOptions>();
-    command->add_option("MOVIE", options->movie, "the movie file")->required();
+    add_movie_argument(*command, options->movie);
     command->add_flag("--fullscreen", options->fullscreen, "play on the whole screen");
     auto* brightness =
         command->add_option("--brightness", options->brightness, "brightness in percent (100)");

@@ -241,7 +241,7 @@ bool PlaySession::play_once(bool has_audio) {
 int PlaySession::run() {
     MovieInfo info;
     std::string error;
-    if (!read_movie_info(options_.movie, info, error)) {
+    if (!read_movie_info(options_.movie, info, error, false)) {
         std::fprintf(stderr, "qx play: %s\n", error.c_str());
         return 1;
     }
