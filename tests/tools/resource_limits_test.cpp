@@ -71,6 +71,18 @@ TEST(ResourceLimits, TwoGigabytesOfChunkHeadersAfterTheFrames) {
               std::string::npos);
 }
 
+// A million chunk headers with nothing in between: the scans keep counts, not a record of
+// every chunk.
+TEST(ResourceLimits, AMillionEmptyChunksAfterTheFrames) {
+    MovieWriter writer = audio_video_movie(10);
+    for (int i = 0; i < 1000000; ++i) {
+        writer.chunk("SCCl", {});
+    }
+    TempMovie movie(writer);
+    EXPECT_NE(run_every_command(movie.path(), movie.folder()).find("10 frames shown"),
+              std::string::npos);
+}
+
 // A size no chunk can have, declared by a video chunk between good ones: what comes before is
 // shown, and nothing is read for the four gigabytes it announces.
 TEST(ResourceLimits, ChunkSizeOfFourGigabytes) {
