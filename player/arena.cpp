@@ -1,7 +1,7 @@
 #include "player/arena.h"
 
 uint8_t* arena_place(uint8_t* arena, uint32_t arena_bytes, uint8_t* write, uint32_t bytes) {
-    if (bytes >= arena_bytes) {
+    if (bytes > arena_bytes) {
         return nullptr;
     }
     const auto used = static_cast<uint32_t>(write - arena);

@@ -6,7 +6,7 @@
 
 // Where a block of `bytes` goes in an arena that is filled in order and wraps to its start: at
 // `write`, or at the start when the block would reach or pass the arena's end. Null when the
-// block is too large ever to fit.
+// block is larger than the whole arena.
 uint8_t* arena_place(uint8_t* arena, uint32_t arena_bytes, uint8_t* write, uint32_t bytes);
 
 bool ranges_overlap(const uint8_t* a, uint32_t a_bytes, const uint8_t* b, uint32_t b_bytes);

@@ -219,6 +219,21 @@ TEST(ReaderArena, ABodyEndingExactlyAtTheArenaEndGoesToTheStart) {
     EXPECT_EQ(context.reader.video_ring[2].data, context.reader.video_arena + second);
 }
 
+// A body of the whole arena fills it from the start to its last byte.
+TEST(ReaderArena, ABodyOfExactlyTheArenaSizeIsStoredAtTheStart) {
+    MovieWriter writer;
+    writer.chunk("pBNM", video_payload(64));
+    writer.chunk("pBNM", video_payload(VIDEO_ARENA_BYTES, 640, 480));
+    OpenMovie movie(writer);
+    PlayerContext& context = movie.context();
+    ASSERT_EQ(movie.read(), READ_VIDEO);
+    EXPECT_EQ(movie.read(), READ_BUSY) << "it would overwrite the queued first body";
+    movie.consume_video();
+    ASSERT_EQ(movie.read(), READ_VIDEO);
+    EXPECT_EQ(context.video_ring[1].data, context.video_arena);
+    EXPECT_EQ(context.video_ring[1].bytes, VIDEO_ARENA_BYTES);
+}
+
 TEST(ReaderBackPressure, AFullVideoRingLeavesTheChunkInTheFile) {
     OpenMovie movie(video_only_movie(34));
     for (int i = 0; i < 32; ++i) {

@@ -61,7 +61,7 @@ int run_export(const ExportRequest& request) {
         // refused before anything is written.
         MovieInfo info;
         std::string error;
-        if (!read_movie_info(request.movie, info, error)) {
+        if (!read_movie_info(request.movie, info, error, false)) {
             return fail(error);
         }
         if (!resolve_export_range(asked, info, range, error)) {
@@ -124,7 +124,7 @@ void add_export_command(CLI::App& app, int& status) {
     auto* command = app.add_subcommand(
         "export", "Decode a movie to pictures and sound (PNG and WAV unless told otherwise)");
     auto request = std::make_shared<ExportRequest>();
-    command->add_option("MOVIE", request->movie, "the movie file")->required();
+    add_movie_argument(*command, request->movie);
     command->add_option("OUTDIR", request->out_dir, "folder for the output")->required();
     command->add_flag("--wav", request->wav, "write audio.wav");
     command->add_flag("--raw", request->pictures.raw, "write frame_NNNNN.raw and frames.json");

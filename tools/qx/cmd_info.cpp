@@ -15,7 +15,7 @@ struct InfoRequest {
 int run_info(const InfoRequest& request) {
     MovieInfo info;
     std::string error;
-    if (!read_movie_info(request.path, info, error)) {
+    if (!read_movie_info(request.path, info, error, request.chunks)) {
         std::fprintf(stderr, "qx info: %s\n", error.c_str());
         return 1;
     }
@@ -34,7 +34,7 @@ void add_info_command(CLI::App& app, int& status) {
     auto* command = app.add_subcommand(
         "info", "Summarise a movie: length, size, bit rate, video and audio, damage");
     auto request = std::make_shared<InfoRequest>();
-    command->add_option("MOVIE", request->path, "the movie file")->required();
+    add_movie_argument(*command, request->path);
     command->add_flag("--json", request->json, "print the same as JSON");
     command->add_flag("--chunks", request->chunks, "list every chunk as the reader takes it");
     command->callback([request, &status] { status = run_info(*request); });

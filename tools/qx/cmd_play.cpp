@@ -10,7 +10,7 @@ void add_play_command(CLI::App& app, int& status) {
         "brightness, m mute, Left/Right 5 s, Down/Up 60 s, Home/End, PageDown/PageUp a tenth of "
         "the movie, , and . a frame back and on; a click on the window's lower edge seeks there");
     auto options = std::make_shared<PlayOptions>();
-    command->add_option("MOVIE", options->movie, "the movie file")->required();
+    add_movie_argument(*command, options->movie);
     command->add_flag("--fullscreen", options->fullscreen, "play on the whole screen");
     auto* brightness =
         command->add_option("--brightness", options->brightness, "brightness in percent (100)");

@@ -11,6 +11,10 @@ void add_export_command(CLI::App& app, int& status);
 void add_play_command(CLI::App& app, int& status);
 void add_encode_command(CLI::App& app, int& status);
 
+// The MOVIE argument every command takes: a file, or "-" for standard input, which must then
+// be redirected from a file too (the reader seeks in a movie).
+CLI::Option* add_movie_argument(CLI::App& command, std::string& path);
+
 // Usage errors for numbers out of range, said in words ("--fps must be greater than 0") where
 // CLI11's own checks would quote the whole range of a double. Only options given are checked.
 void require_above_zero(const CLI::Option& option, double value);

@@ -184,7 +184,8 @@ std::optional<double> MovieInfo::frames_per_second() const {
     return video_frames / *seconds;
 }
 
-bool read_movie_info(const std::string& path, MovieInfo& info, std::string& error) {
+bool read_movie_info(const std::string& path, MovieInfo& info, std::string& error,
+                     bool list_chunks) {
     MovieScan scan;
     if (!scan.open(path)) {
         error = scan.error();
@@ -208,6 +209,9 @@ bool read_movie_info(const std::string& path, MovieInfo& info, std::string& erro
             take_audio_format(context, info);
         }
         damage.chunk(chunk);
+        if (!list_chunks) {
+            return;
+        }
         info.chunks.push_back({chunk.offset, printable_tag(chunk.tag), chunk.size, chunk.result,
                                describe(chunk, info.has_audio)});
     });

@@ -49,7 +49,10 @@ struct MovieInfo {
 };
 
 // False, with one line in `error`, when the file is missing, unreadable or not a movie.
-bool read_movie_info(const std::string& path, MovieInfo& info, std::string& error);
+// Without `list_chunks` the chunk list stays empty, so that the memory a scan takes does not
+// grow with the number of chunks in the file.
+bool read_movie_info(const std::string& path, MovieInfo& info, std::string& error,
+                     bool list_chunks = true);
 // "ORLUND.MNB: 16.00 s, 2.90 MB, 1,451 kb/s" and the video and audio lines, then at most a few
 // lines of problems.
 std::string movie_info_summary(const MovieInfo& info);

@@ -16,7 +16,12 @@ bool MovieScan::open(const std::string& path) {
         error_ = path + ": no such file";
         return false;
     }
-    if (!std::filesystem::is_regular_file(path, code)) {
+    const std::filesystem::file_type type = std::filesystem::status(path, code).type();
+    if (type == std::filesystem::file_type::fifo || type == std::filesystem::file_type::socket) {
+        error_ = path + ": a pipe: a movie is read by seeking in it, so give a file";
+        return false;
+    }
+    if (type != std::filesystem::file_type::regular) {
         error_ = path + ": not a regular file";
         return false;
     }

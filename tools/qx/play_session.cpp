@@ -337,7 +337,7 @@ bool PlaySession::play_once() {
 
 int PlaySession::run() {
     std::string error;
-    if (!read_movie_info(options_.movie, info_, error)) {
+    if (!read_movie_info(options_.movie, info_, error, false)) {
         std::fprintf(stderr, "qx play: %s\n", error.c_str());
         return 1;
     }
