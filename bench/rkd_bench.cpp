@@ -137,6 +137,7 @@ void BM_RkdFrameAgainstMemcpy(benchmark::State& state) {
     std::vector<uint8_t> copy_from(bytes, 1), copy_to(bytes), picture(bytes);
     double copy_seconds = 0;
     double frame_seconds = 0;
+    double convert_seconds = 0;
     for (auto _ : state) {
         const double start = thread_seconds();
         std::memcpy(copy_to.data(), copy_from.data(), bytes);
@@ -147,15 +148,18 @@ void BM_RkdFrameAgainstMemcpy(benchmark::State& state) {
         } else {
             rkd_decode_inter_frame(player.c.rkd, frame, payload.data(), uint32_t(payload.size()));
         }
+        const double decoded = thread_seconds();
         rkd_convert_picture(player.c.rkd, frame, picture.data(), picture.size());
         benchmark::DoNotOptimize(picture.data());
         const double done = thread_seconds();
         copy_seconds += copied - start;
         frame_seconds += done - copied;
+        convert_seconds += done - decoded;
     }
     set_rates(state, bytes);
     state.counters["memcpy_ratio"] = frame_seconds > 0 ? copy_seconds / frame_seconds : 0;
     state.counters["frame_us"] = 1e6 * frame_seconds / double(state.iterations());
+    state.counters["convert_us"] = 1e6 * convert_seconds / double(state.iterations());
     state.counters["memcpy_us"] = 1e6 * copy_seconds / double(state.iterations());
 }
 
