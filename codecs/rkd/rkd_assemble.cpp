@@ -78,6 +78,17 @@ inline void copy_run_rows(uint8_t* to, const uint8_t* from, size_t bytes, int32_
     }
 }
 
+// Four rows of a run in whole 16-byte moves, which may write up to 12 bytes past the run's end
+// and read as far past its source: the caller makes sure both stay in their pictures and that
+// the bytes written past the run belong to blocks of this block row still to be assembled.
+inline void copy_run_rows_over(uint8_t* to, const uint8_t* from, size_t bytes, int32_t width) {
+    for (int32_t r = 0; r < 4; ++r, to += width, from += width) {
+        for (size_t i = 0; i < bytes; i += 16) {
+            std::memcpy(to + i, from + i, 16);
+        }
+    }
+}
+
 // A run whose blocks do not all land inside the previous picture, block by block: those that
 // do not keep the previous picture's pixels at their place.
 void copy_run_by_blocks(uint8_t* to, const uint8_t* previous, int32_t position, int64_t first,
@@ -111,9 +122,12 @@ void assemble_in_runs(const int32_t* block_map, const uint8_t* previous, uint8_t
                 // The run's sources rise with its blocks, so its ends decide for all of them.
                 const int64_t first = int64_t{position} + sources.vector_offsets[index];
                 const int64_t last = first + 4 * int64_t{end - x - 1};
-                if (first >= 0 && last <= last_source) {
-                    copy_run_rows(picture + position, previous + first, size_t(4 * (end - x)),
-                                  width);
+                const auto bytes = size_t(4 * (end - x));
+                const int64_t spill = int64_t((bytes + 15) / 16 * 16 - bytes);
+                if (first >= 0 && last + spill <= last_source && 4 * end + spill <= width) {
+                    copy_run_rows_over(picture + position, previous + first, bytes, width);
+                } else if (first >= 0 && last <= last_source) {
+                    copy_run_rows(picture + position, previous + first, bytes, width);
                 } else {
                     copy_run_by_blocks(picture + position, previous, position, first, end - x,
                                        width, last_source);
