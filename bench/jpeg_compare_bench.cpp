@@ -29,6 +29,7 @@
 #include "authoring/movie_writer.h"
 #include "authoring/zle_encoder.h"
 #include "bench/rgb565_tables.h"
+#include "bench/thread_time.h"
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
 #include "video/display_setup.h"
@@ -106,14 +107,7 @@ void jpeg_decompress(const std::vector<uint8_t>& jpeg, J_COLOR_SPACE space, int3
     jpeg_destroy_decompress(&info);
 }
 
-double thread_seconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
-// The processor time of this thread, which other programs on a shared machine do not inflate
-// the way they inflate elapsed time.
+// The processor time `decode` takes.
 template <typename Decode>
 double seconds_of(Decode decode) {
     const double start = thread_seconds();

@@ -3,10 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "authoring/rkd_encoder.h"
+#include "bench/thread_time.h"
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_convert.h"
 #include "codecs/rkd/rkd_inter_frame.h"
@@ -116,12 +116,6 @@ void BM_RkdConvertReference(benchmark::State& state) {
         benchmark::DoNotOptimize(picture.data());
     }
     set_rates(state, picture.size());
-}
-
-double thread_seconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + 1e-9 * double(now.tv_nsec);
 }
 
 // A whole frame as the player takes it, decode and conversion to 5-6-5 pixels, timed beside a
