@@ -2,6 +2,7 @@
 // like real streams: kernel/<entry>/<version>. Versions the processor cannot run are left out.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -131,9 +132,16 @@ void bench_assemble(benchmark::State& state, RkdAssembleKernel kernel) {
     std::mt19937 random(7);
     std::vector<int32_t> offsets{0, -1, 1, -640, 640, -641, 641, -1280};
     std::vector<uint8_t> blocks(16 * 64, 9);
+    // Runs of one vector, 1 to 8 blocks long, between single table blocks, as encoded pictures
+    // hold them.
     std::vector<int32_t> map(RKD_PIXELS / 16);
-    for (int32_t& index : map) {
-        index = int32_t(random() % (offsets.size() + 64));
+    for (size_t at = 0; at < map.size();) {
+        const bool vector = random() % 5 != 0;
+        const auto index =
+            int32_t(vector ? random() % offsets.size() : offsets.size() + random() % 64);
+        const size_t run = std::min<size_t>(vector ? 1 + random() % 8 : 1, map.size() - at);
+        std::fill_n(map.begin() + long(at), run, index);
+        at += run;
     }
     const RkdBlockSources sources{offsets.data(), uint32_t(offsets.size()), blocks.data(), 64};
     std::vector<uint8_t> picture(RKD_PIXELS);

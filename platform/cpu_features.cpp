@@ -7,7 +7,7 @@ CpuLevel detect_cpu_level() {
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
         __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq")) {
-        return CPU_AVX512;
+        return __builtin_cpu_supports("avx512vbmi") ? CPU_AVX512_VBMI : CPU_AVX512;
     }
     if (__builtin_cpu_supports("avx2")) {
         return CPU_AVX2;
@@ -26,6 +26,8 @@ const char* cpu_level_name(CpuLevel level) {
             return "avx2";
         case CPU_AVX512:
             return "avx512";
+        case CPU_AVX512_VBMI:
+            return "avx512vbmi";
     }
     return "?";
 }

@@ -6,10 +6,11 @@
 enum CpuLevel : int32_t {
     CPU_SSE2 = 0,
     CPU_AVX2 = 1,
-    CPU_AVX512 = 2,  // F, VL, BW and DQ together
+    CPU_AVX512 = 2,       // F, VL, BW and DQ together
+    CPU_AVX512_VBMI = 3,  // and the byte permutes
 };
 
-inline constexpr CpuLevel CPU_LEVELS[] = {CPU_SSE2, CPU_AVX2, CPU_AVX512};
+inline constexpr CpuLevel CPU_LEVELS[] = {CPU_SSE2, CPU_AVX2, CPU_AVX512, CPU_AVX512_VBMI};
 
 const char* cpu_level_name(CpuLevel level);
 

@@ -6,6 +6,11 @@
 
 namespace {
 
+// The highest offset at which a displaced block still ends inside the previous picture.
+int64_t last_block_source(int32_t width, int32_t height) {
+    return int64_t{width} * height - 3 * int64_t{width} - 4;
+}
+
 struct BlockSource {
     const uint8_t* pixels;
     int32_t stride;
@@ -27,80 +32,117 @@ inline BlockSource block_source(int32_t index, int32_t position, const uint8_t* 
     return {previous + position, width};
 }
 
-struct WordRows {
-    static void copy(uint8_t* to, int32_t width, BlockSource from) {
-        for (int32_t r = 0; r < 4; ++r) {
-            std::memcpy(to + r * width, from.pixels + r * from.stride, 4);
-        }
-    }
-};
-
-struct ByteRows {
-    static void copy(uint8_t* to, int32_t width, BlockSource from) {
-        for (int32_t r = 0; r < 4; ++r) {
-            for (int32_t c = 0; c < 4; ++c) {
-                to[r * width + c] = from.pixels[r * from.stride + c];
-            }
-        }
-    }
-};
-
-template <typename Rows>
-void assemble_with(const int32_t* block_map, const uint8_t* previous, uint8_t* picture,
-                   const RkdBlockSources& sources, int32_t width, int32_t height) {
+// The plain form: every block on its own, a byte at a time.
+void assemble_bytewise(const int32_t* block_map, const uint8_t* previous, uint8_t* picture,
+                       const RkdBlockSources& sources, int32_t width, int32_t height) {
     if (width < 4 || height < 4) {
         return;
     }
-    // The highest offset at which a displaced block still ends inside the previous picture.
-    int64_t last_source = int64_t{width} * height - 3 * int64_t{width} - 4;
+    const int64_t last_source = last_block_source(width, height);
     for (int32_t y = 0; y < height / 4; ++y) {
         for (int32_t x = 0; x < width / 4; ++x) {
             int32_t position = 4 * y * width + 4 * x;
             BlockSource from =
                 block_source(*block_map++, position, previous, sources, width, last_source);
-            Rows::copy(picture + position, width, from);
+            for (int32_t r = 0; r < 4; ++r) {
+                for (int32_t c = 0; c < 4; ++c) {
+                    picture[position + r * width + c] = from.pixels[r * from.stride + c];
+                }
+            }
         }
     }
 }
 
+// One block whose four rows lie `stride` apart at `from`.
+inline void copy_block(uint8_t* to, int32_t width, const uint8_t* from, int32_t stride) {
+    for (int32_t r = 0; r < 4; ++r) {
+        std::memcpy(to + r * width, from + r * stride, 4);
+    }
+}
+
+// Four rows of a run, `bytes` (a multiple of 4) each, in 16-byte moves; the last move of a row
+// ends at its end, overlapping the one before, so no byte outside the run is touched.
+inline void copy_run_rows(uint8_t* to, const uint8_t* from, size_t bytes, int32_t width) {
+    for (int32_t r = 0; r < 4; ++r, to += width, from += width) {
+        if (bytes >= 16) {
+            for (size_t i = 0; i + 16 < bytes; i += 16) {
+                std::memcpy(to + i, from + i, 16);
+            }
+            std::memcpy(to + bytes - 16, from + bytes - 16, 16);
+        } else if (bytes >= 8) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + bytes - 8, from + bytes - 8, 8);
+        } else {
+            std::memcpy(to, from, 4);
+        }
+    }
+}
+
+// Four rows of a run in whole 16-byte moves, which may write up to 12 bytes past the run's end
+// and read as far past its source: the caller makes sure both stay in their pictures and that
+// the bytes written past the run belong to blocks of this block row still to be assembled.
+inline void copy_run_rows_over(uint8_t* to, const uint8_t* from, size_t bytes, int32_t width) {
+    for (int32_t r = 0; r < 4; ++r, to += width, from += width) {
+        for (size_t i = 0; i < bytes; i += 16) {
+            std::memcpy(to + i, from + i, 16);
+        }
+    }
+}
+
+// A run whose blocks do not all land inside the previous picture, block by block: those that
+// do not keep the previous picture's pixels at their place.
+void copy_run_by_blocks(uint8_t* to, const uint8_t* previous, int32_t position, int64_t first,
+                        int32_t blocks, int32_t width, int64_t last_source) {
+    for (int32_t k = 0; k < blocks; ++k, position += 4, first += 4) {
+        const bool inside = first >= 0 && first <= last_source;
+        copy_block(to + 4 * k, width, previous + (inside ? first : position), width);
+    }
+}
+
 // Neighbouring blocks of one block row that use the same vector copy one run of rows from the
-// previous picture, so static and panning areas move as long rows rather than 4-byte pieces.
-// The run's sources rise with its blocks, so its first and last block decide whether every
-// block of it stays inside the previous picture.
+// previous picture, so still and panning areas move as long rows rather than 4-byte pieces.
 void assemble_in_runs(const int32_t* block_map, const uint8_t* previous, uint8_t* picture,
                       const RkdBlockSources& sources, int32_t width, int32_t height) {
     if (width < 4 || height < 4) {
         return;
     }
-    const int64_t last_source = int64_t{width} * height - 3 * int64_t{width} - 4;
+    const int64_t last_source = last_block_source(width, height);
     const int32_t columns = width / 4;
     for (int32_t y = 0; y < height / 4; ++y, block_map += columns) {
+        const int32_t row_position = 4 * y * width;
         int32_t x = 0;
         while (x < columns) {
-            const int32_t index = block_map[x];
-            int32_t end = x + 1;
-            if (uint32_t(index) < sources.vector_count) {
-                while (end < columns && block_map[end] == index) {
+            const auto index = uint32_t(block_map[x]);
+            const int32_t position = row_position + 4 * x;
+            if (index < sources.vector_count) {
+                int32_t end = x + 1;
+                while (end < columns && uint32_t(block_map[end]) == index) {
                     ++end;
                 }
-            }
-            const int32_t position = 4 * y * width + 4 * x;
-            if (end - x > 1) {
+                // The run's sources rise with its blocks, so its ends decide for all of them.
                 const int64_t first = int64_t{position} + sources.vector_offsets[index];
                 const int64_t last = first + 4 * int64_t{end - x - 1};
-                if (first >= 0 && last <= last_source) {
-                    for (int32_t r = 0; r < 4; ++r) {
-                        std::memcpy(picture + position + r * width, previous + first + r * width,
-                                    size_t(4 * (end - x)));
-                    }
-                    x = end;
-                    continue;
+                const auto bytes = size_t(4 * (end - x));
+                const int64_t spill = int64_t((bytes + 15) / 16 * 16 - bytes);
+                if (first >= 0 && last + spill <= last_source && 4 * end + spill <= width) {
+                    copy_run_rows_over(picture + position, previous + first, bytes, width);
+                } else if (first >= 0 && last <= last_source) {
+                    copy_run_rows(picture + position, previous + first, bytes, width);
+                } else {
+                    copy_run_by_blocks(picture + position, previous, position, first, end - x,
+                                       width, last_source);
                 }
-                end = x + 1;
+                x = end;
+                continue;
             }
-            WordRows::copy(picture + position, width,
-                           block_source(index, position, previous, sources, width, last_source));
-            x = end;
+            const uint32_t entry = index - sources.vector_count;
+            if (entry < sources.block_count) {
+                copy_block(picture + position, width,
+                           sources.blocks + size_t{entry} * RKD_BLOCK_BYTES, 4);
+            } else {
+                copy_block(picture + position, width, previous + position, width);
+            }
+            ++x;
         }
     }
 }
@@ -115,5 +157,5 @@ void rkd_assemble_picture(const int32_t* block_map, const uint8_t* previous, uin
 void rkd_assemble_picture_reference(const int32_t* block_map, const uint8_t* previous,
                                     uint8_t* picture, const RkdBlockSources& sources, int32_t width,
                                     int32_t height) {
-    assemble_with<ByteRows>(block_map, previous, picture, sources, width, height);
+    assemble_bytewise(block_map, previous, picture, sources, width, height);
 }

@@ -111,10 +111,11 @@ int32_t rkd_decode_inter_frame(RkdDecoder& rkd, const RkdFrame& frame, const uin
     // Width 0 sends no map: the previous inter frame's map serves again.
     if (layout.index_bits != 0) {
         rkd_kernels().read_index_fields(rkd.rkd_block_map, payload + layout.block_map_at,
-                              payload_bytes - layout.block_map_at, block_count, layout.index_bits);
+                                        payload_bytes - layout.block_map_at, block_count,
+                                        layout.index_bits);
     }
     RkdBlockSources sources{rkd.rkd_vector_offsets, layout.vectors, rkd.rkd_blocks, table_blocks};
-    rkd_kernels().assemble_picture(rkd.rkd_block_map, rkd.rkd_prev_frame, rkd.rkd_frame, sources, width,
-                         height);
+    rkd_kernels().assemble_picture(rkd.rkd_block_map, rkd.rkd_prev_frame, rkd.rkd_frame, sources,
+                                   width, height);
     return 1;
 }

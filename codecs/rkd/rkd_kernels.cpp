@@ -25,6 +25,9 @@ RkdKernels rkd_kernels_for(CpuLevel level) {
     if (level >= CPU_AVX512) {
         rkd_kernels_avx512(kernels);
     }
+    if (level >= CPU_AVX512_VBMI) {
+        rkd_kernels_avx512vbmi(kernels);
+    }
 #else
     (void)level;
 #endif

@@ -38,3 +38,4 @@ const RkdKernels& rkd_kernels();
 // Versions each instruction-set file adds to a table.
 void rkd_kernels_avx2(RkdKernels& kernels);
 void rkd_kernels_avx512(RkdKernels& kernels);
+void rkd_kernels_avx512vbmi(RkdKernels& kernels);

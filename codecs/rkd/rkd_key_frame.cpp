@@ -61,7 +61,7 @@ int32_t rkd_decode_key_frame(RkdDecoder& rkd, const uint8_t* payload, uint32_t p
     uint64_t packed_at = RKD_KEY_HEADER_BYTES + 3 * uint64_t{header.palette_count};
     if (packed_at < payload_bytes) {
         rkd_kernels().unpack(payload + packed_at, payload_bytes - packed_at, rkd.rkd_frame,
-                   rkd_picture_bytes(header.width, header.height));
+                             rkd_picture_bytes(header.width, header.height));
     }
     return 1;
 }

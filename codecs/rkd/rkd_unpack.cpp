@@ -89,27 +89,39 @@ struct BytewiseMover {
     }
 };
 
+// Moves `count` bytes forward in `step`-byte pieces, the last one ending at the end and
+// overlapping the piece before. Sources at least `step` bytes behind their destination are
+// complete before each piece reads them, so this equals a forward byte copy.
+template <size_t step>
+void move_pieces(uint8_t* out, const uint8_t* from, uint32_t count) {
+    uint32_t i = 0;
+    for (; i + step < count; i += step) {
+        std::memcpy(out + i, from + i, step);
+    }
+    std::memcpy(out + count - step, from + count - step, step);
+}
+
 // Copies `count` bytes from `distance` back; overlapping copies repeat the last `distance`
 // bytes, exactly as a forward byte copy does.
 void copy_back(uint8_t* out, uint32_t distance, uint32_t count) {
     const uint8_t* from = out - distance;
     if (distance == 1) {
         std::memset(out, *from, count);
-        return;
-    }
-    uint32_t i = 0;
-    if (distance >= 8) {
-        for (; i + 8 <= count; i += 8) {
-            std::memcpy(out + i, from + i, 8);
+    } else if (distance >= 16 && count >= 16) {
+        move_pieces<16>(out, from, count);
+    } else if (distance >= 8 && count >= 8) {
+        move_pieces<8>(out, from, count);
+    } else if (distance >= 4 && count >= 4) {
+        move_pieces<4>(out, from, count);
+    } else {
+        for (uint32_t i = 0; i < count; ++i) {
+            out[i] = from[i];
         }
-    }
-    for (; i < count; ++i) {
-        out[i] = from[i];
     }
 }
 
-// Checks the whole command once and then moves literal runs four bytes at a time and copies
-// eight at a time where the distance allows.
+// Checks the whole command once and then moves literal runs and copies in the widest pieces
+// their length and distance allow.
 struct FastMover {
     static bool move(Unpacker& u, const RkdCommand& command, RkdUnpackStatus& status) {
         uint64_t produced = uint64_t{command.literals} + command.copy;
@@ -121,12 +133,14 @@ struct FastMover {
         }
         const uint8_t* literal = u.source + u.in;
         uint8_t* out = u.destination + u.out;
-        uint32_t i = 0;
-        for (; i + 4 <= command.literals; i += 4) {
-            std::memcpy(out + i, literal + i, 4);
-        }
-        for (; i < command.literals; ++i) {
-            out[i] = literal[i];
+        if (command.literals >= 16) {
+            move_pieces<16>(out, literal, command.literals);
+        } else if (command.literals >= 4) {
+            move_pieces<4>(out, literal, command.literals);
+        } else {
+            for (uint32_t i = 0; i < command.literals; ++i) {
+                out[i] = literal[i];
+            }
         }
         out += command.literals;
         copy_back(out, command.distance, command.copy);

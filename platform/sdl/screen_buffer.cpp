@@ -36,9 +36,16 @@ void ScreenBuffer::show_palette(std::shared_ptr<PaletteStore> palette) {
     note_write(true);
 }
 
-ScreenBuffer::Take ScreenBuffer::take_picture(std::vector<uint32_t>& out,
-                                              PresentClock::time_point now,
-                                              PresentClock::time_point& retry_at) {
+void ScreenBuffer::show_again() {
+    std::lock_guard lock(mutex_);
+    dirty_ = true;
+    complete_ = true;
+    last_write_ = {};
+}
+
+ScreenBuffer::Take ScreenBuffer::take_picture(PresentClock::time_point now,
+                                              PresentClock::time_point& retry_at,
+                                              const std::function<PictureRows()>& target) {
     std::lock_guard lock(mutex_);
     if (held_ || !dirty_) {
         return Take::nothing;
@@ -53,9 +60,13 @@ ScreenBuffer::Take ScreenBuffer::take_picture(std::vector<uint32_t>& out,
     if (mode_.depth == 8 && palette_) {
         palette_->copy_to(palette);
     }
-    out.resize(static_cast<size_t>(mode_.width) * mode_.height);
+    const PictureRows out = target();
+    if (out.words == nullptr) {
+        return Take::nothing;
+    }
     const PixelView pixels = view();
-    converter_.convert(pixels.pixels, pixels.pitch, mode_.width, mode_.height, palette, out.data());
+    converter_.convert(pixels.pixels, pixels.pitch, mode_.width, mode_.height, palette, out.words,
+                       out.pitch);
     dirty_ = false;
     return Take::taken;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -35,11 +36,19 @@ class ScreenBuffer {
     void release_hold();
     void show_palette(std::shared_ptr<PaletteStore> palette);
 
+    // The first row of width x height words of 0x00RRGGBB, and the bytes from row to row.
+    struct PictureRows {
+        uint32_t* words;
+        int32_t pitch;
+    };
     enum class Take { nothing, later, taken };
-    // Converts the newest complete picture into `out` (width x height words of 0x00RRGGBB)
-    // when there is one not yet taken; `later` sets `retry_at` to when one may be ready.
-    Take take_picture(std::vector<uint32_t>& out, PresentClock::time_point now,
-                      PresentClock::time_point& retry_at);
+    // Converts the newest complete picture, when there is one not yet taken, into the rows
+    // `target` gives (called only then, under the guard; null words take nothing); `later`
+    // sets `retry_at` to when one may be ready.
+    Take take_picture(PresentClock::time_point now, PresentClock::time_point& retry_at,
+                      const std::function<PictureRows()>& target);
+    // The picture in the frame buffer is to be taken again (its copy was lost).
+    void show_again();
 
   private:
     const DisplayMode mode_;

@@ -39,32 +39,44 @@ void SdlPresenter::update(PresentClock::time_point now, PresentClock::time_point
         return;
     }
     PresentClock::time_point ready_at = retry_at;
-    const ScreenBuffer::Take take = screen_->take_picture(picture_, now, ready_at);
+    const ScreenBuffer::Take take =
+        screen_->take_picture(now, ready_at, [this] { return lock_texture(); });
+    if (texture_locked_) {
+        SDL_UnlockTexture(texture_);
+        texture_locked_ = false;
+    }
     if (take == ScreenBuffer::Take::later) {
         retry_at = std::min(retry_at, ready_at);
         return;
     }
     if (take == ScreenBuffer::Take::taken) {
-        picture_width_ = screen_->mode().width;
-        picture_height_ = screen_->mode().height;
-        upload();
         redraw();
     }
 }
 
-void SdlPresenter::upload() {
-    if (picture_width_ != texture_width_ || picture_height_ != texture_height_ || !texture_) {
-        if (texture_) {
-            SDL_DestroyTexture(texture_);
-        }
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                     picture_width_, picture_height_);
-        texture_width_ = texture_ ? picture_width_ : 0;
-        texture_height_ = texture_ ? picture_height_ : 0;
+bool SdlPresenter::make_texture(int width, int height) {
+    if (texture_ && width == texture_width_ && height == texture_height_) {
+        return true;
     }
     if (texture_) {
-        SDL_UpdateTexture(texture_, nullptr, picture_.data(), picture_width_ * 4);
+        SDL_DestroyTexture(texture_);
     }
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                 width, height);
+    texture_width_ = texture_ ? width : 0;
+    texture_height_ = texture_ ? height : 0;
+    return texture_ != nullptr;
+}
+
+ScreenBuffer::PictureRows SdlPresenter::lock_texture() {
+    void* texels = nullptr;
+    int pitch = 0;
+    if (!make_texture(screen_->mode().width, screen_->mode().height) ||
+        SDL_LockTexture(texture_, nullptr, &texels, &pitch) != 0) {
+        return {nullptr, 0};
+    }
+    texture_locked_ = true;
+    return {static_cast<uint32_t*>(texels), pitch};
 }
 
 void SdlPresenter::draw() {
@@ -114,8 +126,9 @@ void SdlPresenter::renderer_reset() {
         SDL_DestroyTexture(texture_);
         texture_ = nullptr;
     }
-    if (!picture_.empty()) {
-        upload();
+    // The lost texture held the only converted copy; the screen's frame buffer still has it.
+    if (screen_) {
+        screen_->show_again();
     }
     redraw();
 }

@@ -6,9 +6,9 @@
 
 #include "platform/sdl/screen_buffer.h"
 
-// Shows a screen's pictures in one SDL window: each complete picture goes into a streaming
-// texture drawn centred and scaled with its aspect ratio kept, black around it. Main thread
-// only.
+// Shows a screen's pictures in one SDL window: each complete picture is converted straight
+// into a streaming texture drawn centred and scaled with its aspect ratio kept, black around
+// it. Main thread only.
 class SdlPresenter {
   public:
     explicit SdlPresenter(SDL_Renderer* renderer);
@@ -24,14 +24,17 @@ class SdlPresenter {
     void redraw();
     // The whole window as 0x00RRGGBB words, as it is shown now.
     bool read_pixels(std::vector<uint32_t>& pixels, int& width, int& height);
-    // The renderer lost its textures: build them again from the kept picture.
+    // The renderer lost its textures: build them again from the screen's picture.
     void renderer_reset();
     // The window's display has gone away: forget the renderer and texture without touching
     // them (they live on a connection that is dead); the presenter shows nothing from now on.
     void abandon();
 
   private:
-    void upload();
+    // A texture of the screen's size; false when none can be made.
+    bool make_texture(int width, int height);
+    // Where the screen's next picture goes: the locked texture.
+    ScreenBuffer::PictureRows lock_texture();
     void draw();
 
     SDL_Renderer* renderer_;
@@ -39,9 +42,7 @@ class SdlPresenter {
     int texture_width_ = 0;
     int texture_height_ = 0;
     std::shared_ptr<ScreenBuffer> screen_;
-    std::vector<uint32_t> picture_;
-    int picture_width_ = 0;
-    int picture_height_ = 0;
+    bool texture_locked_ = false;
 };
 
 // Where a picture of width x height goes in an output of out_width x out_height: as large as

@@ -32,7 +32,7 @@ XrgbConverter::XrgbConverter(int32_t depth) : depth_(depth) {
 }
 
 void XrgbConverter::convert(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t height,
-                            const PaletteEntry* palette, uint32_t* out) const {
+                            const PaletteEntry* palette, uint32_t* out, int32_t out_pitch) const {
     uint32_t colours[256];
     if (depth_ == 8) {
         for (int32_t i = 0; i < 256; ++i) {
@@ -41,7 +41,8 @@ void XrgbConverter::convert(const uint8_t* pixels, int32_t pitch, int32_t width,
     }
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* row = pixels + static_cast<ptrdiff_t>(y) * pitch;
-        uint32_t* to = out + static_cast<ptrdiff_t>(y) * width;
+        auto* to = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(out) +
+                                               static_cast<ptrdiff_t>(y) * out_pitch);
         switch (depth_) {
             case 8:
                 for (int32_t x = 0; x < width; ++x) {

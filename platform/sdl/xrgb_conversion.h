@@ -11,9 +11,10 @@ class XrgbConverter {
   public:
     explicit XrgbConverter(int32_t depth);
 
-    // `palette` (256 entries) is read only at depth 8. `out` holds width x height words.
+    // `palette` (256 entries) is read only at depth 8. `out` holds height rows of width words,
+    // `out_pitch` bytes apart.
     void convert(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t height,
-                 const PaletteEntry* palette, uint32_t* out) const;
+                 const PaletteEntry* palette, uint32_t* out, int32_t out_pitch) const;
 
   private:
     int32_t depth_;

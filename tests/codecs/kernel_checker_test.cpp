@@ -3,6 +3,7 @@
 // or one byte written outside the output, fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <vector>
@@ -180,6 +181,59 @@ TEST(KernelChecker, RkdUnpackMatchesTheReference) {
                 reference(packed.data(), packed.size(), expected.data(), output_bytes);
             const RkdUnpackResult got =
                 kernel(packed.data(), packed.size(), actual.data(), output_bytes);
+            ASSERT_EQ(got.status, want.status) << trial;
+            ASSERT_EQ(got.written, want.written) << trial;
+            ASSERT_EQ(actual, expected) << trial;
+        }
+    }
+}
+
+// A well-formed stream of literal runs and copies of every length and distance class, the
+// short distances that overlap their own output included.
+std::vector<uint8_t> packed_copies(std::mt19937& random, size_t output_bytes) {
+    std::vector<uint8_t> packed{0, 0, 0, 0, 0};
+    size_t out = 0;
+    while (out < output_bytes) {
+        const uint32_t literals = random() % 4;
+        const size_t reach = std::min<size_t>(out + literals, 16384);
+        if (reach == 0 || random() % 6 == 0) {
+            const uint32_t run = 1 + random() % 28;
+            packed.push_back(uint8_t(0xE0 + run - 1));
+            const std::vector<uint8_t> bytes = random_bytes(random, 4 * run);
+            packed.insert(packed.end(), bytes.begin(), bytes.end());
+            out += 4 * run;
+            continue;
+        }
+        const uint32_t near = random() % 3 == 0 ? 20 : 4;
+        const auto distance = uint32_t(1 + random() % std::min<size_t>(reach, near));
+        const uint32_t copy = 4 + random() % 64;
+        packed.push_back(uint8_t(0x80 + copy - 4));
+        packed.push_back(uint8_t(literals << 6 | (distance - 1) >> 8));
+        packed.push_back(uint8_t(distance - 1));
+        const std::vector<uint8_t> bytes = random_bytes(random, literals);
+        packed.insert(packed.end(), bytes.begin(), bytes.end());
+        out += literals + copy;
+    }
+    packed.push_back(0xFC);
+    return packed;
+}
+
+TEST(KernelChecker, RkdUnpackMatchesTheReferenceOnOverlappingCopies) {
+    const RkdUnpackKernel reference = rkd_reference_kernels().unpack;
+    std::mt19937 random(21);
+    for (CpuLevel level : supported_levels()) {
+        SCOPED_TRACE(cpu_level_name(level));
+        const RkdUnpackKernel kernel = rkd_kernels_for(level).unpack;
+        for (int32_t trial = 0; trial < 300; ++trial) {
+            const size_t output_bytes = 1 + random() % 3000;
+            const std::vector<uint8_t> packed = packed_copies(random, output_bytes);
+            // Some outputs end before the stream does.
+            const size_t room = trial % 3 == 0 ? random() % output_bytes : output_bytes + 200;
+            std::vector<uint8_t> expected(room + 8, GUARD);
+            std::vector<uint8_t> actual(room + 8, GUARD);
+            const RkdUnpackResult want =
+                reference(packed.data(), packed.size(), expected.data(), room);
+            const RkdUnpackResult got = kernel(packed.data(), packed.size(), actual.data(), room);
             ASSERT_EQ(got.status, want.status) << trial;
             ASSERT_EQ(got.written, want.written) << trial;
             ASSERT_EQ(actual, expected) << trial;

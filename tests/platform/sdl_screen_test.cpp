@@ -22,7 +22,10 @@ struct SdlScreen : testing::Test {
         screen.note_write(completes);
     }
     Take take_after(PresentClock::duration wait) {
-        return screen.take_picture(picture, PresentClock::now() + wait, retry_at);
+        return screen.take_picture(PresentClock::now() + wait, retry_at, [this] {
+            picture.assign(8, 0);
+            return ScreenBuffer::PictureRows{picture.data(), 16};
+        });
     }
 };
 
@@ -69,10 +72,48 @@ TEST(SdlScreen8, PalettisedPicturesUseTheShownPalette) {
         screen.view().pixels[1] = 7;
         screen.note_write(true);
     }
-    std::vector<uint32_t> picture;
+    std::vector<uint32_t> picture(2);
     PresentClock::time_point retry_at{};
-    ASSERT_EQ(screen.take_picture(picture, PresentClock::now() + std::chrono::seconds(1), retry_at),
+    ASSERT_EQ(screen.take_picture(PresentClock::now() + std::chrono::seconds(1), retry_at,
+                                  [&] {
+                                      return ScreenBuffer::PictureRows{picture.data(), 8};
+                                  }),
               ScreenBuffer::Take::taken);
     EXPECT_EQ(picture[0], 0u);
     EXPECT_EQ(picture[1], 0x0A141Eu);
+}
+
+TEST_F(SdlScreen, PictureGoesIntoRowsOfTheTargetsPitchOnly) {
+    write(true, 0x07E0);
+    // Rows six words apart, as a texture may lay them out: the two words after each row stay.
+    std::vector<uint32_t> rows(12, 0xDEADBEEF);
+    ASSERT_EQ(screen.take_picture(PresentClock::now() + ScreenBuffer::PICTURE_SETTLE, retry_at,
+                                  [&] {
+                                      return ScreenBuffer::PictureRows{rows.data(), 24};
+                                  }),
+              Take::taken);
+    const std::vector<uint32_t> expected{0x00FF00,   0x00FF00,   0x00FF00,   0x00FF00,
+                                         0xDEADBEEF, 0xDEADBEEF, 0x00FF00,   0x00FF00,
+                                         0x00FF00,   0x00FF00,   0xDEADBEEF, 0xDEADBEEF};
+    EXPECT_EQ(rows, expected);
+}
+
+TEST_F(SdlScreen, PictureWithNowhereToGoStaysToBeTaken) {
+    write(true, 0xF800);
+    EXPECT_EQ(screen.take_picture(PresentClock::now() + ScreenBuffer::PICTURE_SETTLE, retry_at,
+                                  [] {
+                                      return ScreenBuffer::PictureRows{nullptr, 0};
+                                  }),
+              Take::nothing);
+    EXPECT_EQ(take_after(ScreenBuffer::PICTURE_SETTLE), Take::taken);
+    EXPECT_EQ(picture[0], 0xFF0000u);
+}
+
+TEST_F(SdlScreen, LostPictureIsTakenAgainFromTheFrameBuffer) {
+    write(true, 0x001F);
+    ASSERT_EQ(take_after(ScreenBuffer::PICTURE_SETTLE), Take::taken);
+    picture.clear();
+    screen.show_again();
+    ASSERT_EQ(take_after(std::chrono::microseconds(0)), Take::taken);
+    EXPECT_EQ(picture[5], 0x0000FFu);
 }
