@@ -106,7 +106,7 @@ void stream_audio(PlayerContext& context) {
     }
     const int32_t free_bytes =
         stream_free_space(cursor, context.sound.stream_write, context.sound.stream_bytes);
-    AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_read & RING_MASK];
+    AudioBlockSlot& slot = ring_front(context.reader.audio_ring);
     const int32_t bytes = interlocked_load(slot.bytes);
     // A block larger than half the buffer might never find that much room at once, which
     // would stall the clock: it goes in piece by piece, whole sample frames at a time.
@@ -123,7 +123,7 @@ void stream_audio(PlayerContext& context) {
     if (free_bytes < piece) {
         return;
     }
-    if (interlocked_load(context.reader.audio_queued) != 0) {
+    if (ring_queued(context.reader.audio_ring) != 0) {
         const uint8_t* data = interlocked_load(slot.data);
         write_stream(context, data + context.sound.stream_block_sent, piece);
         advance_write(context, piece);
