@@ -11,6 +11,7 @@
 
 #include "audio/audio_chunk.h"
 #include "audio/media_clock.h"
+#include "audio/stream_feeder.h"
 #include "fuzz/chunk_mutator.h"
 #include "platform/file.h"
 #include "platform/kernel.h"

@@ -1,4 +1,5 @@
 #include "audio/media_clock.h"
+#include "audio/stream_feeder.h"
 
 #include <gtest/gtest.h>
 
