@@ -5,11 +5,6 @@
 
 inline constexpr uint32_t CLOCK_TICK_MS = 10;
 inline constexpr int32_t TICKS_PER_SECOND = 1000 / CLOCK_TICK_MS;
-// The simulated play cursor of silent mode moves at the movie's rate of 16-bit stereo frames;
-// a rate a header cannot mean (0 or below, or beyond what the silent buffer can hold in a
-// tick) moves it as 22,050 Hz does, 882 bytes a tick.
-inline constexpr int32_t SILENT_DEFAULT_RATE = 22050;
-inline constexpr int32_t SILENT_RATE_LIMIT = 384000;
 inline constexpr int32_t CLOCK_STOP_ATTEMPTS = 500;
 inline constexpr uint32_t CLOCK_STOP_RETRY_MS = 2;
 
@@ -34,10 +29,3 @@ void clock_release_ticks(PlayerContext& context);
 // Kills the timer, waiting for a running tick first. Returns 0, or 1 when the timer could not
 // be killed (the tick lock then stays taken, so no later tick does anything).
 int32_t clock_stop(PlayerContext& context);
-
-// Bytes a second the simulated cursor of silent mode moves for a movie of `sample_rate`.
-int32_t silent_byte_rate(int32_t sample_rate);
-
-// Bytes between the write offset and the play cursor, going forward around the buffer: the
-// part already played. Equal offsets count as nothing free.
-int32_t stream_free_space(int32_t play_cursor, int32_t stream_write, int32_t stream_bytes);

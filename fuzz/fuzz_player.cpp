@@ -13,6 +13,7 @@
 
 #include "audio/audio_chunk.h"
 #include "audio/media_clock.h"
+#include "audio/stream_feeder.h"
 #include "fuzz/chunk_mutator.h"
 #include "platform/file.h"
 #include "platform/kernel.h"
@@ -52,20 +53,14 @@ double longest_playing_seconds(const std::string& path) {
     int32_t position = -1;
     for (int chunk = 0; chunk < 1000000; ++chunk) {
         const int32_t result = read_chunk(*context);
-        while (context->reader.audio_queued > 0) {
-            AudioBlockSlot& slot =
-                context->reader.audio_ring[context->reader.audio_read & RING_MASK];
+        while (context->reader.audio_ring.queued > 0) {
+            AudioBlockSlot& slot = ring_front(context->reader.audio_ring);
             seconds +=
                 static_cast<double>(slot.bytes) / silent_byte_rate(context->sound.sample_rate);
-            slot.data = nullptr;
-            slot.bytes = 0;
-            ++context->reader.audio_read;
-            --context->reader.audio_queued;
+            release_audio_slot(*context);
         }
-        while (context->reader.video_queued > 0) {
-            context->reader.video_ring[context->reader.video_read & RING_MASK].data = nullptr;
-            ++context->reader.video_read;
-            --context->reader.video_queued;
+        while (context->reader.video_ring.queued > 0) {
+            release_video_slot(*context);
             seconds += CLOCK_TICK_MS / 1000.0;
         }
         const int32_t next = file_seek(params.file, 0, FILE_SEEK_CUR);

@@ -15,17 +15,11 @@
 namespace {
 
 void consume_queued(PlayerContext& context) {
-    while (context.reader.video_queued > 0) {
-        context.reader.video_ring[context.reader.video_read & RING_MASK].data = nullptr;
-        ++context.reader.video_read;
-        --context.reader.video_queued;
+    while (context.reader.video_ring.queued > 0) {
+        release_video_slot(context);
     }
-    while (context.reader.audio_queued > 0) {
-        AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_read & RING_MASK];
-        slot.data = nullptr;
-        slot.bytes = 0;
-        ++context.reader.audio_read;
-        --context.reader.audio_queued;
+    while (context.reader.audio_ring.queued > 0) {
+        release_audio_slot(context);
     }
 }
 
@@ -48,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 consume_queued(*context);
             }
             const int32_t next = file_seek(params.file, 0, FILE_SEEK_CUR);
-            if (next == position && context->reader.video_queued == 0 &&
-                context->reader.audio_queued == 0) {
+            if (next == position && context->reader.video_ring.queued == 0 &&
+                context->reader.audio_ring.queued == 0) {
                 break;
             }
             if (next == position) {

@@ -37,15 +37,20 @@ T interlocked_exchange(T& target, T value) {
     return std::atomic_ref<T>(target).exchange(value, std::memory_order_acq_rel);
 }
 
-// Both return the new value.
+// Both return the new value. Counters wrap around as the word does; the new value is worked
+// out unsigned so that wrapping past the largest signed value stays defined.
 template <Interlocked32 T>
 T interlocked_increment(T& target) {
-    return std::atomic_ref<T>(target).fetch_add(1, std::memory_order_acq_rel) + 1;
+    using Word = std::make_unsigned_t<T>;
+    return static_cast<T>(
+        static_cast<Word>(std::atomic_ref<T>(target).fetch_add(1, std::memory_order_acq_rel)) + 1u);
 }
 
 template <Interlocked32 T>
 T interlocked_decrement(T& target) {
-    return std::atomic_ref<T>(target).fetch_sub(1, std::memory_order_acq_rel) - 1;
+    using Word = std::make_unsigned_t<T>;
+    return static_cast<T>(
+        static_cast<Word>(std::atomic_ref<T>(target).fetch_sub(1, std::memory_order_acq_rel)) - 1u);
 }
 
 // The plain reads and writes of shared fields, made visible as atomic to the race checkers.

@@ -53,8 +53,8 @@ int32_t take_request(PlayParams& params) {
 int32_t read_ahead(PlayerContext& context) {
     const PlayParams& params = *context.params;
     int32_t result = read_chunk(context);
-    const auto audio_queued = static_cast<uint32_t>(interlocked_load(context.reader.audio_queued));
-    const auto video_queued = static_cast<uint32_t>(context.reader.video_queued);
+    const auto audio_queued = static_cast<uint32_t>(ring_queued(context.reader.audio_ring));
+    const auto video_queued = static_cast<uint32_t>(ring_queued(context.reader.video_ring));
     if (audio_queued < EXTRA_READ_LIMIT && video_queued < EXTRA_READ_LIMIT &&
         ((result == READ_VIDEO && params.has_audio) ||
          (result == READ_AUDIO && !params.audio_only))) {
@@ -85,15 +85,15 @@ bool show_frame(PlayerContext& context, VideoFrameSlot& slot) {
 // buffer. Returns whether the loop goes on.
 bool drain_audio(PlayerContext& context) {
     PlayParams& params = *context.params;
-    int32_t queued = interlocked_load(context.reader.audio_queued);
+    int32_t queued = ring_queued(context.reader.audio_ring);
     while (queued > DRAIN_AUDIO_LIMIT && !wait_ends(params)) {
         sleep_ms(10);
-        queued = interlocked_load(context.reader.audio_queued);
+        queued = ring_queued(context.reader.audio_ring);
     }
     if (queued == 0) {
         return false;
     }
-    while (interlocked_load(context.reader.audio_queued) == queued && !wait_ends(params)) {
+    while (ring_queued(context.reader.audio_ring) == queued && !wait_ends(params)) {
         sleep_ms(10);
     }
     return true;
@@ -131,8 +131,8 @@ void play_out_sound(PlayerContext& context) {
 // it did.
 bool read_while_waiting(PlayerContext& context) {
     if (context.reader.reader_at_end ||
-        static_cast<uint32_t>(interlocked_load(context.reader.audio_queued)) >= EXTRA_READ_LIMIT ||
-        static_cast<uint32_t>(context.reader.video_queued) >= EXTRA_READ_LIMIT) {
+        static_cast<uint32_t>(ring_queued(context.reader.audio_ring)) >= EXTRA_READ_LIMIT ||
+        static_cast<uint32_t>(ring_queued(context.reader.video_ring)) >= EXTRA_READ_LIMIT) {
         return false;
     }
     const int32_t result = read_chunk(context);
@@ -252,7 +252,7 @@ void run_turns(PlayerContext& context) {
             sound_stream_start(context);
             interlocked_store(context.sound.clock, 0);
         }
-        VideoFrameSlot& slot = context.reader.video_ring[context.reader.video_read & RING_MASK];
+        VideoFrameSlot& slot = ring_front(context.reader.video_ring);
         if (slot.data != nullptr) {
             // The first frame is shown at once; every later one waits for the clock.
             if (params.has_audio && interlocked_load(params.frames_shown) > 0 && !pace(context)) {

@@ -21,13 +21,13 @@ void prefill(PlayerContext& context) {
     PlayParams& params = *context.params;
     const auto stops = [](int32_t result) { return result == READ_END || result == READ_BUSY; };
     if (params.has_audio) {
-        while (context.reader.audio_queued < PREFILL_TARGET) {
+        while (ring_queued(context.reader.audio_ring) < PREFILL_TARGET) {
             if (stops(read_chunk(context)) || stops(read_chunk(context))) {
                 return;
             }
         }
     } else {
-        while (context.reader.video_queued < PREFILL_TARGET) {
+        while (ring_queued(context.reader.video_ring) < PREFILL_TARGET) {
             if (stops(read_chunk(context))) {
                 return;
             }
@@ -88,14 +88,17 @@ PlayerContext* player_open_stream(const char* file_name, WindowHandle window, Pl
         return nullptr;
     }
     probe_first_tag(*context);
-    context->reader.video_arena = static_cast<uint8_t*>(memory_allocate_zeroed(VIDEO_ARENA_BYTES));
-    context->reader.audio_arena = static_cast<uint8_t*>(memory_allocate_zeroed(AUDIO_ARENA_BYTES));
-    if (context->reader.video_arena == nullptr || context->reader.audio_arena == nullptr) {
+    ReaderRings& reader = context->reader;
+    ring_set_arena(reader.video_ring,
+                   static_cast<uint8_t*>(memory_allocate_zeroed(VIDEO_ARENA_BYTES)),
+                   VIDEO_ARENA_BYTES);
+    ring_set_arena(reader.audio_ring,
+                   static_cast<uint8_t*>(memory_allocate_zeroed(AUDIO_ARENA_BYTES)),
+                   AUDIO_ARENA_BYTES);
+    if (reader.video_ring.arena == nullptr || reader.audio_ring.arena == nullptr) {
         free_stream(context);
         return nullptr;
     }
-    context->reader.video_write = context->reader.video_arena;
-    context->reader.audio_write = context->reader.audio_arena;
     return context;
 }
 

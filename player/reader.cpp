@@ -8,7 +8,7 @@
 #include "platform/file.h"
 #include "platform/kernel.h"
 #include "platform/memory.h"
-#include "player/arena.h"
+#include "player/ring.h"
 
 namespace {
 
@@ -112,24 +112,20 @@ int32_t read_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
     }
     const uint32_t frames = audio_block_frames(context, payload, payload_bytes);
     const uint32_t bytes = frames * AUDIO_FRAME_BYTES;
-    uint8_t* place = arena_place(context.reader.audio_arena, AUDIO_ARENA_BYTES,
-                                 context.reader.audio_write, bytes);
-    if (interlocked_load(context.reader.audio_queued) >= RING_SLOTS ||
-        ring_overlaps(context.reader.audio_ring, interlocked_load(context.reader.audio_read),
-                      context.reader.audio_written, place, bytes)) {
+    Ring<AudioBlockSlot>& ring = context.reader.audio_ring;
+    uint8_t* place = ring_place(ring, bytes);
+    if (!ring_has_room(ring, place, bytes)) {
         unread_chunk(context, payload_bytes);
         return READ_BUSY;
     }
     decode_audio_payload(context, payload, payload_bytes, frames, place);
 
-    AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_written & RING_MASK];
+    AudioBlockSlot& slot = ring_back(ring);
     slot.video_stamp = context.reader.video_chunks;
     slot.sequence = context.reader.audio_chunks;
     interlocked_store(slot.bytes, static_cast<int32_t>(bytes));
     interlocked_store(slot.data, place);
-    context.reader.audio_write = place + bytes;
-    interlocked_increment(context.reader.audio_written);
-    interlocked_increment(context.reader.audio_queued);
+    ring_push(ring, place, bytes);
     interlocked_increment(context.reader.audio_chunks);
     return READ_AUDIO;
 }
@@ -265,16 +261,14 @@ int32_t read_chunk(PlayerContext& context) {
 }
 
 int32_t store_video_chunk(PlayerContext& context, uint32_t body_bytes, int32_t kind) {
-    uint8_t* place = arena_place(context.reader.video_arena, VIDEO_ARENA_BYTES,
-                                 context.reader.video_write, body_bytes);
+    Ring<VideoFrameSlot>& ring = context.reader.video_ring;
+    uint8_t* place = ring_place(ring, body_bytes);
     if (place == nullptr) {
         // Larger than the whole arena: no picture can come of it.
         file_seek(context.params->file, static_cast<int32_t>(body_bytes), FILE_SEEK_CUR);
         return READ_SKIPPED;
     }
-    if (context.reader.video_queued >= RING_SLOTS ||
-        ring_overlaps(context.reader.video_ring, context.reader.video_read,
-                      context.reader.video_written, place, body_bytes)) {
+    if (!ring_has_room(ring, place, body_bytes)) {
         unread_chunk(context, 0);
         return READ_BUSY;
     }
@@ -288,14 +282,12 @@ int32_t store_video_chunk(PlayerContext& context, uint32_t body_bytes, int32_t k
         // rather than as an older chunk's bytes.
         std::memset(place + got, 0, body_bytes - static_cast<uint32_t>(got));
     }
-    VideoFrameSlot& slot = context.reader.video_ring[context.reader.video_written & RING_MASK];
+    VideoFrameSlot& slot = ring_back(ring);
     slot.data = place;
     slot.kind = kind;
     slot.sequence = context.reader.video_chunks;
     slot.bytes = body_bytes;
-    context.reader.video_write = place + body_bytes;
-    interlocked_increment(context.reader.video_written);
-    interlocked_increment(context.reader.video_queued);
+    ring_push(ring, place, body_bytes);
     interlocked_increment(context.reader.video_chunks);
     return READ_VIDEO;
 }
@@ -314,18 +306,11 @@ int32_t parse_audio_header(PlayerContext& context, uint32_t body_bytes) {
 }
 
 void release_video_slot(PlayerContext& context) {
-    interlocked_store(context.reader.video_ring[context.reader.video_read & RING_MASK].data,
-                      static_cast<uint8_t*>(nullptr));
-    interlocked_increment(context.reader.video_read);
-    interlocked_decrement(context.reader.video_queued);
+    ring_pop(context.reader.video_ring);
 }
 
 void release_audio_slot(PlayerContext& context) {
-    AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_read & RING_MASK];
-    interlocked_store(slot.data, static_cast<uint8_t*>(nullptr));
-    interlocked_store(slot.bytes, 0);
-    interlocked_increment(context.reader.audio_read);
-    interlocked_decrement(context.reader.audio_queued);
+    ring_pop(context.reader.audio_ring);
 }
 
 void close_stream(PlayerContext& context) {
@@ -335,15 +320,15 @@ void close_stream(PlayerContext& context) {
         params.file = nullptr;
     }
     movie_index_release(context.seek.index);
-    memory_free(context.reader.video_arena);
-    memory_free(context.reader.audio_arena);
-    context.reader.video_arena = nullptr;
-    context.reader.audio_arena = nullptr;
-    for (VideoFrameSlot& slot : context.reader.video_ring) {
+    memory_free(context.reader.video_ring.arena);
+    memory_free(context.reader.audio_ring.arena);
+    context.reader.video_ring.arena = nullptr;
+    context.reader.audio_ring.arena = nullptr;
+    for (VideoFrameSlot& slot : context.reader.video_ring.slots) {
         slot.data = nullptr;
     }
     if (params.has_audio) {
-        for (AudioBlockSlot& slot : context.reader.audio_ring) {
+        for (AudioBlockSlot& slot : context.reader.audio_ring.slots) {
             slot.data = nullptr;
         }
     }

@@ -1,10 +1,10 @@
 #pragma once
 #include <cstdint>
 
+#include "player/ring.h"
+
 inline constexpr uint32_t VIDEO_ARENA_BYTES = 1000000;
 inline constexpr uint32_t AUDIO_ARENA_BYTES = 300000;
-inline constexpr int32_t RING_SLOTS = 32;
-inline constexpr int32_t RING_MASK = RING_SLOTS - 1;
 
 // Video kinds, from the chunk tag.
 inline constexpr int32_t VIDEO_RKD_KEY = 1;
@@ -28,25 +28,14 @@ struct AudioBlockSlot {
     int32_t sequence;
 };
 
-// The reader's state of one movie: the arenas chunk bodies and decoded sound go into, and the
-// rings that queue them for the playback loop (video) and the clock tick (audio). Counters
-// shared between threads are changed through the interlocked operations of platform/kernel.h.
+// The reader's state of one movie: the rings, with their arenas, that queue chunk bodies for
+// the playback loop (video) and decoded sound for the clock tick (audio), and the count of
+// chunks of each stream read so far.
 struct ReaderRings {
-    uint8_t* video_arena;
-    uint8_t* audio_arena;
-    uint8_t* video_write;
-    uint8_t* audio_write;
-    // The loop's latest read met the end of the data: no chunk follows (until the file grows).
-    int32_t reader_at_end;
-
-    AudioBlockSlot audio_ring[RING_SLOTS];
-    VideoFrameSlot video_ring[RING_SLOTS];
-    int32_t audio_read;
-    int32_t audio_written;
-    int32_t video_read;
-    int32_t video_written;
-    int32_t video_queued;
-    int32_t audio_queued;
+    Ring<AudioBlockSlot> audio_ring;
+    Ring<VideoFrameSlot> video_ring;
     int32_t video_chunks;
     int32_t audio_chunks;
+    // The loop's latest read met the end of the data: no chunk follows (until the file grows).
+    int32_t reader_at_end;
 };

@@ -7,7 +7,7 @@
 #include "audio/ima_decoder.h"
 #include "audio/xa_decoder.h"
 #include "authoring/audio_track_writer.h"
-#include "player/arena.h"
+#include "player/ring.h"
 #include "player/reader.h"
 #include "tests/audio/audio_test_movie.h"
 
@@ -28,7 +28,7 @@ MovieWriter one_chunk_movie(int32_t channels, int32_t compression,
 }
 
 const AudioBlockSlot& newest_block(PlayerContext& context) {
-    return context.reader.audio_ring[(context.reader.audio_written - 1) & RING_MASK];
+    return ring_slot_at(context.reader.audio_ring, context.reader.audio_ring.written - 1);
 }
 
 int32_t block_bytes_of(int32_t channels, int32_t compression, size_t payload_bytes) {
@@ -51,8 +51,9 @@ TEST(AudioChunk, MonoPcmIsWrittenToBothChannels) {
     const AudioBlockSlot& slot = newest_block(opened.context());
     EXPECT_EQ(slot.bytes, 12);
     EXPECT_EQ(block_samples(slot), (std::vector<int16_t>{1, 1, -1, -1, 2, 2}));
-    EXPECT_EQ(slot.data, opened.context().reader.audio_arena);
-    EXPECT_EQ(opened.context().reader.audio_write, opened.context().reader.audio_arena + 12);
+    EXPECT_EQ(slot.data, opened.context().reader.audio_ring.arena);
+    EXPECT_EQ(opened.context().reader.audio_ring.arena_write,
+              opened.context().reader.audio_ring.arena + 12);
 }
 
 TEST(AudioChunk, BlockSizesFollowFromThePayload) {
@@ -77,7 +78,7 @@ TEST(AudioChunk, SlotIsStampedWithTheChunkCounts) {
     const AudioBlockSlot& slot = newest_block(opened.context());
     EXPECT_EQ(slot.video_stamp, 2);
     EXPECT_EQ(slot.sequence, 1);
-    EXPECT_EQ(opened.context().reader.audio_queued, 2);
+    EXPECT_EQ(opened.context().reader.audio_ring.queued, 2);
     EXPECT_EQ(opened.context().reader.audio_chunks, 2);
 }
 
@@ -137,12 +138,12 @@ TEST(AudioChunk, ArenaWrapsBeforeABlockThatWouldReachItsEnd) {
     movie.chunk("SCDl", std::vector<uint8_t>(249, 0x11));
     OpenedMovie opened(movie);
     PlayerContext& context = opened.context();
-    uint8_t* const arena = context.reader.audio_arena;
-    context.reader.audio_write = arena + 299000;
+    uint8_t* const arena = context.reader.audio_ring.arena;
+    context.reader.audio_ring.arena_write = arena + 299000;
     ASSERT_EQ(opened.read_until(READ_AUDIO), READ_AUDIO);
     EXPECT_EQ(newest_block(context).data, arena);
     opened.consume_audio();
-    context.reader.audio_write = arena + 299000;
+    context.reader.audio_ring.arena_write = arena + 299000;
     ASSERT_EQ(opened.read_until(READ_AUDIO), READ_AUDIO);
     EXPECT_EQ(newest_block(context).data, arena + 299000);
     EXPECT_EQ(arena_place(arena, AUDIO_ARENA_BYTES, arena + 299000, 999), arena + 299000);
@@ -178,15 +179,16 @@ TEST(AudioChunk, BlockOverlappingAQueuedOneWaits) {
     OpenedMovie opened(movie);
     PlayerContext& context = opened.context();
     // The first block takes [10,000, 50,000); the second (32,000 bytes) has to wrap onto it.
-    context.reader.audio_write = context.reader.audio_arena + 10000;
+    context.reader.audio_ring.arena_write = context.reader.audio_ring.arena + 10000;
     ASSERT_EQ(opened.read_until(READ_AUDIO), READ_AUDIO);
-    context.reader.audio_write = context.reader.audio_arena + AUDIO_ARENA_BYTES - 20000;
+    context.reader.audio_ring.arena_write =
+        context.reader.audio_ring.arena + AUDIO_ARENA_BYTES - 20000;
     const uint32_t ima_samples = context.sound.ima_samples;
     EXPECT_EQ(read_chunk(context), READ_BUSY);
     EXPECT_EQ(context.sound.ima_samples, ima_samples);
     opened.consume_audio();
     ASSERT_EQ(read_chunk(context), READ_AUDIO);
-    EXPECT_EQ(newest_block(context).data, context.reader.audio_arena);
+    EXPECT_EQ(newest_block(context).data, context.reader.audio_ring.arena);
     EXPECT_EQ(newest_block(context).bytes, 32000);
 }
 
@@ -229,7 +231,7 @@ TEST(AudioChunk, MalformedPayloadsKeepTheReadersPlace) {
         if (c.result == READ_AUDIO) {
             EXPECT_EQ(newest_block(context).bytes, c.block_bytes) << c.what;
         } else {
-            EXPECT_EQ(context.reader.audio_queued, 0) << c.what;
+            EXPECT_EQ(context.reader.audio_ring.queued, 0) << c.what;
         }
         ASSERT_EQ(read_chunk(context), READ_AUDIO_HEADER) << c.what;
         ASSERT_EQ(read_chunk(context), READ_AUDIO) << c.what;
@@ -256,11 +258,11 @@ TEST(AudioChunk, ShortOrEmptyBodyIsTheEndOfTheFile) {
     const MovieWriter movie = one_chunk_movie(2, AUDIO_IMA, std::vector<uint8_t>(1000, 0x42));
     OpenedMovie cut(movie, movie.bytes().size() - 10);
     EXPECT_EQ(cut.read_until(READ_AUDIO), READ_END);
-    EXPECT_EQ(cut.context().reader.audio_queued, 0);
+    EXPECT_EQ(cut.context().reader.audio_ring.queued, 0);
     EXPECT_EQ(cut.context().sound.ima_samples, 0u);
 
     OpenedMovie empty(one_chunk_movie(2, AUDIO_IMA, {}));
     EXPECT_EQ(read_chunk(empty.context()), READ_AUDIO_HEADER);
     EXPECT_EQ(read_chunk(empty.context()), READ_END);
-    EXPECT_EQ(empty.context().reader.audio_queued, 0);
+    EXPECT_EQ(empty.context().reader.audio_ring.queued, 0);
 }

@@ -69,7 +69,7 @@ std::vector<int16_t> round_trip(const std::vector<int16_t>& samples, int32_t cha
     while (opened.read_until(READ_AUDIO) == READ_AUDIO) {
         PlayerContext& context = opened.context();
         const std::vector<int16_t> block = block_samples(
-            context.reader.audio_ring[(context.reader.audio_written - 1) & RING_MASK]);
+            ring_slot_at(context.reader.audio_ring, context.reader.audio_ring.written - 1));
         decoded.insert(decoded.end(), block.begin(), block.end());
         opened.consume_audio();
     }

@@ -30,13 +30,12 @@ void ClockRig::queue(int32_t bytes, int32_t stamp, uint8_t first) {
     for (size_t i = 0; i < block->size(); ++i) {
         (*block)[i] = static_cast<uint8_t>(first + i);
     }
-    AudioBlockSlot& slot = context.reader.audio_ring[context.reader.audio_written & RING_MASK];
+    AudioBlockSlot& slot = ring_back(context.reader.audio_ring);
     slot.data = block->data();
     slot.bytes = bytes;
     slot.video_stamp = stamp;
+    ring_push(context.reader.audio_ring, slot.data, static_cast<uint32_t>(bytes));
     blocks.push_back(std::move(block));
-    interlocked_increment(context.reader.audio_written);
-    interlocked_increment(context.reader.audio_queued);
 }
 
 void ClockRig::tick() {

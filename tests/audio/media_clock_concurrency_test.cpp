@@ -73,7 +73,7 @@ TEST(MediaClockConcurrency, StressReaderAndTickNeverLoseOrOverwriteABlock) {
             sleep_ms(1);
         }
     }
-    while (interlocked_load(context.reader.audio_queued) != 0) {
+    while (interlocked_load(context.reader.audio_ring.queued) != 0) {
         sleep_ms(5);
     }
     EXPECT_EQ(clock_stop(context), 0);

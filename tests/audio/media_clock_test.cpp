@@ -1,4 +1,5 @@
 #include "audio/media_clock.h"
+#include "audio/stream_feeder.h"
 
 #include <gtest/gtest.h>
 
@@ -35,10 +36,10 @@ TEST(MediaClock, FreeSpaceAcrossTheWrapSplitsTheBlock) {
     EXPECT_EQ(bytes_of(rig.stream->memory(), 0, 232), bytes_of(block, 2768, 232));
     EXPECT_EQ(rig.context.sound.stream_write, 232);
     EXPECT_EQ(rig.context.sound.clock, 7);
-    EXPECT_EQ(rig.context.reader.audio_queued, 0);
-    EXPECT_EQ(rig.context.reader.audio_read, 1);
-    EXPECT_EQ(rig.context.reader.audio_ring[0].data, nullptr);
-    EXPECT_EQ(rig.context.reader.audio_ring[0].bytes, 0);
+    EXPECT_EQ(rig.context.reader.audio_ring.queued, 0);
+    EXPECT_EQ(rig.context.reader.audio_ring.read, 1);
+    EXPECT_EQ(rig.context.reader.audio_ring.slots[0].data, nullptr);
+    EXPECT_EQ(rig.context.reader.audio_ring.slots[0].bytes, 0);
 }
 
 TEST(MediaClock, BlockLargerThanTheFreeSpaceWaits) {
@@ -49,7 +50,7 @@ TEST(MediaClock, BlockLargerThanTheFreeSpaceWaits) {
     rig.tick();
     EXPECT_TRUE(rig.log().locks.empty());
     EXPECT_EQ(rig.context.sound.clock, 1);
-    EXPECT_EQ(rig.context.reader.audio_queued, 1);
+    EXPECT_EQ(rig.context.reader.audio_ring.queued, 1);
     rig.stream->set_cursor(2000);
     rig.tick();
     EXPECT_EQ(rig.context.sound.clock, 3);
@@ -60,14 +61,14 @@ TEST(MediaClock, NothingIsFreeAtTheStartOfStreamingExceptInSilentMode) {
     ClockRig sound(true);
     sound.queue(100, 4);
     sound.tick();
-    EXPECT_EQ(sound.context.reader.audio_queued, 1);
+    EXPECT_EQ(sound.context.reader.audio_ring.queued, 1);
     EXPECT_EQ(sound.context.sound.clock, 0);
 
     ClockRig silent(false);
     EXPECT_EQ(silent.context.sound.silent, 1);
     silent.queue(100, 4);
     silent.tick();
-    EXPECT_EQ(silent.context.reader.audio_queued, 0);
+    EXPECT_EQ(silent.context.reader.audio_ring.queued, 0);
     EXPECT_EQ(silent.context.sound.clock, 4);
 }
 
@@ -113,7 +114,7 @@ TEST(MediaClock, FailedLockDropsTheBlockButTheStreamMovesOn) {
     rig.queue(1000, 9);
     rig.tick();
     EXPECT_EQ(rig.context.sound.stream_write, 1000);
-    EXPECT_EQ(rig.context.reader.audio_queued, 0);
+    EXPECT_EQ(rig.context.reader.audio_ring.queued, 0);
     EXPECT_EQ(rig.context.sound.clock, 9);
 }
 
@@ -123,7 +124,7 @@ TEST(MediaClock, FailedCursorQuerySkipsTheTick) {
     ClockRig rig(true, 32768, faults);
     rig.queue(0, 5);
     rig.tick();
-    EXPECT_EQ(rig.context.reader.audio_queued, 1);
+    EXPECT_EQ(rig.context.reader.audio_ring.queued, 1);
     EXPECT_EQ(rig.context.sound.clock, 0);
     EXPECT_EQ(rig.context.sound.timer_ticks, 1);
 }
@@ -134,11 +135,11 @@ TEST(MediaClock, BlockLargerThanTheBufferGoesInPieces) {
     rig.queue(10000, 6);
     rig.queue(40, 8, 200);
     uint32_t cursor = 0;
-    for (int i = 0; i < 40 && rig.context.reader.audio_queued == 2; ++i) {
+    for (int i = 0; i < 40 && rig.context.reader.audio_ring.queued == 2; ++i) {
         cursor = (cursor + 1000) % 4096;
         rig.stream->set_cursor(cursor);
         rig.tick();
-        if (rig.context.reader.audio_queued == 2) {
+        if (rig.context.reader.audio_ring.queued == 2) {
             EXPECT_EQ(rig.context.sound.clock, 0) << "the clock moves once the whole block is in";
         }
     }
@@ -148,7 +149,7 @@ TEST(MediaClock, BlockLargerThanTheBufferGoesInPieces) {
     rig.stream->set_cursor(cursor);
     rig.tick();
     EXPECT_EQ(rig.context.sound.clock, 8);
-    EXPECT_EQ(rig.context.reader.audio_queued, 0);
+    EXPECT_EQ(rig.context.reader.audio_ring.queued, 0);
 }
 
 TEST(MediaClock, TickOnlyCountsItselfBeforeTheSoundStartsAndSkipsWhenLocked) {

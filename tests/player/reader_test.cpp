@@ -28,11 +28,7 @@ class OpenMovie {
     int32_t read() { return read_chunk(*context_); }
     int32_t position() { return file_seek(params_.file, 0, FILE_SEEK_CUR); }
     // Frees the oldest queued video slot, as the playback loop does.
-    void consume_video() {
-        context_->reader.video_ring[context_->reader.video_read & RING_MASK].data = nullptr;
-        ++context_->reader.video_read;
-        --context_->reader.video_queued;
-    }
+    void consume_video() { release_video_slot(*context_); }
 
   private:
     TempMovie movie_;
@@ -51,12 +47,12 @@ TEST(ReaderTags, VideoTagsInBothByteOrdersGiveTheirKinds) {
     const int32_t kinds[] = {1, 1, 2, 2, 3, 3, 4, 4};
     for (int i = 0; i < 8; ++i) {
         ASSERT_EQ(movie.read(), READ_VIDEO) << tags[i];
-        const VideoFrameSlot& slot = movie.context().reader.video_ring[i];
+        const VideoFrameSlot& slot = movie.context().reader.video_ring.slots[i];
         EXPECT_EQ(slot.kind, kinds[i]) << tags[i];
         EXPECT_EQ(slot.sequence, i);
         EXPECT_EQ(slot.bytes, 12u);
     }
-    EXPECT_EQ(movie.context().reader.video_queued, 8);
+    EXPECT_EQ(movie.context().reader.video_ring.queued, 8);
     EXPECT_EQ(movie.read(), READ_END);
 }
 
@@ -90,7 +86,7 @@ TEST(ReaderTags, AnUnrecognisedTagMakesTheNextHeaderComeFromItsBody) {
     OpenMovie movie(writer);
     EXPECT_EQ(movie.read(), READ_END);
     EXPECT_EQ(movie.read(), READ_VIDEO);
-    EXPECT_EQ(movie.context().reader.video_ring[0].kind, VIDEO_ZLE);
+    EXPECT_EQ(movie.context().reader.video_ring.slots[0].kind, VIDEO_ZLE);
 }
 
 TEST(ReaderTags, ReversedAudioDataTagsAreNotAccepted) {
@@ -195,8 +191,8 @@ TEST(ReaderRing, TheThirtyThirdVideoChunkReusesSlotZero) {
     }
     movie.consume_video();
     ASSERT_EQ(movie.read(), READ_VIDEO);
-    EXPECT_EQ(movie.context().reader.video_ring[0].sequence, 32);
-    EXPECT_EQ(movie.context().reader.video_written, 33);
+    EXPECT_EQ(movie.context().reader.video_ring.slots[0].sequence, 32);
+    EXPECT_EQ(movie.context().reader.video_ring.written, 33);
     EXPECT_EQ(movie.context().reader.video_chunks, 33);
 }
 
@@ -210,13 +206,13 @@ TEST(ReaderArena, ABodyEndingExactlyAtTheArenaEndGoesToTheStart) {
     OpenMovie movie(writer);
     PlayerContext& context = movie.context();
     ASSERT_EQ(movie.read(), READ_VIDEO);
-    EXPECT_EQ(context.reader.video_ring[0].data, context.reader.video_arena);
+    EXPECT_EQ(context.reader.video_ring.slots[0].data, context.reader.video_ring.arena);
     movie.consume_video();
     ASSERT_EQ(movie.read(), READ_VIDEO);
-    EXPECT_EQ(context.reader.video_ring[1].data, context.reader.video_arena);
+    EXPECT_EQ(context.reader.video_ring.slots[1].data, context.reader.video_ring.arena);
     movie.consume_video();
     ASSERT_EQ(movie.read(), READ_VIDEO);
-    EXPECT_EQ(context.reader.video_ring[2].data, context.reader.video_arena + second);
+    EXPECT_EQ(context.reader.video_ring.slots[2].data, context.reader.video_ring.arena + second);
 }
 
 // A body of the whole arena fills it from the start to its last byte.
@@ -242,10 +238,11 @@ TEST(ReaderBackPressure, AFullVideoRingLeavesTheChunkInTheFile) {
     const int32_t before = movie.position();
     EXPECT_EQ(movie.read(), READ_BUSY);
     EXPECT_EQ(movie.position(), before);
-    EXPECT_EQ(movie.context().reader.video_ring[0].sequence, 0) << "the oldest slot is intact";
+    EXPECT_EQ(movie.context().reader.video_ring.slots[0].sequence, 0)
+        << "the oldest slot is intact";
     movie.consume_video();
     EXPECT_EQ(movie.read(), READ_VIDEO);
-    EXPECT_EQ(movie.context().reader.video_ring[0].sequence, 32);
+    EXPECT_EQ(movie.context().reader.video_ring.slots[0].sequence, 32);
 }
 
 TEST(ReaderBackPressure, ABodyThatWouldOverwriteQueuedVideoWaits) {
@@ -259,9 +256,9 @@ TEST(ReaderBackPressure, ABodyThatWouldOverwriteQueuedVideoWaits) {
     EXPECT_EQ(movie.read(), READ_BUSY) << "the third body would wrap onto the first";
     movie.consume_video();
     ASSERT_EQ(movie.read(), READ_VIDEO);
-    const VideoFrameSlot& second = movie.context().reader.video_ring[1];
+    const VideoFrameSlot& second = movie.context().reader.video_ring.slots[1];
     EXPECT_EQ(second.data[0], 2) << "the queued second body is untouched";
-    EXPECT_EQ(movie.context().reader.video_ring[2].data[0], 3);
+    EXPECT_EQ(movie.context().reader.video_ring.slots[2].data[0], 3);
 }
 
 TEST(ReaderMalformed, ASizeBelowTheHeaderEndsReading) {
@@ -269,7 +266,7 @@ TEST(ReaderMalformed, ASizeBelowTheHeaderEndsReading) {
     writer.chunk_with_size("pBNM", video_payload(16), 4);
     OpenMovie movie(writer);
     EXPECT_EQ(movie.read(), READ_END);
-    EXPECT_EQ(movie.context().reader.video_queued, 0);
+    EXPECT_EQ(movie.context().reader.video_ring.queued, 0);
 }
 
 TEST(ReaderMalformed, AVideoBodyLargerThanTheArenaIsSteppedOver) {
@@ -279,7 +276,7 @@ TEST(ReaderMalformed, AVideoBodyLargerThanTheArenaIsSteppedOver) {
     OpenMovie movie(writer);
     EXPECT_EQ(movie.read(), READ_SKIPPED);
     EXPECT_EQ(movie.read(), READ_VIDEO);
-    EXPECT_EQ(movie.context().reader.video_ring[0].kind, VIDEO_ZLE);
+    EXPECT_EQ(movie.context().reader.video_ring.slots[0].kind, VIDEO_ZLE);
 }
 
 TEST(ReaderMalformed, AHugeSizeFieldReadsOnlyWhatTheFileHas) {
@@ -287,16 +284,16 @@ TEST(ReaderMalformed, AHugeSizeFieldReadsOnlyWhatTheFileHas) {
     writer.chunk_with_size("pBNM", video_payload(16), 0xFFFFFFF0u);
     OpenMovie movie(writer);
     EXPECT_EQ(movie.read(), READ_END);
-    EXPECT_EQ(movie.context().reader.video_queued, 0);
+    EXPECT_EQ(movie.context().reader.video_ring.queued, 0);
 }
 
 TEST(ReaderMalformed, AShortVideoBodyIsQueuedWithItsAnnouncedSizeAndZeroTail) {
     MovieWriter truncated;
     truncated.chunk_with_size("pBNM", video_payload(10, 0xFFFF, 0xFFFF), 8 + 100);
     OpenMovie movie(truncated);
-    std::fill_n(movie.context().reader.video_arena, 100, 0xEE);
+    std::fill_n(movie.context().reader.video_ring.arena, 100, 0xEE);
     ASSERT_EQ(movie.read(), READ_VIDEO);
-    const VideoFrameSlot& slot = movie.context().reader.video_ring[0];
+    const VideoFrameSlot& slot = movie.context().reader.video_ring.slots[0];
     EXPECT_EQ(slot.bytes, 100u);
     EXPECT_EQ(slot.data[9], 0);
     EXPECT_EQ(slot.data[10], 0) << "the missing tail reads as zeros";

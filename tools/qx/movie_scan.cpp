@@ -88,14 +88,14 @@ void MovieScan::run(const std::function<void(const ScannedChunk&)>& visit) {
             chunk.tag[i] = static_cast<char>(header[i]);
         }
         chunk.size = chunk_size(header);
-        const int32_t video_slot = context.reader.video_written & RING_MASK;
-        const int32_t audio_slot = context.reader.audio_written & RING_MASK;
+        VideoFrameSlot& video_slot = ring_back(context.reader.video_ring);
+        AudioBlockSlot& audio_slot = ring_back(context.reader.audio_ring);
         chunk.result = read_chunk(context);
         chunk.next_offset = file_seek(file, 0, FILE_SEEK_CUR);
         if (chunk.result == READ_VIDEO) {
-            chunk.video = &context.reader.video_ring[video_slot];
+            chunk.video = &video_slot;
         } else if (chunk.result == READ_AUDIO) {
-            chunk.audio = &context.reader.audio_ring[audio_slot];
+            chunk.audio = &audio_slot;
         }
         visit(chunk);
         if (chunk.result == READ_VIDEO) {

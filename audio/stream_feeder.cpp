@@ -1,0 +1,156 @@
+#include "audio/stream_feeder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "audio/audio_chunk.h"
+#include "audio/media_clock.h"
+#include "platform/kernel.h"
+#include "player/reader.h"
+
+namespace {
+
+// Ticks of silent mode this tick stands for: one, or more when the timer ran late and ticks
+// were lost (a loaded machine), so that the simulated cursor keeps to the platform clock. At
+// most half the buffer is caught up at once, so that the free space cannot wrap around.
+int32_t silent_ticks_now(PlayerContext& context, int32_t bytes_per_second) {
+    const uint32_t elapsed_ms = tick_count() - context.sound.silent_start_tick;
+    const int64_t owed = int64_t{elapsed_ms / CLOCK_TICK_MS} - context.sound.silent_ticks;
+    const int64_t most = std::max<int64_t>(
+        1, int64_t{context.sound.stream_bytes} / 2 * TICKS_PER_SECOND / bytes_per_second);
+    const auto ticks = static_cast<int32_t>(std::clamp<int64_t>(owed, 1, most));
+    context.sound.silent_ticks += ticks;
+    return ticks;
+}
+
+// Bytes the simulated cursor of silent mode moves in this tick: the movie's own byte rate,
+// with the hundredths carried from tick to tick so that rates not divisible by 25 keep time.
+int32_t silent_bytes_this_tick(PlayerContext& context) {
+    const int32_t rate = silent_byte_rate(context.sound.sample_rate);
+    const int64_t hundredths =
+        context.sound.silent_rate_remainder + int64_t{rate} * silent_ticks_now(context, rate);
+    context.sound.silent_rate_remainder = static_cast<int32_t>(hundredths % TICKS_PER_SECOND);
+    return static_cast<int32_t>(hundredths / TICKS_PER_SECOND);
+}
+
+// Where the play cursor stands, or false when it cannot be known (the tick is then skipped:
+// a wrong position would overwrite sound not yet played).
+bool find_play_cursor(PlayerContext& context, int32_t& cursor) {
+    if (context.sound.silent) {
+        int32_t position = context.sound.silent_play_pos + silent_bytes_this_tick(context);
+        if (position >= context.sound.stream_bytes) {
+            position -= context.sound.stream_bytes;
+        }
+        context.sound.silent_play_pos = position;
+        cursor = position;
+        return true;
+    }
+    uint32_t play = 0;
+    uint32_t write = 0;
+    if (context.params->stream_buffer->get_current_position(&play, &write) != PLATFORM_OK ||
+        play >= static_cast<uint32_t>(context.sound.stream_bytes)) {
+        return false;
+    }
+    cursor = static_cast<int32_t>(play);
+    return true;
+}
+
+// Copies `bytes` of `source` into the stream buffer at the write offset, or zeros when
+// `source` is null. A failed lock writes nothing; the stream moves on all the same.
+void write_stream(PlayerContext& context, const uint8_t* source, int32_t bytes) {
+    if (context.sound.silent || bytes == 0) {
+        return;
+    }
+    SoundBuffer* buffer = context.params->stream_buffer;
+    void* regions[2] = {};
+    uint32_t lengths[2] = {};
+    if (buffer->lock(static_cast<uint32_t>(context.sound.stream_write),
+                     static_cast<uint32_t>(bytes), &regions[0], &lengths[0], &regions[1],
+                     &lengths[1], 0) != PLATFORM_OK) {
+        return;
+    }
+    auto left = static_cast<uint32_t>(bytes);
+    for (int i = 0; i < 2; ++i) {
+        const uint32_t length = lengths[i] < left ? lengths[i] : left;
+        if (regions[i] == nullptr || length == 0) {
+            continue;
+        }
+        if (source != nullptr) {
+            std::memcpy(regions[i], source, length);
+            source += length;
+        } else {
+            std::memset(regions[i], 0, length);
+        }
+        left -= length;
+    }
+    buffer->unlock(regions[0], lengths[0], regions[1], lengths[1]);
+}
+
+void advance_write(PlayerContext& context, int32_t bytes) {
+    context.sound.stream_write = (context.sound.stream_write + bytes) % context.sound.stream_bytes;
+}
+
+// The block at the read position has gone into the buffer whole.
+void consume_block(PlayerContext& context, AudioBlockSlot& slot) {
+    const int32_t stamp = slot.video_stamp;
+    context.sound.stream_block_sent = 0;
+    interlocked_store(context.sound.stream_silence_bytes, 0);
+    release_audio_slot(context);
+    interlocked_store(context.sound.clock, stamp);
+}
+
+}  // namespace
+
+int32_t silent_byte_rate(int32_t sample_rate) {
+    const int32_t rate =
+        sample_rate > 0 && sample_rate <= SILENT_RATE_LIMIT ? sample_rate : SILENT_DEFAULT_RATE;
+    return rate * static_cast<int32_t>(AUDIO_FRAME_BYTES);
+}
+
+int32_t stream_free_space(int32_t play_cursor, int32_t stream_write, int32_t stream_bytes) {
+    const int32_t gap = play_cursor - stream_write;
+    return stream_write > play_cursor ? gap + stream_bytes : gap;
+}
+
+void stream_audio(PlayerContext& context) {
+    int32_t cursor = 0;
+    if (!find_play_cursor(context, cursor)) {
+        return;
+    }
+    const int32_t free_bytes =
+        stream_free_space(cursor, context.sound.stream_write, context.sound.stream_bytes);
+    AudioBlockSlot& slot = ring_front(context.reader.audio_ring);
+    const int32_t bytes = interlocked_load(slot.bytes);
+    // A block larger than half the buffer might never find that much room at once, which
+    // would stall the clock: it goes in piece by piece, whole sample frames at a time.
+    const bool in_pieces = bytes > context.sound.stream_bytes / 2;
+    int32_t piece = bytes;
+    if (in_pieces) {
+        const int32_t left = bytes - context.sound.stream_block_sent;
+        const int32_t room = free_bytes & ~3;
+        piece = left < room ? left : room;
+        if (piece == 0) {
+            return;
+        }
+    }
+    if (free_bytes < piece) {
+        return;
+    }
+    if (ring_queued(context.reader.audio_ring) != 0) {
+        const uint8_t* data = interlocked_load(slot.data);
+        write_stream(context, data + context.sound.stream_block_sent, piece);
+        advance_write(context, piece);
+        context.sound.stream_block_sent += piece;
+        if (context.sound.stream_block_sent == bytes) {
+            consume_block(context, slot);
+        }
+        return;
+    }
+    write_stream(context, nullptr, free_bytes);
+    advance_write(context, free_bytes);
+    const int32_t silence = interlocked_load(context.sound.stream_silence_bytes);
+    if (silence < context.sound.stream_bytes) {
+        interlocked_store(context.sound.stream_silence_bytes, silence + free_bytes);
+    }
+    interlocked_increment(context.sound.clock);
+}
