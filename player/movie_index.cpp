@@ -202,7 +202,7 @@ void decode_for_state(PlayerContext& context, int64_t offset, const WalkedChunk&
     const uint32_t frames = audio_block_frames(context, payload, chunk.body_bytes);
     if (frames * AUDIO_FRAME_BYTES < AUDIO_ARENA_BYTES) {
         decode_audio_payload(context, payload, chunk.body_bytes, frames,
-                             context.reader.audio_arena);
+                             context.reader.audio_ring.arena);
     }
 }
 

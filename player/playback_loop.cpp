@@ -207,8 +207,7 @@ bool serve_seek(PlayerContext& context) {
     const int32_t result = stop_requested(params) ? SEEK_NOT_PLAYING : seek_to(context, request);
     bool going = true;
     if (result == SEEK_DONE) {
-        going = consume_frame(context,
-                              context.reader.video_ring[context.reader.video_read & RING_MASK]);
+        going = consume_frame(context, ring_front(context.reader.video_ring));
     }
     interlocked_store(params.seek_result, result);
     interlocked_increment(params.seeks_done);

@@ -50,13 +50,18 @@ Slot& ring_front(Ring<Slot>& ring) {
     return ring_slot_at(ring, ring.read);
 }
 
+template <typename Slot>
+const Slot& ring_front(const Ring<Slot>& ring) {
+    return ring_front(const_cast<Ring<Slot>&>(ring));
+}
+
 // The slot the next push queues. Only the pushing thread fills it.
 template <typename Slot>
 Slot& ring_back(Ring<Slot>& ring) {
     return ring_slot_at(ring, ring.written);
 }
 
-// Where a block of `bytes` would go in the ring's arena; null when it is too large ever to fit.
+// Where a block of `bytes` would go in the ring's arena; null when it is larger than the arena.
 template <typename Slot>
 uint8_t* ring_place(Ring<Slot>& ring, uint32_t bytes) {
     return arena_place(ring.arena, ring.arena_bytes, ring.arena_write, bytes);
@@ -101,4 +106,17 @@ void ring_pop(Ring<Slot>& ring) {
     interlocked_store(slot.bytes, decltype(slot.bytes){0});
     interlocked_increment(ring.read);
     interlocked_decrement(ring.queued);
+}
+
+// Forgets every queued block and starts the arena over. Only while neither thread uses the
+// ring (the player holds the clock's ticks while it does this).
+template <typename Slot>
+void ring_clear(Ring<Slot>& ring) {
+    for (Slot& slot : ring.slots) {
+        interlocked_store(slot.data, static_cast<uint8_t*>(nullptr));
+        interlocked_store(slot.bytes, decltype(slot.bytes){0});
+    }
+    interlocked_store(ring.read, ring.written);
+    interlocked_store(ring.queued, 0);
+    ring.arena_write = ring.arena;
 }

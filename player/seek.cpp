@@ -70,19 +70,8 @@ int32_t requested_frame(const MovieIndex& index, int32_t request) {
 
 // Forgets every queued chunk and block. The ticks are held, so no block is being streamed.
 void flush_rings(PlayerContext& context) {
-    for (VideoFrameSlot& slot : context.reader.video_ring) {
-        slot.data = nullptr;
-    }
-    for (AudioBlockSlot& slot : context.reader.audio_ring) {
-        interlocked_store(slot.data, static_cast<uint8_t*>(nullptr));
-        interlocked_store(slot.bytes, 0);
-    }
-    interlocked_store(context.reader.video_read, context.reader.video_written);
-    interlocked_store(context.reader.video_queued, 0);
-    interlocked_store(context.reader.audio_read, context.reader.audio_written);
-    interlocked_store(context.reader.audio_queued, 0);
-    context.reader.video_write = context.reader.video_arena;
-    context.reader.audio_write = context.reader.audio_arena;
+    ring_clear(context.reader.video_ring);
+    ring_clear(context.reader.audio_ring);
 }
 
 // The decoders as a movie starts them: no Rkd pictures, palette or tables, and black pictures
@@ -121,7 +110,7 @@ bool replay(PlayerContext& context, int32_t first, int32_t target) {
         if (result == READ_AUDIO) {
             release_audio_slot(context);
         } else if (result == READ_VIDEO) {
-            VideoFrameSlot& slot = context.reader.video_ring[context.reader.video_read & RING_MASK];
+            VideoFrameSlot& slot = ring_front(context.reader.video_ring);
             movie_index_note_audio(context, slot.sequence);
             if (slot.sequence == target) {
                 return true;

@@ -226,8 +226,8 @@ TEST(ReaderArena, ABodyOfExactlyTheArenaSizeIsStoredAtTheStart) {
     EXPECT_EQ(movie.read(), READ_BUSY) << "it would overwrite the queued first body";
     movie.consume_video();
     ASSERT_EQ(movie.read(), READ_VIDEO);
-    EXPECT_EQ(context.reader.video_ring[1].data, context.reader.video_arena);
-    EXPECT_EQ(context.reader.video_ring[1].bytes, VIDEO_ARENA_BYTES);
+    EXPECT_EQ(context.reader.video_ring.slots[1].data, context.reader.video_ring.arena);
+    EXPECT_EQ(context.reader.video_ring.slots[1].bytes, VIDEO_ARENA_BYTES);
 }
 
 TEST(ReaderBackPressure, AFullVideoRingLeavesTheChunkInTheFile) {

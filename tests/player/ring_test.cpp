@@ -72,7 +72,8 @@ TEST(Ring, CountersKeepTheirOrderWhenTheyWrapPastInt32Max) {
 TEST(Ring, BlocksNeverCrossTheArenaEndNorOverwriteQueuedOnes) {
     TestRing test;
     uint8_t* const arena = test.arena.data();
-    EXPECT_EQ(ring_place(test.ring, TEST_ARENA_BYTES), nullptr) << "can never fit";
+    EXPECT_EQ(ring_place(test.ring, TEST_ARENA_BYTES), arena) << "the whole arena fits";
+    EXPECT_EQ(ring_place(test.ring, TEST_ARENA_BYTES + 1), nullptr) << "can never fit";
     ASSERT_TRUE(test.push(600, 0));
     ASSERT_TRUE(test.push(399, 1));
     EXPECT_EQ(test.ring.arena_write, arena + 999);

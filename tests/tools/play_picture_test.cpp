@@ -64,7 +64,7 @@ class PlayPictureTest : public SoftDisplayTest {
 
     // Presents the staged picture as the frame callback does after a frame of `kind`.
     void present(PlayPicture& picture, int32_t kind) {
-        context_.reader.video_ring[0] = VideoFrameSlot{nullptr, 0, kind, 0};
+        context_.reader.video_ring.slots[0] = VideoFrameSlot{nullptr, 0, kind, 0};
         picture.frame_presented(context_);
     }
 

@@ -38,7 +38,7 @@ std::string qx() {
 void expect_bounded(const MeasuredRun& run, const std::string& what) {
     EXPECT_FALSE(run.timed_out) << what << " did not end";
     EXPECT_LE(run.peak_rss_kb, PEAK_RSS_BOUND_KB) << what << " held too much memory";
-    EXPECT_TRUE(run.status == 0 || run.status == 2) << what << " exit " << run.status << "\n"
+    EXPECT_TRUE(run.status == 0 || run.status == 1) << what << " exit " << run.status << "\n"
                                                     << run.err;
 }
 

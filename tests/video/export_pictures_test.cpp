@@ -123,7 +123,7 @@ TEST_F(ExportPictures, UndecodableFramesAreNamedSkippedAndCounted) {
     ::testing::internal::CaptureStderr();
     const int status = run({"--raw"});
     const std::string errors = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 2);
+    EXPECT_EQ(status, 1) << "a movie not read whole is a failure, not a usage error";
     EXPECT_NE(errors.find("frame 1 at offset 16"), std::string::npos) << errors;
     EXPECT_NE(errors.find("frame 2 at offset 27"), std::string::npos) << errors;
     EXPECT_TRUE(fs::exists(fs::path(out_) / "frame_00000.raw"));

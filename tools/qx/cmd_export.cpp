@@ -114,8 +114,9 @@ int run_export(const ExportRequest& request) {
         summary += formatted(" for frames %d to %d", range.first, range.end - 1);
     }
     std::printf("%s\n", summary.c_str());
-    // Frames that could not be decoded were each named; the rest of the export stands.
-    return skipped > 0 ? 2 : 0;
+    // Frames that could not be decoded were each named and the rest of the export stands, but
+    // the movie was not read whole: a failure, told apart from a usage error (2).
+    return skipped > 0 ? 1 : 0;
 }
 
 }  // namespace

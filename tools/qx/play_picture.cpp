@@ -56,7 +56,7 @@ void PlayPicture::close() {
 }
 
 void PlayPicture::frame_presented(const PlayerContext& context) {
-    const VideoFrameSlot& slot = context.reader.video_ring[context.reader.video_read & RING_MASK];
+    const VideoFrameSlot& slot = ring_front(context.reader.video_ring);
     std::lock_guard lock(mutex_);
     brightness_ignored_ =
         colour_path_ignores_brightness(slot.kind, context.video.zle_channel_conversion);
