@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_stream_buffer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "platform/platform_clock.h"
@@ -8,9 +9,13 @@
 
 namespace {
 
-// Sample frames SDL asks for at a time: about 12 to 25 ms of sound, so the cursor moves in
-// steps well below the media clock's refill period of a buffer.
-constexpr Uint16 DEVICE_FRAMES = 512;
+// Sample frames SDL asks for at a time: a power of two of 40 to 80 ms of sound. Sound servers
+// keep about one request queued, and less than 40 ms runs dry whenever the server or our
+// callback thread is scheduled late, which is heard as a click and a skip.
+Uint16 device_frames(uint32_t samples_per_sec) {
+    return static_cast<Uint16>(
+        std::clamp<uint32_t>(std::bit_ceil(samples_per_sec / 25), 256, 4096));
+}
 
 }  // namespace
 
@@ -41,7 +46,7 @@ bool SdlStreamBuffer::open_device(uint32_t samples_per_sec) {
     wanted.freq = static_cast<int>(samples_per_sec);
     wanted.format = format_.bits_per_sample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
     wanted.channels = static_cast<Uint8>(format_.channels);
-    wanted.samples = DEVICE_FRAMES;
+    wanted.samples = device_frames(samples_per_sec);
     wanted.callback = play_callback;
     wanted.userdata = this;
     SDL_AudioSpec obtained{};
@@ -153,7 +158,8 @@ PlatformResult SdlStreamBuffer::get_current_position(uint32_t* play_cursor,
     }
     if (write_cursor) {
         // The device has taken up to one request beyond the play cursor.
-        const uint32_t ahead = uint32_t{DEVICE_FRAMES} * format_.block_align;
+        const uint32_t ahead =
+            uint32_t{device_frames(format_.samples_per_sec)} * format_.block_align;
         *write_cursor = static_cast<uint32_t>((uint64_t{position} + ahead) % memory_.size());
     }
     return PLATFORM_OK;

@@ -1,5 +1,7 @@
 #include "platform/sdl/stream_cursor.h"
 
+#include <algorithm>
+
 StreamCursor::StreamCursor(uint32_t buffer_bytes, uint32_t bytes_per_second)
     : buffer_bytes_(buffer_bytes), bytes_per_second_(bytes_per_second) {}
 
@@ -22,6 +24,7 @@ void StreamCursor::settle(int64_t now_us) {
     }
     cursor_ = free_running_position(now_us);
     last_progress_us_ = now_us;
+    last_taken_ = 0;
     free_running_ = false;
 }
 
@@ -37,6 +40,7 @@ void StreamCursor::start(bool looping, int64_t now_us) {
     playing_ = true;
     looping_ = looping;
     last_progress_us_ = now_us;
+    last_taken_ = 0;
 }
 
 void StreamCursor::stop(int64_t now_us) {
@@ -67,6 +71,7 @@ void StreamCursor::device_played(uint32_t bytes, int64_t now_us) {
         cursor_ = static_cast<uint32_t>(next % buffer_bytes_);
     }
     last_progress_us_ = now_us;
+    last_taken_ = bytes;
 }
 
 uint32_t StreamCursor::position(int64_t now_us, bool device_alive) {
@@ -74,5 +79,16 @@ uint32_t StreamCursor::position(int64_t now_us, bool device_alive) {
     if (playing_ && !free_running_ && (!device_alive || now_us - last_progress_us_ >= STALL_US)) {
         free_running_ = true;
     }
-    return free_running_ && playing_ ? free_running_position(now_us) : cursor_;
+    if (!playing_) {
+        return cursor_;
+    }
+    if (free_running_) {
+        return free_running_position(now_us);
+    }
+    // Whole 4-byte steps keep the cursor on a sample frame of every format.
+    const int64_t elapsed = now_us > last_progress_us_ ? now_us - last_progress_us_ : 0;
+    const uint64_t heard =
+        std::min<uint64_t>(last_taken_, uint64_t(elapsed) * bytes_per_second_ / 1000000 / 4 * 4);
+    const uint64_t behind = (last_taken_ - heard) % buffer_bytes_;
+    return static_cast<uint32_t>((cursor_ + buffer_bytes_ - behind) % buffer_bytes_);
 }

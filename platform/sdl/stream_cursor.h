@@ -24,6 +24,8 @@ class StreamCursor {
     void device_played(uint32_t bytes, int64_t now_us);
 
     // The play cursor as the player sees it; `device_alive` false means the card is gone.
+    // Between two requests of the card it moves on at the byte rate through the bytes the
+    // card took last, so it runs smoothly however large the card's requests are.
     uint32_t position(int64_t now_us, bool device_alive);
 
   private:
@@ -35,6 +37,7 @@ class StreamCursor {
     const uint32_t buffer_bytes_;
     uint32_t bytes_per_second_;
     uint32_t cursor_ = 0;
+    uint32_t last_taken_ = 0;  // bytes of the card's last request, heard since then
     bool playing_ = false;
     bool looping_ = true;
     bool free_running_ = false;

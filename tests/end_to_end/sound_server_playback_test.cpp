@@ -25,9 +25,9 @@ constexpr int MOVIE_FRAMES = 60;
 constexpr double MOVIE_SECONDS = double(MOVIE_FRAMES) / FPS;
 constexpr size_t BLOCK_FRAMES = RATE / FPS;  // sample frames of one audio chunk
 // The player releases its stream once the sound card has taken the last bytes; what SDL and
-// the server still hold then (one request each, 512 sample frames) may never reach the sink.
-// Measured: 8 sample frames missing at the end.
-constexpr size_t UNHEARD_TAIL_FRAMES = 2 * 512;
+// the server still hold then (one request each, 1,024 sample frames at this rate) may never
+// reach the sink. Measured: 8 sample frames missing at the end.
+constexpr size_t UNHEARD_TAIL_FRAMES = 2 * 1024;
 
 // How a recording holds a decoded sound: from its first sound on, every decoded sample frame
 // in order, with nothing between them but runs of silence (the server had nothing to play).

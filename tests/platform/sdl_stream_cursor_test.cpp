@@ -3,14 +3,20 @@
 #include "platform/sdl/stream_cursor.h"
 
 // 32,768 bytes at 88,200 bytes a second: 16-bit stereo at 22,050 Hz.
-TEST(SdlStreamCursor, DeviceMovesTheCursorAndWrapsWhenLooping) {
+TEST(SdlStreamCursor, CursorMovesThroughWhatTheDeviceTookAndWrapsWhenLooping) {
     StreamCursor cursor(32768, 88200);
     cursor.start(true, 0);
     EXPECT_EQ(cursor.device_position(0), 0u);
-    cursor.device_played(30000, 1000);
-    EXPECT_EQ(cursor.position(1000, true), 30000u);
-    cursor.device_played(4000, 2000);
-    EXPECT_EQ(cursor.position(2000, true), 1232u);
+    cursor.device_played(4000, 0);
+    EXPECT_EQ(cursor.position(0, true), 0u);
+    // 10 ms later 882 bytes of the request were heard, in whole sample frames.
+    EXPECT_EQ(cursor.position(10000, true), 880u);
+    // A late device: the cursor waits at the end of what it took.
+    EXPECT_EQ(cursor.position(100000, true), 4000u);
+    cursor.device_played(30000, 100000);
+    EXPECT_EQ(cursor.device_position(100000), 1232u);
+    EXPECT_EQ(cursor.position(300000, true), 4000u + 17640u);
+    EXPECT_EQ(cursor.position(500000, true), 1232u);
     EXPECT_TRUE(cursor.playing());
 }
 
@@ -48,7 +54,8 @@ TEST(SdlStreamCursor, DeviceComingBackContinuesFromTheRunningPosition) {
     EXPECT_EQ(cursor.position(100000, false), 8820u);
     EXPECT_EQ(cursor.device_position(100000), 8820u);
     cursor.device_played(100, 100000);
-    EXPECT_EQ(cursor.position(100000, true), 8920u);
+    EXPECT_EQ(cursor.position(100000, true), 8820u);
+    EXPECT_EQ(cursor.position(101000, true), 8908u);
 }
 
 TEST(SdlStreamCursor, PlayOnceStopsAtTheEnd) {
