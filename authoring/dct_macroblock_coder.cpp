@@ -22,7 +22,7 @@ constexpr int32_t NARROWEST_LUMA_RANGE = 2 * LUMA_MARGIN + 1;
 constexpr double CHROMA_SCALE_STEP = 0.03125;
 // Summed chroma targets keep this far inside -64..63, so that ringing does not wrap them.
 constexpr double SUMMED_CHROMA_LIMIT = 61.5;
-// Rounds of one-step changes to the levels of a luma block that shows speckles.
+// Rounds of one-step changes to the levels of a luma block whose speckles luma could mend.
 constexpr int32_t REFINE_PASSES = 2;
 // Levels whose exact value lay at least this far from them are tried rounded the other way.
 constexpr double NEAR_ROUNDING_EDGE = 0.35;
@@ -287,9 +287,8 @@ class MacroblockCoder {
         return y < range.low ? y - range.low : y > range.high ? y - range.high : 0;
     }
 
-    // The error the player will show over block b's pixels, for the planes as they are,
-    // speckles weighed as weighed_error does.
-    // Given up once it passes `limit`.
+    // The error the player will show over block b's pixels for the planes as they are,
+    // speckles weighed as weighed_error does; given up once it passes `limit`.
     int64_t block_error(int32_t b, int64_t limit = INT64_MAX) const {
         int64_t error = 0;
         for (int32_t i = 0; i < 64 && error <= limit; ++i) {
