@@ -22,8 +22,10 @@ constexpr int32_t NARROWEST_LUMA_RANGE = 2 * LUMA_MARGIN + 1;
 constexpr double CHROMA_SCALE_STEP = 0.03125;
 // Summed chroma targets keep this far inside -64..63, so that ringing does not wrap them.
 constexpr double SUMMED_CHROMA_LIMIT = 61.5;
-// A pixel with a channel this far off shows a wrong colour.
-constexpr int32_t SPECKLE = 64;
+// Rounds of one-step changes to the levels of a luma block whose speckles luma could mend.
+constexpr int32_t REFINE_PASSES = 2;
+// Levels whose exact value lay at least this far from them are tried rounded the other way.
+constexpr double NEAR_ROUNDING_EDGE = 0.35;
 // Channel chroma indexes its tables by the low byte of the sample.
 constexpr int32_t CHANNEL_CHROMA_LOW = -128;
 constexpr int32_t CHANNEL_CHROMA_HIGH = 127;
@@ -101,10 +103,9 @@ class MacroblockCoder {
         return best;
     }
 
-    // Pixels with a channel more than 64 levels off.
     bool has_speckles() const {
-        for (int32_t i = 0; i < 256 * 3; ++i) {
-            if (std::abs(int32_t(coding_.shown[i]) - int32_t(source_[i])) > SPECKLE) {
+        for (int32_t i = 0; i < 256; ++i) {
+            if (is_speckle(coding_.shown + 3 * i, source_ + 3 * i)) {
                 return true;
             }
         }
@@ -286,18 +287,47 @@ class MacroblockCoder {
         return y < range.low ? y - range.low : y > range.high ? y - range.high : 0;
     }
 
-    // The exact error the player will show over block b's pixels, for the planes as they are.
-    int64_t block_error(int32_t b) const {
+    // The error the player will show over block b's pixels for the planes as they are,
+    // speckles weighed as weighed_error does; given up once it passes `limit`.
+    int64_t block_error(int32_t b, int64_t limit = INT64_MAX) const {
         int64_t error = 0;
-        for (int32_t i = 0; i < 64; ++i) {
+        for (int32_t i = 0; i < 64 && error <= limit; ++i) {
             const int32_t pixel = luma_at(b, i);
             const int32_t at = 8 * (pixel / 32) + (pixel % 16) / 2;
             uint8_t shown[3];
             shown_colour(quantiser_.conversion, planes_.luma_plane[pixel], planes_.cb_plane[at],
                          planes_.cr_plane[at], shown);
-            error += squared_error(shown, source_ + 3 * pixel, 3);
+            error += weighed_error(shown, source_ + 3 * pixel);
         }
         return error;
+    }
+
+    // Whether block b shows a speckle that another luma would not show under the same chroma;
+    // speckles the shared chroma causes are beyond the luma's reach.
+    bool luma_could_mend(int32_t b) const {
+        for (int32_t i = 0; i < 64; ++i) {
+            const int32_t pixel = luma_at(b, i);
+            const int32_t at = 8 * (pixel / 32) + (pixel % 16) / 2;
+            const int32_t cb = planes_.cb_plane[at];
+            const int32_t cr = planes_.cr_plane[at];
+            const uint8_t* wanted = source_ + 3 * pixel;
+            uint8_t shown[3];
+            shown_colour(quantiser_.conversion, planes_.luma_plane[pixel], cb, cr, shown);
+            if (!is_speckle(shown, wanted)) {
+                continue;
+            }
+            const LumaRange range = luma_range(pixel);
+            if (range.low > range.high) {
+                continue;
+            }
+            shown_colour(quantiser_.conversion,
+                         nearest_luma(quantiser_.conversion, wanted, cb, cr, range.low, range.high),
+                         cb, cr, shown);
+            if (!is_speckle(shown, wanted)) {
+                return true;
+            }
+        }
+        return false;
     }
 
     // Codes block b, pulling back the targets of samples that would wrap and then softening
@@ -333,6 +363,57 @@ class MacroblockCoder {
         }
         std::copy(best, best + 64, coding_.levels[b]);
         decode_block(coding_.levels[b], quantiser_, planes_, b);
+        if (luma_could_mend(b)) {
+            refine_luma_block(b, best_error);
+        }
+    }
+
+    // Rounding each coefficient is nearest for the samples, not always for the colours shown
+    // (ranges that keep colours whole, fields that round, speckles): where a block still shows
+    // a mendable wrong colour, the levels that rounding nearly sent the other way are tried
+    // that way, and kept where that shows less error.
+    void refine_luma_block(int32_t b, int64_t error) {
+        double coefficients[64];
+        forward_dct(luma_target_[b], coefficients);
+        int32_t* levels = coding_.levels[b];
+        int32_t kept[64];
+        save_luma(b, kept);
+        for (int32_t pass = 0; pass < REFINE_PASSES; ++pass) {
+            for (int32_t n = 0; n <= quantiser_.scan_limit; ++n) {
+                const int32_t i = scan_index[n];
+                const double wish = coefficients[i] / quantiser_.steps[i] - levels[i];
+                const int32_t was = levels[i];
+                const int32_t tried_level = was + (wish > 0 ? 1 : -1);
+                const int32_t low = n == 0 ? quantiser_.dc_low : -quantiser_.level_limit;
+                const int32_t high = n == 0 ? quantiser_.dc_high : quantiser_.level_limit;
+                if (std::abs(wish) < NEAR_ROUNDING_EDGE || tried_level < low ||
+                    tried_level > high) {
+                    continue;
+                }
+                levels[i] = tried_level;
+                decode_block(levels, quantiser_, planes_, b);
+                const int64_t tried = block_error(b, error);
+                if (tried < error && !block_outside(b)) {
+                    error = tried;
+                    save_luma(b, kept);
+                    continue;
+                }
+                levels[i] = was;
+                restore_luma(b, kept);
+            }
+        }
+    }
+
+    void save_luma(int32_t b, int32_t* samples) const {
+        for (int32_t i = 0; i < 64; ++i) {
+            samples[i] = planes_.luma_plane[luma_at(b, i)];
+        }
+    }
+
+    void restore_luma(int32_t b, const int32_t* samples) {
+        for (int32_t i = 0; i < 64; ++i) {
+            planes_.luma_plane[luma_at(b, i)] = samples[i];
+        }
     }
 
     bool block_outside(int32_t b) const {

@@ -36,11 +36,6 @@ int32_t round16(int32_t s, int32_t factor) {
     return int32_t((int64_t{s} * factor + 32768) >> 16);
 }
 
-uint32_t summed_pixel(const ColourTables& tables, int32_t y, int32_t cb, int32_t cr) {
-    return (tables.luma_table[y & 0x7F] + tables.cb_table[cb & 0x7F] + tables.cr_table[cr & 0x7F]) &
-           0xFFFF;
-}
-
 bool summed_safe(int32_t y, int32_t cb, int32_t cr) {
     int32_t levels[3];
     summed_levels(y, cb, cr, levels);
@@ -83,22 +78,6 @@ LumaRanges build_luma_ranges() {
 const ColourTables& shown_colour_tables() {
     static const ColourTables tables = build_shown_tables();
     return tables;
-}
-
-void widen_565(uint32_t pixel, uint8_t* rgb) {
-    const uint32_t red = (pixel >> 11) & 31;
-    const uint32_t green = (pixel >> 5) & 63;
-    const uint32_t blue = pixel & 31;
-    rgb[0] = uint8_t(red << 3 | red >> 2);
-    rgb[1] = uint8_t(green << 2 | green >> 4);
-    rgb[2] = uint8_t(blue << 3 | blue >> 2);
-}
-
-void shown_colour(DctConversion conversion, int32_t y, int32_t cb, int32_t cr, uint8_t* rgb) {
-    const ColourTables& tables = shown_colour_tables();
-    widen_565(conversion == DctConversion::Summed ? summed_pixel(tables, y, cb, cr)
-                                                  : channel_pixel(tables, y, cb, cr),
-              rgb);
 }
 
 void summed_levels(int32_t y, int32_t cb, int32_t cr, int32_t* rgb) {
