@@ -1,5 +1,7 @@
 #include "codecs/rkd/rkd_buffers.h"
 
+#include <cstring>
+
 #include "platform/memory.h"
 
 namespace {
@@ -34,8 +36,13 @@ bool rkd_has_picture(const RkdDecoder& rkd, const RkdFrame& frame) {
 }
 
 bool rkd_allocate_picture(RkdDecoder& rkd, int32_t width, int32_t height) {
-    release_picture(rkd);
     uint32_t picture_bytes = rkd_picture_bytes(width, height);
+    if (rkd_has_picture(rkd, {width, height, false, false})) {
+        // Zeroing two pictures cost a key frame about half a copy of its output.
+        std::memset(rkd.rkd_block_map, 0, sizeof(int32_t) * (picture_bytes / 16));
+        return true;
+    }
+    release_picture(rkd);
     rkd.rkd_frame = allocate<uint8_t>(picture_bytes);
     rkd.rkd_prev_frame = allocate<uint8_t>(picture_bytes);
     rkd.rkd_row_offsets = allocate<int32_t>(2 * uint64_t(height));

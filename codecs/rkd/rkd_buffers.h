@@ -15,8 +15,11 @@ inline uint32_t rkd_picture_bytes(int32_t width, int32_t height) {
 // True when the picture buffers exist and were made for the frame size `frame` gives.
 bool rkd_has_picture(const RkdDecoder& rkd, const RkdFrame& frame);
 
-// Replaces the picture buffers (frames, row offsets, block map) with zeroed ones for a picture
-// of width x height. False when one cannot be had; the picture is then marked absent.
+// Makes the picture buffers (frames, row offsets, block map) ready for a key frame of width x
+// height. Buffers of another size are replaced by zeroed ones; those of this size are kept with
+// the block map cleared, as a fresh one is, and the pictures as they were: the key frame writes
+// all of rkd_frame, and an inter frame all of the other before anything reads it. False when a
+// buffer cannot be had; the picture is then marked absent.
 bool rkd_allocate_picture(RkdDecoder& rkd, int32_t width, int32_t height);
 
 // Grows the vector and block-table buffers to hold `vectors` vectors and `blocks` 16-byte

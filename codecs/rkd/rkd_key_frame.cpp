@@ -59,9 +59,15 @@ int32_t rkd_decode_key_frame(RkdDecoder& rkd, const uint8_t* payload, uint32_t p
     }
     // The packed picture follows the N palette entries the stream declares, used or not.
     uint64_t packed_at = RKD_KEY_HEADER_BYTES + 3 * uint64_t{header.palette_count};
+    const uint32_t picture_bytes = rkd_picture_bytes(header.width, header.height);
+    size_t written = 0;
     if (packed_at < payload_bytes) {
-        rkd_kernels().unpack(payload + packed_at, payload_bytes - packed_at, rkd.rkd_frame,
-                             rkd_picture_bytes(header.width, header.height));
+        written = rkd_kernels()
+                      .unpack(payload + packed_at, payload_bytes - packed_at, rkd.rkd_frame,
+                              picture_bytes)
+                      .written;
     }
+    // What a damaged stream leaves undetermined shows as index 0, whatever the picture before.
+    std::memset(rkd.rkd_frame + written, 0, picture_bytes - written);
     return 1;
 }

@@ -25,8 +25,9 @@ uint32_t command_length(uint8_t b0) {
     return b0 < 0xE0 ? 4 : 1;
 }
 
-// `bytes` holds at least command_length(bytes[0]) bytes.
-RkdCommand decode_command(const uint8_t* bytes) {
+// `bytes` holds at least command_length(bytes[0]) bytes. Forced inline: GCC kept it a call,
+// once per command, in both unpackers.
+[[gnu::always_inline]] inline RkdCommand decode_command(const uint8_t* bytes) {
     uint32_t b0 = bytes[0];
     if (b0 < 0x80) {
         return {2, b0 & 3, ((b0 >> 2) & 7) + 3, ((b0 & 0x60) << 3) + bytes[1] + 1, false};
@@ -107,6 +108,10 @@ void copy_back(uint8_t* out, uint32_t distance, uint32_t count) {
     const uint8_t* from = out - distance;
     if (distance == 1) {
         std::memset(out, *from, count);
+    } else if (distance >= 64 && count >= 64) {
+        move_pieces<64>(out, from, count);
+    } else if (distance >= 32 && count >= 32) {
+        move_pieces<32>(out, from, count);
     } else if (distance >= 16 && count >= 16) {
         move_pieces<16>(out, from, count);
     } else if (distance >= 8 && count >= 8) {

@@ -204,12 +204,21 @@ std::vector<uint8_t> packed_copies(std::mt19937& random, size_t output_bytes) {
             out += 4 * run;
             continue;
         }
-        const uint32_t near = random() % 3 == 0 ? 20 : 4;
-        const auto distance = uint32_t(1 + random() % std::min<size_t>(reach, near));
-        const uint32_t copy = 4 + random() % 64;
-        packed.push_back(uint8_t(0x80 + copy - 4));
-        packed.push_back(uint8_t(literals << 6 | (distance - 1) >> 8));
-        packed.push_back(uint8_t(distance - 1));
+        // Near, middle and far distances, the far ones with copies long enough for the widest
+        // moves (the 4-byte command form).
+        const uint32_t kind = random() % 3;
+        const uint32_t limit = kind == 0 ? 4 : kind == 1 ? 20 : 200;
+        const auto distance = uint32_t(1 + random() % std::min<size_t>(reach, limit));
+        const uint32_t copy = kind == 2 ? 5 + random() % 300 : 4 + random() % 64;
+        if (kind == 2) {
+            packed.insert(packed.end(),
+                          {uint8_t(0xC0 | ((copy - 5) >> 8) << 2 | literals),
+                           uint8_t((distance - 1) >> 8), uint8_t(distance - 1), uint8_t(copy - 5)});
+        } else {
+            packed.insert(packed.end(),
+                          {uint8_t(0x80 + copy - 4), uint8_t(literals << 6 | (distance - 1) >> 8),
+                           uint8_t(distance - 1)});
+        }
         const std::vector<uint8_t> bytes = random_bytes(random, literals);
         packed.insert(packed.end(), bytes.begin(), bytes.end());
         out += literals + copy;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "codecs/rkd/rkd_key_frame.h"
@@ -54,7 +55,7 @@ TEST(RkdKeyFrame, BufferSizesAndRowOffsetsFor320By200) {
     EXPECT_EQ(rkd_picture_bytes(321, 3), 964u);
 }
 
-TEST(RkdKeyFrame, ReplacesItsBuffersOnEveryKeyFrame) {
+TEST(RkdKeyFrame, KeyFramesLeaveNoBuffersBehind) {
     RkdContext c;
     RkdBytes payload = rkd_key_payload(16, 8, {}, rkd_literal_packing(ramp(128, 1)));
     rkd_read_key_header(c.rkd, c.size, payload.data(), payload.size());
@@ -62,6 +63,23 @@ TEST(RkdKeyFrame, ReplacesItsBuffersOnEveryKeyFrame) {
     int64_t live = memory_counters().live_blocks;
     ASSERT_EQ(rkd_decode_key_frame(c.rkd, payload.data(), payload.size()), 1);
     EXPECT_EQ(memory_counters().live_blocks, live);
+}
+
+// Buffers of the size in force are kept; nothing of the picture or map before may show through.
+TEST(RkdKeyFrame, KeyFrameOfTheSameSizeShowsNothingOfWhatCameBefore) {
+    RkdContext c;
+    RkdBytes whole = rkd_key_payload(16, 8, {}, rkd_literal_packing(ramp(128, 1)));
+    rkd_read_key_header(c.rkd, c.size, whole.data(), whole.size());
+    ASSERT_EQ(rkd_decode_key_frame(c.rkd, whole.data(), whole.size()), 1);
+    std::fill_n(c.rkd.rkd_block_map, 8, 5);
+    // A stream that ends after 40 of the 128 pixels.
+    RkdBytes short_stream = rkd_key_payload(16, 8, {}, rkd_literal_packing(ramp(40, 3)));
+    ASSERT_EQ(rkd_decode_key_frame(c.rkd, short_stream.data(), short_stream.size()), 1);
+    std::vector<uint8_t> expected = ramp(40, 3);
+    expected.resize(128, 0);
+    EXPECT_EQ(c.frame(), expected);
+    EXPECT_EQ(std::vector<int32_t>(c.rkd.rkd_block_map, c.rkd.rkd_block_map + 8),
+              std::vector<int32_t>(8, 0));
 }
 
 TEST(RkdKeyFrameFaults, PaletteCountAbove256UsesTheFirst256AndSkipsTheRest) {
