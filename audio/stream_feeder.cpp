@@ -117,6 +117,20 @@ int32_t ticks_until_played(const PlayerContext& context, int32_t short_bytes) {
         std::max<int64_t>(1, int64_t{short_bytes} * TICKS_PER_SECOND * 3 / 4 / rate));
 }
 
+// Ticks to come until the block at the read position fits beside the `free_bytes` left: 1
+// when it fits already, or when none waits (the next tick writes silence) or it goes in
+// pieces.
+int32_t ticks_until_room(PlayerContext& context, int32_t free_bytes) {
+    if (ring_queued(context.reader.audio_ring) == 0) {
+        return 1;
+    }
+    const int32_t bytes = interlocked_load(ring_front(context.reader.audio_ring).bytes);
+    if (bytes <= free_bytes || bytes > context.sound.stream_bytes / 2) {
+        return 1;
+    }
+    return ticks_until_played(context, bytes - free_bytes);
+}
+
 }  // namespace
 
 int32_t silent_byte_rate(int32_t sample_rate) {
@@ -152,17 +166,18 @@ int32_t stream_audio(PlayerContext& context) {
         }
     }
     if (free_bytes < piece) {
-        return ticks_until_played(context, piece - free_bytes);
+        return ticks_until_room(context, free_bytes);
     }
     if (ring_queued(context.reader.audio_ring) != 0) {
         const uint8_t* data = interlocked_load(slot.data);
         write_stream(context, data + context.sound.stream_block_sent, piece);
         advance_write(context, piece);
         context.sound.stream_block_sent += piece;
-        if (context.sound.stream_block_sent == bytes) {
-            consume_block(context, slot);
+        if (context.sound.stream_block_sent != bytes) {
+            return 1;
         }
-        return 1;
+        consume_block(context, slot);
+        return ticks_until_room(context, free_bytes - piece);
     }
     write_stream(context, nullptr, free_bytes);
     advance_write(context, free_bytes);

@@ -1,7 +1,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "platform/sdl/sdl_backend.h"
@@ -213,6 +215,27 @@ TEST_F(SdlWindow, KeysReachThePumpWithVirtualKeyCodes) {
         key_up_dispatched |= call.message == WINDOW_MESSAGE_KEY_UP && call.wparam == 32;
     }
     EXPECT_TRUE(key_up_dispatched);
+}
+
+TEST_F(SdlWindow, WaitForAMessageEndsWhenOneArrivesOrAtItsTimeout) {
+    open(64, 48, 64, 48, 16);
+    WindowMessage message{};
+    while (window_peek_message(message)) {
+        window_get_message(message);
+    }
+    auto started = std::chrono::steady_clock::now();
+    window_wait_message_ms(60);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(60));
+    std::thread typist([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        push_key(SDLK_SPACE);
+    });
+    started = std::chrono::steady_clock::now();
+    window_wait_message_ms(20000);
+    typist.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    ASSERT_TRUE(window_peek_message(message));
+    EXPECT_EQ(message.message, WINDOW_MESSAGE_KEY_DOWN);
 }
 
 TEST_F(SdlWindow, ClosingDestroysTheWindowAndEndsThePump) {
