@@ -99,22 +99,16 @@ void consume_block(PlayerContext& context, AudioBlockSlot& slot) {
     interlocked_store(context.sound.clock, stamp);
 }
 
-// The ticks to come until the cursor has moved `short_bytes` further, at the earliest: exact
-// for the simulated cursor; for a device's, three quarters of what its rate gives, since a
-// device may play a little fast and a late wait would show a frame late.
+// The ticks to come until the cursor has moved `short_bytes` further, at the earliest. Only
+// the simulated cursor keeps time exactly; a device's may move by whole periods at once.
 int32_t ticks_until_played(const PlayerContext& context, int32_t short_bytes) {
-    if (context.sound.silent) {
-        const int64_t rate = silent_byte_rate(context.sound.sample_rate);
-        const int64_t hundredths =
-            int64_t{short_bytes} * TICKS_PER_SECOND - context.sound.silent_rate_remainder;
-        return static_cast<int32_t>(std::max<int64_t>(1, (hundredths + rate - 1) / rate));
-    }
-    const int64_t rate = int64_t{context.sound.sample_rate} * AUDIO_FRAME_BYTES;
-    if (rate <= 0) {
+    if (!context.sound.silent) {
         return 1;
     }
-    return static_cast<int32_t>(
-        std::max<int64_t>(1, int64_t{short_bytes} * TICKS_PER_SECOND * 3 / 4 / rate));
+    const int64_t rate = silent_byte_rate(context.sound.sample_rate);
+    const int64_t hundredths =
+        int64_t{short_bytes} * TICKS_PER_SECOND - context.sound.silent_rate_remainder;
+    return static_cast<int32_t>(std::max<int64_t>(1, (hundredths + rate - 1) / rate));
 }
 
 // Ticks to come until the block at the read position fits beside the `free_bytes` left: 1
