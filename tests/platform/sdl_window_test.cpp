@@ -223,19 +223,26 @@ TEST_F(SdlWindow, WaitForAMessageEndsWhenOneArrivesOrAtItsTimeout) {
     while (window_peek_message(message)) {
         window_get_message(message);
     }
+    // The window system may still send a paint of its own, which ends the wait as well.
     auto started = std::chrono::steady_clock::now();
     window_wait_message_ms(60);
-    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(60));
+    EXPECT_TRUE(std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(60) ||
+                window_peek_message(message));
     std::thread typist([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         push_key(SDLK_SPACE);
     });
     started = std::chrono::steady_clock::now();
-    window_wait_message_ms(20000);
+    bool key_down = false;
+    while (!key_down && std::chrono::steady_clock::now() - started < std::chrono::seconds(10)) {
+        window_wait_message_ms(20000);
+        while (window_peek_message(message) && window_get_message(message)) {
+            key_down |= message.message == WINDOW_MESSAGE_KEY_DOWN;
+        }
+    }
     typist.join();
+    EXPECT_TRUE(key_down);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
-    ASSERT_TRUE(window_peek_message(message));
-    EXPECT_EQ(message.message, WINDOW_MESSAGE_KEY_DOWN);
 }
 
 TEST_F(SdlWindow, ClosingDestroysTheWindowAndEndsThePump) {
