@@ -1,5 +1,7 @@
 #include "audio/media_clock.h"
 
+#include <algorithm>
+
 #include "audio/stream_feeder.h"
 #include "platform/kernel.h"
 #include "platform/timer.h"
@@ -30,17 +32,25 @@ void clock_tick(uint32_t, uint32_t, uintptr_t user, uintptr_t, uintptr_t) {
     if (interlocked_exchange(context.sound.timer_lock, 1) != 0) {
         return;
     }
-    if (interlocked_load(context.sound.sound_started)) {
-        stream_audio(context);
-    }
+    const int32_t quiet_ticks =
+        interlocked_load(context.sound.sound_started) ? stream_audio(context) : 1;
     interlocked_increment(context.sound.timer_ticks);
-    interlocked_store(context.sound.last_tick_ms, tick_count());
+    const uint32_t now = tick_count();
+    interlocked_store(context.sound.last_tick_ms, now);
+    interlocked_store(context.sound.clock_change_due_ms,
+                      now + static_cast<uint32_t>(quiet_ticks) * CLOCK_TICK_MS);
     interlocked_exchange(context.sound.timer_lock, 0);
 }
 
 uint32_t clock_next_change_ms(PlayerContext& context) {
-    const uint32_t since = tick_count() - interlocked_load(context.sound.last_tick_ms);
+    const uint32_t now = tick_count();
     // One more millisecond, so that the waiter wakes after the tick rather than just before.
+    const auto until_due =
+        static_cast<int32_t>(interlocked_load(context.sound.clock_change_due_ms) - now);
+    if (until_due > 0) {
+        return std::min(static_cast<uint32_t>(until_due), CLOCK_WAIT_MOST_MS) + 1;
+    }
+    const uint32_t since = now - interlocked_load(context.sound.last_tick_ms);
     return since < CLOCK_TICK_MS ? CLOCK_TICK_MS - since + 1 : 1;
 }
 
@@ -54,6 +64,8 @@ void clock_hold_ticks(PlayerContext& context) {
 }
 
 void clock_release_ticks(PlayerContext& context) {
+    // The stream may have changed under the hold: what the latest tick foresaw no longer holds.
+    interlocked_store(context.sound.clock_change_due_ms, tick_count());
     interlocked_exchange(context.sound.timer_lock, 0);
 }
 

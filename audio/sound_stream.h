@@ -27,6 +27,9 @@ struct SoundStream {
     int32_t stream_write;
     int32_t timer_ticks;
     uint32_t last_tick_ms;  // tick count at the latest tick: the clock changes only at ticks
+    // Tick count of the earliest tick that may change the clock, as the latest tick foresaw
+    // it; a time already past says nothing.
+    uint32_t clock_change_due_ms;
     int32_t silent_play_pos;
     int32_t silent;
     int32_t primary_buffer_bytes;

@@ -99,6 +99,32 @@ void consume_block(PlayerContext& context, AudioBlockSlot& slot) {
     interlocked_store(context.sound.clock, stamp);
 }
 
+// The ticks to come until the cursor has moved `short_bytes` further, at the earliest. Only
+// the simulated cursor keeps time exactly; a device's may move by whole periods at once.
+int32_t ticks_until_played(const PlayerContext& context, int32_t short_bytes) {
+    if (!context.sound.silent) {
+        return 1;
+    }
+    const int64_t rate = silent_byte_rate(context.sound.sample_rate);
+    const int64_t hundredths =
+        int64_t{short_bytes} * TICKS_PER_SECOND - context.sound.silent_rate_remainder;
+    return static_cast<int32_t>(std::max<int64_t>(1, (hundredths + rate - 1) / rate));
+}
+
+// Ticks to come until the block at the read position fits beside the `free_bytes` left: 1
+// when it fits already, or when none waits (the next tick writes silence) or it goes in
+// pieces.
+int32_t ticks_until_room(PlayerContext& context, int32_t free_bytes) {
+    if (ring_queued(context.reader.audio_ring) == 0) {
+        return 1;
+    }
+    const int32_t bytes = interlocked_load(ring_front(context.reader.audio_ring).bytes);
+    if (bytes <= free_bytes || bytes > context.sound.stream_bytes / 2) {
+        return 1;
+    }
+    return ticks_until_played(context, bytes - free_bytes);
+}
+
 }  // namespace
 
 int32_t silent_byte_rate(int32_t sample_rate) {
@@ -112,10 +138,10 @@ int32_t stream_free_space(int32_t play_cursor, int32_t stream_write, int32_t str
     return stream_write > play_cursor ? gap + stream_bytes : gap;
 }
 
-void stream_audio(PlayerContext& context) {
+int32_t stream_audio(PlayerContext& context) {
     int32_t cursor = 0;
     if (!find_play_cursor(context, cursor)) {
-        return;
+        return 1;
     }
     const int32_t free_bytes =
         stream_free_space(cursor, context.sound.stream_write, context.sound.stream_bytes);
@@ -130,21 +156,22 @@ void stream_audio(PlayerContext& context) {
         const int32_t room = free_bytes & ~3;
         piece = left < room ? left : room;
         if (piece == 0) {
-            return;
+            return 1;
         }
     }
     if (free_bytes < piece) {
-        return;
+        return ticks_until_room(context, free_bytes);
     }
     if (ring_queued(context.reader.audio_ring) != 0) {
         const uint8_t* data = interlocked_load(slot.data);
         write_stream(context, data + context.sound.stream_block_sent, piece);
         advance_write(context, piece);
         context.sound.stream_block_sent += piece;
-        if (context.sound.stream_block_sent == bytes) {
-            consume_block(context, slot);
+        if (context.sound.stream_block_sent != bytes) {
+            return 1;
         }
-        return;
+        consume_block(context, slot);
+        return ticks_until_room(context, free_bytes - piece);
     }
     write_stream(context, nullptr, free_bytes);
     advance_write(context, free_bytes);
@@ -153,4 +180,5 @@ void stream_audio(PlayerContext& context) {
         interlocked_store(context.sound.stream_silence_bytes, silence + free_bytes);
     }
     interlocked_increment(context.sound.clock);
+    return 1;
 }

@@ -12,8 +12,9 @@ inline constexpr int32_t SILENT_RATE_LIMIT = 384000;
 // One tick's feeding of the stream buffer, on the timer thread: the block at the audio ring's
 // read position goes in once the play cursor has left room for it (a block larger than half
 // the buffer in pieces), and the clock moves to the block's video stamp; with nothing queued,
-// silence fills the free space and the clock moves on by one.
-void stream_audio(PlayerContext& context);
+// silence fills the free space and the clock moves on by one. Returns the ticks to come of
+// which the first that may move the clock is the last (1: the next tick may).
+int32_t stream_audio(PlayerContext& context);
 
 // Bytes a second the simulated cursor of silent mode moves for a movie of `sample_rate`.
 int32_t silent_byte_rate(int32_t sample_rate);

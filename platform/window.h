@@ -117,3 +117,5 @@ intptr_t window_default_procedure(WindowHandle window, uint32_t message, uintptr
 void window_post_quit_message(int32_t exit_code);
 // Waits `milliseconds` on the main thread, showing every frame completed meanwhile.
 void window_sleep_ms(uint32_t milliseconds);
+// Like window_sleep_ms, but returns as soon as a message is waiting.
+void window_wait_message_ms(uint32_t milliseconds);

@@ -192,18 +192,29 @@ PresentClock::time_point update_presenters(PresentClock::time_point until) {
     return retry_at;
 }
 
-void serve_until(PresentClock::time_point deadline) {
+// Shows pictures and gathers events until `deadline`, or until a message is waiting when
+// `until_message` is set.
+void serve_until(PresentClock::time_point deadline, bool until_message) {
     uint64_t seen = present_signal_count();
     for (;;) {
         translate_pending_events();
         const PresentClock::time_point now = PresentClock::now();
         const PresentClock::time_point retry_at =
             update_presenters(std::min(deadline, now + EVENT_SLICE));
-        if (now >= deadline) {
+        if (now >= deadline || (until_message && !window_system().queue.empty())) {
             return;
         }
         seen = present_signal_wait(seen, retry_at);
     }
+}
+
+void wait_on_main_thread(uint32_t milliseconds, bool until_message) {
+    const auto deadline = PresentClock::now() + std::chrono::milliseconds(milliseconds);
+    if (window_system().classes.empty()) {
+        std::this_thread::sleep_until(deadline);
+        return;
+    }
+    serve_until(deadline, until_message);
 }
 
 SDL_Renderer* create_renderer(SDL_Window* window) {
@@ -408,7 +419,7 @@ bool window_get_message(WindowMessage& message) {
             message = {nullptr, WINDOW_MESSAGE_QUIT, 0, 0};
             return false;
         }
-        serve_until(PresentClock::now() + EVENT_SLICE);
+        serve_until(PresentClock::now() + EVENT_SLICE, false);
     }
     system.queue.pop_front();
     return message.message != WINDOW_MESSAGE_QUIT;
@@ -433,12 +444,11 @@ void window_post_quit_message(int32_t exit_code) {
 }
 
 void window_sleep_ms(uint32_t milliseconds) {
-    const auto deadline = PresentClock::now() + std::chrono::milliseconds(milliseconds);
-    if (window_system().classes.empty()) {
-        std::this_thread::sleep_until(deadline);
-        return;
-    }
-    serve_until(deadline);
+    wait_on_main_thread(milliseconds, false);
+}
+
+void window_wait_message_ms(uint32_t milliseconds) {
+    wait_on_main_thread(milliseconds, true);
 }
 
 void sdl_window_show_screen(WindowHandle handle, std::shared_ptr<ScreenBuffer> screen) {

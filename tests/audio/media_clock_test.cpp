@@ -57,6 +57,34 @@ TEST(MediaClock, BlockLargerThanTheFreeSpaceWaits) {
     EXPECT_EQ(rig.context.sound.stream_write, 2000);
 }
 
+// The pace wait sleeps until the tick the latest tick foresees: no tick may move the clock
+// sooner, and with silent mode's cursor keeping exact time, that tick is the one that does.
+TEST(MediaClock, TickForeseesTheTickThatMovesTheClock) {
+    // Platform time all but stands still, so that no tick is owed a catch-up.
+    ScopedClockScale still(0.001);
+    for (const int32_t rate : {22050, 22051, 7999}) {
+        ClockRig rig(false);
+        rig.context.sound.sample_rate = rate;
+        int32_t stamp = 1;
+        for (const int32_t bytes : {5880, 3001, 12000, 4, 882, 16384}) {
+            rig.queue(bytes, stamp++);
+        }
+        uint32_t foreseen = 0;  // nothing before the first tick
+        for (int tick = 0; tick < 300; ++tick) {
+            const int32_t clock = rig.context.sound.clock;
+            rig.tick();
+            const bool moved = rig.context.sound.clock != clock;
+            if (foreseen != 0) {
+                EXPECT_EQ(moved, foreseen == 1) << "rate " << rate << ", tick " << tick;
+            }
+            foreseen = (rig.context.sound.clock_change_due_ms - rig.context.sound.last_tick_ms) /
+                       CLOCK_TICK_MS;
+            ASSERT_GE(foreseen, 1u);
+        }
+        EXPECT_EQ(rig.context.reader.audio_ring.queued, 0);
+    }
+}
+
 TEST(MediaClock, NothingIsFreeAtTheStartOfStreamingExceptInSilentMode) {
     ClockRig sound(true);
     sound.queue(100, 4);

@@ -1,7 +1,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "platform/sdl/sdl_backend.h"
@@ -213,6 +215,34 @@ TEST_F(SdlWindow, KeysReachThePumpWithVirtualKeyCodes) {
         key_up_dispatched |= call.message == WINDOW_MESSAGE_KEY_UP && call.wparam == 32;
     }
     EXPECT_TRUE(key_up_dispatched);
+}
+
+TEST_F(SdlWindow, WaitForAMessageEndsWhenOneArrivesOrAtItsTimeout) {
+    open(64, 48, 64, 48, 16);
+    WindowMessage message{};
+    while (window_peek_message(message)) {
+        window_get_message(message);
+    }
+    // The window system may still send a paint of its own, which ends the wait as well.
+    auto started = std::chrono::steady_clock::now();
+    window_wait_message_ms(60);
+    EXPECT_TRUE(std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(60) ||
+                window_peek_message(message));
+    std::thread typist([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        push_key(SDLK_SPACE);
+    });
+    started = std::chrono::steady_clock::now();
+    bool key_down = false;
+    while (!key_down && std::chrono::steady_clock::now() - started < std::chrono::seconds(10)) {
+        window_wait_message_ms(20000);
+        while (window_peek_message(message) && window_get_message(message)) {
+            key_down |= message.message == WINDOW_MESSAGE_KEY_DOWN;
+        }
+    }
+    typist.join();
+    EXPECT_TRUE(key_down);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
 }
 
 TEST_F(SdlWindow, ClosingDestroysTheWindowAndEndsThePump) {

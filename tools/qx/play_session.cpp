@@ -13,9 +13,18 @@ namespace {
 
 constexpr char PLAY_WINDOW_CLASS[] = "qx play";
 constexpr auto STATUS_PERIOD = std::chrono::milliseconds(200);
+// The player tells nobody that it has ended: the main thread looks this often, as seldom as
+// keeps the end of a play from lingering.
+constexpr uint32_t END_CHECK_MS = 50;
 // Pictures of movies without video, or of unknown size, use this display.
 constexpr int32_t FALLBACK_WIDTH = 320;
 constexpr int32_t FALLBACK_HEIGHT = 240;
+
+uint32_t milliseconds_until(std::chrono::steady_clock::time_point at, uint32_t most) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(at - std::chrono::steady_clock::now()).count();
+    return static_cast<uint32_t>(std::clamp<int64_t>(left, 0, most));
+}
 
 intptr_t play_window_procedure(WindowHandle window, uint32_t message, uintptr_t wparam,
                                intptr_t lparam) {
@@ -38,7 +47,20 @@ PlaySession::~PlaySession() {
 
 PlayTally PlaySession::tally() {
     std::lock_guard lock(tally_mutex_);
-    return tally_;
+    // The frame counts are the pacer's own, so that they are current between the main
+    // thread's looks.
+    if (pacer_ == nullptr) {
+        return tally_;
+    }
+    PlayTally current = tally_;
+    add_pacer_counts(current, *pacer_);
+    return current;
+}
+
+void PlaySession::add_pacer_counts(PlayTally& tally, const PlayPacer& pacer) const {
+    tally.presented = finished_.presented + pacer.frames_presented();
+    tally.dropped = finished_.dropped + pacer.frames_dropped();
+    tally.worst_lateness = std::max(finished_.worst_lateness, pacer.worst_lateness());
 }
 
 PlayStatus PlaySession::shown_status() {
@@ -275,9 +297,7 @@ void PlaySession::update_tally(const PlayPacer& pacer) {
     tally_ = finished_;
     tally_.plays = finished_.plays + 1;
     tally_.seconds += std::chrono::duration<double>(playing).count();
-    tally_.presented += pacer.frames_presented();
-    tally_.dropped += pacer.frames_dropped();
-    tally_.worst_lateness = std::max(tally_.worst_lateness, pacer.worst_lateness());
+    add_pacer_counts(tally_, pacer);
 }
 
 // Said once, when the sound the movie has cannot be played.
@@ -302,19 +322,23 @@ bool PlaySession::play_once() {
     PlayPacer pacer(params, info_.has_audio, options_.fps,
                     staging != nullptr ? &picture_ : nullptr);
     PlayPacer::make_active(&pacer);
+    {
+        std::lock_guard lock(tally_mutex_);
+        pacer_ = &pacer;
+    }
     restart_ = false;
     paused_ = false;
     paused_for_ = {};
     play_started_ = std::chrono::steady_clock::now();
     if (!player_start(options_.movie.c_str(), window_, params)) {
-        PlayPacer::make_active(nullptr);
+        forget_pacer();
         return false;
     }
     plays_started_.fetch_add(1);
     auto next_status = std::chrono::steady_clock::now();
     while (interlocked_load(params.context) != nullptr) {
-        window_sleep_ms(10);
-        // A key's effect shows on the status line at once.
+        // Keys wake the window's wait at once; otherwise nothing is due before the next
+        // status line or the next look for the end.
         if (pump_messages(params)) {
             next_status = std::chrono::steady_clock::now();
         }
@@ -324,15 +348,22 @@ bool PlaySession::play_once() {
             show_status(current_status(params));
             next_status += STATUS_PERIOD;
         }
+        window_wait_message_ms(milliseconds_until(next_status, END_CHECK_MS));
     }
     thread_join(params.thread_handle);
     note_silence();
-    PlayPacer::make_active(nullptr);
     paused_ = false;
     update_tally(pacer);
+    forget_pacer();
     std::lock_guard lock(tally_mutex_);
     finished_ = tally_;
     return true;
+}
+
+void PlaySession::forget_pacer() {
+    PlayPacer::make_active(nullptr);
+    std::lock_guard lock(tally_mutex_);
+    pacer_ = nullptr;
 }
 
 int PlaySession::run() {

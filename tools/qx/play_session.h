@@ -62,6 +62,9 @@ class PlaySession {
     PlayStatus current_status(PlayParams& params) const;
     void show_status(const PlayStatus& status);
     void update_tally(const PlayPacer& pacer);
+    // With tally_mutex_ held: the frame counts of the play in progress added to those before.
+    void add_pacer_counts(PlayTally& tally, const PlayPacer& pacer) const;
+    void forget_pacer();
     void note_silence();
 
     const PlayOptions options_;
@@ -87,7 +90,8 @@ class PlaySession {
     std::atomic<int32_t> plays_started_{0};
     std::atomic<bool> headless_{false};
     std::mutex tally_mutex_;
-    PlayTally finished_;  // plays already over
-    PlayTally tally_;     // with the current play
+    PlayTally finished_;                // plays already over
+    PlayTally tally_;                   // with the current play
+    const PlayPacer* pacer_ = nullptr;  // of the current play
     PlayStatus shown_status_;
 };
