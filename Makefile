@@ -1,5 +1,5 @@
 # make test: install what is missing, build from scratch, run each fuzz target briefly and the
-# threading tests under ThreadSanitizer, then the whole suite, then install into a temporary
+# whole suite under ThreadSanitizer, then the whole suite, then install into a temporary
 # prefix and build and run the installed examples against it, and the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, whose CTest summary ends the output.
 # Our own builds treat warnings as errors; a plain cmake build does not.
@@ -44,9 +44,14 @@ tsan:
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_BENCH=OFF \
 	  -DQX_SANITIZE=thread $(QX_FLAGS) $(CMAKE_FLAGS)
 	cmake --build build-tsan -j $(JOBS) --target qx_tests
-	# The software GL driver's own worker threads synchronise in ways ThreadSanitizer cannot
-	# see (it is not instrumented); drawing on the main thread alone keeps its reports to ours.
-	LP_NUM_THREADS=0 scripts/run-tests build-tsan -R 'Concurren|Stress|Thread'
+	# The whole suite. The software GL driver's own worker threads synchronise in ways
+	# ThreadSanitizer cannot see (it is not instrumented); drawing on the main thread alone keeps
+	# its reports to ours. The checker runs us several times slower, so the real-time tests
+	# slow their clocks and widen their allowances threefold (QX_TIME_SLACK). Left out: with
+	# the X server shut down under a frame in flight, Xlib's default error handler ends the
+	# program on a failed buffer swap (a fault of the X11 connection watch, still to be mended).
+	QX_TIME_SLACK=3 LP_NUM_THREADS=0 TSAN_OPTIONS=suppressions=$(CURDIR)/scripts/tsan.supp \
+	  scripts/run-tests build-tsan -E 'WindowScreenshot.(QxPlay|Host)PlaysOnHiddenWhenTheDisplayGoesAway'
 
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -26,7 +26,7 @@ int32_t silent_ticks_now(PlayerContext& context, int32_t bytes_per_second) {
 // Bytes the simulated cursor of silent mode moves in this tick: the movie's own byte rate,
 // with the hundredths carried from tick to tick so that rates not divisible by 25 keep time.
 int32_t silent_bytes_this_tick(PlayerContext& context) {
-    const int32_t rate = silent_byte_rate(context.sound.sample_rate);
+    const int32_t rate = silent_byte_rate(interlocked_load(context.sound.sample_rate));
     const int64_t hundredths =
         context.sound.silent_rate_remainder + int64_t{rate} * silent_ticks_now(context, rate);
     context.sound.silent_rate_remainder = static_cast<int32_t>(hundredths % TICKS_PER_SECOND);

@@ -20,7 +20,8 @@ struct HostState {
     Display* display = nullptr;
     DisplaySurface* primary_surface = nullptr;
     DisplaySurface* back_surface = nullptr;
-    int32_t brightness = 100;
+    // Set by the keys on the main thread and read by whoever watches the host from another.
+    std::atomic<int32_t> brightness{100};
     bool repeat_movie = true;
     PlayParams params{};
     PlayParams* playing = nullptr;

@@ -7,6 +7,7 @@
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_key_frame.h"
 #include "platform/byte_order.h"
+#include "platform/kernel.h"
 #include "platform/memory.h"
 #include "player/chunk_walk.h"
 #include "player/player_context.h"
@@ -184,7 +185,7 @@ MovieFile* scan_file(PlayerContext& context, int32_t& restore) {
 void load_format(PlayerContext& context, const AudioFormat& format) {
     context.sound.sample_bits = format.sample_bits;
     context.sound.channels = format.channels;
-    context.sound.sample_rate = format.sample_rate;
+    interlocked_store(context.sound.sample_rate, format.sample_rate);
     context.sound.compression = format.compression;
 }
 

@@ -57,7 +57,8 @@ int32_t read_result_code(int32_t got) {
 void set_audio_format(PlayerContext& context, const AudioFormat& format) {
     context.sound.sample_bits = format.sample_bits;
     context.sound.channels = format.channels;
-    context.sound.sample_rate = format.sample_rate;
+    // The clock thread paces silent mode by the rate while a later header may change it.
+    interlocked_store(context.sound.sample_rate, format.sample_rate);
     context.sound.compression = format.compression;
 }
 

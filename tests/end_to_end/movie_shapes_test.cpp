@@ -15,6 +15,7 @@
 #include "tests/end_to_end/shaped_movie.h"
 #include "tests/end_to_end/test_movie.h"
 #include "tests/support/temp_movie.h"
+#include "tests/support/time_slack.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ Outcome play_shaped(const ShapedMovie& movie, bool with_sound_device,
                     const RecordedPlay& script = {}) {
     const SoftBackendConfig config = device_buffer(movie.sample_rate);
     TempMovie file(movie.writer);
-    ScopedClockScale faster(TIME_SCALE);
+    ScopedClockScale faster(TIME_SCALE / time_slack());
     ScopedSoftBackend backend(config);
     if (!with_sound_device) {
         backend.faults().sound_create = SOFT_FAULT_ALWAYS;
@@ -138,7 +139,7 @@ TEST(MovieEnd, APauseOverTheLastFramesInSilentModeStillEnds) {
     MovieShape shape;
     const ShapedMovie movie = shaped_movie(shape);
     TempMovie file(movie.writer);
-    ScopedClockScale faster(TIME_SCALE);
+    ScopedClockScale faster(TIME_SCALE / time_slack());
     ScopedSoftBackend backend;
     backend.faults().sound_create = SOFT_FAULT_ALWAYS;
     AppBufferPlay play(PLAY_THREAD | PLAY_SOUND);
@@ -164,7 +165,7 @@ TEST(MovieEnd, ASoundFirstMovieReplayedShowsItsPicturesAndLeavesNothingBehind) {
     shape.frames = 6;
     const ShapedMovie movie = shaped_movie(shape);
     TempMovie file(movie.writer);
-    ScopedClockScale faster(4 * TIME_SCALE);
+    ScopedClockScale faster(4 * TIME_SCALE / time_slack());
     ScopedSoftBackend backend;
     Display* display = nullptr;
     ASSERT_EQ(display_create(&display), PLATFORM_OK);

@@ -15,6 +15,7 @@
 #include "tests/end_to_end/private_x_server.h"
 #include "tests/end_to_end/test_movie.h"
 #include "tests/support/temp_movie.h"
+#include "tests/support/time_slack.h"
 #include "tests/tools/encode_test_support.h"
 
 namespace {
@@ -121,7 +122,7 @@ struct SoundServerFixture : testing::Test {
         const PlaySummary played = summary();
         EXPECT_EQ(played.frames, MOVIE_FRAMES) << output();
         EXPECT_GE(played.seconds, MOVIE_SECONDS * 0.95) << output();
-        EXPECT_LE(played.seconds, MOVIE_SECONDS + 2.0) << output();
+        EXPECT_LE(played.seconds, MOVIE_SECONDS + 2.0 * time_slack()) << output();
     }
 };
 

@@ -240,7 +240,7 @@ TEST_F(WindowScreenshot, QxPlayPlaysOnHiddenWhenTheDisplayGoesAway) {
     ASSERT_NE(wait_for_window("qx play: movie.mnb"), 0u);
     std::this_thread::sleep_for(500ms);
     server.shut_down();
-    EXPECT_EQ(program->wait(30s), 0);
+    EXPECT_EQ(program->wait(30s), 0) << program_output();
     const std::string text = program_output();
     std::smatch counts;
     ASSERT_TRUE(std::regex_search(text, counts, std::regex("(\\d+) frames shown, (\\d+) dropped")))

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "platform/kernel.h"
 #include "platform/platform_clock.h"
@@ -68,6 +70,35 @@ TEST(PlayerStress, PauseAndStopAtTheVeryEndOfMoviesWithSound) {
         ASSERT_EQ(interlocked_load(params.context), nullptr) << "round " << round;
     }
     EXPECT_EQ(backend.counters().live_sound_buffers, 0);
+}
+
+// Audio headers between the chunks change the rate while the clock thread paces silent mode
+// by it; the movie must play to its end with every frame.
+TEST(PlayerStress, SilentModeWhileLaterAudioHeadersChangeTheRate) {
+    constexpr int FRAMES = 40;
+    MovieWriter writer;
+    writer.audio_header(1, 22050, 0);
+    for (int i = 0; i < FRAMES; ++i) {
+        writer.chunk("pBNM", video_payload(64));
+        writer.audio_header(1, i % 2 == 0 ? 11025 : 22050, 0);
+        writer.chunk("SCDl", pcm_payload(441));
+    }
+    writer.chunk("SCEl", {});
+    TempMovie movie(writer);
+    ScopedClockScale faster(20.0);
+    ScopedSoftBackend backend;
+    backend.faults().sound_create = SOFT_FAULT_ALWAYS;
+    PlayParams params{};
+    params.flags = PLAY_THREAD | PLAY_SOUND;
+    params.brightness = 100;
+    ASSERT_EQ(player_start(movie.path().c_str(), nullptr, params), &params);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (interlocked_load(params.status) != PLAYER_CLOSED &&
+           std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(interlocked_load(params.status), PLAYER_CLOSED);
+    EXPECT_EQ(params.frames_shown, FRAMES);
 }
 
 }  // namespace

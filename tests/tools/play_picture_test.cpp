@@ -95,4 +95,20 @@ TEST_F(PlayPictureTest, BrightensOnlyWhatThePlayerLeftUnbrightened) {
     EXPECT_EQ(read(primary_), darker);
 }
 
+// A brightness key re-shows the picture last presented, not the half-drawn next frame the
+// player is writing into the staging surface on its own thread meanwhile.
+TEST_F(PlayPictureTest, BrightnessKeysReshowThePresentedPictureNotTheOneBeingDrawn) {
+    PlayPicture picture;
+    ASSERT_TRUE(picture.open(*display_, *primary_, 100));
+    paint_coordinates(picture.staging());
+    present(picture, VIDEO_MNB);
+    const std::vector<uint16_t> presented = read(primary_);
+    BltEffects black;
+    picture.staging()->blt(nullptr, nullptr, nullptr, BLT_COLOUR_FILL | BLT_WAIT, &black);
+
+    picture.set_brightness(50);
+    picture.set_brightness(100);
+    EXPECT_EQ(read(primary_), presented);
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "tests/platform/sdl_test_support.h"
 #include "tests/support/program_output.h"
+#include "tests/support/time_slack.h"
 #include "tools/qx/play_session.h"
 
 // `qx play` in-process (keys through SDL's queue, under Xvfb) and as the program.
@@ -107,7 +108,8 @@ TEST_F(PlayTool, SpacePausesAndResumes) {
     run_driven(session, [&] {
         std::this_thread::sleep_for(200ms);
         push_key(SDLK_SPACE);
-        std::this_thread::sleep_for(200ms);
+        // Long enough for the key to reach the player, however slow the build.
+        std::this_thread::sleep_for(200ms * time_slack());
         at_pause = session.tally().presented;
         std::this_thread::sleep_for(300ms);
         later = session.tally().presented;

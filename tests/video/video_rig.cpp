@@ -3,6 +3,7 @@
 #include "authoring/rkd_encoder.h"
 
 #include "video/display_setup.h"
+#include "video/frame_dispatch.h"
 
 VideoRig::VideoRig(const PixelFormat& format, uint32_t width, uint32_t height, uint32_t flags,
                    int32_t extra_pitch)
@@ -59,9 +60,13 @@ std::vector<RkdChunk> rkd_frames(uint16_t width, uint16_t height) {
 }  // namespace
 
 std::vector<uint8_t> rkd_key_payload(uint16_t width, uint16_t height) {
-    std::vector<RkdChunk> chunks = rkd_frames(width, height);
-    if (!chunks.empty()) {
-        return chunks[0].payload;
+    // Beyond the largest frame side the encoder is not asked: its input picture alone would
+    // take gigabytes.
+    if (width <= MAX_FRAME_SIDE && height <= MAX_FRAME_SIDE) {
+        std::vector<RkdChunk> chunks = rkd_frames(width, height);
+        if (!chunks.empty()) {
+            return chunks[0].payload;
+        }
     }
     // Sizes the encoder refuses: just the header, as a damaged frame would carry.
     std::vector<uint8_t> payload(12, 0);

@@ -32,8 +32,9 @@ bool PlayPicture::open(Display& display, DisplaySurface& primary, int32_t bright
         return false;
     }
     staging_ = surface_like(display, desc);
+    presented_ = surface_like(display, desc);
     adjusted_ = surface_like(display, desc);
-    if (staging_ == nullptr || adjusted_ == nullptr) {
+    if (staging_ == nullptr || presented_ == nullptr || adjusted_ == nullptr) {
         close();
         return false;
     }
@@ -46,7 +47,7 @@ bool PlayPicture::open(Display& display, DisplaySurface& primary, int32_t bright
 
 void PlayPicture::close() {
     std::lock_guard lock(mutex_);
-    for (DisplaySurface** surface : {&staging_, &adjusted_}) {
+    for (DisplaySurface** surface : {&staging_, &presented_, &adjusted_}) {
         if (*surface != nullptr) {
             (*surface)->release();
             *surface = nullptr;
@@ -60,6 +61,9 @@ void PlayPicture::frame_presented(const PlayerContext& context) {
     std::lock_guard lock(mutex_);
     brightness_ignored_ =
         colour_path_ignores_brightness(slot.kind, context.video.zle_channel_conversion);
+    if (presented_ != nullptr) {
+        presented_->blt(nullptr, staging_, nullptr, BLT_WAIT, nullptr);
+    }
     show();
 }
 
@@ -69,17 +73,17 @@ void PlayPicture::set_brightness(int32_t percent) {
     show();
 }
 
-// The staged picture goes through a surface of its own, so that the player drawing its next
-// frame meanwhile never shows half-brightened.
+// Shows the copy of the last presented picture, never the staging surface itself: the player
+// draws its next frame there meanwhile, without the lock, while a key re-shows the picture.
 void PlayPicture::show() {
     if (primary_ == nullptr) {
         return;
     }
     if (!brightness_ignored_ || brightness_.unchanged()) {
-        primary_->blt(nullptr, staging_, nullptr, BLT_WAIT, nullptr);
+        primary_->blt(nullptr, presented_, nullptr, BLT_WAIT, nullptr);
         return;
     }
-    adjusted_->blt(nullptr, staging_, nullptr, BLT_WAIT, nullptr);
+    adjusted_->blt(nullptr, presented_, nullptr, BLT_WAIT, nullptr);
     SurfaceDesc desc{};
     if (adjusted_->lock(nullptr, desc, LOCK_WAIT) != PLATFORM_OK) {
         return;

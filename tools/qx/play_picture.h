@@ -35,7 +35,8 @@ class PlayPicture {
     std::mutex mutex_;
     DisplaySurface* primary_ = nullptr;
     DisplaySurface* staging_ = nullptr;
-    DisplaySurface* adjusted_ = nullptr;  // the staged picture with the brightness applied
+    DisplaySurface* presented_ = nullptr;  // the last picture presented, copied on its thread
+    DisplaySurface* adjusted_ = nullptr;   // the staged picture with the brightness applied
     PixelFormat format_{};
     PictureBrightness brightness_;
     bool brightness_ignored_ = false;  // by the colour path of the staged picture
