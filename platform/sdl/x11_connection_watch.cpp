@@ -22,6 +22,13 @@ int on_connection_broken(Display* display) {
     return 0;
 }
 
+// Xlib's default answer to a request the server refused ends the program. A server going
+// away refuses requests on windows it has already removed (a buffer swap in flight, say)
+// before the connection breaks: such a refusal is not worth the program either.
+int on_request_refused(Display*, XErrorEvent*) {
+    return 0;
+}
+
 }  // namespace
 
 void x11_watch_connection(SDL_Window* window) {
@@ -29,6 +36,7 @@ void x11_watch_connection(SDL_Window* window) {
     SDL_VERSION(&info.version);
     if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
         XSetIOErrorHandler(on_connection_broken);
+        XSetErrorHandler(on_request_refused);
         XSetIOErrorExitHandler(info.info.x11.display, note_connection_lost, nullptr);
     }
 }
