@@ -105,7 +105,7 @@ int32_t ticks_until_played(const PlayerContext& context, int32_t short_bytes) {
     if (!context.sound.silent) {
         return 1;
     }
-    const int64_t rate = silent_byte_rate(context.sound.sample_rate);
+    const int64_t rate = silent_byte_rate(interlocked_load(context.sound.sample_rate));
     const int64_t hundredths =
         int64_t{short_bytes} * TICKS_PER_SECOND - context.sound.silent_rate_remainder;
     return static_cast<int32_t>(std::max<int64_t>(1, (hundredths + rate - 1) / rate));
