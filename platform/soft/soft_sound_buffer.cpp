@@ -41,6 +41,7 @@ SoftSoundBuffer::~SoftSoundBuffer() {
     if (!is_primary()) {
         // A listener hears the buffer up to the moment it goes.
         advance();
+        log_held_back();
         record().alive = false;
         record().playing = false;
     }
@@ -72,8 +73,20 @@ void SoftSoundBuffer::advance() {
         bytes = size - cursor_;
         self.playing = false;
     }
-    log_heard(cursor_, bytes);
+    if (locked_.empty()) {
+        log_heard(cursor_, bytes);
+    } else {
+        if (held_back_bytes_ == 0) {
+            held_back_from_ = cursor_;
+        }
+        held_back_bytes_ += bytes;
+    }
     cursor_ = static_cast<uint32_t>((cursor_ + bytes) % size);
+}
+
+void SoftSoundBuffer::log_held_back() {
+    log_heard(held_back_from_, held_back_bytes_);
+    held_back_bytes_ = 0;
 }
 
 void SoftSoundBuffer::log_heard(uint32_t from, uint64_t bytes) {
@@ -245,8 +258,11 @@ PlatformResult SoftSoundBuffer::unlock(void* first, uint32_t /*first_bytes*/, vo
     if (found == locked_.end()) {
         return PLATFORM_INVALID_ARGUMENT;
     }
-    locked_.erase(found);
     // Bytes the cursor passed while the region was locked are heard as they were written.
     advance();
+    locked_.erase(found);
+    if (locked_.empty()) {
+        log_held_back();
+    }
     return PLATFORM_OK;
 }

@@ -10,7 +10,8 @@
 // play cursor that moves with the platform clock at its byte rate while it plays, and every
 // byte the cursor passes goes to the backend's heard log, as a listener would have heard it.
 // The cursor is brought up to date on every call, before the call acts, so the log holds each
-// byte as it was when the cursor passed it.
+// byte as it was when the cursor passed it; bytes it passes while a region is locked are
+// logged as the writer left them, at the unlock.
 class SoftSoundBuffer : public SoundBuffer, public SoftObject {
   public:
     // The primary buffer of a device.
@@ -43,6 +44,8 @@ class SoftSoundBuffer : public SoundBuffer, public SoftObject {
     // Starts a new stretch of steady motion at the current time and rate.
     void restart_motion();
     void log_heard(uint32_t from, uint64_t bytes);
+    // Logs what the cursor passed while a region was locked, as the writer left it.
+    void log_held_back();
 
     std::vector<uint8_t> memory_;
     size_t record_index_ = 0;
@@ -50,6 +53,10 @@ class SoftSoundBuffer : public SoundBuffer, public SoftObject {
     int64_t motion_start_us_ = 0;
     int64_t motion_frames_ = 0;        // sample frames passed since motion_start_us_
     std::vector<const void*> locked_;  // first region of every lock not yet unlocked
+    // Bytes the cursor passed while a region was locked: the writer may be writing them on
+    // another thread, so they are read once the last lock is undone.
+    uint32_t held_back_from_ = 0;
+    uint64_t held_back_bytes_ = 0;
 };
 
 // True for a format the soft buffers can play: PCM, 1 or 2 channels of 8 or 16 bits, the

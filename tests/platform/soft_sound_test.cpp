@@ -316,6 +316,35 @@ TEST_F(SoftSoundTest, HeardLogHoldsEachByteAsItWasWhenTheCursorPassed) {
     }
 }
 
+TEST_F(SoftSoundTest, BytesPassedWhileLockedAreHeardAsTheWriterLeftThem) {
+    ScopedClockScale fast(50.0);
+    SoundBuffer* buffer = make_buffer(400);
+    fill(buffer, 0, pattern_of(400, 3));
+    ASSERT_EQ(buffer->play(0, 0, SOUND_PLAY_LOOPING), PLATFORM_OK);
+    void* first = nullptr;
+    void* second = nullptr;
+    uint32_t first_bytes = 0;
+    uint32_t second_bytes = 0;
+    ASSERT_EQ(buffer->lock(0, 400, &first, &first_bytes, &second, &second_bytes, 0), PLATFORM_OK);
+    const auto before_lock = static_cast<size_t>(heard_bytes());
+    // Another thread moves the cursor over the locked bytes while they are being written.
+    std::thread control([&] {
+        EXPECT_TRUE(wait_until([&] { return play_cursor(buffer) != before_lock % 400; }));
+        EXPECT_EQ(buffer->stop(), PLATFORM_OK);
+    });
+    const std::vector<uint8_t> written = pattern_of(400, 100);
+    std::memcpy(first, written.data(), first_bytes);
+    control.join();
+    ASSERT_EQ(buffer->unlock(first, first_bytes, second, second_bytes), PLATFORM_OK);
+
+    const std::vector<uint8_t> heard = soft_.heard(0);
+    ASSERT_EQ(heard.size(), static_cast<size_t>(heard_bytes()));
+    ASSERT_GT(heard.size(), before_lock);
+    for (size_t i = before_lock; i < heard.size(); ++i) {
+        ASSERT_EQ(heard[i], written[i % 400]) << "byte " << i;
+    }
+}
+
 TEST_F(SoftSoundTest, HeardLogSurvivesTheBufferAndEndsWithIt) {
     ScopedClockScale fast(50.0);
     SoundBuffer* buffer = make_buffer(4096);
