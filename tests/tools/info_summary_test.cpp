@@ -78,6 +78,31 @@ TEST(InfoSummary, LengthAndFrameRateForEverySoundFormatAndRate) {
     }
 }
 
+// The frame rate is the pictures' own pace, whatever sound runs before or after them.
+TEST(InfoSummary, FrameRateIsThePicturesPaceNotTheSoundsLength) {
+    const int32_t rate = 22050;
+    const int32_t per_picture = rate / 15;
+    for (const int leading_chunks : {0, 10}) {
+        SCOPED_TRACE(leading_chunks);
+        MovieWriter movie;
+        AudioTrackWriter track(movie, 2, rate, AUDIO_PCM);
+        for (int i = 0; i < leading_chunks; ++i) {
+            track.write_chunk(tone(per_picture, 2, 0));
+        }
+        for (int frame = 0; frame < 20; ++frame) {
+            movie.chunk("pBNM", video_payload(64, 32, 16));
+            track.write_chunk(tone(per_picture, 2, 0));
+        }
+        for (int i = 0; i < 45; ++i) {  // three more seconds of sound after the last picture
+            track.write_chunk(tone(per_picture, 2, 0));
+        }
+        TempMovie file(movie);
+        const MovieInfo info = info_of(file.path());
+        EXPECT_NEAR(*info.duration_seconds(), (leading_chunks + 65) / 15.0, 0.01);
+        EXPECT_NEAR(*info.frames_per_second(), 15.0, 0.01);
+    }
+}
+
 TEST(InfoSummary, TextSummaryIsThreeLines) {
     MovieWriter movie;
     movie.audio_header(1, 22050, AUDIO_PCM);

@@ -159,6 +159,20 @@ void count_video(const VideoFrameSlot& slot, MovieInfo& info) {
     }
 }
 
+void count_audio(const AudioBlockSlot& block, MovieInfo& info) {
+    ++info.audio_chunks;
+    const int32_t stamp = block.video_stamp;
+    if (stamp > 0 && info.first_stamp == 0) {
+        info.first_stamp = stamp;
+        info.first_stamp_at = info.audio_frames;
+    }
+    if (stamp > info.last_stamp) {
+        info.last_stamp = stamp;
+        info.last_stamp_at = info.audio_frames;
+    }
+    info.audio_frames += block.bytes / static_cast<int32_t>(AUDIO_FRAME_BYTES);
+}
+
 void take_audio_format(const PlayerContext& context, MovieInfo& info) {
     info.audio_format_set = true;
     info.channels = context.sound.channels;
@@ -181,6 +195,10 @@ std::optional<double> MovieInfo::frames_per_second() const {
     if (!seconds || *seconds <= 0) {
         return std::nullopt;
     }
+    if (last_stamp > first_stamp && last_stamp_at > first_stamp_at) {
+        return static_cast<double>(last_stamp - first_stamp) * sample_rate /
+               static_cast<double>(last_stamp_at - first_stamp_at);
+    }
     return video_frames / *seconds;
 }
 
@@ -202,8 +220,7 @@ bool read_movie_info(const std::string& path, MovieInfo& info, std::string& erro
         if (chunk.result == READ_VIDEO) {
             count_video(*chunk.video, info);
         } else if (chunk.result == READ_AUDIO) {
-            ++info.audio_chunks;
-            info.audio_frames += chunk.audio->bytes / static_cast<int32_t>(AUDIO_FRAME_BYTES);
+            count_audio(*chunk.audio, info);
         }
         if (!watch.started() && watch.chunk_read(chunk.result) && info.has_audio) {
             take_audio_format(context, info);

@@ -37,6 +37,13 @@ struct MovieInfo {
     int32_t video_frames = 0;
     int32_t audio_chunks = 0;
     int64_t audio_frames = 0;  // decoded sample frames
+    // Where the pictures meet the sound: the first and the last picture count a block of sound
+    // carries (the pictures read before it), with the sample frames decoded before that block.
+    // The clock shows picture n when the first block carrying n starts to play.
+    int32_t first_stamp = 0;
+    int64_t first_stamp_at = 0;
+    int32_t last_stamp = 0;
+    int64_t last_stamp_at = 0;
     int32_t frame_width = 0;
     int32_t frame_height = 0;
     std::vector<ChunkInfo> chunks;
@@ -44,7 +51,9 @@ struct MovieInfo {
 
     // Length of the decoded sound at the played rate; none without sound.
     std::optional<double> duration_seconds() const;
-    // Video frames per second of sound; none without sound.
+    // Pictures per second of the sound they are paced by, over the stretch where pictures and
+    // sound interleave (sound before or after all pictures does not count); over the whole
+    // length when they never interleave. None without sound.
     std::optional<double> frames_per_second() const;
 };
 
