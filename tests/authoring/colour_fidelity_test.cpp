@@ -25,45 +25,53 @@ struct PictureFloors {
 // on 75% bars, 43.3 and 47.3 dB on the hue sweep and the red-blue gradient, 21.6 dB and about
 // 490 speckles on each details picture, 12.5 dB and 6416 speckles on noise, 31.7 dB on the
 // scene. Single saturated pixels share their chroma with three neighbours, so speckles on the
-// details pictures and on noise are a property of the 4:2:0 layout; everywhere else the count
-// is zero at quality 75 and above. Noise has no picture a 4:2:0 DCT codec can keep: there a
-// speckle counts against the reference codec, and at quality 75 no codec may show more than
-// its 6416.
+// details pictures and on noise are a property of the 4:2:0 layout; elsewhere at quality 75
+// and above the count is zero, but for under 0.1% of the scene. Noise has no picture a 4:2:0 DCT
+// codec can keep: there a speckle counts against the reference codec, and at quality 75 no codec
+// may show more than its 6416.
 constexpr int64_t NOISE_SPECKLES_OF_REFERENCE = 6416;
+// At quality 75 the details pictures are held to the reference codec's 21.6 dB less 3 dB.
+constexpr double DETAILS_BAR = 18.6;
 
 const PictureFloors FLOORS[] = {
-    {DctCodec::Mnb, "colour bars", {{19.5, 282}, {31.5, 0}, {32.0, 0}, {34.0, 0}}},
-    {DctCodec::Mnb, "75% colour bars", {{31.0, 0}, {32.0, 0}, {33.0, 0}, {34.5, 0}}},
-    {DctCodec::Mnb, "hue sweep", {{29.0, 2}, {30.0, 3}, {31.0, 0}, {32.0, 0}}},
-    {DctCodec::Mnb, "red-blue gradient", {{30.5, 0}, {31.5, 0}, {32.5, 0}, {32.5, 0}}},
-    {DctCodec::Mnb, "details on white", {{16.0, 774}, {16.5, 649}, {17.5, 552}, {19.5, 783}}},
-    {DctCodec::Mnb, "details on black", {{16.0, 699}, {16.5, 725}, {17.5, 572}, {18.5, 678}}},
-    {DctCodec::Mnb, "noise", {{12.5, 5615}, {12.5, 5225}, {12.5, 5526}, {12.0, 6670}}},
-    {DctCodec::Mnb, "scene", {{28.5, 31}, {29.5, 17}, {30.5, 13}, {31.5, 14}}},
-    {DctCodec::ZleSummed, "colour bars", {{18.5, 1549}, {19.0, 634}, {28.0, 0}, {34.0, 0}}},
-    {DctCodec::ZleSummed, "75% colour bars", {{21.5, 141}, {26.0, 0}, {29.0, 0}, {33.5, 0}}},
-    {DctCodec::ZleSummed, "hue sweep", {{25.5, 48}, {26.5, 22}, {29.0, 0}, {32.0, 0}}},
-    {DctCodec::ZleSummed, "red-blue gradient", {{29.0, 0}, {31.0, 0}, {31.0, 0}, {32.5, 0}}},
-    {DctCodec::ZleSummed, "details on white", {{15.5, 701}, {16.0, 742}, {16.0, 892}, {20.0, 799}}},
-    {DctCodec::ZleSummed, "details on black", {{15.0, 893}, {15.5, 992}, {16.0, 758}, {19.0, 666}}},
-    {DctCodec::ZleSummed,
+    {DctCodec::Mnb, "colour bars", {{32.5, 0}, {33.5, 0}, {33.5, 0}, {34.0, 0}}},
+    {DctCodec::Mnb, "75% colour bars", {{31.5, 0}, {32.0, 0}, {33.5, 0}, {34.0, 0}}},
+    {DctCodec::Mnb, "hue sweep", {{30.5, 0}, {31.5, 0}, {31.5, 0}, {32.0, 0}}},
+    {DctCodec::Mnb, "red-blue gradient", {{31.0, 0}, {32.0, 0}, {32.5, 0}, {32.5, 0}}},
+    {DctCodec::Mnb,
+     "details on white",
+     {{17.0, 619}, {17.5, 577}, {DETAILS_BAR, 577}, {20.0, 840}}},
+    {DctCodec::Mnb,
+     "details on black",
+     {{16.5, 751}, {17.5, 634}, {DETAILS_BAR, 611}, {19.0, 666}}},
+    {DctCodec::Mnb,
      "noise",
-     {{10.5, 8478}, {11.0, 7841}, {11.5, NOISE_SPECKLES_OF_REFERENCE}, {13.0, 5090}}},
-    {DctCodec::ZleSummed, "scene", {{23.0, 222}, {24.5, 128}, {28.0, 38}, {32.0, 13}}},
-    {DctCodec::ZleChannel, "colour bars", {{28.5, 0}, {33.5, 0}, {36.0, 0}, {44.5, 0}}},
-    {DctCodec::ZleChannel, "75% colour bars", {{27.0, 0}, {32.0, 0}, {34.5, 0}, {44.0, 0}}},
-    {DctCodec::ZleChannel, "hue sweep", {{29.5, 0}, {31.0, 0}, {33.5, 0}, {36.5, 0}}},
-    {DctCodec::ZleChannel, "red-blue gradient", {{31.5, 0}, {34.5, 0}, {36.5, 0}, {37.0, 0}}},
+     {{13.0, 5154}, {12.0, 6605}, {12.0, NOISE_SPECKLES_OF_REFERENCE}, {12.0, 6748}}},
+    {DctCodec::Mnb, "scene", {{29.5, 25}, {31.0, 11}, {31.5, 10}, {32.0, 13}}},
+    {DctCodec::ZleSummed, "colour bars", {{31.5, 0}, {32.5, 0}, {33.5, 0}, {34.0, 0}}},
+    {DctCodec::ZleSummed, "75% colour bars", {{31.0, 0}, {33.5, 0}, {33.5, 0}, {33.5, 0}}},
+    {DctCodec::ZleSummed, "hue sweep", {{30.0, 2}, {32.0, 0}, {32.0, 0}, {32.5, 0}}},
+    {DctCodec::ZleSummed, "red-blue gradient", {{32.0, 0}, {32.5, 0}, {32.5, 0}, {33.0, 0}}},
+    {DctCodec::ZleSummed,
+     "details on white",
+     {{17.0, 626}, {17.5, 558}, {DETAILS_BAR, 587}, {20.5, 881}}},
+    {DctCodec::ZleSummed,
+     "details on black",
+     {{16.5, 591}, {17.5, 542}, {DETAILS_BAR, 600}, {19.5, 823}}},
+    {DctCodec::ZleSummed, "noise", {{12.5, 5672}, {13.0, 5123}, {13.0, 5099}, {13.0, 5092}}},
+    {DctCodec::ZleSummed, "scene", {{29.0, 25}, {31.0, 14}, {31.5, 9}, {32.5, 11}}},
+    {DctCodec::ZleChannel, "colour bars", {{39.5, 0}, {44.0, 0}, {43.5, 0}, {48.0, 0}}},
+    {DctCodec::ZleChannel, "75% colour bars", {{37.0, 0}, {44.5, 0}, {43.0, 0}, {45.0, 0}}},
+    {DctCodec::ZleChannel, "hue sweep", {{35.0, 0}, {36.5, 0}, {37.0, 0}, {37.0, 0}}},
+    {DctCodec::ZleChannel, "red-blue gradient", {{35.5, 0}, {36.5, 0}, {36.5, 0}, {38.0, 0}}},
     {DctCodec::ZleChannel,
      "details on white",
-     {{18.0, 600}, {19.0, 598}, {20.5, 564}, {24.0, 525}}},
+     {{22.0, 456}, {23.5, 503}, {24.0, 513}, {24.0, 519}}},
     {DctCodec::ZleChannel,
      "details on black",
-     {{18.0, 603}, {19.0, 607}, {21.0, 531}, {24.0, 537}}},
-    {DctCodec::ZleChannel,
-     "noise",
-     {{10.0, 9041}, {10.5, 8130}, {11.5, NOISE_SPECKLES_OF_REFERENCE}, {13.0, 5014}}},
-    {DctCodec::ZleChannel, "scene", {{23.0, 203}, {24.5, 98}, {27.0, 38}, {31.5, 9}}},
+     {{22.5, 463}, {24.0, 503}, {24.0, 527}, {24.0, 542}}},
+    {DctCodec::ZleChannel, "noise", {{12.5, 5695}, {13.0, 5064}, {13.0, 5026}, {13.0, 5068}}},
+    {DctCodec::ZleChannel, "scene", {{28.5, 20}, {30.5, 11}, {31.5, 9}, {32.0, 9}}},
 };
 
 const ColourPicture& picture_named(const std::vector<ColourPicture>& pictures, const char* name) {
@@ -113,14 +121,14 @@ TEST(ColourFidelity, FlatSaturatedColoursComeBackWhole) {
 
 // Samples are aimed where no component sum leaves 0..255 on any display, not only on the 5-6-5
 // one the encoder measures, so that a display of 8 bits a component keeps the colours too.
-// Where the coarse steps leave no safe luma (Zle's bars, both hue sweeps) the encoder keeps
-// what looks best on 5-6-5, and a few hundred pixels still wrap on such a display.
+// Where the steps leave no safe luma (both hue sweeps) the encoder keeps what looks best on
+// 5-6-5, and a few dozen pixels still wrap on such a display.
 TEST(ColourFidelity, SaturatedColoursAlsoHoldOnATrueColourDisplay) {
     const auto pictures = colour_test_pictures();
-    const std::pair<DctCodec, const char*> cases[] = {{DctCodec::Mnb, "colour bars"},
-                                                      {DctCodec::Mnb, "75% colour bars"},
-                                                      {DctCodec::Mnb, "red-blue gradient"},
-                                                      {DctCodec::ZleSummed, "red-blue gradient"}};
+    const std::pair<DctCodec, const char*> cases[] = {
+        {DctCodec::Mnb, "colour bars"},           {DctCodec::Mnb, "75% colour bars"},
+        {DctCodec::Mnb, "red-blue gradient"},     {DctCodec::ZleSummed, "colour bars"},
+        {DctCodec::ZleSummed, "75% colour bars"}, {DctCodec::ZleSummed, "red-blue gradient"}};
     for (const auto& [codec, name] : cases) {
         const ColourPicture& picture = picture_named(pictures, name);
         const DctRoundTrip trip = dct_round_trip(codec, picture, 75, true);
