@@ -83,8 +83,10 @@ class MacroblockCoder {
             return coding_;
         }
         // Chroma ringing near the edge of the colours the tables reach can leave a pixel no
-        // luma that shows it: quieter chroma may serve the whole macroblock better.
+        // luma that shows it: quieter chroma may serve the whole macroblock better. Speckles
+        // are weighed in the choice, as they are for each luma block.
         MacroblockCoding best = coding_;
+        int64_t best_error = weighed_macroblock_error();
         for (const int32_t keep : {1, 0}) {
             for (int32_t k = 4; k < 6; ++k) {
                 for (int32_t i = 1; i < 64; ++i) {
@@ -96,11 +98,22 @@ class MacroblockCoder {
             }
             code_luma();
             show_macroblock(source_, quantiser_, coding_);
-            if (coding_.error < best.error) {
+            const int64_t error = weighed_macroblock_error();
+            if (error < best_error) {
                 best = coding_;
+                best_error = error;
             }
         }
         return best;
+    }
+
+    // The shown macroblock's error with speckles weighed as weighed_error does.
+    int64_t weighed_macroblock_error() const {
+        int64_t error = 0;
+        for (int32_t i = 0; i < 256; ++i) {
+            error += weighed_error(coding_.shown + 3 * i, source_ + 3 * i);
+        }
+        return error;
     }
 
     bool has_speckles() const {
