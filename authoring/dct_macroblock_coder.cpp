@@ -195,9 +195,11 @@ class MacroblockCoder {
                 return;
             }
         }
-        // Both chroma blocks are softened each round, so no short-circuit between them.
-        while (any_chroma_unsafe() &&
-               (int{soften(coding_.levels[4])} | int{soften(coding_.levels[5])}) != 0) {
+        // Both chroma blocks are softened each round, so no short-circuit between them; the
+        // last round, which leaves only the means, is decoded too, so that luma is chosen for
+        // the chroma the player will have.
+        for (bool detail = true; detail && any_chroma_unsafe();) {
+            detail = (int{soften(coding_.levels[4])} | int{soften(coding_.levels[5])}) != 0;
             decode_block(coding_.levels[4], quantiser_, planes_, 4);
             decode_block(coding_.levels[5], quantiser_, planes_, 5);
         }
@@ -369,7 +371,9 @@ class MacroblockCoder {
                 }
             }
         }
-        while (outside && soften(coding_.levels[b])) {
+        // Down to the block's mean alone, which is tried as well: it cannot ring.
+        for (bool detail = true; detail && outside;) {
+            detail = soften(coding_.levels[b]);
             decode_block(coding_.levels[b], quantiser_, planes_, b);
             keep_best();
             outside = block_outside(b);
