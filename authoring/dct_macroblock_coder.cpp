@@ -17,8 +17,10 @@ constexpr int32_t LUMA_PASSES = 6;
 // keeps its chroma's colour from wrapping, so that ringing has room.
 constexpr double COLOUR_MARGIN = 2;
 constexpr int32_t LUMA_MARGIN = 1;
-// Summed chroma whose safe luma range is narrower than this is drawn towards grey.
+// Summed chroma whose safe luma range is narrower than this is drawn towards grey; where
+// coarse luma steps still ring past it, a macroblock is also tried with this much more room.
 constexpr int32_t NARROWEST_LUMA_RANGE = 2 * LUMA_MARGIN + 1;
+constexpr int32_t WIDER_LUMA_ROOM = 2;
 constexpr double CHROMA_SCALE_STEP = 0.03125;
 // Summed chroma targets keep this far inside -64..63, so that ringing does not wrap them.
 constexpr double SUMMED_CHROMA_LIMIT = 61.5;
@@ -87,6 +89,14 @@ class MacroblockCoder {
         // are weighed in the choice, as they are for each luma block.
         MacroblockCoding best = coding_;
         int64_t best_error = weighed_macroblock_error();
+        auto keep_best = [&] {
+            show_macroblock(source_, quantiser_, coding_);
+            const int64_t error = weighed_macroblock_error();
+            if (error < best_error) {
+                best = coding_;
+                best_error = error;
+            }
+        };
         for (const int32_t keep : {1, 0}) {
             for (int32_t k = 4; k < 6; ++k) {
                 for (int32_t i = 1; i < 64; ++i) {
@@ -97,12 +107,14 @@ class MacroblockCoder {
                 decode_block(coding_.levels[k], quantiser_, planes_, k);
             }
             code_luma();
-            show_macroblock(source_, quantiser_, coding_);
-            const int64_t error = weighed_macroblock_error();
-            if (error < best_error) {
-                best = coding_;
-                best_error = error;
-            }
+            keep_best();
+        }
+        // Luma that rings past a narrow range at a saturated edge may fit a wider one.
+        if (summed()) {
+            narrowest_luma_range_ += WIDER_LUMA_ROOM;
+            code_summed_chroma();
+            code_luma();
+            keep_best();
         }
         return best;
     }
@@ -206,12 +218,12 @@ class MacroblockCoder {
     }
 
     // The largest scale towards grey that gives chroma samples (plus one half) a luma range of
-    // at least NARROWEST_LUMA_RANGE.
-    static double wide_chroma_scale(double cb, double cr) {
+    // at least narrowest_luma_range_.
+    double wide_chroma_scale(double cb, double cr) const {
         for (double scale = 1; scale > 0; scale -= CHROMA_SCALE_STEP) {
             const LumaRange range =
                 summed_luma_range(int32_t(std::floor(cb * scale)), int32_t(std::floor(cr * scale)));
-            if (range.high - range.low + 1 >= NARROWEST_LUMA_RANGE) {
+            if (range.high - range.low + 1 >= narrowest_luma_range_) {
                 return scale;
             }
         }
@@ -444,6 +456,7 @@ class MacroblockCoder {
 
     const uint8_t* source_;
     const DctQuantiser& quantiser_;
+    int32_t narrowest_luma_range_ = NARROWEST_LUMA_RANGE;
     MacroblockCoding coding_{};
     MacroblockPlanes planes_{};
     double chroma_target_[2][64]{};

@@ -92,6 +92,26 @@ TEST(ColourFidelity, EveryPictureKeepsItsColoursAtEveryQuality) {
     }
 }
 
+// Saturated edges inside a macroblock ring most where the steps are coarse: from quality 10 up,
+// every quality keeps the bars' colours, and the hue sweep loses at most one pixel.
+TEST(ColourFidelity, SaturatedEdgesHoldFromQualityTenUp) {
+    const auto pictures = colour_test_pictures();
+    const std::pair<const char*, int64_t> cases[] = {
+        {"colour bars", 0}, {"75% colour bars", 0}, {"red-blue gradient", 0}, {"hue sweep", 1}};
+    for (const DctCodec codec : {DctCodec::Mnb, DctCodec::ZleSummed, DctCodec::ZleChannel}) {
+        for (const auto& [name, allowed] : cases) {
+            const ColourPicture& picture = picture_named(pictures, name);
+            // Every quality where the steps are coarsest, then every fifth.
+            for (int32_t quality = 10; quality <= 100; quality += quality < 30 ? 1 : 5) {
+                const DctRoundTrip trip = dct_round_trip(codec, picture, quality);
+                ASSERT_EQ(trip.result, 0);
+                EXPECT_LE(speckles(picture, trip.shown), allowed)
+                    << dct_codec_name(codec) << " " << name << " at quality " << quality;
+            }
+        }
+    }
+}
+
 // Flat saturated colours are reachable exactly through the summed tables: a frame of one
 // primary or secondary colour comes back within the 5-6-5 screen's own rounding.
 TEST(ColourFidelity, FlatSaturatedColoursComeBackWhole) {
