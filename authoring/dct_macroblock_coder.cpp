@@ -22,6 +22,9 @@ constexpr int32_t LUMA_MARGIN = 1;
 constexpr int32_t NARROWEST_LUMA_RANGE = 2 * LUMA_MARGIN + 1;
 constexpr int32_t WIDER_LUMA_ROOM = 2;
 constexpr double CHROMA_SCALE_STEP = 0.03125;
+// A luma sample outside its safe range shows right on 5-6-5 but wraps on a display of 8 bits a
+// component: luma codings are charged for it as for a pixel that far off in one channel.
+constexpr int64_t OUTSIDE_WEIGHT = int64_t{SPECKLE_DISTANCE} * SPECKLE_DISTANCE;
 // Summed chroma targets keep this far inside -64..63, so that ringing does not wrap them.
 constexpr double SUMMED_CHROMA_LIMIT = 61.5;
 // Rounds of one-step changes to the levels of a luma block whose speckles luma could mend.
@@ -315,7 +318,8 @@ class MacroblockCoder {
     }
 
     // The error the player will show over block b's pixels for the planes as they are,
-    // speckles weighed as weighed_error does; given up once it passes `limit`.
+    // speckles weighed as weighed_error does and samples outside their range charged
+    // OUTSIDE_WEIGHT; given up once it passes `limit`.
     int64_t block_error(int32_t b, int64_t limit = INT64_MAX) const {
         int64_t error = 0;
         for (int32_t i = 0; i < 64 && error <= limit; ++i) {
@@ -325,6 +329,9 @@ class MacroblockCoder {
             shown_colour(quantiser_.conversion, planes_.luma_plane[pixel], planes_.cb_plane[at],
                          planes_.cr_plane[at], shown);
             error += weighed_error(shown, source_ + 3 * pixel);
+            if (luma_excess(b, i) != 0) {
+                error += OUTSIDE_WEIGHT;
+            }
         }
         return error;
     }

@@ -139,20 +139,31 @@ TEST(ColourFidelity, FlatSaturatedColoursComeBackWhole) {
 
 // Samples are aimed where no component sum leaves 0..255 on any display, not only on the 5-6-5
 // one the encoder measures, so that a display of 8 bits a component keeps the colours too.
-// Where the steps leave no safe luma (both hue sweeps) the encoder keeps what looks best on
-// 5-6-5, and a few dozen pixels still wrap on such a display.
+// Where the steps leave no safe luma in the hue sweep the encoder keeps what looks best on
+// 5-6-5, and a few pixels (measured 14 for Mnb, 2 for Zle) still wrap on such a display.
 TEST(ColourFidelity, SaturatedColoursAlsoHoldOnATrueColourDisplay) {
     const auto pictures = colour_test_pictures();
-    const std::pair<DctCodec, const char*> cases[] = {
-        {DctCodec::Mnb, "colour bars"},           {DctCodec::Mnb, "75% colour bars"},
-        {DctCodec::Mnb, "red-blue gradient"},     {DctCodec::ZleSummed, "colour bars"},
-        {DctCodec::ZleSummed, "75% colour bars"}, {DctCodec::ZleSummed, "red-blue gradient"}};
-    for (const auto& [codec, name] : cases) {
-        const ColourPicture& picture = picture_named(pictures, name);
-        const DctRoundTrip trip = dct_round_trip(codec, picture, 75, true);
+    struct Case {
+        DctCodec codec;
+        const char* picture;
+        int64_t speckles;
+    };
+    const Case cases[] = {{DctCodec::Mnb, "colour bars", 0},
+                          {DctCodec::Mnb, "75% colour bars", 0},
+                          {DctCodec::Mnb, "red-blue gradient", 0},
+                          {DctCodec::Mnb, "hue sweep", 16},
+                          {DctCodec::ZleSummed, "colour bars", 0},
+                          {DctCodec::ZleSummed, "75% colour bars", 0},
+                          {DctCodec::ZleSummed, "red-blue gradient", 0},
+                          {DctCodec::ZleSummed, "hue sweep", 3}};
+    for (const Case& c : cases) {
+        const ColourPicture& picture = picture_named(pictures, c.picture);
+        const DctRoundTrip trip = dct_round_trip(c.codec, picture, 75, true);
         ASSERT_EQ(trip.result, 0);
-        EXPECT_EQ(speckles(picture, trip.shown), 0) << dct_codec_name(codec) << " " << name;
-        EXPECT_GE(picture_psnr(picture, trip.shown), 28) << dct_codec_name(codec) << " " << name;
+        EXPECT_LE(speckles(picture, trip.shown), c.speckles)
+            << dct_codec_name(c.codec) << " " << c.picture;
+        EXPECT_GE(picture_psnr(picture, trip.shown), 28)
+            << dct_codec_name(c.codec) << " " << c.picture;
     }
 }
 
