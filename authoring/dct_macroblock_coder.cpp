@@ -17,9 +17,14 @@ constexpr int32_t LUMA_PASSES = 6;
 // keeps its chroma's colour from wrapping, so that ringing has room.
 constexpr double COLOUR_MARGIN = 2;
 constexpr int32_t LUMA_MARGIN = 1;
-// Summed chroma whose safe luma range is narrower than this is drawn towards grey.
+// Summed chroma whose safe luma range is narrower than this is drawn towards grey; where
+// coarse luma steps still ring past it, a macroblock is also tried with this much more room.
 constexpr int32_t NARROWEST_LUMA_RANGE = 2 * LUMA_MARGIN + 1;
+constexpr int32_t WIDER_LUMA_ROOM = 2;
 constexpr double CHROMA_SCALE_STEP = 0.03125;
+// A luma sample outside its safe range shows right on 5-6-5 but wraps on a display of 8 bits a
+// component: luma codings are charged for it as for a pixel that far off in one channel.
+constexpr int64_t OUTSIDE_WEIGHT = int64_t{SPECKLE_DISTANCE} * SPECKLE_DISTANCE;
 // Summed chroma targets keep this far inside -64..63, so that ringing does not wrap them.
 constexpr double SUMMED_CHROMA_LIMIT = 61.5;
 // Rounds of one-step changes to the levels of a luma block whose speckles luma could mend.
@@ -83,8 +88,18 @@ class MacroblockCoder {
             return coding_;
         }
         // Chroma ringing near the edge of the colours the tables reach can leave a pixel no
-        // luma that shows it: quieter chroma may serve the whole macroblock better.
+        // luma that shows it: quieter chroma may serve the whole macroblock better. Speckles
+        // are weighed in the choice, as they are for each luma block.
         MacroblockCoding best = coding_;
+        int64_t best_error = weighed_macroblock_error();
+        auto keep_best = [&] {
+            show_macroblock(source_, quantiser_, coding_);
+            const int64_t error = weighed_macroblock_error();
+            if (error < best_error) {
+                best = coding_;
+                best_error = error;
+            }
+        };
         for (const int32_t keep : {1, 0}) {
             for (int32_t k = 4; k < 6; ++k) {
                 for (int32_t i = 1; i < 64; ++i) {
@@ -95,12 +110,25 @@ class MacroblockCoder {
                 decode_block(coding_.levels[k], quantiser_, planes_, k);
             }
             code_luma();
-            show_macroblock(source_, quantiser_, coding_);
-            if (coding_.error < best.error) {
-                best = coding_;
-            }
+            keep_best();
+        }
+        // Luma that rings past a narrow range at a saturated edge may fit a wider one.
+        if (summed()) {
+            narrowest_luma_range_ += WIDER_LUMA_ROOM;
+            code_summed_chroma();
+            code_luma();
+            keep_best();
         }
         return best;
+    }
+
+    // The shown macroblock's error with speckles weighed as weighed_error does.
+    int64_t weighed_macroblock_error() const {
+        int64_t error = 0;
+        for (int32_t i = 0; i < 256; ++i) {
+            error += weighed_error(coding_.shown + 3 * i, source_ + 3 * i);
+        }
+        return error;
     }
 
     bool has_speckles() const {
@@ -182,21 +210,23 @@ class MacroblockCoder {
                 return;
             }
         }
-        // Both chroma blocks are softened each round, so no short-circuit between them.
-        while (any_chroma_unsafe() &&
-               (int{soften(coding_.levels[4])} | int{soften(coding_.levels[5])}) != 0) {
+        // Both chroma blocks are softened each round, so no short-circuit between them; the
+        // last round, which leaves only the means, is decoded too, so that luma is chosen for
+        // the chroma the player will have.
+        for (bool detail = true; detail && any_chroma_unsafe();) {
+            detail = (int{soften(coding_.levels[4])} | int{soften(coding_.levels[5])}) != 0;
             decode_block(coding_.levels[4], quantiser_, planes_, 4);
             decode_block(coding_.levels[5], quantiser_, planes_, 5);
         }
     }
 
     // The largest scale towards grey that gives chroma samples (plus one half) a luma range of
-    // at least NARROWEST_LUMA_RANGE.
-    static double wide_chroma_scale(double cb, double cr) {
+    // at least narrowest_luma_range_.
+    double wide_chroma_scale(double cb, double cr) const {
         for (double scale = 1; scale > 0; scale -= CHROMA_SCALE_STEP) {
             const LumaRange range =
                 summed_luma_range(int32_t(std::floor(cb * scale)), int32_t(std::floor(cr * scale)));
-            if (range.high - range.low + 1 >= NARROWEST_LUMA_RANGE) {
+            if (range.high - range.low + 1 >= narrowest_luma_range_) {
                 return scale;
             }
         }
@@ -288,7 +318,8 @@ class MacroblockCoder {
     }
 
     // The error the player will show over block b's pixels for the planes as they are,
-    // speckles weighed as weighed_error does; given up once it passes `limit`.
+    // speckles weighed as weighed_error does and samples outside their range charged
+    // OUTSIDE_WEIGHT; given up once it passes `limit`.
     int64_t block_error(int32_t b, int64_t limit = INT64_MAX) const {
         int64_t error = 0;
         for (int32_t i = 0; i < 64 && error <= limit; ++i) {
@@ -298,6 +329,9 @@ class MacroblockCoder {
             shown_colour(quantiser_.conversion, planes_.luma_plane[pixel], planes_.cb_plane[at],
                          planes_.cr_plane[at], shown);
             error += weighed_error(shown, source_ + 3 * pixel);
+            if (luma_excess(b, i) != 0) {
+                error += OUTSIDE_WEIGHT;
+            }
         }
         return error;
     }
@@ -356,7 +390,9 @@ class MacroblockCoder {
                 }
             }
         }
-        while (outside && soften(coding_.levels[b])) {
+        // Down to the block's mean alone, which is tried as well: it cannot ring.
+        for (bool detail = true; detail && outside;) {
+            detail = soften(coding_.levels[b]);
             decode_block(coding_.levels[b], quantiser_, planes_, b);
             keep_best();
             outside = block_outside(b);
@@ -427,6 +463,7 @@ class MacroblockCoder {
 
     const uint8_t* source_;
     const DctQuantiser& quantiser_;
+    int32_t narrowest_luma_range_ = NARROWEST_LUMA_RANGE;
     MacroblockCoding coding_{};
     MacroblockPlanes planes_{};
     double chroma_target_[2][64]{};

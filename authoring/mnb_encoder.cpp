@@ -6,6 +6,7 @@
 
 #include "authoring/dct_colour_model.h"
 #include "authoring/dct_picture.h"
+#include "authoring/dct_quality.h"
 #include "codecs/dct/coefficient_block.h"
 #include "codecs/dct/mnb_frame.h"
 
@@ -94,8 +95,9 @@ int32_t flat_sample(int32_t level, int32_t dc_step) {
 
 }  // namespace
 
-MnbEncoder::MnbEncoder(int32_t quality) : quality_(std::clamp(quality, 0, 100)) {
-    mnb_build_dequant_table(quantiser_.dequant, quality_);
+MnbEncoder::MnbEncoder(int32_t quality)
+    : quality_(std::clamp(quality, 0, 100)), stream_quality_(mnb_stream_quality(quality_)) {
+    mnb_build_dequant_table(quantiser_.dequant, stream_quality_);
     set_quantiser_steps(quantiser_);
     quantiser_.level_limit = LEVEL_LIMIT;
     quantiser_.dc_low = -128;
@@ -250,7 +252,7 @@ std::vector<uint8_t> MnbEncoder::encode(const RgbPicture& picture) {
     payload[1] = uint8_t(picture.width >> 8);
     payload[2] = uint8_t(picture.height);
     payload[3] = uint8_t(picture.height >> 8);
-    payload[4] = uint8_t(quality_);
+    payload[4] = uint8_t(stream_quality_);
     uint8_t source[256 * 3];
     for (int32_t y = 0; y < picture.height; y += 16) {
         for (int32_t x = 0; x < picture.width; x += 16) {

@@ -15,8 +15,8 @@ struct MnbFrameStats {
 };
 
 // Encodes pictures as Mnb frames: each macroblock a flat record where it is flat enough, else a
-// coded record, each chosen for what the player's decoder will show. Quality 0..100 as the
-// format's dequantisation reads it.
+// coded record, each chosen for what the player's decoder will show. Quality 0..100 on the
+// user's scale (authoring/dct_quality.h).
 class MnbEncoder {
   public:
     explicit MnbEncoder(int32_t quality);
@@ -34,6 +34,7 @@ class MnbEncoder {
     int32_t flat_level_near(int32_t sample, int32_t side) const;
 
     int32_t quality_;
+    int32_t stream_quality_;  // the frame header's, which the decoder reads
     DctQuantiser quantiser_;
     int32_t flat_samples_[256];  // the sample of each flat level -128..127
     MnbFrameStats stats_{};

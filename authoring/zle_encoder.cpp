@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "authoring/dct_quality.h"
 #include "codecs/dct/coefficient_block.h"
 #include "codecs/dct/zle_codes.h"
 #include "codecs/dct/zle_frame.h"
@@ -175,7 +176,8 @@ ZleEncoder::ZleEncoder(ZleEncoderOptions options) : options_(options) {
     options_.quality = std::clamp(options_.quality, 0, 100);
     quantiser_.conversion =
         options_.channel_conversion ? DctConversion::Channel : DctConversion::Summed;
-    zle_build_dequant_table(quantiser_.dequant, options_.quality);
+    stream_quality_ = zle_stream_quality(options_.quality);
+    zle_build_dequant_table(quantiser_.dequant, stream_quality_);
     set_quantiser_steps(quantiser_);
     quantiser_.level_limit = AC_LEVEL_LIMIT;
     // The DC level is the predictor itself; its reach from the previous block is settled when
@@ -314,7 +316,7 @@ std::vector<uint8_t> ZleEncoder::encode(const RgbPicture& picture) {
     payload[1] = uint8_t(width >> 8);
     payload[2] = uint8_t(height);
     payload[3] = uint8_t(height >> 8);
-    payload[4] = uint8_t(options_.quality);
+    payload[4] = uint8_t(stream_quality_);
     payload[7] = uint8_t((stats_.all_intra ? 1 : 0) | (options_.channel_conversion ? 2 : 0));
     std::copy(stream.begin(), stream.end(), payload.begin() + 8);
     width_ = width;

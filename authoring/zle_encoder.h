@@ -10,7 +10,7 @@
 inline constexpr char ZLE_CHUNK_TAG[5] = "pELZ";
 
 struct ZleEncoderOptions {
-    int32_t quality = 75;             // 0..100, as the format's dequantisation reads it
+    int32_t quality = 75;             // 0..100, the user's scale (authoring/dct_quality.h)
     bool channel_conversion = false;  // decode through the channel tables (frame flag bit 1)
     bool copies = true;               // copy macroblocks from the previous picture where it pays
 };
@@ -49,6 +49,7 @@ class ZleEncoder {
     void copy_area(int32_t x, int32_t y, const CopyChoice& copy, std::vector<uint8_t>& shown) const;
 
     ZleEncoderOptions options_;
+    int32_t stream_quality_;  // the frame header's, which the decoder reads
     DctQuantiser quantiser_;
     int32_t width_ = 0;
     int32_t height_ = 0;

@@ -25,45 +25,51 @@ struct PictureFloors {
 // on 75% bars, 43.3 and 47.3 dB on the hue sweep and the red-blue gradient, 21.6 dB and about
 // 490 speckles on each details picture, 12.5 dB and 6416 speckles on noise, 31.7 dB on the
 // scene. Single saturated pixels share their chroma with three neighbours, so speckles on the
-// details pictures and on noise are a property of the 4:2:0 layout; everywhere else the count
-// is zero at quality 75 and above. Noise has no picture a 4:2:0 DCT codec can keep: there a
-// speckle counts against the reference codec, and at quality 75 no codec may show more than
-// its 6416.
+// details pictures and on noise are a property of the 4:2:0 layout; elsewhere at quality 75
+// and above the count is zero, but for under 0.1% of the scene. Noise has no picture a 4:2:0 DCT
+// codec can keep: there a speckle counts against the reference codec, and at quality 75 no codec
+// may show more than its 6416.
 constexpr int64_t NOISE_SPECKLES_OF_REFERENCE = 6416;
+// At quality 75 the details pictures are held to the reference codec: its 21.6 dB less 3 dB,
+// and no more speckles than its 483 on white and 497 on black.
+constexpr Floor ON_WHITE_BAR{18.6, 483};
+constexpr Floor ON_BLACK_BAR{18.6, 497};
 
 const PictureFloors FLOORS[] = {
-    {DctCodec::Mnb, "colour bars", {{19.5, 282}, {31.5, 0}, {32.0, 0}, {34.0, 0}}},
-    {DctCodec::Mnb, "75% colour bars", {{31.0, 0}, {32.0, 0}, {33.0, 0}, {34.5, 0}}},
-    {DctCodec::Mnb, "hue sweep", {{29.0, 2}, {30.0, 3}, {31.0, 0}, {32.0, 0}}},
-    {DctCodec::Mnb, "red-blue gradient", {{30.5, 0}, {31.5, 0}, {32.5, 0}, {32.5, 0}}},
-    {DctCodec::Mnb, "details on white", {{16.0, 774}, {16.5, 649}, {17.5, 552}, {19.5, 783}}},
-    {DctCodec::Mnb, "details on black", {{16.0, 699}, {16.5, 725}, {17.5, 572}, {18.5, 678}}},
-    {DctCodec::Mnb, "noise", {{12.5, 5615}, {12.5, 5225}, {12.5, 5526}, {12.0, 6670}}},
-    {DctCodec::Mnb, "scene", {{28.5, 31}, {29.5, 17}, {30.5, 13}, {31.5, 14}}},
-    {DctCodec::ZleSummed, "colour bars", {{18.5, 1549}, {19.0, 634}, {28.0, 0}, {34.0, 0}}},
-    {DctCodec::ZleSummed, "75% colour bars", {{21.5, 141}, {26.0, 0}, {29.0, 0}, {33.5, 0}}},
-    {DctCodec::ZleSummed, "hue sweep", {{25.5, 48}, {26.5, 22}, {29.0, 0}, {32.0, 0}}},
-    {DctCodec::ZleSummed, "red-blue gradient", {{29.0, 0}, {31.0, 0}, {31.0, 0}, {32.5, 0}}},
-    {DctCodec::ZleSummed, "details on white", {{15.5, 701}, {16.0, 742}, {16.0, 892}, {20.0, 799}}},
-    {DctCodec::ZleSummed, "details on black", {{15.0, 893}, {15.5, 992}, {16.0, 758}, {19.0, 666}}},
-    {DctCodec::ZleSummed,
+    {DctCodec::Mnb, "colour bars", {{32.5, 0}, {33.5, 0}, {33.5, 0}, {34.0, 0}}},
+    {DctCodec::Mnb, "75% colour bars", {{31.5, 0}, {32.0, 0}, {33.5, 0}, {34.0, 0}}},
+    {DctCodec::Mnb, "hue sweep", {{30.5, 0}, {31.5, 0}, {31.5, 0}, {32.0, 0}}},
+    {DctCodec::Mnb, "red-blue gradient", {{31.0, 0}, {32.0, 0}, {32.5, 0}, {32.5, 0}}},
+    {DctCodec::Mnb, "details on white", {{16.5, 570}, {17.5, 510}, ON_WHITE_BAR, {19.5, 576}}},
+    {DctCodec::Mnb, "details on black", {{16.5, 640}, {17.5, 564}, ON_BLACK_BAR, {19.0, 564}}},
+    {DctCodec::Mnb,
      "noise",
-     {{10.5, 8478}, {11.0, 7841}, {11.5, NOISE_SPECKLES_OF_REFERENCE}, {13.0, 5090}}},
-    {DctCodec::ZleSummed, "scene", {{23.0, 222}, {24.5, 128}, {28.0, 38}, {32.0, 13}}},
-    {DctCodec::ZleChannel, "colour bars", {{28.5, 0}, {33.5, 0}, {36.0, 0}, {44.5, 0}}},
-    {DctCodec::ZleChannel, "75% colour bars", {{27.0, 0}, {32.0, 0}, {34.5, 0}, {44.0, 0}}},
-    {DctCodec::ZleChannel, "hue sweep", {{29.5, 0}, {31.0, 0}, {33.5, 0}, {36.5, 0}}},
-    {DctCodec::ZleChannel, "red-blue gradient", {{31.5, 0}, {34.5, 0}, {36.5, 0}, {37.0, 0}}},
+     {{13.0, 5154}, {12.0, 6574}, {12.0, NOISE_SPECKLES_OF_REFERENCE}, {12.0, 6725}}},
+    {DctCodec::Mnb, "scene", {{29.5, 20}, {31.0, 11}, {31.5, 10}, {32.0, 10}}},
+    {DctCodec::ZleSummed, "colour bars", {{31.5, 0}, {32.5, 0}, {33.5, 0}, {34.0, 0}}},
+    {DctCodec::ZleSummed, "75% colour bars", {{31.0, 0}, {33.5, 0}, {33.5, 0}, {33.5, 0}}},
+    {DctCodec::ZleSummed, "hue sweep", {{30.0, 2}, {32.0, 0}, {32.0, 0}, {32.5, 0}}},
+    {DctCodec::ZleSummed, "red-blue gradient", {{32.0, 0}, {32.5, 0}, {32.5, 0}, {33.0, 0}}},
+    {DctCodec::ZleSummed,
+     "details on white",
+     {{17.0, 535}, {17.5, 504}, ON_WHITE_BAR, {20.0, 612}}},
+    {DctCodec::ZleSummed,
+     "details on black",
+     {{16.5, 575}, {17.5, 488}, ON_BLACK_BAR, {19.0, 591}}},
+    {DctCodec::ZleSummed, "noise", {{12.5, 5672}, {13.0, 5123}, {13.0, 5099}, {13.0, 5052}}},
+    {DctCodec::ZleSummed, "scene", {{29.0, 20}, {30.5, 11}, {31.5, 9}, {32.5, 11}}},
+    {DctCodec::ZleChannel, "colour bars", {{39.5, 0}, {44.0, 0}, {43.5, 0}, {48.0, 0}}},
+    {DctCodec::ZleChannel, "75% colour bars", {{37.0, 0}, {44.5, 0}, {43.0, 0}, {45.0, 0}}},
+    {DctCodec::ZleChannel, "hue sweep", {{35.0, 0}, {36.5, 0}, {37.0, 0}, {37.0, 0}}},
+    {DctCodec::ZleChannel, "red-blue gradient", {{35.5, 0}, {36.5, 0}, {36.5, 0}, {38.0, 0}}},
     {DctCodec::ZleChannel,
      "details on white",
-     {{18.0, 600}, {19.0, 598}, {20.5, 564}, {24.0, 525}}},
+     {{22.0, 456}, {23.5, 486}, {23.5, 472}, {24.0, 487}}},
     {DctCodec::ZleChannel,
      "details on black",
-     {{18.0, 603}, {19.0, 607}, {21.0, 531}, {24.0, 537}}},
-    {DctCodec::ZleChannel,
-     "noise",
-     {{10.0, 9041}, {10.5, 8130}, {11.5, NOISE_SPECKLES_OF_REFERENCE}, {13.0, 5014}}},
-    {DctCodec::ZleChannel, "scene", {{23.0, 203}, {24.5, 98}, {27.0, 38}, {31.5, 9}}},
+     {{22.5, 463}, {24.0, 478}, {24.0, 491}, {24.0, 520}}},
+    {DctCodec::ZleChannel, "noise", {{12.5, 5695}, {13.0, 5064}, {13.0, 5020}, {13.0, 5042}}},
+    {DctCodec::ZleChannel, "scene", {{28.5, 20}, {30.5, 11}, {31.5, 8}, {32.0, 8}}},
 };
 
 const ColourPicture& picture_named(const std::vector<ColourPicture>& pictures, const char* name) {
@@ -82,6 +88,26 @@ TEST(ColourFidelity, EveryPictureKeepsItsColoursAtEveryQuality) {
                                      picture.name + " at quality " + std::to_string(QUALITIES[q]);
             EXPECT_GE(picture_psnr(picture, trip.shown), floors.at[q].psnr) << what;
             EXPECT_LE(speckles(picture, trip.shown), floors.at[q].speckles) << what;
+        }
+    }
+}
+
+// Saturated edges inside a macroblock ring most where the steps are coarse: from quality 10 up,
+// every quality keeps the bars' colours, and the hue sweep loses at most one pixel.
+TEST(ColourFidelity, SaturatedEdgesHoldFromQualityTenUp) {
+    const auto pictures = colour_test_pictures();
+    const std::pair<const char*, int64_t> cases[] = {
+        {"colour bars", 0}, {"75% colour bars", 0}, {"red-blue gradient", 0}, {"hue sweep", 1}};
+    for (const DctCodec codec : {DctCodec::Mnb, DctCodec::ZleSummed, DctCodec::ZleChannel}) {
+        for (const auto& [name, allowed] : cases) {
+            const ColourPicture& picture = picture_named(pictures, name);
+            // Every quality where the steps are coarsest, then every fifth.
+            for (int32_t quality = 10; quality <= 100; quality += quality < 30 ? 1 : 5) {
+                const DctRoundTrip trip = dct_round_trip(codec, picture, quality);
+                ASSERT_EQ(trip.result, 0);
+                EXPECT_LE(speckles(picture, trip.shown), allowed)
+                    << dct_codec_name(codec) << " " << name << " at quality " << quality;
+            }
         }
     }
 }
@@ -113,20 +139,31 @@ TEST(ColourFidelity, FlatSaturatedColoursComeBackWhole) {
 
 // Samples are aimed where no component sum leaves 0..255 on any display, not only on the 5-6-5
 // one the encoder measures, so that a display of 8 bits a component keeps the colours too.
-// Where the coarse steps leave no safe luma (Zle's bars, both hue sweeps) the encoder keeps
-// what looks best on 5-6-5, and a few hundred pixels still wrap on such a display.
+// Where the steps leave no safe luma in the hue sweep the encoder keeps what looks best on
+// 5-6-5, and a few pixels (measured 14 for Mnb, 2 for Zle) still wrap on such a display.
 TEST(ColourFidelity, SaturatedColoursAlsoHoldOnATrueColourDisplay) {
     const auto pictures = colour_test_pictures();
-    const std::pair<DctCodec, const char*> cases[] = {{DctCodec::Mnb, "colour bars"},
-                                                      {DctCodec::Mnb, "75% colour bars"},
-                                                      {DctCodec::Mnb, "red-blue gradient"},
-                                                      {DctCodec::ZleSummed, "red-blue gradient"}};
-    for (const auto& [codec, name] : cases) {
-        const ColourPicture& picture = picture_named(pictures, name);
-        const DctRoundTrip trip = dct_round_trip(codec, picture, 75, true);
+    struct Case {
+        DctCodec codec;
+        const char* picture;
+        int64_t speckles;
+    };
+    const Case cases[] = {{DctCodec::Mnb, "colour bars", 0},
+                          {DctCodec::Mnb, "75% colour bars", 0},
+                          {DctCodec::Mnb, "red-blue gradient", 0},
+                          {DctCodec::Mnb, "hue sweep", 16},
+                          {DctCodec::ZleSummed, "colour bars", 0},
+                          {DctCodec::ZleSummed, "75% colour bars", 0},
+                          {DctCodec::ZleSummed, "red-blue gradient", 0},
+                          {DctCodec::ZleSummed, "hue sweep", 3}};
+    for (const Case& c : cases) {
+        const ColourPicture& picture = picture_named(pictures, c.picture);
+        const DctRoundTrip trip = dct_round_trip(c.codec, picture, 75, true);
         ASSERT_EQ(trip.result, 0);
-        EXPECT_EQ(speckles(picture, trip.shown), 0) << dct_codec_name(codec) << " " << name;
-        EXPECT_GE(picture_psnr(picture, trip.shown), 28) << dct_codec_name(codec) << " " << name;
+        EXPECT_LE(speckles(picture, trip.shown), c.speckles)
+            << dct_codec_name(c.codec) << " " << c.picture;
+        EXPECT_GE(picture_psnr(picture, trip.shown), 28)
+            << dct_codec_name(c.codec) << " " << c.picture;
     }
 }
 
