@@ -6,7 +6,8 @@
 // code; JSIMD_FORCENONE=1 in the environment times its plain C instead. For medians:
 // --benchmark_repetitions=5 --benchmark_report_aggregates_only=true.
 // BM_ExportVersusLibjpegTurbo does the same for the whole `qx export --raw` program; TMPDIR
-// chooses where its movie and frames are written.
+// chooses where its movie and frames are written (a disk folder or a memory one such as
+// /dev/shm).
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -31,6 +32,7 @@
 #include "bench/thread_time.h"
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
+#include "tools/qx/export_file.h"
 #include "video/display_setup.h"
 
 namespace {
@@ -173,15 +175,16 @@ BENCHMARK(BM_VersusLibjpegTurbo)
     ->ArgNames({"zle", "width"})
     ->Unit(benchmark::kMillisecond);
 
-// The processor time, user and system, that `qx export --raw MOVIE OUTDIR` spends as a program
-// of its own; negative when it cannot be run or fails.
+// The processor time, user and system, that `PROGRAM export --raw MOVIE OUTDIR` spends as a
+// program of its own; negative when it cannot be run or fails.
 struct ProgramTime {
     double user;
     double system;
 };
 
-ProgramTime export_raw(const std::string& movie, const std::string& out_dir) {
-    std::string program = QX_TOOL;
+ProgramTime export_raw(const std::string& qx_program, const std::string& movie,
+                       const std::string& out_dir) {
+    std::string program = qx_program;
     std::string command = "export";
     std::string flag = "--raw";
     std::string movie_path = movie;
@@ -208,9 +211,18 @@ constexpr int32_t EXPORT_FRAMES = 60;
 
 // The whole process: `qx export --raw` of a 60-frame 1920 x 1080 Mnb movie (a panning scene)
 // against libjpeg-turbo decoding the same 60 pictures, as JPEG at matched size, to RGB565 in
-// this process. x_export is libjpeg-turbo's time over ours (at least 1.5 means ours is at most
-// 0.67 of it); export_decode_s is what our decoder alone spends on the frames in this process,
-// so the rest of export_s is the program's start, reading the movie and writing the frames.
+// this process. With over_old 0 every run writes into empty folders (a first export); with 1
+// over the files of the run before (a user exporting again), which costs the system less. Each
+// iteration times, in turn:
+// - export_s: the export program, user and system time;
+// - export_decode_s: our decoder alone on the frames in this process, so the rest of export_s
+//   is the program's start, reading the movie and writing the frames;
+// - jpeg565_s: libjpeg-turbo decoding, which writes nothing: x_export is jpeg565_s / export_s
+//   (at least 1.5 means ours is at most 0.67 of it);
+// - jpeg565_write_s: libjpeg-turbo decoding and writing each frame as a raw file, with the
+//   export's own file writer into a folder of its own: x_export_writing compares the same work.
+// QX_EXPORT_BEFORE=/path/to/another/qx times that program's export too, in the same turns
+// (before_s, x_export_before), to compare two builds side by side.
 void BM_ExportVersusLibjpegTurbo(benchmark::State& state) {
     const int32_t width = 1920;
     const int32_t height = 1080;
@@ -230,12 +242,20 @@ void BM_ExportVersusLibjpegTurbo(benchmark::State& state) {
     }
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("qx_export_bench_" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder / "frames");
+    const std::filesystem::path outputs[] = {folder / "frames", folder / "before", folder / "jpeg"};
+    auto empty_outputs = [&] {
+        for (const std::filesystem::path& output : outputs) {
+            std::filesystem::remove_all(output);
+            std::filesystem::create_directories(output);
+        }
+    };
+    empty_outputs();
     const std::string movie_path = (folder / "PANNING.MNB").string();
     if (!movie.save(movie_path)) {
         state.SkipWithError("cannot write the movie");
         return;
     }
+    const char* before_program = std::getenv("QX_EXPORT_BEFORE");
 
     DctDecoder decoder;
     mnb_build_dequant_table(decoder.dequant_table, QUALITY);
@@ -243,17 +263,48 @@ void BM_ExportVersusLibjpegTurbo(benchmark::State& state) {
     std::vector<uint8_t> ours(pixels * 2);
     std::vector<uint8_t> rgb565(pixels * 2);
     const DctFrame frame{width, height, 2, ours.size()};
+    bool written = true;
+    auto jpeg_decode_and_write = [&] {
+        for (size_t i = 0; i < jpegs.size(); ++i) {
+            jpeg_decompress(jpegs[i], JCS_RGB565, 2, rgb565);
+            char name[32];
+            std::snprintf(name, sizeof name, "frame_%05zu.raw", i);
+            std::string error;
+            if (!write_export_file((outputs[2] / name).string(), rgb565.data(), rgb565.size(),
+                                   error)) {
+                written = false;
+            }
+        }
+    };
+    auto export_both = [&](ProgramTime& run, ProgramTime& before) {
+        run = export_raw(QX_TOOL, movie_path, outputs[0].string());
+        before = before_program ? export_raw(before_program, movie_path, outputs[1].string())
+                                : ProgramTime{0, 0};
+        return run.user >= 0 && before.user >= 0;
+    };
+    const bool over_old = state.range(0) != 0;
+    ProgramTime run{};
+    ProgramTime before{};
+    if (over_old) {
+        export_both(run, before);
+        jpeg_decode_and_write();
+    }
     ProgramTime total{0, 0};
+    double before_seconds = 0;
     double decode_seconds = 0;
     double jpeg_seconds = 0;
+    double jpeg_write_seconds = 0;
     for (auto _ : state) {
-        const ProgramTime run = export_raw(movie_path, (folder / "frames").string());
-        if (run.user < 0) {
+        if (!over_old) {
+            empty_outputs();
+        }
+        if (!export_both(run, before)) {
             state.SkipWithError("qx export failed");
             break;
         }
         total.user += run.user;
         total.system += run.system;
+        before_seconds += before.user + before.system;
         decode_seconds += seconds_of([&] {
             for (const std::vector<uint8_t>& payload : payloads) {
                 mnb_decode_picture(decoder, rgb565_tables(), frame, payload.data() + 8,
@@ -265,20 +316,39 @@ void BM_ExportVersusLibjpegTurbo(benchmark::State& state) {
                 jpeg_decompress(jpeg, JCS_RGB565, 2, rgb565);
             }
         });
+        jpeg_write_seconds += seconds_of(jpeg_decode_and_write);
         benchmark::DoNotOptimize(ours.data());
         benchmark::DoNotOptimize(rgb565.data());
     }
     std::filesystem::remove_all(folder);
+    if (!written) {
+        state.SkipWithError("cannot write libjpeg-turbo's frames");
+        return;
+    }
     const auto runs = double(state.iterations());
     const double export_seconds = total.user + total.system;
+    auto ratio = [](double numerator, double denominator) {
+        return denominator > 0 ? numerator / denominator : 0;
+    };
     state.counters["export_s"] = export_seconds / runs;
     state.counters["export_user_s"] = total.user / runs;
     state.counters["export_sys_s"] = total.system / runs;
     state.counters["export_decode_s"] = decode_seconds / runs;
     state.counters["jpeg565_s"] = jpeg_seconds / runs;
-    state.counters["x_export"] = export_seconds > 0 ? jpeg_seconds / export_seconds : 0;
+    state.counters["jpeg565_write_s"] = jpeg_write_seconds / runs;
+    state.counters["x_export"] = ratio(jpeg_seconds, export_seconds);
+    state.counters["x_export_writing"] = ratio(jpeg_write_seconds, export_seconds);
+    if (before_program != nullptr) {
+        state.counters["before_s"] = before_seconds / runs;
+        state.counters["x_export_before"] = ratio(jpeg_seconds, before_seconds);
+    }
     state.counters["jpeg_quality"] = jpeg_quality;
 }
-BENCHMARK(BM_ExportVersusLibjpegTurbo)->Iterations(3)->Unit(benchmark::kSecond);
+BENCHMARK(BM_ExportVersusLibjpegTurbo)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("over_old")
+    ->Iterations(5)
+    ->Unit(benchmark::kSecond);
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "authoring/dct_scene.h"
+#include "authoring/mnb_encoder.h"
 #include "authoring/movie_writer.h"
 #include "tests/video/video_rig.h"
 #include "tools/qx/commands.h"
@@ -83,6 +85,33 @@ TEST_F(ExportPictures, RawFramesAndTheirListInFileOrder) {
               "  {\"index\": 1, \"kind\": 4, \"width\": 48, \"height\": 32, \"bytes\": 6144},\n"
               "  {\"index\": 2, \"kind\": 3, \"width\": 16, \"height\": 16, \"bytes\": 1024}\n"
               "]\n");
+}
+
+// Frames are written over the files of an earlier export in place; each must end up exactly
+// as a first export into an empty folder leaves it, whatever was longer before.
+TEST_F(ExportPictures, ExportingAgainIntoTheSameFolderLeavesNoOldBytes) {
+    auto mnb_movie = [](int32_t width, int32_t height, int32_t frames) {
+        MovieWriter movie;
+        for (int32_t i = 0; i < frames; ++i) {
+            const std::vector<uint8_t> rgb = dct_scene(width, height, 5 * i);
+            movie.chunk("pBNM", MnbEncoder(60).encode(RgbPicture{width, height, rgb.data()}));
+        }
+        return movie;
+    };
+    ASSERT_TRUE(mnb_movie(64, 48, 3).save(movie_));
+    ASSERT_EQ(run({"--raw"}), 0);
+    ASSERT_TRUE(mnb_movie(32, 16, 2).save(movie_));
+    ASSERT_EQ(run({"--raw"}), 0);
+    const std::string again = out_;
+    out_ = (folder_ / "fresh").string();
+    ASSERT_EQ(run({"--raw"}), 0);
+    for (const char* name : {"frame_00000.raw", "frame_00001.raw", "frames.json"}) {
+        const std::string fresh = read_text(name);
+        EXPECT_FALSE(fresh.empty()) << name;
+        out_ = again;
+        EXPECT_EQ(read_text(name), fresh) << name;
+        out_ = (folder_ / "fresh").string();
+    }
 }
 
 TEST_F(ExportPictures, RkdOnPalettisedDisplayWritesOneBytePerPixel) {

@@ -1,9 +1,12 @@
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "player/reader.h"
+#include "tools/qx/export_buffer.h"
+#include "tools/qx/export_file.h"
 #include "tools/qx/export_sinks.h"
 #include "tools/qx/number_text.h"
 #include "tools/qx/picture_png.h"
@@ -52,20 +55,6 @@ std::string frame_path(const std::string& out_dir, int32_t index, const char* ex
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%05d.%s", index, extension);
     return out_dir + name;
-}
-
-bool write_file(const std::string& path, const uint8_t* bytes, size_t count, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = path + ": cannot be created";
-        return false;
-    }
-    const bool written = std::fwrite(bytes, 1, count, file) == count;
-    if (std::fclose(file) != 0 || !written) {
-        error = path + ": cannot be written";
-        return false;
-    }
-    return true;
 }
 
 std::string frames_json(const std::vector<FrameRecord>& frames) {
@@ -154,8 +143,8 @@ class PictureSink : public ExportSink {
     bool finish(MovieScan&, std::string& error) override {
         if (error_.empty() && options_.raw) {
             const std::string json = frames_json(frames_);
-            write_file(out_dir_ + "/frames.json", reinterpret_cast<const uint8_t*>(json.data()),
-                       json.size(), error_);
+            write_export_file(out_dir_ + "/frames.json",
+                              reinterpret_cast<const uint8_t*>(json.data()), json.size(), error_);
         }
         error = error_;
         return error_.empty();
@@ -184,21 +173,21 @@ class PictureSink : public ExportSink {
     }
 
     // Both buffers grow to the largest frame so far and keep their bytes, which leaves them
-    // exactly as if they had been sized for the largest frame of the file from the start.
+    // exactly as if they had been sized for the largest frame of the file from the start. A
+    // buffer that cannot grow leaves the decoder too little room, so the frame is not decoded.
     void grow_buffers(PlayParams& params, uint32_t bytes) {
-        if (bytes <= first_.size()) {
-            return;
-        }
         const bool first_draws = params.draw_buffer == first_.data();
-        first_.resize(bytes, 0);
-        second_.resize(bytes, 0);
+        first_.grow(bytes);
+        second_.grow(bytes);
         point_buffers(params, first_draws);
     }
 
     void point_buffers(PlayParams& params, bool first_draws) {
-        params.draw_buffer = first_draws ? first_.data() : second_.data();
+        const size_t bytes = std::min(first_.size(), second_.size());
+        // A size of 0 would tell the decoders the buffers have no known end: give none instead.
+        params.draw_buffer = bytes == 0 ? nullptr : first_draws ? first_.data() : second_.data();
         params.reference_buffer = first_draws ? second_.data() : first_.data();
-        params.buffer_bytes = static_cast<uint32_t>(first_.size());
+        params.buffer_bytes = static_cast<uint32_t>(bytes);
     }
 
     void write_frame(const PlayerContext& context, int32_t kind, int32_t index, int64_t offset,
@@ -208,8 +197,8 @@ class PictureSink : public ExportSink {
             return;
         }
         if (options_.raw) {
-            write_file(frame_path(out_dir_, index, "raw"), params.draw_buffer, geometry.bytes,
-                       error_);
+            write_export_file(frame_path(out_dir_, index, "raw"), params.draw_buffer,
+                              geometry.bytes, error_);
             frames_.push_back({index, kind, context.video.frame_width, context.video.frame_height,
                                geometry.bytes});
         }
@@ -239,8 +228,8 @@ class PictureSink : public ExportSink {
     PictureExportOptions options_;
     ExportRange range_;
     PlayerContext* context_ = nullptr;
-    std::vector<uint8_t> first_ = std::vector<uint8_t>(1, 0);
-    std::vector<uint8_t> second_ = std::vector<uint8_t>(1, 0);
+    ExportBuffer first_;
+    ExportBuffer second_;
     std::vector<FrameRecord> frames_;
     int32_t frame_count_ = 0;
     int64_t pngs_written_ = 0;

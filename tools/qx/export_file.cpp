@@ -1,0 +1,41 @@
+#include "tools/qx/export_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+bool write_all(int file, const uint8_t* bytes, size_t count) {
+    while (count > 0) {
+        const ssize_t written = write(file, bytes, count);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes += written;
+        count -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool write_export_file(const std::string& path, const uint8_t* bytes, size_t count,
+                       std::string& error) {
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (file < 0) {
+        error = path + ": cannot be created";
+        return false;
+    }
+    const bool written =
+        write_all(file, bytes, count) && ftruncate(file, static_cast<off_t>(count)) == 0;
+    if (close(file) != 0 || !written) {
+        error = path + ": cannot be written";
+        return false;
+    }
+    return true;
+}
