@@ -275,6 +275,7 @@ bool window_unregister_class(const char* class_name) {
         }
         system.queue.clear();
         if (!display_lost()) {
+            x11_forget_connection();
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
         }
     }

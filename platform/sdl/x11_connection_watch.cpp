@@ -1,12 +1,16 @@
 #include "platform/sdl/x11_connection_watch.h"
 
 #include <SDL_syswm.h>
+#include <sys/socket.h>
 
 #include <atomic>
+#include <cerrno>
 
 namespace {
 
 std::atomic<bool> connection_lost{false};
+// The watched connection's socket; -1 when none.
+std::atomic<int> watched_socket{-1};
 
 // Called by Xlib in place of ending the program; returning leaves the connection marked dead,
 // so that later calls on it do nothing.
@@ -46,9 +50,27 @@ void x11_watch_connection(SDL_Window* window) {
         XSetIOErrorHandler(on_connection_broken);
         XSetErrorHandler(on_request_refused);
         XSetIOErrorExitHandler(info.info.x11.display, note_connection_lost, nullptr);
+        watched_socket.store(ConnectionNumber(info.info.x11.display));
     }
 }
 
+void x11_forget_connection() {
+    watched_socket.store(-1);
+}
+
+// Xlib learns that the server has gone only inside a call on the connection, and not every
+// caller survives that: the software GL driver, failing to learn its window's size, goes on
+// with an undefined one and may clear a buffer of gigabytes. So the socket is looked at first
+// (without taking anything from it): the server's end closed means the connection is lost.
 bool x11_connection_lost() {
+    const int socket = watched_socket.load();
+    if (!connection_lost.load() && socket >= 0) {
+        char byte = 0;
+        const ssize_t peeked = recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (peeked == 0 ||
+            (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            connection_lost.store(true);
+        }
+    }
     return connection_lost.load();
 }
