@@ -106,7 +106,11 @@ void SdlPresenter::redraw() {
         return;
     }
     draw();
-    SDL_RenderPresent(renderer_);
+    // Drawing only queued commands: presenting runs them, and asks the display for the
+    // window's size first, so the display's going away meanwhile is looked for once more.
+    if (drawable()) {
+        SDL_RenderPresent(renderer_);
+    }
 }
 
 bool SdlPresenter::read_pixels(std::vector<uint32_t>& pixels, int& width, int& height) {

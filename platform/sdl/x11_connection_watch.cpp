@@ -1,10 +1,9 @@
 #include "platform/sdl/x11_connection_watch.h"
 
 #include <SDL_syswm.h>
-#include <sys/socket.h>
+#include <poll.h>
 
 #include <atomic>
-#include <cerrno>
 
 namespace {
 
@@ -60,15 +59,13 @@ void x11_forget_connection() {
 
 // Xlib learns that the server has gone only inside a call on the connection, and not every
 // caller survives that: the software GL driver, failing to learn its window's size, goes on
-// with an undefined one and may clear a buffer of gigabytes. So the socket is looked at first
-// (without taking anything from it): the server's end closed means the connection is lost.
+// with an undefined one and may clear a buffer of gigabytes. So the socket is looked at first,
+// without reading from it: the server's end closed (whatever it sent before) means lost.
 bool x11_connection_lost() {
     const int socket = watched_socket.load();
     if (!connection_lost.load() && socket >= 0) {
-        char byte = 0;
-        const ssize_t peeked = recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-        if (peeked == 0 ||
-            (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        pollfd watched{socket, POLLRDHUP, 0};
+        if (poll(&watched, 1, 0) > 0 && (watched.revents & (POLLRDHUP | POLLHUP | POLLERR))) {
             connection_lost.store(true);
         }
     }
