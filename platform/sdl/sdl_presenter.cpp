@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/sdl/x11_connection_watch.h"
+
 SDL_Rect fit_rect(int width, int height, int out_width, int out_height) {
     if (width <= 0 || height <= 0 || out_width <= 0 || out_height <= 0) {
         return {0, 0, 0, 0};
@@ -34,8 +36,12 @@ void SdlPresenter::abandon() {
     renderer_ = nullptr;
 }
 
+bool SdlPresenter::drawable() const {
+    return renderer_ && !x11_connection_lost();
+}
+
 void SdlPresenter::update(PresentClock::time_point now, PresentClock::time_point& retry_at) {
-    if (!screen_ || !renderer_) {
+    if (!screen_ || !drawable()) {
         return;
     }
     PresentClock::time_point ready_at = retry_at;
@@ -96,15 +102,20 @@ void SdlPresenter::draw() {
 }
 
 void SdlPresenter::redraw() {
-    if (!renderer_) {
+    if (!drawable()) {
         return;
     }
     draw();
-    SDL_RenderPresent(renderer_);
+    // Drawing only queued commands: presenting runs them, and asks the display for the
+    // window's size first, so the display's going away meanwhile is looked for once more.
+    if (drawable()) {
+        SDL_RenderPresent(renderer_);
+    }
 }
 
 bool SdlPresenter::read_pixels(std::vector<uint32_t>& pixels, int& width, int& height) {
-    if (SDL_GetRendererOutputSize(renderer_, &width, &height) != 0 || width <= 0 || height <= 0) {
+    if (!drawable() || SDL_GetRendererOutputSize(renderer_, &width, &height) != 0 || width <= 0 ||
+        height <= 0) {
         return false;
     }
     pixels.assign(static_cast<size_t>(width) * height, 0);
@@ -119,7 +130,7 @@ bool SdlPresenter::read_pixels(std::vector<uint32_t>& pixels, int& width, int& h
 }
 
 void SdlPresenter::renderer_reset() {
-    if (!renderer_) {
+    if (!drawable()) {
         return;
     }
     if (texture_) {

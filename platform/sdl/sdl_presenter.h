@@ -31,6 +31,9 @@ class SdlPresenter {
     void abandon();
 
   private:
+    // Whether there is a renderer to draw with and its display is still there: once the
+    // connection is known broken, nothing is asked of it, even before the window abandons this.
+    bool drawable() const;
     // A texture of the screen's size; false when none can be made.
     bool make_texture(int width, int height);
     // Where the screen's next picture goes: the locked texture.

@@ -36,7 +36,9 @@ struct SdlWindow {
     // The display it was shown on has gone: SDL's objects stay as they are (destroying them
     // would talk to a server that no longer listens), this window only forgets them.
     void abandon() {
-        presenter->abandon();
+        if (presenter) {
+            presenter->abandon();
+        }
         renderer = nullptr;
         window = nullptr;
     }
@@ -273,6 +275,7 @@ bool window_unregister_class(const char* class_name) {
         }
         system.queue.clear();
         if (!display_lost()) {
+            x11_forget_connection();
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
         }
     }
@@ -287,7 +290,10 @@ WindowHandle window_create(const char* class_name, const char* title, uint32_t s
     if (found == system.classes.end() || width <= 0 || height <= 0 || display_lost()) {
         return nullptr;
     }
-    uint32_t flags = (style & WINDOW_STYLE_VISIBLE) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    // Hidden until its renderer is ready, and its connection watched from the start: a
+    // display that goes away while the renderer is made (slow with a software GL) then ends
+    // nothing, and nobody sees a window that cannot be drawn yet.
+    uint32_t flags = SDL_WINDOW_HIDDEN;
     if (style & WINDOW_STYLE_POPUP) {
         flags |= SDL_WINDOW_BORDERLESS;
     } else {
@@ -299,15 +305,27 @@ WindowHandle window_create(const char* class_name, const char* title, uint32_t s
         return position == WINDOW_POSITION_DEFAULT ? int{SDL_WINDOWPOS_CENTERED} : position;
     };
     window->window = SDL_CreateWindow(title, place(x), place(y), width, height, flags);
-    window->renderer = window->window ? create_renderer(window->window) : nullptr;
-    if (!window->renderer) {
+    if (!window->window) {
         return nullptr;
     }
     x11_watch_connection(window->window);
+    window->renderer = create_renderer(window->window);
+    if (!window->renderer) {
+        if (x11_connection_lost()) {
+            window->abandon();
+        }
+        return nullptr;
+    }
     window->presenter = std::make_unique<SdlPresenter>(window->renderer);
-    window->presenter->redraw();
     system.windows.push_back(std::move(window));
-    return system.windows.back().get();
+    SdlWindow* created = system.windows.back().get();
+    if (!display_lost()) {
+        if (style & WINDOW_STYLE_VISIBLE) {
+            SDL_ShowWindow(created->window);
+        }
+        created->presenter->redraw();
+    }
+    return created;
 }
 
 void window_destroy(WindowHandle handle) {

@@ -8,5 +8,7 @@
 
 // Watches the connection `window` is shown through, if it is an X11 one.
 void x11_watch_connection(SDL_Window* window);
-// Whether a watched connection has broken.
+// Stops looking at the watched connection, before it is closed.
+void x11_forget_connection();
+// Whether a watched connection has broken, as Xlib found or as the server's closing of it shows.
 bool x11_connection_lost();

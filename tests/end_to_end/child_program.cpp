@@ -99,3 +99,17 @@ int ChildProgram::wait(std::chrono::milliseconds limit) {
     }
     return status_;
 }
+
+bool ChildProgram::terminate(std::chrono::milliseconds limit) {
+    if (running()) {
+        kill(pid_, SIGTERM);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (running()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}

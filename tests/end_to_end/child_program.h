@@ -26,6 +26,9 @@ class ChildProgram {
     // Waits up to `limit` for the program to end: its exit status, or -1 when it had to be
     // killed or was ended by a signal.
     int wait(std::chrono::milliseconds limit);
+    // Asks the program to end (SIGTERM, as `kill` or an ending session does); whether it had
+    // ended within `limit`.
+    bool terminate(std::chrono::milliseconds limit);
 
   private:
     pid_t pid_ = -1;

@@ -249,7 +249,8 @@ TEST_F(WindowScreenshot, QxPlayPlaysOnHiddenWhenTheDisplayGoesAway) {
 }
 
 // The host plays over and over until a key or the window ends it; with the display gone it
-// must simply keep playing.
+// must simply keep playing, and, with no window left to close, end on a terminate signal as
+// any program does (which it can only while its main thread goes on).
 TEST_F(WindowScreenshot, HostPlaysOnHiddenWhenTheDisplayGoesAway) {
     std::filesystem::copy_file(folder.path() + "/movie.mnb", folder.path() + "/ORLUND.MNB");
     auto program = start({std::string(QX_BINARY_DIR) + "/qxhost"});
@@ -258,6 +259,7 @@ TEST_F(WindowScreenshot, HostPlaysOnHiddenWhenTheDisplayGoesAway) {
     server.shut_down();
     std::this_thread::sleep_for(5s);
     EXPECT_TRUE(program->running());
+    EXPECT_TRUE(program->terminate(10s)) << "still running after a terminate signal";
 }
 
 }  // namespace
