@@ -34,14 +34,6 @@ int on_request_refused(Display*, XErrorEvent*) {
 
 }  // namespace
 
-#if defined(__SANITIZE_THREAD__)
-// Xlib releases a connection's lock once more than it took it whenever an I/O error handler
-// returns, as ours do to play on; the race checker would report that for every lost display.
-extern "C" const char* __tsan_default_suppressions() {
-    return "mutex:libX11.so\n";
-}
-#endif
-
 void x11_watch_connection(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
