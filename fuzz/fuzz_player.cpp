@@ -73,6 +73,15 @@ double longest_playing_seconds(const std::string& path) {
     return seconds;
 }
 
+// Nothing reads the backend's logs back here, and kept for every movie of a campaign they
+// would fill the memory.
+SoftBackendConfig unlogged() {
+    SoftBackendConfig config;
+    config.heard_log_limit = 0;
+    config.blt_log_limit = 0;
+    return config;
+}
+
 // The soft backend with a 640 x 480 display and a sound device, for the process's lifetime.
 struct Stage {
     Stage() {
@@ -83,7 +92,7 @@ struct Stage {
         desc.caps = SURFACE_PRIMARY;
         display->create_surface(desc, &primary);
     }
-    ScopedSoftBackend backend;
+    ScopedSoftBackend backend{unlogged()};
     Display* display = nullptr;
     DisplaySurface* primary = nullptr;
 };

@@ -76,6 +76,47 @@ std::vector<MovieWriter> player_seeds() {
     return seeds;
 }
 
+// Rkd key frames whose palettes shrink (256, 16 then 8 entries), inter frames between, and two
+// seeks to the late frames (the input's last bytes), so that a seek gathers the palette back
+// from earlier key frames.
+MovieWriter palette_seed() {
+    MovieWriter movie;
+    movie.audio_header(2, 22050, 0);
+    for (const uint16_t entries : {256, 16, 0, 8, 0}) {
+        std::vector<uint8_t> body(12 + 3 * entries + 64 * 48 / 4, 0x21);
+        body[0] = 64;
+        body[1] = 0;
+        body[2] = 48;
+        body[3] = 0;
+        body[6] = static_cast<uint8_t>(entries);
+        body[7] = static_cast<uint8_t>(entries >> 8);
+        movie.chunk(entries > 0 ? "kDKR" : "fDKR", body);
+        movie.chunk("SCDl", pcm(22050 / 15));
+    }
+    movie.chunk("SCEl", {});
+    const uint8_t seeks[] = {3, 4};
+    movie.raw(seeks);
+    return movie;
+}
+
+// The inputs of the audio chunk target: a byte choosing channels and compression (all eight
+// choices), then data chunks long enough for whole frames of each compression.
+std::vector<MovieWriter> audio_chunk_seeds() {
+    std::vector<MovieWriter> seeds(8);
+    for (size_t format = 0; format < seeds.size(); ++format) {
+        const uint8_t selector[] = {static_cast<uint8_t>(format)};
+        seeds[format].raw(selector);
+        std::vector<uint8_t> body = pcm(45);
+        for (size_t i = 4; i < body.size(); ++i) {
+            body[i] = static_cast<uint8_t>(i * 37);
+        }
+        seeds[format].chunk("SCDl", body);
+        seeds[format].chunk("1SNd", body);
+        seeds[format].chunk("SCEl", {});
+    }
+    return seeds;
+}
+
 bool save_seeds(const std::filesystem::path& folder, const std::vector<MovieWriter>& seeds,
                 const std::string& prefix) {
     std::filesystem::create_directories(folder);
@@ -101,7 +142,9 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    if (!save_seeds(root / "fuzz_player", player_seeds(), "shape")) {
+    if (!save_seeds(root / "fuzz_player", player_seeds(), "shape") ||
+        !save_seeds(root / "fuzz_player", {palette_seed()}, "palette") ||
+        !save_seeds(root / "fuzz_audio_chunk", audio_chunk_seeds(), "format")) {
         return 1;
     }
     return 0;
