@@ -1,66 +1,26 @@
-#include "platform/sdl/sdl_presenter.h"
+#include "platform/sdl/texture_presenter.h"
 
-#include <algorithm>
+TexturePresenter::TexturePresenter(SDL_Renderer* renderer) : renderer_(renderer) {}
 
-#include "platform/sdl/x11_connection_watch.h"
-
-SDL_Rect fit_rect(int width, int height, int out_width, int out_height) {
-    if (width <= 0 || height <= 0 || out_width <= 0 || out_height <= 0) {
-        return {0, 0, 0, 0};
-    }
-    // Compare the two aspect ratios exactly in integers, then scale along the tighter side.
-    int fit_width = out_width;
-    int fit_height = out_height;
-    if (int64_t{out_width} * height > int64_t{out_height} * width) {
-        fit_width = static_cast<int>((int64_t{width} * out_height + height / 2) / height);
-    } else {
-        fit_height = static_cast<int>((int64_t{height} * out_width + width / 2) / width);
-    }
-    return {(out_width - fit_width) / 2, (out_height - fit_height) / 2, fit_width, fit_height};
-}
-
-SdlPresenter::SdlPresenter(SDL_Renderer* renderer) : renderer_(renderer) {}
-
-SdlPresenter::~SdlPresenter() {
+TexturePresenter::~TexturePresenter() {
     if (texture_) {
         SDL_DestroyTexture(texture_);
     }
 }
 
-void SdlPresenter::show_screen(std::shared_ptr<ScreenBuffer> screen) {
-    screen_ = std::move(screen);
-}
-
-void SdlPresenter::abandon() {
+void TexturePresenter::forget_output() {
     texture_ = nullptr;
     renderer_ = nullptr;
 }
 
-bool SdlPresenter::drawable() const {
-    return renderer_ && !x11_connection_lost();
-}
-
-void SdlPresenter::update(PresentClock::time_point now, PresentClock::time_point& retry_at) {
-    if (!screen_ || !drawable()) {
-        return;
-    }
-    PresentClock::time_point ready_at = retry_at;
-    const ScreenBuffer::Take take =
-        screen_->take_picture(now, ready_at, [this] { return lock_texture(); });
+void TexturePresenter::picture_rows_done() {
     if (texture_locked_) {
         SDL_UnlockTexture(texture_);
         texture_locked_ = false;
     }
-    if (take == ScreenBuffer::Take::later) {
-        retry_at = std::min(retry_at, ready_at);
-        return;
-    }
-    if (take == ScreenBuffer::Take::taken) {
-        redraw();
-    }
 }
 
-bool SdlPresenter::make_texture(int width, int height) {
+bool TexturePresenter::make_texture(int width, int height) {
     if (texture_ && width == texture_width_ && height == texture_height_) {
         return true;
     }
@@ -74,10 +34,10 @@ bool SdlPresenter::make_texture(int width, int height) {
     return texture_ != nullptr;
 }
 
-ScreenBuffer::PictureRows SdlPresenter::lock_texture() {
+ScreenBuffer::PictureRows TexturePresenter::picture_rows() {
     void* texels = nullptr;
     int pitch = 0;
-    if (!make_texture(screen_->mode().width, screen_->mode().height) ||
+    if (!make_texture(screen()->mode().width, screen()->mode().height) ||
         SDL_LockTexture(texture_, nullptr, &texels, &pitch) != 0) {
         return {nullptr, 0};
     }
@@ -85,7 +45,7 @@ ScreenBuffer::PictureRows SdlPresenter::lock_texture() {
     return {static_cast<uint32_t*>(texels), pitch};
 }
 
-void SdlPresenter::draw() {
+void TexturePresenter::draw() {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     if (!texture_) {
@@ -101,7 +61,7 @@ void SdlPresenter::draw() {
     SDL_RenderCopy(renderer_, texture_, nullptr, &place);
 }
 
-void SdlPresenter::redraw() {
+void TexturePresenter::redraw() {
     if (!drawable()) {
         return;
     }
@@ -113,7 +73,7 @@ void SdlPresenter::redraw() {
     }
 }
 
-bool SdlPresenter::read_pixels(std::vector<uint32_t>& pixels, int& width, int& height) {
+bool TexturePresenter::read_pixels(std::vector<uint32_t>& pixels, int& width, int& height) {
     if (!drawable() || SDL_GetRendererOutputSize(renderer_, &width, &height) != 0 || width <= 0 ||
         height <= 0) {
         return false;
@@ -129,7 +89,7 @@ bool SdlPresenter::read_pixels(std::vector<uint32_t>& pixels, int& width, int& h
     return read;
 }
 
-void SdlPresenter::renderer_reset() {
+void TexturePresenter::renderer_reset() {
     if (!drawable()) {
         return;
     }
@@ -138,8 +98,8 @@ void SdlPresenter::renderer_reset() {
         texture_ = nullptr;
     }
     // The lost texture held the only converted copy; the screen's frame buffer still has it.
-    if (screen_) {
-        screen_->show_again();
+    if (screen()) {
+        screen()->show_again();
     }
     redraw();
 }
