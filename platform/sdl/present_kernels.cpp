@@ -1,5 +1,9 @@
 #include "platform/sdl/present_kernels.h"
 
+#include <cstring>
+
+#include "platform/sdl/xrgb_conversion.h"
+
 namespace {
 
 void enlarge_row_reference(const uint32_t* source, const int32_t* columns, uint32_t* out,
@@ -9,10 +13,19 @@ void enlarge_row_reference(const uint32_t* source, const int32_t* columns, uint3
     }
 }
 
+template <int32_t DEPTH>
+void xrgb_row_reference(const uint8_t* pixels, uint32_t* out, int32_t width) {
+    for (int32_t x = 0; x < width; ++x) {
+        uint16_t pixel;
+        std::memcpy(&pixel, pixels + 2 * x, 2);
+        out[x] = xrgb_from_16bit(pixel, DEPTH);
+    }
+}
+
 }  // namespace
 
 PresentKernels present_reference_kernels() {
-    return {enlarge_row_reference};
+    return {enlarge_row_reference, xrgb_row_reference<15>, xrgb_row_reference<16>};
 }
 
 PresentKernels present_kernels_for(CpuLevel level) {

@@ -12,8 +12,14 @@
 using EnlargeRowKernel = void (*)(const uint32_t* source, const int32_t* columns, uint32_t* out,
                                   int32_t out_width);
 
+// One row of `width` 16-bit frame-buffer pixels (any alignment) as 0x00RRGGBB words, each the
+// word xrgb_from_16bit gives.
+using XrgbRowKernel = void (*)(const uint8_t* pixels, uint32_t* out, int32_t width);
+
 struct PresentKernels {
     EnlargeRowKernel enlarge_row;
+    XrgbRowKernel xrgb_from_555_row;
+    XrgbRowKernel xrgb_from_565_row;
 };
 
 // The plain versions everything is checked against.

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
 #include "platform/sdl/present_kernels.h"
+#include "platform/sdl/xrgb_conversion.h"
 
 namespace {
 
@@ -73,6 +75,39 @@ TEST(KernelChecker, EnlargeRowMatchesTheReference) {
         }
     }
     EXPECT_EQ(present_kernels().enlarge_row, present_kernels_for(cpu_level()).enlarge_row);
+}
+
+// Every 16-bit pixel at both depths, read from an odd address in rows of every length up to a
+// few vectors, with guard words after the output.
+TEST(KernelChecker, XrgbRowsMatchTheReference) {
+    std::vector<uint8_t> pixels(1 + 2 * 65536);
+    for (uint32_t pixel = 0; pixel < 65536; ++pixel) {
+        pixels[1 + 2 * pixel] = uint8_t(pixel);
+        pixels[2 + 2 * pixel] = uint8_t(pixel >> 8);
+    }
+    const PresentKernels reference = present_reference_kernels();
+    for (CpuLevel level : CPU_LEVELS) {
+        if (level > cpu_level()) {
+            continue;
+        }
+        SCOPED_TRACE(cpu_level_name(level));
+        const PresentKernels kernels = present_kernels_for(level);
+        for (auto row : {&PresentKernels::xrgb_from_555_row, &PresentKernels::xrgb_from_565_row}) {
+            std::vector<uint32_t> expected(65536 + 3, 0xA5A5A5A5);
+            std::vector<uint32_t> actual(65536 + 3, 0xA5A5A5A5);
+            (reference.*row)(pixels.data() + 1, expected.data(), 65536);
+            (kernels.*row)(pixels.data() + 1, actual.data(), 65536);
+            ASSERT_EQ(actual, expected);
+            for (int32_t width = 0; width <= 40; ++width) {
+                std::fill(actual.begin(), actual.end(), 0xA5A5A5A5);
+                (kernels.*row)(pixels.data() + 1 + 2 * 1000, actual.data(), width);
+                ASSERT_TRUE(
+                    std::equal(actual.begin(), actual.begin() + width, expected.begin() + 1000))
+                    << "width " << width;
+                ASSERT_EQ(actual[width], 0xA5A5A5A5u) << "width " << width;
+            }
+        }
+    }
 }
 
 }  // namespace
