@@ -146,7 +146,7 @@ void bench_assemble(benchmark::State& state, RkdAssembleKernel kernel) {
     const RkdBlockSources sources{offsets.data(), uint32_t(offsets.size()), blocks.data(), 64};
     std::vector<uint8_t> picture(RKD_PIXELS);
     for (auto _ : state) {
-        kernel(map.data(), movie.picture.data(), picture.data(), sources, 640, 480);
+        kernel(map.data(), movie.picture.data(), picture.data(), sources, 640, 480, nullptr);
         benchmark::DoNotOptimize(picture.data());
     }
     state.SetBytesProcessed(int64_t(state.iterations() * RKD_PIXELS));
