@@ -166,6 +166,21 @@ void bench_index_fields(benchmark::State& state, RkdIndexFieldsKernel kernel) {
     state.SetItemsProcessed(int64_t(state.iterations() * map.size()));
 }
 
+// Still blocks of a map where one index in three is the still vector's.
+void bench_mark_blocks(benchmark::State& state, RkdMarkBlocksKernel kernel) {
+    std::mt19937 random(9);
+    std::vector<int32_t> map(RKD_PIXELS / 16);
+    for (int32_t& index : map) {
+        index = int32_t(random() % 3);
+    }
+    std::vector<uint64_t> mask(rkd_mask_words(160, 120));
+    for (auto _ : state) {
+        kernel(map.data(), 160, 120, 0, mask.data());
+        benchmark::DoNotOptimize(mask.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * map.size()));
+}
+
 void bench_rkd_convert(benchmark::State& state, RkdConvertKernel kernel, bool double_width) {
     const RkdMovie& movie = RkdMovie::get();
     std::vector<uint8_t> picture(RKD_PIXELS * (double_width ? 4 : 2));
@@ -201,6 +216,8 @@ const char* const MODE_NAMES[4] = {"summed_2", "summed_4", "channel_2", "channel
         add("rkd_unpack", v.name, [rkd](auto& s) { bench_unpack(s, rkd.unpack); });
         add("rkd_assemble_picture", v.name,
             [rkd](auto& s) { bench_assemble(s, rkd.assemble_picture); });
+        add("rkd_mark_blocks_of_index", v.name,
+            [rkd](auto& s) { bench_mark_blocks(s, rkd.mark_blocks_of_index); });
         add("rkd_read_index_fields", v.name,
             [rkd](auto& s) { bench_index_fields(s, rkd.read_index_fields); });
         add("rkd_convert_16", v.name, [rkd](auto& s) { bench_rkd_convert(s, rkd.convert, false); });
