@@ -146,7 +146,7 @@ void bench_assemble(benchmark::State& state, RkdAssembleKernel kernel) {
     const RkdBlockSources sources{offsets.data(), uint32_t(offsets.size()), blocks.data(), 64};
     std::vector<uint8_t> picture(RKD_PIXELS);
     for (auto _ : state) {
-        kernel(map.data(), movie.picture.data(), picture.data(), sources, 640, 480);
+        kernel(map.data(), movie.picture.data(), picture.data(), sources, 640, 480, nullptr);
         benchmark::DoNotOptimize(picture.data());
     }
     state.SetBytesProcessed(int64_t(state.iterations() * RKD_PIXELS));
@@ -162,6 +162,21 @@ void bench_index_fields(benchmark::State& state, RkdIndexFieldsKernel kernel) {
     for (auto _ : state) {
         kernel(map.data(), source.data(), source.size(), uint32_t(map.size()), 11);
         benchmark::DoNotOptimize(map.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * map.size()));
+}
+
+// Still blocks of a map where one index in three is the still vector's.
+void bench_mark_blocks(benchmark::State& state, RkdMarkBlocksKernel kernel) {
+    std::mt19937 random(9);
+    std::vector<int32_t> map(RKD_PIXELS / 16);
+    for (int32_t& index : map) {
+        index = int32_t(random() % 3);
+    }
+    std::vector<uint64_t> mask(rkd_mask_words(160, 120));
+    for (auto _ : state) {
+        kernel(map.data(), 160, 120, 0, mask.data());
+        benchmark::DoNotOptimize(mask.data());
     }
     state.SetItemsProcessed(int64_t(state.iterations() * map.size()));
 }
@@ -201,6 +216,8 @@ const char* const MODE_NAMES[4] = {"summed_2", "summed_4", "channel_2", "channel
         add("rkd_unpack", v.name, [rkd](auto& s) { bench_unpack(s, rkd.unpack); });
         add("rkd_assemble_picture", v.name,
             [rkd](auto& s) { bench_assemble(s, rkd.assemble_picture); });
+        add("rkd_mark_blocks_of_index", v.name,
+            [rkd](auto& s) { bench_mark_blocks(s, rkd.mark_blocks_of_index); });
         add("rkd_read_index_fields", v.name,
             [rkd](auto& s) { bench_index_fields(s, rkd.read_index_fields); });
         add("rkd_convert_16", v.name, [rkd](auto& s) { bench_rkd_convert(s, rkd.convert, false); });
