@@ -26,14 +26,17 @@ uint32_t* row_of(const PictureWords& picture, int32_t y) {
 void enlarge_picture(const PictureWords& picture, const PictureWords& out) {
     const std::vector<int32_t> columns = nearest_sources(picture.width, out.width);
     const std::vector<int32_t> rows = nearest_sources(picture.height, out.height);
-    const EnlargeRowKernel enlarge_row = present_kernels().enlarge_row;
+    const PresentKernels& kernels = present_kernels();
+    const bool doubled = out.width == 2 * picture.width;
     for (int32_t y = 0; y < out.height; ++y) {
         uint32_t* to = row_of(out, y);
         // Rows showing the same picture row are copies of the first one.
         if (y > 0 && rows[y] == rows[y - 1]) {
             std::memcpy(to, row_of(out, y - 1), static_cast<size_t>(out.width) * 4);
+        } else if (doubled) {
+            kernels.double_row(row_of(picture, rows[y]), to, picture.width);
         } else {
-            enlarge_row(row_of(picture, rows[y]), columns.data(), to, out.width);
+            kernels.enlarge_row(row_of(picture, rows[y]), columns.data(), to, out.width);
         }
     }
 }

@@ -13,6 +13,13 @@ void enlarge_row_reference(const uint32_t* source, const int32_t* columns, uint3
     }
 }
 
+void double_row_reference(const uint32_t* source, uint32_t* out, int32_t width) {
+    for (int32_t i = 0; i < width; ++i) {
+        out[2 * i] = source[i];
+        out[2 * i + 1] = source[i];
+    }
+}
+
 template <int32_t DEPTH>
 void xrgb_row_reference(const uint8_t* pixels, uint32_t* out, int32_t width) {
     for (int32_t x = 0; x < width; ++x) {
@@ -25,7 +32,8 @@ void xrgb_row_reference(const uint8_t* pixels, uint32_t* out, int32_t width) {
 }  // namespace
 
 PresentKernels present_reference_kernels() {
-    return {enlarge_row_reference, xrgb_row_reference<15>, xrgb_row_reference<16>};
+    return {enlarge_row_reference, double_row_reference, xrgb_row_reference<15>,
+            xrgb_row_reference<16>};
 }
 
 PresentKernels present_kernels_for(CpuLevel level) {

@@ -12,12 +12,16 @@
 using EnlargeRowKernel = void (*)(const uint32_t* source, const int32_t* columns, uint32_t* out,
                                   int32_t out_width);
 
+// out[2 i] = out[2 i + 1] = source[i] for i below width: the common doubling, without a column
+// map.
+using DoubleRowKernel = void (*)(const uint32_t* source, uint32_t* out, int32_t width);
 // One row of `width` 16-bit frame-buffer pixels (any alignment) as 0x00RRGGBB words, each the
 // word xrgb_from_16bit gives.
 using XrgbRowKernel = void (*)(const uint8_t* pixels, uint32_t* out, int32_t width);
 
 struct PresentKernels {
     EnlargeRowKernel enlarge_row;
+    DoubleRowKernel double_row;
     XrgbRowKernel xrgb_from_555_row;
     XrgbRowKernel xrgb_from_565_row;
 };

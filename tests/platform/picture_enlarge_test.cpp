@@ -77,6 +77,29 @@ TEST(KernelChecker, EnlargeRowMatchesTheReference) {
     EXPECT_EQ(present_kernels().enlarge_row, present_kernels_for(cpu_level()).enlarge_row);
 }
 
+TEST(KernelChecker, DoubleRowMatchesTheReference) {
+    const DoubleRowKernel reference = present_reference_kernels().double_row;
+    std::mt19937 random(15);
+    for (CpuLevel level : CPU_LEVELS) {
+        if (level > cpu_level()) {
+            continue;
+        }
+        SCOPED_TRACE(cpu_level_name(level));
+        const DoubleRowKernel kernel = present_kernels_for(level).double_row;
+        for (int32_t width = 0; width <= 40; ++width) {
+            std::vector<uint32_t> source(width);
+            for (uint32_t& pixel : source) {
+                pixel = random();
+            }
+            std::vector<uint32_t> expected(2 * width + 3, 0xA5A5A5A5);
+            std::vector<uint32_t> actual(2 * width + 3, 0xA5A5A5A5);
+            reference(source.data(), expected.data(), width);
+            kernel(source.data(), actual.data(), width);
+            ASSERT_EQ(actual, expected) << "width " << width;
+        }
+    }
+}
+
 // Every 16-bit pixel at both depths, read from an odd address in rows of every length up to a
 // few vectors, with guard words after the output.
 TEST(KernelChecker, XrgbRowsMatchTheReference) {
