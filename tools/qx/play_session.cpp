@@ -314,7 +314,10 @@ bool PlaySession::play_once() {
     }
     plays_started_.fetch_add(1);
     auto next_status = std::chrono::steady_clock::now();
-    while (interlocked_load(params.context) != nullptr) {
+    // Without a window or a status line there is nothing to do before the play ends, and
+    // waking to look for the end would cost more than the rest of the main thread's work.
+    const bool watched = !headless_ || status_.enabled();
+    while (watched && interlocked_load(params.context) != nullptr) {
         // Keys wake the window's wait at once; otherwise nothing is due before the next
         // status line or the next look for the end.
         if (pump_messages(params)) {
