@@ -104,7 +104,11 @@ void PlaySession::open_display(const MovieInfo& info) {
     primary_->get_attached_surface(SURFACE_BACK_BUFFER, &back_);
     BltEffects black;
     primary_->blt(nullptr, nullptr, nullptr, BLT_COLOUR_FILL | BLT_WAIT, &black);
-    picture_.open(*display_, *primary_, brightness_);
+    // Nobody sees a headless picture: the player presents straight to the primary, with no
+    // copies for a brightness nobody looks at.
+    if (!headless_) {
+        picture_.open(*display_, *primary_, brightness_);
+    }
 }
 
 void PlaySession::close_display() {
