@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tools/qx/play_window_size.h"
+#include "tools/qx/window/play_window_size.h"
 
 namespace {
 

@@ -17,5 +17,11 @@ struct SoundTrack {
 bool read_sound_file(const std::string& path, int32_t sample_rate, SoundTrack& sound,
                      std::string& error);
 
+// The file's sound as it stands, through libsndfile (in `qx`, from the sound-file module).
+bool decode_sound_file(const std::string& path, SoundTrack& sound, std::string& error);
+// The same as the sound-file module hands it out.
+extern "C" bool qx_decode_sound_file(const std::string& path, SoundTrack& sound,
+                                     std::string& error);
+
 // The sound resampled by linear interpolation between neighbouring frames.
 SoundTrack resample(const SoundTrack& sound, int32_t sample_rate);

@@ -1,5 +1,3 @@
-#include <sndfile.h>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +7,7 @@
 #include "tools/qx/export_sinks.h"
 #include "tools/qx/number_text.h"
 #include "tools/qx/sound_start.h"
+#include "tools/qx/wav_writer.h"
 
 namespace {
 
@@ -18,11 +17,6 @@ namespace {
 class WavSink : public ExportSink {
   public:
     WavSink(std::string path, const ExportRange& range) : path_(std::move(path)), range_(range) {}
-    ~WavSink() override {
-        if (file_ != nullptr) {
-            sf_close(file_);
-        }
-    }
 
     bool begin(MovieScan& scan, std::string&) override {
         has_audio_ = scan.params().has_audio != 0;
@@ -38,13 +32,13 @@ class WavSink : public ExportSink {
             range_.includes_sound(chunk.audio->video_stamp)) {
             const auto* samples = reinterpret_cast<const int16_t*>(chunk.audio->data);
             const size_t count = static_cast<size_t>(chunk.audio->bytes) / AUDIO_FRAME_BYTES * 2;
-            if (file_ != nullptr) {
+            if (file_.is_open()) {
                 write_block(samples, count);
             } else if (error_.empty()) {
                 pending_.emplace_back(samples, samples + count);
             }
         }
-        if (has_audio_ && watch_->chunk_read(chunk.result) && file_ == nullptr && error_.empty()) {
+        if (has_audio_ && watch_->chunk_read(chunk.result) && !file_.is_open() && error_.empty()) {
             open(scan.context());
         }
     }
@@ -57,13 +51,13 @@ class WavSink : public ExportSink {
     }
 
     bool finish(MovieScan& scan, std::string& error) override {
-        if (has_audio_ && file_ == nullptr && error_.empty() && !pending_.empty()) {
+        if (has_audio_ && !file_.is_open() && error_.empty() && !pending_.empty()) {
             open(scan.context());
         }
-        if (file_ != nullptr && sf_close(file_) != 0 && error_.empty()) {
-            error_ = path_ + ": cannot be completed";
+        std::string unfinished;
+        if (!file_.close(unfinished) && error_.empty()) {
+            error_ = unfinished;
         }
-        file_ = nullptr;
         error = error_;
         return error_.empty();
     }
@@ -83,14 +77,7 @@ class WavSink : public ExportSink {
     void open(const PlayerContext& context) {
         sample_rate_ = context.sound.sample_rate;
         channels_ = context.sound.channels == 2 ? 2 : 1;
-        SF_INFO info{};
-        info.samplerate = sample_rate_;
-        info.channels = channels_;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        file_ = sf_open(path_.c_str(), SFM_WRITE, &info);
-        if (file_ == nullptr) {
-            error_ = path_ + ": cannot be created at " + std::to_string(sample_rate_) + " Hz (" +
-                     sf_strerror(nullptr) + ")";
+        if (!file_.open(path_, sample_rate_, channels_, error_)) {
             pending_.clear();
             return;
         }
@@ -108,7 +95,7 @@ class WavSink : public ExportSink {
     // Decoded blocks are stereo; a mono movie's carry each sample twice, and a mono file keeps
     // the first of each pair.
     void write_block(const int16_t* samples, size_t count) {
-        const sf_count_t frames = static_cast<sf_count_t>(count / 2);
+        const size_t frames = count / 2;
         if (channels_ == 1) {
             mono_.resize(count / 2);
             for (size_t i = 0; i < mono_.size(); ++i) {
@@ -116,10 +103,10 @@ class WavSink : public ExportSink {
             }
             samples = mono_.data();
         }
-        if (error_.empty() && sf_writef_short(file_, samples, frames) != frames) {
-            error_ = path_ + ": cannot be written (" + sf_strerror(file_) + ")";
+        if (error_.empty()) {
+            file_.write(samples, frames, error_);
         }
-        frames_written_ += frames;
+        frames_written_ += static_cast<int64_t>(frames);
     }
 
     std::string path_;
@@ -129,7 +116,7 @@ class WavSink : public ExportSink {
     std::optional<SoundStartWatch> watch_;
     std::vector<std::vector<int16_t>> pending_;  // interleaved stereo, until the file opens
     std::vector<int16_t> mono_;
-    SNDFILE* file_ = nullptr;
+    WavWriter file_;
     bool opened_ = false;
     int32_t sample_rate_ = 0;
     int32_t channels_ = 2;

@@ -7,11 +7,9 @@
 #include "player/player.h"
 #include "tools/qx/play_pacer.h"
 #include "tools/qx/play_seek_keys.h"
-#include "tools/qx/play_window_size.h"
 
 namespace {
 
-constexpr char PLAY_WINDOW_CLASS[] = "qx play";
 constexpr auto STATUS_PERIOD = std::chrono::milliseconds(200);
 // The player tells nobody that it has ended: the main thread looks this often, as seldom as
 // keeps the end of a play from lingering.
@@ -24,14 +22,6 @@ uint32_t milliseconds_until(std::chrono::steady_clock::time_point at, uint32_t m
     const auto left =
         std::chrono::ceil<std::chrono::milliseconds>(at - std::chrono::steady_clock::now()).count();
     return static_cast<uint32_t>(std::clamp<int64_t>(left, 0, most));
-}
-
-intptr_t play_window_procedure(WindowHandle window, uint32_t message, uintptr_t wparam,
-                               intptr_t lparam) {
-    if (message == WINDOW_MESSAGE_DESTROY) {
-        window_post_quit_message(0);
-    }
-    return window_default_procedure(window, message, wparam, lparam);
 }
 
 }  // namespace
@@ -71,37 +61,26 @@ PlayStatus PlaySession::shown_status() {
 void PlaySession::use_platform(std::unique_ptr<PlayPlatform> platform) {
     platform_install_backend(nullptr);
     platform_ = std::move(platform);
-    platform_install_backend(&platform_->backend());
+    if (platform_) {
+        platform_install_backend(&platform_->backend());
+    }
 }
 
 bool PlaySession::open_window(const MovieInfo& info) {
-    WindowClass window_class;
-    window_class.procedure = play_window_procedure;
-    window_class.name = PLAY_WINDOW_CLASS;
-    if (!window_register_class(window_class)) {
-        return false;
-    }
     const int32_t width = info.frame_width > 0 ? info.frame_width : FALLBACK_WIDTH;
     const int32_t height = info.frame_height > 0 ? info.frame_height : FALLBACK_HEIGHT;
-    const WindowSize size =
-        play_window_size(width, height, window_screen_width(), window_screen_height());
-    const std::string title = "qx play: " + options_.movie;
-    window_ = window_create(PLAY_WINDOW_CLASS, title.c_str(),
-                            WINDOW_STYLE_OVERLAPPED | WINDOW_STYLE_VISIBLE, WINDOW_POSITION_DEFAULT,
-                            WINDOW_POSITION_DEFAULT, size.width, size.height);
-    if (!window_) {
-        window_unregister_class(PLAY_WINDOW_CLASS);
+    if (!platform_->open_window("qx play: " + options_.movie, width, height)) {
         return false;
     }
-    window_set_focus(window_);
+    window_ = platform_->window();
     return true;
 }
 
 void PlaySession::close_window() {
-    if (window_ || platform_) {
-        window_unregister_class(PLAY_WINDOW_CLASS);
-        window_ = nullptr;
+    if (platform_) {
+        platform_->close_window();
     }
+    window_ = nullptr;
 }
 
 // The display mode is the movie's own picture size; the window scales it.
@@ -125,7 +104,11 @@ void PlaySession::open_display(const MovieInfo& info) {
     primary_->get_attached_surface(SURFACE_BACK_BUFFER, &back_);
     BltEffects black;
     primary_->blt(nullptr, nullptr, nullptr, BLT_COLOUR_FILL | BLT_WAIT, &black);
-    picture_.open(*display_, *primary_, brightness_);
+    // Nobody sees a headless picture: the player presents straight to the primary, with no
+    // copies for a brightness nobody looks at.
+    if (!headless_) {
+        picture_.open(*display_, *primary_, brightness_);
+    }
 }
 
 void PlaySession::close_display() {
@@ -164,7 +147,7 @@ void PlaySession::key_down(PlayParams& params, uintptr_t key, bool repeat) {
             player_stop(params);
             break;
         case KEY_A + ('F' - 'A'):
-            window_set_fullscreen(window_, !window_is_fullscreen(window_));
+            platform_->toggle_fullscreen();
             break;
         case KEY_A + ('M' - 'A'):
             muted_ = !muted_;
@@ -217,7 +200,7 @@ void PlaySession::seek(PlayParams& params, const PlaySeek& seek) {
 void PlaySession::click(PlayParams& params, intptr_t where) {
     int32_t width = 0;
     int32_t height = 0;
-    if (window_client_size(window_, width, height)) {
+    if (platform_->client_size(width, height)) {
         const auto x = static_cast<int32_t>(where & 0xFFFF);
         const auto y = static_cast<int32_t>((where >> 16) & 0xFFFF);
         seek(params, seek_for_click(x, y, width, height, current_status(params)));
@@ -234,8 +217,8 @@ void PlaySession::set_brightness(PlayParams& params, int32_t percent) {
 bool PlaySession::pump_messages(PlayParams& params) {
     WindowMessage message{};
     bool keys = false;
-    while (window_peek_message(message)) {
-        if (!window_get_message(message)) {
+    while (platform_->next_message(message)) {
+        if (message.message == WINDOW_MESSAGE_QUIT) {
             quit_ = true;
             player_stop(params);
             return keys;
@@ -247,7 +230,6 @@ bool PlaySession::pump_messages(PlayParams& params) {
             click(params, message.lparam);
             keys = true;
         }
-        window_dispatch_message(message);
     }
     return keys;
 }
@@ -336,7 +318,10 @@ bool PlaySession::play_once() {
     }
     plays_started_.fetch_add(1);
     auto next_status = std::chrono::steady_clock::now();
-    while (interlocked_load(params.context) != nullptr) {
+    // Without a window or a status line there is nothing to do before the play ends, and
+    // waking to look for the end would cost more than the rest of the main thread's work.
+    const bool watched = !headless_ || status_.enabled();
+    while (watched && interlocked_load(params.context) != nullptr) {
         // Keys wake the window's wait at once; otherwise nothing is due before the next
         // status line or the next look for the end.
         if (pump_messages(params)) {
@@ -348,7 +333,7 @@ bool PlaySession::play_once() {
             show_status(current_status(params));
             next_status += STATUS_PERIOD;
         }
-        window_wait_message_ms(milliseconds_until(next_status, END_CHECK_MS));
+        platform_->wait_message_ms(milliseconds_until(next_status, END_CHECK_MS));
     }
     thread_join(params.thread_handle);
     note_silence();
@@ -373,9 +358,16 @@ int PlaySession::run() {
         return 1;
     }
     headless_ = options_.headless;
-    use_platform(headless_ ? make_headless_platform() : make_windowed_platform(!options_.no_sound));
-    if (!headless_ && !open_window(info_)) {
-        std::fprintf(stderr, "qx play: no display can be opened; playing headless\n");
+    if (!headless_) {
+        std::string unloadable;
+        use_platform(make_windowed_platform(!options_.no_sound, unloadable));
+        if (!platform_) {
+            std::fprintf(stderr, "qx play: %s; playing headless\n", unloadable.c_str());
+        } else if (!open_window(info_)) {
+            std::fprintf(stderr, "qx play: no display can be opened; playing headless\n");
+        }
+    }
+    if (!window_) {
         headless_ = true;
         use_platform(make_headless_platform());
     }

@@ -34,6 +34,7 @@ std::string play_summary(const std::string& movie, const PlayTally& tally);
 class StatusLine {
   public:
     StatusLine();
+    bool enabled() const { return enabled_; }
     void show(const std::string& text);
     // Clears the line.
     void finish();

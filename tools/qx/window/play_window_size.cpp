@@ -1,4 +1,4 @@
-#include "tools/qx/play_window_size.h"
+#include "tools/qx/window/play_window_size.h"
 
 #include <algorithm>
 
