@@ -23,7 +23,7 @@ SdlPresenter::SdlPresenter(SDL_Renderer* renderer) : renderer_(renderer) {}
 
 SdlPresenter::~SdlPresenter() {
     if (texture_) {
-        SDL_DestroyTexture(texture_);
+        x11_guarded([this] { SDL_DestroyTexture(texture_); });
     }
 }
 
