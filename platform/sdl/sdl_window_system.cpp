@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/sdl/presenter_choice.h"
 #include "platform/sdl/sdl_keys.h"
-#include "platform/sdl/sdl_presenter.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/sdl/x11_connection_watch.h"
 #include "platform/sdl/x11_window_manager.h"
@@ -21,8 +21,9 @@
 // of one ends that call rather than the program.
 namespace {
 
-// How long the main thread waits at most before it looks at SDL's events again.
-constexpr auto EVENT_SLICE = std::chrono::milliseconds(10);
+// How long the main thread waits at most before it looks at SDL's events again: soon enough
+// for keys to feel immediate, seldom enough that the waking up costs next to nothing.
+constexpr auto EVENT_SLICE = std::chrono::milliseconds(25);
 
 struct SdlWindow {
     SDL_Window* window = nullptr;
@@ -240,13 +241,6 @@ void wait_on_main_thread(uint32_t milliseconds, bool until_message) {
     serve_until(deadline, until_message);
 }
 
-SDL_Renderer* create_renderer(SDL_Window* window) {
-    // The first renderer SDL offers (or the one named by SDL_RENDER_DRIVER), in step with
-    // the display's refresh; the software one when that cannot be had.
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-    return renderer ? renderer : SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-}
-
 // SDL falls back to drivers that draw into memory when there is no screen; unless somebody
 // asked for one of them by name, that counts as having no display.
 bool start_video() {
@@ -351,20 +345,22 @@ WindowHandle window_create(const char* class_name, const char* title, uint32_t s
     const auto place = [](int32_t position) {
         return position == WINDOW_POSITION_DEFAULT ? int{SDL_WINDOWPOS_CENTERED} : position;
     };
+    PresenterChoice choice;
     on_display([&] {
         window->window = SDL_CreateWindow(title, place(x), place(y), width, height, flags);
         if (window->window) {
             x11_watch_connection(window->window);
-            window->renderer = create_renderer(window->window);
+            choice = choose_presenter(window->window);
+            window->renderer = choice.renderer;
         }
     });
-    if (!window->renderer) {
+    if (!choice.presenter) {
         if (x11_connection_lost()) {
             window->abandon();
         }
         return nullptr;
     }
-    window->presenter = std::make_unique<SdlPresenter>(window->renderer);
+    window->presenter = std::move(choice.presenter);
     system.windows.push_back(std::move(window));
     SdlWindow* created = system.windows.back().get();
     on_display([&] {
