@@ -16,7 +16,9 @@
 #include "platform/sdl/x11_window_manager.h"
 
 // The window system over SDL. Everything here runs on the main thread, which SDL requires of
-// windows, renderers and events; the player's threads only write frame buffers.
+// windows, renderers and events; the player's threads only write frame buffers. Every call that
+// may reach the display is guarded (x11_guarded), so that a display going away in the middle
+// of one ends that call rather than the program.
 namespace {
 
 // How long the main thread waits at most before it looks at SDL's events again: soon enough
@@ -46,12 +48,14 @@ struct SdlWindow {
 
     ~SdlWindow() {
         presenter.reset();
-        if (renderer) {
-            SDL_DestroyRenderer(renderer);
-        }
-        if (window) {
-            SDL_DestroyWindow(window);
-        }
+        x11_guarded([this] {
+            if (renderer) {
+                SDL_DestroyRenderer(renderer);
+            }
+            if (window) {
+                SDL_DestroyWindow(window);
+            }
+        });
     }
 };
 
@@ -153,10 +157,18 @@ bool display_lost() {
     return system.display_lost;
 }
 
-void translate_pending_events() {
-    if (display_lost()) {
-        return;
+// Runs `call`, which talks to the display; should the display go away meanwhile, the call ends
+// where Xlib noticed and the windows are abandoned at once. True when it ran whole.
+template <typename Call>
+bool on_display(Call&& call) {
+    if (x11_guarded(std::forward<Call>(call))) {
+        return true;
     }
+    display_lost();
+    return false;
+}
+
+void translate_events() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
@@ -185,13 +197,22 @@ void translate_pending_events() {
     }
 }
 
+void translate_pending_events() {
+    if (display_lost()) {
+        return;
+    }
+    on_display(translate_events);
+}
+
 // Shows every picture that is ready; returns when the next one may be.
 PresentClock::time_point update_presenters(PresentClock::time_point until) {
     const PresentClock::time_point now = PresentClock::now();
     PresentClock::time_point retry_at = until;
-    for (const auto& window : window_system().windows) {
-        window->presenter->update(now, retry_at);
-    }
+    on_display([&] {
+        for (const auto& window : window_system().windows) {
+            window->presenter->update(now, retry_at);
+        }
+    });
     return retry_at;
 }
 
@@ -236,6 +257,32 @@ bool start_video() {
     return true;
 }
 
+// Full screen by the window manager, or by hand for want of one, and back.
+void switch_fullscreen(SdlWindow& window, bool fullscreen) {
+    SDL_Window* sdl_window = window.window;
+    if (fullscreen) {
+        SDL_GetWindowPosition(sdl_window, &window.windowed.x, &window.windowed.y);
+        SDL_GetWindowSize(sdl_window, &window.windowed.w, &window.windowed.h);
+        window.bordered = (SDL_GetWindowFlags(sdl_window) & SDL_WINDOW_BORDERLESS) == 0;
+        window.fullscreen_by_hand = !window_manager_present(sdl_window);
+    }
+    if (!window.fullscreen_by_hand) {
+        SDL_SetWindowFullscreen(sdl_window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    } else if (fullscreen) {
+        SDL_Rect screen{};
+        SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(sdl_window)), &screen);
+        SDL_SetWindowBordered(sdl_window, SDL_FALSE);
+        SDL_SetWindowPosition(sdl_window, screen.x, screen.y);
+        SDL_SetWindowSize(sdl_window, screen.w, screen.h);
+    } else {
+        SDL_SetWindowBordered(sdl_window, window.bordered ? SDL_TRUE : SDL_FALSE);
+        SDL_SetWindowSize(sdl_window, window.windowed.w, window.windowed.h);
+        SDL_SetWindowPosition(sdl_window, window.windowed.x, window.windowed.y);
+    }
+    window.fullscreen = fullscreen;
+    window.presenter->redraw();
+}
+
 }  // namespace
 
 bool window_register_class(const WindowClass& window_class) {
@@ -270,7 +317,7 @@ bool window_unregister_class(const char* class_name) {
         system.queue.clear();
         if (!display_lost()) {
             x11_forget_connection();
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            on_display([] { SDL_QuitSubSystem(SDL_INIT_VIDEO); });
         }
     }
     return true;
@@ -298,13 +345,15 @@ WindowHandle window_create(const char* class_name, const char* title, uint32_t s
     const auto place = [](int32_t position) {
         return position == WINDOW_POSITION_DEFAULT ? int{SDL_WINDOWPOS_CENTERED} : position;
     };
-    window->window = SDL_CreateWindow(title, place(x), place(y), width, height, flags);
-    if (!window->window) {
-        return nullptr;
-    }
-    x11_watch_connection(window->window);
-    PresenterChoice choice = choose_presenter(window->window);
-    window->renderer = choice.renderer;
+    PresenterChoice choice;
+    on_display([&] {
+        window->window = SDL_CreateWindow(title, place(x), place(y), width, height, flags);
+        if (window->window) {
+            x11_watch_connection(window->window);
+            choice = choose_presenter(window->window);
+            window->renderer = choice.renderer;
+        }
+    });
     if (!choice.presenter) {
         if (x11_connection_lost()) {
             window->abandon();
@@ -314,12 +363,12 @@ WindowHandle window_create(const char* class_name, const char* title, uint32_t s
     window->presenter = std::move(choice.presenter);
     system.windows.push_back(std::move(window));
     SdlWindow* created = system.windows.back().get();
-    if (!display_lost()) {
+    on_display([&] {
         if (style & WINDOW_STYLE_VISIBLE) {
             SDL_ShowWindow(created->window);
         }
         created->presenter->redraw();
-    }
+    });
     return created;
 }
 
@@ -336,13 +385,13 @@ void window_destroy(WindowHandle handle) {
 
 void window_update(WindowHandle handle) {
     if (SdlWindow* window = find_window(handle)) {
-        window->presenter->redraw();
+        on_display([&] { window->presenter->redraw(); });
     }
 }
 
 void window_set_focus(WindowHandle handle) {
     if (SdlWindow* window = find_window(handle)) {
-        SDL_RaiseWindow(window->window);
+        on_display([&] { SDL_RaiseWindow(window->window); });
     }
 }
 
@@ -351,28 +400,7 @@ void window_set_fullscreen(WindowHandle handle, bool fullscreen) {
     if (!window || !window->window || window->fullscreen == fullscreen) {
         return;
     }
-    SDL_Window* sdl_window = window->window;
-    if (fullscreen) {
-        SDL_GetWindowPosition(sdl_window, &window->windowed.x, &window->windowed.y);
-        SDL_GetWindowSize(sdl_window, &window->windowed.w, &window->windowed.h);
-        window->bordered = (SDL_GetWindowFlags(sdl_window) & SDL_WINDOW_BORDERLESS) == 0;
-        window->fullscreen_by_hand = !window_manager_present(sdl_window);
-    }
-    if (!window->fullscreen_by_hand) {
-        SDL_SetWindowFullscreen(sdl_window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    } else if (fullscreen) {
-        SDL_Rect screen{};
-        SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(sdl_window)), &screen);
-        SDL_SetWindowBordered(sdl_window, SDL_FALSE);
-        SDL_SetWindowPosition(sdl_window, screen.x, screen.y);
-        SDL_SetWindowSize(sdl_window, screen.w, screen.h);
-    } else {
-        SDL_SetWindowBordered(sdl_window, window->bordered ? SDL_TRUE : SDL_FALSE);
-        SDL_SetWindowSize(sdl_window, window->windowed.w, window->windowed.h);
-        SDL_SetWindowPosition(sdl_window, window->windowed.x, window->windowed.y);
-    }
-    window->fullscreen = fullscreen;
-    window->presenter->redraw();
+    on_display([&] { switch_fullscreen(*window, fullscreen); });
 }
 
 bool window_is_fullscreen(WindowHandle handle) {
@@ -391,7 +419,7 @@ bool window_client_size(WindowHandle handle, int32_t& width, int32_t& height) {
 
 void window_show_cursor(bool visible) {
     if (!window_system().classes.empty() && !display_lost()) {
-        SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+        on_display([visible] { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); });
     }
 }
 
@@ -473,7 +501,10 @@ void sdl_window_show_screen(WindowHandle handle, std::shared_ptr<ScreenBuffer> s
 bool sdl_window_read_pixels(WindowHandle handle, std::vector<uint32_t>& pixels, int& width,
                             int& height) {
     SdlWindow* window = find_window(handle);
-    return window && window->presenter->read_pixels(pixels, width, height);
+    bool read = false;
+    return window &&
+           on_display([&] { read = window->presenter->read_pixels(pixels, width, height); }) &&
+           read;
 }
 
 uint32_t sdl_window_id(WindowHandle handle) {

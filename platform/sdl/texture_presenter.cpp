@@ -1,10 +1,13 @@
 #include "platform/sdl/texture_presenter.h"
 
+#include "platform/sdl/x11_connection_watch.h"
+
 TexturePresenter::TexturePresenter(SDL_Renderer* renderer) : renderer_(renderer) {}
 
+// Guarded here, since Xlib's notice of a lost display cannot be thrown out of a destructor.
 TexturePresenter::~TexturePresenter() {
     if (texture_) {
-        SDL_DestroyTexture(texture_);
+        x11_guarded([this] { SDL_DestroyTexture(texture_); });
     }
 }
 

@@ -10,6 +10,8 @@ namespace {
 std::atomic<bool> connection_lost{false};
 // The watched connection's socket; -1 when none.
 std::atomic<int> watched_socket{-1};
+// How many x11_guarded calls the thread is inside.
+thread_local int guarded_depth = 0;
 
 // Called by Xlib in place of ending the program; returning leaves the connection marked dead,
 // so that later calls on it do nothing.
@@ -17,18 +19,26 @@ void note_connection_lost(Display*, void*) {
     connection_lost.store(true);
 }
 
-// Xlib's first word on any broken connection of the process. Returning hands over to the
+// Xlib's first word on any broken connection of the process. Inside a guarded call it never
+// returns into Xlib and the libraries above it. Elsewhere, returning hands over to the
 // connection's exit handler, which for the watched one is note_connection_lost; any other
 // (SDL keeps a second connection for messages to itself) still ends the program.
 int on_connection_broken(Display*) {
     connection_lost.store(true);
+    if (guarded_depth > 0) {
+        throw X11ConnectionBroken{};
+    }
     return 0;
 }
 
 // Xlib's default answer to a request the server refused ends the program. A server going
 // away refuses requests on windows it has already removed (a buffer swap in flight, say)
-// before the connection breaks: such a refusal is not worth the program either.
+// before the connection breaks: such a refusal is not worth the program either, and once
+// the server is seen closing, a guarded caller is not left to go on with the failed request.
 int on_request_refused(Display*, XErrorEvent*) {
+    if (guarded_depth > 0 && x11_connection_lost()) {
+        throw X11ConnectionBroken{};
+    }
     return 0;
 }
 
@@ -62,4 +72,12 @@ bool x11_connection_lost() {
         }
     }
     return connection_lost.load();
+}
+
+X11GuardedScope::X11GuardedScope() {
+    ++guarded_depth;
+}
+
+X11GuardedScope::~X11GuardedScope() {
+    --guarded_depth;
 }

@@ -18,6 +18,7 @@
 #include "tests/end_to_end/child_program.h"
 #include "tests/end_to_end/private_x_server.h"
 #include "tests/support/temp_movie.h"
+#include "tests/support/time_slack.h"
 #include "tests/tools/encode_test_support.h"
 #include "tools/qx/picture_brightness.h"
 
@@ -140,9 +141,13 @@ struct WindowScreenshotFixture : testing::Test {
         return std::make_unique<ChildProgram>(arguments, setup);
     }
 
+    // A program starting under a race checker on a busy machine may take a while to show its
+    // window: making its renderer compiles the software GL driver's shaders.
     unsigned long wait_for_window(const std::string& title) {
         unsigned long window = 0;
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        const auto deadline =
+            std::chrono::steady_clock::now() +
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(20s * time_slack());
         while (window == 0 && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(20ms);
             window = server.find_window(title);
