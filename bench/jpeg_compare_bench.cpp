@@ -10,12 +10,6 @@
 // /dev/shm).
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -28,6 +22,7 @@
 #include "authoring/mnb_encoder.h"
 #include "authoring/movie_writer.h"
 #include "authoring/zle_encoder.h"
+#include "bench/program_time.h"
 #include "bench/rgb565_tables.h"
 #include "bench/thread_time.h"
 #include "codecs/dct/mnb_frame.h"
@@ -175,36 +170,9 @@ BENCHMARK(BM_VersusLibjpegTurbo)
     ->ArgNames({"zle", "width"})
     ->Unit(benchmark::kMillisecond);
 
-// The processor time, user and system, that `PROGRAM export --raw MOVIE OUTDIR` spends as a
-// program of its own; negative when it cannot be run or fails.
-struct ProgramTime {
-    double user;
-    double system;
-};
-
 ProgramTime export_raw(const std::string& qx_program, const std::string& movie,
                        const std::string& out_dir) {
-    std::string program = qx_program;
-    std::string command = "export";
-    std::string flag = "--raw";
-    std::string movie_path = movie;
-    std::string out_path = out_dir;
-    char* argv[] = {program.data(),    command.data(),  flag.data(),
-                    movie_path.data(), out_path.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    if (spawned != 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
-        return {-1, -1};
-    }
-    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) * 1e-6; };
-    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
+    return program_time({qx_program, "export", "--raw", movie, out_dir});
 }
 
 constexpr int32_t EXPORT_FRAMES = 60;

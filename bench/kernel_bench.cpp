@@ -1,5 +1,6 @@
-// Every kernel of the codec tables, each version beside the plain reference, on inputs shaped
-// like real streams: kernel/<entry>/<version>. Versions the processor cannot run are left out.
+// Every kernel of the codec and presenter tables, each version beside the plain reference, on
+// inputs shaped like real streams: kernel/<entry>/<version>. Versions the processor cannot run are
+// left out.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include "codecs/dct/dct_kernels.h"
 #include "codecs/rkd/rkd_bit_fields.h"
 #include "codecs/rkd/rkd_kernels.h"
+#include "platform/sdl/picture_enlarge.h"
+#include "platform/sdl/present_kernels.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 #include "video/display_setup.h"
 
@@ -22,13 +25,16 @@ struct Version {
     std::string name;
     DctKernels dct;
     RkdKernels rkd;
+    PresentKernels present;
 };
 
 std::vector<Version> versions() {
-    std::vector<Version> all{{"reference", dct_reference_kernels(), rkd_reference_kernels()}};
+    std::vector<Version> all{{"reference", dct_reference_kernels(), rkd_reference_kernels(),
+                              present_reference_kernels()}};
     for (CpuLevel level : CPU_LEVELS) {
         if (level <= cpu_level()) {
-            all.push_back({cpu_level_name(level), dct_kernels_for(level), rkd_kernels_for(level)});
+            all.push_back({cpu_level_name(level), dct_kernels_for(level), rkd_kernels_for(level),
+                           present_kernels_for(level)});
         }
     }
     return all;
@@ -146,7 +152,7 @@ void bench_assemble(benchmark::State& state, RkdAssembleKernel kernel) {
     const RkdBlockSources sources{offsets.data(), uint32_t(offsets.size()), blocks.data(), 64};
     std::vector<uint8_t> picture(RKD_PIXELS);
     for (auto _ : state) {
-        kernel(map.data(), movie.picture.data(), picture.data(), sources, 640, 480);
+        kernel(map.data(), movie.picture.data(), picture.data(), sources, 640, 480, nullptr);
         benchmark::DoNotOptimize(picture.data());
     }
     state.SetBytesProcessed(int64_t(state.iterations() * RKD_PIXELS));
@@ -166,6 +172,21 @@ void bench_index_fields(benchmark::State& state, RkdIndexFieldsKernel kernel) {
     state.SetItemsProcessed(int64_t(state.iterations() * map.size()));
 }
 
+// Still blocks of a map where one index in three is the still vector's.
+void bench_mark_blocks(benchmark::State& state, RkdMarkBlocksKernel kernel) {
+    std::mt19937 random(9);
+    std::vector<int32_t> map(RKD_PIXELS / 16);
+    for (int32_t& index : map) {
+        index = int32_t(random() % 3);
+    }
+    std::vector<uint64_t> mask(rkd_mask_words(160, 120));
+    for (auto _ : state) {
+        kernel(map.data(), 160, 120, 0, mask.data());
+        benchmark::DoNotOptimize(mask.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * map.size()));
+}
+
 void bench_rkd_convert(benchmark::State& state, RkdConvertKernel kernel, bool double_width) {
     const RkdMovie& movie = RkdMovie::get();
     std::vector<uint8_t> picture(RKD_PIXELS * (double_width ? 4 : 2));
@@ -177,6 +198,43 @@ void bench_rkd_convert(benchmark::State& state, RkdConvertKernel kernel, bool do
         benchmark::DoNotOptimize(picture.data());
     }
     state.SetBytesProcessed(int64_t(state.iterations() * picture.size()));
+}
+
+// A 320-pixel row of a picture shown in a window: enlarged to 427 pixels (no whole multiple),
+// doubled, and converted from 5-6-5.
+constexpr int32_t PRESENT_ROW = 320;
+
+void bench_enlarge_row(benchmark::State& state, EnlargeRowKernel kernel) {
+    const std::vector<uint32_t> source(PRESENT_ROW, 0x123456);
+    const std::vector<int32_t> columns = nearest_sources(PRESENT_ROW, 427);
+    std::vector<uint32_t> out(columns.size());
+    for (auto _ : state) {
+        kernel(source.data(), columns.data(), out.data(), int32_t(out.size()));
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * out.size()));
+}
+
+void bench_double_row(benchmark::State& state, DoubleRowKernel kernel) {
+    const std::vector<uint32_t> source(PRESENT_ROW, 0x123456);
+    std::vector<uint32_t> out(2 * PRESENT_ROW);
+    for (auto _ : state) {
+        kernel(source.data(), out.data(), PRESENT_ROW);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * out.size()));
+}
+
+void bench_xrgb_row(benchmark::State& state, XrgbRowKernel kernel) {
+    std::vector<uint8_t> pixels(2 * PRESENT_ROW);
+    std::mt19937 random(5);
+    std::generate(pixels.begin(), pixels.end(), [&] { return uint8_t(random()); });
+    std::vector<uint32_t> out(PRESENT_ROW);
+    for (auto _ : state) {
+        kernel(pixels.data(), out.data(), PRESENT_ROW);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * out.size()));
 }
 
 const char* const MODE_NAMES[4] = {"summed_2", "summed_4", "channel_2", "channel_4"};
@@ -201,10 +259,18 @@ const char* const MODE_NAMES[4] = {"summed_2", "summed_4", "channel_2", "channel
         add("rkd_unpack", v.name, [rkd](auto& s) { bench_unpack(s, rkd.unpack); });
         add("rkd_assemble_picture", v.name,
             [rkd](auto& s) { bench_assemble(s, rkd.assemble_picture); });
+        add("rkd_mark_blocks_of_index", v.name,
+            [rkd](auto& s) { bench_mark_blocks(s, rkd.mark_blocks_of_index); });
         add("rkd_read_index_fields", v.name,
             [rkd](auto& s) { bench_index_fields(s, rkd.read_index_fields); });
         add("rkd_convert_16", v.name, [rkd](auto& s) { bench_rkd_convert(s, rkd.convert, false); });
         add("rkd_convert_32", v.name, [rkd](auto& s) { bench_rkd_convert(s, rkd.convert, true); });
+        const PresentKernels present = v.present;
+        add("enlarge_row", v.name,
+            [present](auto& s) { bench_enlarge_row(s, present.enlarge_row); });
+        add("double_row", v.name, [present](auto& s) { bench_double_row(s, present.double_row); });
+        add("xrgb_from_565_row", v.name,
+            [present](auto& s) { bench_xrgb_row(s, present.xrgb_from_565_row); });
     }
     return true;
 }();

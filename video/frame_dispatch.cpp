@@ -21,6 +21,9 @@ bool is_dct(int32_t kind) {
 struct Pictures {
     uint8_t* draw;
     const uint8_t* reference;
+    // The player's own packed pictures, which only its decoders write: an Rkd conversion may
+    // then leave the blocks they already hold.
+    bool own;
 };
 
 bool double_width(const PlayerContext& context) {
@@ -37,7 +40,8 @@ DctHeader dct_header_of(const PlayerContext& context) {
             context.video.zle_channel_conversion, context.video.zle_all_intra};
 }
 
-bool decode_rkd(PlayerContext& context, const VideoFrameSlot& slot, uint8_t* draw, uint32_t bytes) {
+bool decode_rkd(PlayerContext& context, const VideoFrameSlot& slot, Pictures pictures,
+                uint32_t bytes) {
     const RkdFrame frame = rkd_frame_of(context);
     if (slot.kind == VIDEO_RKD_KEY) {
         if (!rkd_decode_key_frame(context.rkd, slot.data, slot.bytes)) {
@@ -50,7 +54,11 @@ bool decode_rkd(PlayerContext& context, const VideoFrameSlot& slot, uint8_t* dra
     } else if (!rkd_decode_inter_frame(context.rkd, frame, slot.data, slot.bytes)) {
         return false;
     }
-    rkd_convert_picture(context.rkd, frame, draw, bytes);
+    if (pictures.own) {
+        rkd_convert_kept_picture(context.rkd, frame, pictures.draw, bytes);
+    } else {
+        rkd_convert_picture(context.rkd, frame, pictures.draw, bytes);
+    }
     return true;
 }
 
@@ -63,6 +71,7 @@ bool decode_dct(PlayerContext& context, const VideoFrameSlot& slot, Pictures pic
     const DctHeader header = dct_header_of(context);
     const DctFrame frame = dct_frame_of(header, double_width(context), bytes);
     DctDecoder& decoder = context.dct;
+    rkd_forget_converted_pictures(context.rkd);
     if (slot.kind == VIDEO_MNB) {
         mnb_build_dequant_table(decoder.dequant_table, context.video.quality);
         mnb_decode_picture(decoder, context.colour_tables, frame, records, records_bytes,
@@ -81,7 +90,7 @@ bool decode_dct(PlayerContext& context, const VideoFrameSlot& slot, Pictures pic
 bool decode_by_kind(PlayerContext& context, const VideoFrameSlot& slot, Pictures pictures,
                     uint32_t bytes) {
     if (slot.kind == VIDEO_RKD_KEY || slot.kind == VIDEO_RKD_INTER) {
-        return decode_rkd(context, slot, pictures.draw, bytes);
+        return decode_rkd(context, slot, pictures, bytes);
     }
     if (is_dct(slot.kind)) {
         return decode_dct(context, slot, pictures, bytes);
@@ -94,16 +103,16 @@ bool decode_by_kind(PlayerContext& context, const VideoFrameSlot& slot, Pictures
 Pictures application_pictures(const PlayParams& params, uint32_t bytes) {
     if (params.draw_buffer == nullptr ||
         (params.buffer_bytes != 0 && params.buffer_bytes < bytes)) {
-        return {nullptr, nullptr};
+        return {nullptr, nullptr, false};
     }
-    return {params.draw_buffer, params.reference_buffer};
+    return {params.draw_buffer, params.reference_buffer, false};
 }
 
 Pictures packed_pictures(PlayerContext& context, uint32_t bytes) {
     if (!ensure_packed_pictures(context, bytes)) {
-        return {nullptr, nullptr};
+        return {nullptr, nullptr, false};
     }
-    return {context.video.packed_draw, context.video.packed_reference};
+    return {context.video.packed_draw, context.video.packed_reference, true};
 }
 
 bool show_on_draw_surface(PlayerContext& context, const PictureGeometry& geometry) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/rkd/rkd_convert.h"
 #include "platform/memory.h"
 
 namespace {
@@ -15,6 +16,8 @@ void release_surface(DisplaySurface*& surface) {
 }
 
 void free_packed_pictures(PlayerContext& context) {
+    // New pictures may come back at the addresses of the old ones.
+    rkd_forget_converted_pictures(context.rkd);
     memory_free(context.video.packed_draw);
     memory_free(context.video.packed_reference);
     context.video.packed_draw = nullptr;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "codecs/rkd/rkd_block_mask.h"
 #include "codecs/rkd/rkd_quad_blocks.h"
 
 namespace {
@@ -34,16 +35,21 @@ inline BlockSource block_source(int32_t index, int32_t position, const uint8_t* 
 
 // The plain form: every block on its own, a byte at a time.
 void assemble_bytewise(const int32_t* block_map, const uint8_t* previous, uint8_t* picture,
-                       const RkdBlockSources& sources, int32_t width, int32_t height) {
+                       const RkdBlockSources& sources, int32_t width, int32_t height,
+                       const uint64_t* kept) {
     if (width < 4 || height < 4) {
         return;
     }
     const int64_t last_source = last_block_source(width, height);
+    const int32_t words = rkd_mask_words_per_row(width / 4);
     for (int32_t y = 0; y < height / 4; ++y) {
         for (int32_t x = 0; x < width / 4; ++x) {
+            const int32_t index = *block_map++;
+            if (kept != nullptr && (kept[y * words + x / 64] >> (x % 64)) & 1) {
+                continue;
+            }
             int32_t position = 4 * y * width + 4 * x;
-            BlockSource from =
-                block_source(*block_map++, position, previous, sources, width, last_source);
+            BlockSource from = block_source(index, position, previous, sources, width, last_source);
             for (int32_t r = 0; r < 4; ++r) {
                 for (int32_t c = 0; c < 4; ++c) {
                     picture[position + r * width + c] = from.pixels[r * from.stride + c];
@@ -101,61 +107,80 @@ void copy_run_by_blocks(uint8_t* to, const uint8_t* previous, int32_t position, 
 
 // Neighbouring blocks of one block row that use the same vector copy one run of rows from the
 // previous picture, so still and panning areas move as long rows rather than 4-byte pieces.
+// Writes the blocks of columns `x` to `end` of the block row at `row_map`.
+void assemble_stretch(const int32_t* row_map, int32_t row_position, int32_t x, int32_t end,
+                      const uint8_t* previous, uint8_t* picture, const RkdBlockSources& sources,
+                      int32_t width, int64_t last_source) {
+    while (x < end) {
+        const auto index = uint32_t(row_map[x]);
+        const int32_t position = row_position + 4 * x;
+        if (index < sources.vector_count) {
+            int32_t run_end = x + 1;
+            while (run_end < end && uint32_t(row_map[run_end]) == index) {
+                ++run_end;
+            }
+            // The run's sources rise with its blocks, so its ends decide for all of them.
+            const int64_t first = int64_t{position} + sources.vector_offsets[index];
+            const int64_t last = first + 4 * int64_t{run_end - x - 1};
+            const auto bytes = size_t(4 * (run_end - x));
+            const int64_t spill = int64_t((bytes + 15) / 16 * 16 - bytes);
+            if (first >= 0 && last + spill <= last_source && 4 * run_end + spill <= 4 * end) {
+                copy_run_rows_over(picture + position, previous + first, bytes, width);
+            } else if (first >= 0 && last <= last_source) {
+                copy_run_rows(picture + position, previous + first, bytes, width);
+            } else {
+                copy_run_by_blocks(picture + position, previous, position, first, run_end - x,
+                                   width, last_source);
+            }
+            x = run_end;
+            continue;
+        }
+        const uint32_t entry = index - sources.vector_count;
+        if (entry < sources.block_count) {
+            copy_block(picture + position, width, sources.blocks + size_t{entry} * RKD_BLOCK_BYTES,
+                       4);
+        } else {
+            copy_block(picture + position, width, previous + position, width);
+        }
+        ++x;
+    }
+}
+
+// Kept blocks are skipped a stretch at a time, so a still background costs no branch per block.
 void assemble_in_runs(const int32_t* block_map, const uint8_t* previous, uint8_t* picture,
-                      const RkdBlockSources& sources, int32_t width, int32_t height) {
+                      const RkdBlockSources& sources, int32_t width, int32_t height,
+                      const uint64_t* kept) {
     if (width < 4 || height < 4) {
         return;
     }
     const int64_t last_source = last_block_source(width, height);
     const int32_t columns = width / 4;
+    const int32_t words = rkd_mask_words_per_row(columns);
     for (int32_t y = 0; y < height / 4; ++y, block_map += columns) {
         const int32_t row_position = 4 * y * width;
-        int32_t x = 0;
-        while (x < columns) {
-            const auto index = uint32_t(block_map[x]);
-            const int32_t position = row_position + 4 * x;
-            if (index < sources.vector_count) {
-                int32_t end = x + 1;
-                while (end < columns && uint32_t(block_map[end]) == index) {
-                    ++end;
-                }
-                // The run's sources rise with its blocks, so its ends decide for all of them.
-                const int64_t first = int64_t{position} + sources.vector_offsets[index];
-                const int64_t last = first + 4 * int64_t{end - x - 1};
-                const auto bytes = size_t(4 * (end - x));
-                const int64_t spill = int64_t((bytes + 15) / 16 * 16 - bytes);
-                if (first >= 0 && last + spill <= last_source && 4 * end + spill <= width) {
-                    copy_run_rows_over(picture + position, previous + first, bytes, width);
-                } else if (first >= 0 && last <= last_source) {
-                    copy_run_rows(picture + position, previous + first, bytes, width);
-                } else {
-                    copy_run_by_blocks(picture + position, previous, position, first, end - x,
-                                       width, last_source);
-                }
-                x = end;
-                continue;
-            }
-            const uint32_t entry = index - sources.vector_count;
-            if (entry < sources.block_count) {
-                copy_block(picture + position, width,
-                           sources.blocks + size_t{entry} * RKD_BLOCK_BYTES, 4);
-            } else {
-                copy_block(picture + position, width, previous + position, width);
-            }
-            ++x;
+        if (kept == nullptr) {
+            assemble_stretch(block_map, row_position, 0, columns, previous, picture, sources, width,
+                             last_source);
+            continue;
         }
+        rkd_for_each_clear_stretch(kept + size_t(y) * size_t(words), columns, 1,
+                                   [&](int32_t x, int32_t end) {
+                                       assemble_stretch(block_map, row_position, x, end, previous,
+                                                        picture, sources, width, last_source);
+                                   });
     }
 }
 
 }  // namespace
 
 void rkd_assemble_picture(const int32_t* block_map, const uint8_t* previous, uint8_t* picture,
-                          const RkdBlockSources& sources, int32_t width, int32_t height) {
-    assemble_in_runs(block_map, previous, picture, sources, width, height);
+                          const RkdBlockSources& sources, int32_t width, int32_t height,
+                          const uint64_t* kept) {
+    assemble_in_runs(block_map, previous, picture, sources, width, height, kept);
 }
 
 void rkd_assemble_picture_reference(const int32_t* block_map, const uint8_t* previous,
                                     uint8_t* picture, const RkdBlockSources& sources, int32_t width,
-                                    int32_t height) {
-    assemble_bytewise(block_map, previous, picture, sources, width, height);
+                                    int32_t height, const uint64_t* kept) {
+    assemble_bytewise(block_map, previous, picture, sources, width, height, kept);
 }

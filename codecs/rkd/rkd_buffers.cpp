@@ -1,7 +1,9 @@
 #include "codecs/rkd/rkd_buffers.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "codecs/rkd/rkd_block_mask.h"
 #include "platform/memory.h"
 
 namespace {
@@ -22,17 +24,24 @@ void release_picture(RkdDecoder& rkd) {
     release(rkd.rkd_prev_frame);
     release(rkd.rkd_row_offsets);
     release(rkd.rkd_block_map);
+    release(rkd.rkd_block_masks);
     rkd.rkd_picture_width = 0;
     rkd.rkd_picture_height = 0;
 }
 
 }  // namespace
 
+uint64_t* rkd_block_mask(const RkdDecoder& rkd, int32_t which) {
+    const size_t words = rkd_mask_words(rkd.rkd_picture_width / 4, rkd.rkd_picture_height / 4);
+    return rkd.rkd_block_masks + size_t(which) * words;
+}
+
 bool rkd_has_picture(const RkdDecoder& rkd, const RkdFrame& frame) {
     return rkd.rkd_frame != nullptr && rkd.rkd_prev_frame != nullptr &&
            rkd.rkd_row_offsets != nullptr && rkd.rkd_block_map != nullptr &&
-           rkd.rkd_picture_width > 0 && rkd.rkd_picture_height > 0 &&
-           rkd.rkd_picture_width == frame.width && rkd.rkd_picture_height == frame.height;
+           rkd.rkd_block_masks != nullptr && rkd.rkd_picture_width > 0 &&
+           rkd.rkd_picture_height > 0 && rkd.rkd_picture_width == frame.width &&
+           rkd.rkd_picture_height == frame.height;
 }
 
 bool rkd_allocate_picture(RkdDecoder& rkd, int32_t width, int32_t height) {
@@ -47,8 +56,12 @@ bool rkd_allocate_picture(RkdDecoder& rkd, int32_t width, int32_t height) {
     rkd.rkd_prev_frame = allocate<uint8_t>(picture_bytes);
     rkd.rkd_row_offsets = allocate<int32_t>(2 * uint64_t(height));
     rkd.rkd_block_map = allocate<int32_t>(picture_bytes / 16);
+    // One word at least: pictures too small for a block still get a buffer.
+    rkd.rkd_block_masks = allocate<uint64_t>(
+        std::max<uint64_t>(1, RKD_BLOCK_MASKS * rkd_mask_words(width / 4, height / 4)));
     if (rkd.rkd_frame == nullptr || rkd.rkd_prev_frame == nullptr ||
-        rkd.rkd_row_offsets == nullptr || rkd.rkd_block_map == nullptr) {
+        rkd.rkd_row_offsets == nullptr || rkd.rkd_block_map == nullptr ||
+        rkd.rkd_block_masks == nullptr) {
         // Whatever was allocated stays until the next key frame or the teardown, but no
         // decoder may use a half-made set.
         return false;

@@ -71,6 +71,53 @@ void convert_row_doubling(const uint8_t* row, int32_t width, uint8_t* out) {
     }
 }
 
+RkdConversion conversion_of(const RkdDecoder& rkd, const RkdFrame& frame, uint8_t* picture,
+                            size_t picture_bytes) {
+    return {rkd.rkd_frame,
+            rkd.rkd_picture_width,
+            rkd.rkd_picture_height,
+            &rkd.rkd_pixel_table,
+            frame.palettised,
+            frame.double_width,
+            picture,
+            picture_bytes};
+}
+
+// The record of `picture` when it holds a conversion in this display form, else the record
+// to replace: the one of the older picture.
+RkdConvertedPicture& record_for(RkdDecoder& rkd, const RkdFrame& frame, const uint8_t* picture,
+                                size_t picture_bytes) {
+    for (RkdConvertedPicture& record : rkd.rkd_converted) {
+        if (record.picture == picture && record.picture_bytes == picture_bytes &&
+            record.palettised == frame.palettised && record.double_width == frame.double_width) {
+            return record;
+        }
+    }
+    RkdConvertedPicture* older = &rkd.rkd_converted[0];
+    if (rkd.rkd_converted[1].picture_number < older->picture_number) {
+        older = &rkd.rkd_converted[1];
+    }
+    older->picture = nullptr;
+    return *older;
+}
+
+// The blocks the current picture shares with picture `number`, when the still-block masks
+// reach back that far; null when they do not.
+const uint64_t* unchanged_since(const RkdDecoder& rkd, uint64_t number) {
+    const uint64_t now = rkd.rkd_picture_number;
+    const auto still_in = [&](uint64_t picture) {
+        return rkd.rkd_still_pictures[picture % 2] == picture;
+    };
+    if (number + 1 == now && still_in(now)) {
+        return rkd_block_mask(rkd, int32_t(now % 2));
+    }
+    // The kept blocks of the latest inter frame are those still in it and in the one before.
+    if (number + 2 == now && still_in(now) && still_in(now - 1)) {
+        return rkd_block_mask(rkd, RKD_KEPT_BLOCKS);
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 int32_t rkd_rows_that_fit(const RkdConversion& c) {
@@ -86,35 +133,29 @@ size_t rkd_converted_row_bytes(int32_t width, bool palettised, bool double_width
 }
 
 void rkd_convert(const RkdConversion& c) {
-    int32_t rows = rkd_rows_that_fit(c);
-    if (rows == 0) {
-        return;
-    }
-    size_t row_bytes = rkd_converted_row_bytes(c.width, c.palettised, c.double_width);
-    if (c.palettised && !c.double_width) {
-        std::memcpy(c.picture, c.frame, size_t(rows) * row_bytes);
-        return;
-    }
-    for (int32_t y = 0; y < rows; ++y) {
-        const uint8_t* row = c.frame + size_t(y) * size_t(c.width);
-        uint8_t* out = c.picture + size_t(y) * row_bytes;
-        if (c.palettised) {
-            convert_row_doubling(row, c.width, out);
+    const size_t step = pixel_bytes(c.palettised, c.double_width);
+    rkd_for_each_converted_span(c, 1, [&](size_t first, size_t count) {
+        const uint8_t* from = c.frame + first;
+        uint8_t* out = c.picture + first * step;
+        if (c.palettised && !c.double_width) {
+            std::memcpy(out, from, count);
+        } else if (c.palettised) {
+            convert_row_doubling(from, int32_t(count), out);
         } else if (c.double_width) {
-            convert_row_through_table<uint32_t>(row, c.width, c.table->entries, out);
+            convert_row_through_table<uint32_t>(from, int32_t(count), c.table->entries, out);
         } else {
-            convert_row_through_table<uint16_t>(row, c.width, c.table->entries, out);
+            convert_row_through_table<uint16_t>(from, int32_t(count), c.table->entries, out);
         }
-    }
+    });
 }
 
 void rkd_convert_reference(const RkdConversion& c) {
-    int32_t rows = rkd_rows_that_fit(c);
-    size_t step = pixel_bytes(c.palettised, c.double_width);
-    uint8_t* out = c.picture;
-    for (size_t i = 0; i < size_t(rows) * size_t(c.width); ++i, out += step) {
-        put_pixel(c, c.frame[i], out);
-    }
+    const size_t step = pixel_bytes(c.palettised, c.double_width);
+    rkd_for_each_converted_span(c, 1, [&](size_t first, size_t count) {
+        for (size_t i = first; i < first + count; ++i) {
+            put_pixel(c, c.frame[i], c.picture + i * step);
+        }
+    });
 }
 
 void rkd_convert_picture(const RkdDecoder& rkd, const RkdFrame& frame, uint8_t* picture,
@@ -122,13 +163,26 @@ void rkd_convert_picture(const RkdDecoder& rkd, const RkdFrame& frame, uint8_t* 
     if (!rkd_has_picture(rkd, frame)) {
         return;
     }
-    const RkdConversion conversion{rkd.rkd_frame,
-                                   rkd.rkd_picture_width,
-                                   rkd.rkd_picture_height,
-                                   &rkd.rkd_pixel_table,
-                                   frame.palettised,
-                                   frame.double_width,
-                                   picture,
-                                   picture_bytes};
+    rkd_kernels().convert(conversion_of(rkd, frame, picture, picture_bytes));
+}
+
+void rkd_convert_kept_picture(RkdDecoder& rkd, const RkdFrame& frame, uint8_t* picture,
+                              size_t picture_bytes) {
+    if (!rkd_has_picture(rkd, frame)) {
+        return;
+    }
+    RkdConversion conversion = conversion_of(rkd, frame, picture, picture_bytes);
+    RkdConvertedPicture& record = record_for(rkd, frame, picture, picture_bytes);
+    if (record.picture == picture && record.picture_number == rkd.rkd_picture_number) {
+        return;
+    }
+    conversion.kept =
+        record.picture == picture ? unchanged_since(rkd, record.picture_number) : nullptr;
     rkd_kernels().convert(conversion);
+    record = {picture, picture_bytes, rkd.rkd_picture_number, frame.palettised, frame.double_width};
+}
+
+void rkd_forget_converted_pictures(RkdDecoder& rkd) {
+    rkd.rkd_converted[0] = {};
+    rkd.rkd_converted[1] = {};
 }

@@ -1,10 +1,21 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 // Ready-made display pixels, one per palette index. With double width the 16-bit pixel sits
 // in both halves of its entry.
 struct RkdPixelTable {
     uint32_t entries[256];
+};
+
+// What one output picture converted for the caller's keeping holds: the converted form of
+// picture number `picture_number` (see RkdDecoder), for that display form and size.
+struct RkdConvertedPicture {
+    const uint8_t* picture;
+    size_t picture_bytes;
+    uint64_t picture_number;
+    bool palettised;
+    bool double_width;
 };
 
 // The Rkd decoder state of one movie: the 8-bit pictures, the buffers of the latest inter
@@ -29,6 +40,16 @@ struct RkdDecoder {
     uint8_t* rkd_blocks;
     int32_t* rkd_vectors;
     int32_t* rkd_vector_offsets;
+
+    // Pictures decoded into rkd_frame so far, key and inter: the number of the one it holds.
+    uint64_t rkd_picture_number;
+    // Three block masks of the picture's size, allocated with it: the still blocks (copied
+    // from their own place unchanged) of the inter frames that made pictures
+    // rkd_still_pictures[0] and [1], then the blocks an inter frame leaves as they stand.
+    uint64_t* rkd_block_masks;
+    uint64_t rkd_still_pictures[2];
+    // The latest two pictures converted for the caller's keeping (rkd_convert_kept_picture).
+    RkdConvertedPicture rkd_converted[2];
 
     uint8_t palette[768];
     RkdPixelTable rkd_pixel_table;

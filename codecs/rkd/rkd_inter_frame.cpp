@@ -5,6 +5,7 @@
 
 #include "codecs/rkd/rkd_assemble.h"
 #include "codecs/rkd/rkd_bit_fields.h"
+#include "codecs/rkd/rkd_block_mask.h"
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_kernels.h"
 #include "codecs/rkd/rkd_quad_blocks.h"
@@ -65,6 +66,40 @@ void compute_vector_offsets(RkdDecoder& rkd, uint32_t vectors) {
     }
 }
 
+// The first vector that copies a block from its own place; false when none does.
+bool find_still_vector(const RkdDecoder& rkd, uint32_t vectors, uint32_t& still) {
+    for (still = 0; still < vectors; ++still) {
+        if (rkd.rkd_vector_offsets[still] == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Marks this picture's still blocks, and returns the blocks assembly may leave as they stand:
+// those still in this picture and in the one before, which rkd_frame (the picture before
+// that) then already holds. Null when the picture before was no inter frame.
+const uint64_t* mark_kept_blocks(RkdDecoder& rkd, uint32_t vectors, int32_t columns, int32_t rows) {
+    const uint64_t number = rkd.rkd_picture_number;
+    uint64_t* still = rkd_block_mask(rkd, int32_t(number % 2));
+    uint32_t still_index = 0;
+    if (find_still_vector(rkd, vectors, still_index)) {
+        rkd_kernels().mark_blocks_of_index(rkd.rkd_block_map, columns, rows, still_index, still);
+    } else {
+        std::memset(still, 0, sizeof(uint64_t) * rkd_mask_words(columns, rows));
+    }
+    rkd.rkd_still_pictures[number % 2] = number;
+    if (rkd.rkd_still_pictures[(number - 1) % 2] != number - 1) {
+        return nullptr;
+    }
+    const uint64_t* before = rkd_block_mask(rkd, int32_t((number - 1) % 2));
+    uint64_t* kept = rkd_block_mask(rkd, RKD_KEPT_BLOCKS);
+    for (size_t i = 0; i < rkd_mask_words(columns, rows); ++i) {
+        kept[i] = still[i] & before[i];
+    }
+    return kept;
+}
+
 }  // namespace
 
 int32_t rkd_decode_inter_frame(RkdDecoder& rkd, const RkdFrame& frame, const uint8_t* payload,
@@ -90,6 +125,7 @@ int32_t rkd_decode_inter_frame(RkdDecoder& rkd, const RkdFrame& frame, const uin
         return 0;
     }
     std::swap(rkd.rkd_frame, rkd.rkd_prev_frame);
+    ++rkd.rkd_picture_number;
     rkd.rkd_vector_count = int32_t(layout.vectors);
     rkd.rkd_raw_block_count = int32_t(layout.raw_blocks);
     rkd.rkd_quad_block_count = int32_t(layout.quad_blocks);
@@ -114,8 +150,9 @@ int32_t rkd_decode_inter_frame(RkdDecoder& rkd, const RkdFrame& frame, const uin
                                         payload_bytes - layout.block_map_at, block_count,
                                         layout.index_bits);
     }
+    const uint64_t* kept = mark_kept_blocks(rkd, layout.vectors, width / 4, height / 4);
     RkdBlockSources sources{rkd.rkd_vector_offsets, layout.vectors, rkd.rkd_blocks, table_blocks};
     rkd_kernels().assemble_picture(rkd.rkd_block_map, rkd.rkd_prev_frame, rkd.rkd_frame, sources,
-                                   width, height);
+                                   width, height, kept);
     return 1;
 }

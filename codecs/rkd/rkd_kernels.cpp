@@ -12,12 +12,14 @@ void read_index_fields_portable(int32_t* destination, const uint8_t* source, siz
 }  // namespace
 
 RkdKernels rkd_reference_kernels() {
-    return {rkd_unpack_reference, rkd_assemble_picture_reference, rkd_read_index_fields_reference,
+    return {rkd_unpack_reference, rkd_assemble_picture_reference,
+            rkd_mark_blocks_of_index_reference, rkd_read_index_fields_reference,
             rkd_convert_reference};
 }
 
 RkdKernels rkd_kernels_for(CpuLevel level) {
-    RkdKernels kernels{rkd_unpack, rkd_assemble_picture, read_index_fields_portable, rkd_convert};
+    RkdKernels kernels{rkd_unpack, rkd_assemble_picture, rkd_mark_blocks_of_index,
+                       read_index_fields_portable, rkd_convert};
 #if defined(__x86_64__)
     if (level >= CPU_AVX2) {
         rkd_kernels_avx2(kernels);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "codecs/rkd/rkd_assemble.h"
+#include "codecs/rkd/rkd_block_mask.h"
 #include "codecs/rkd/rkd_convert.h"
 #include "codecs/rkd/rkd_unpack.h"
 #include "platform/cpu_features.h"
@@ -15,7 +16,9 @@ using RkdUnpackKernel = RkdUnpackResult (*)(const uint8_t* source, size_t source
                                             uint8_t* destination, size_t destination_bytes);
 using RkdAssembleKernel = void (*)(const int32_t* block_map, const uint8_t* previous,
                                    uint8_t* picture, const RkdBlockSources& sources, int32_t width,
-                                   int32_t height);
+                                   int32_t height, const uint64_t* kept);
+using RkdMarkBlocksKernel = void (*)(const int32_t* block_map, int32_t columns, int32_t rows,
+                                     uint32_t index, uint64_t* mask);
 // Fields of a width rkd_index_width_supported accepts.
 using RkdIndexFieldsKernel = void (*)(int32_t* destination, const uint8_t* source,
                                       size_t source_bytes, uint32_t count, uint32_t width);
@@ -24,6 +27,7 @@ using RkdConvertKernel = void (*)(const RkdConversion& conversion);
 struct RkdKernels {
     RkdUnpackKernel unpack;
     RkdAssembleKernel assemble_picture;
+    RkdMarkBlocksKernel mark_blocks_of_index;
     RkdIndexFieldsKernel read_index_fields;
     RkdConvertKernel convert;
 };

@@ -8,6 +8,26 @@
 
 namespace {
 
+// Sixteen blocks a compare; lanes past the row's end load nothing and compare unequal.
+void mark_blocks_of_index_avx512(const int32_t* block_map, int32_t columns, int32_t rows,
+                                 uint32_t index, uint64_t* mask) {
+    const __m512i wanted = _mm512_set1_epi32(int32_t(index));
+    const int32_t words = rkd_mask_words_per_row(columns);
+    for (int32_t y = 0; y < rows; ++y, block_map += columns) {
+        for (int32_t word = 0; word < words; ++word, ++mask) {
+            uint64_t bits = 0;
+            for (int32_t k = 0; k < 64 && 64 * word + k < columns; k += 16) {
+                const int32_t first = 64 * word + k;
+                const int32_t left = columns - first;
+                const __mmask16 lanes = left >= 16 ? 0xFFFF : __mmask16((1u << left) - 1);
+                const __m512i indexes = _mm512_maskz_loadu_epi32(lanes, block_map + first);
+                bits |= uint64_t{_mm512_mask_cmpeq_epi32_mask(lanes, indexes, wanted)} << k;
+            }
+            *mask = bits;
+        }
+    }
+}
+
 // The low 16 bits of all 256 entries held in eight registers, 32 entries each.
 struct Table16 {
     __m512i part[8];
@@ -41,7 +61,8 @@ __m512i look_up_32(const Table16& table, const uint8_t* indices) {
 }
 
 // 16-bit pixels come from the table held in registers; the other forms keep the portable
-// versions (plain moves, and one 32-bit store per pixel).
+// versions (plain moves, and one 32-bit store per pixel). A step may run past its stretch:
+// the pixels after it get their own values again.
 void convert_avx512(const RkdConversion& c) {
     if (c.palettised || c.double_width) {
         rkd_convert(c);
@@ -49,18 +70,21 @@ void convert_avx512(const RkdConversion& c) {
     }
     const size_t pixels = size_t(rkd_rows_that_fit(c)) * size_t(c.width);
     const Table16 table = low_halves(c.table->entries);
-    size_t i = 0;
-    for (; i + 32 <= pixels; i += 32) {
-        _mm512_storeu_si512(c.picture + 2 * i, look_up_32(table, c.frame + i));
-    }
-    for (; i < pixels; ++i) {
-        const auto pixel = uint16_t(c.table->entries[c.frame[i]]);
-        std::memcpy(c.picture + 2 * i, &pixel, 2);
-    }
+    rkd_for_each_converted_span(c, 8, [&](size_t first, size_t count) {
+        size_t i = first;
+        for (; i < first + count && i + 32 <= pixels; i += 32) {
+            _mm512_storeu_si512(c.picture + 2 * i, look_up_32(table, c.frame + i));
+        }
+        for (; i < first + count; ++i) {
+            const auto pixel = uint16_t(c.table->entries[c.frame[i]]);
+            std::memcpy(c.picture + 2 * i, &pixel, 2);
+        }
+    });
 }
 
 }  // namespace
 
 void rkd_kernels_avx512(RkdKernels& kernels) {
+    kernels.mark_blocks_of_index = mark_blocks_of_index_avx512;
     kernels.convert = convert_avx512;
 }

@@ -90,6 +90,7 @@ void convert_64(const PixelBytes& table, const uint8_t* indices, uint8_t* out) {
 }
 
 // 16-bit pixels from the table held in registers; the other forms keep the versions before.
+// A step may run past its stretch: the pixels after it get their own values again.
 void convert_vbmi(const RkdConversion& c) {
     if (c.palettised || c.double_width) {
         rkd_convert(c);
@@ -97,14 +98,16 @@ void convert_vbmi(const RkdConversion& c) {
     }
     const size_t pixels = size_t(rkd_rows_that_fit(c)) * size_t(c.width);
     const PixelBytes table = pixel_bytes(c.table->entries);
-    size_t i = 0;
-    for (; i + 64 <= pixels; i += 64) {
-        convert_64(table, c.frame + i, c.picture + 2 * i);
-    }
-    for (; i < pixels; ++i) {
-        const auto pixel = uint16_t(c.table->entries[c.frame[i]]);
-        std::memcpy(c.picture + 2 * i, &pixel, 2);
-    }
+    rkd_for_each_converted_span(c, 16, [&](size_t first, size_t count) {
+        size_t i = first;
+        for (; i < first + count && i + 64 <= pixels; i += 64) {
+            convert_64(table, c.frame + i, c.picture + 2 * i);
+        }
+        for (; i < first + count; ++i) {
+            const auto pixel = uint16_t(c.table->entries[c.frame[i]]);
+            std::memcpy(c.picture + 2 * i, &pixel, 2);
+        }
+    });
 }
 
 }  // namespace

@@ -52,6 +52,8 @@ int32_t rkd_decode_key_frame(RkdDecoder& rkd, const uint8_t* payload, uint32_t p
     if (!rkd_allocate_picture(rkd, header.width, header.height)) {
         return 0;
     }
+    // A new picture with no still blocks: nothing after it may be kept from before it.
+    ++rkd.rkd_picture_number;
     int32_t value = -(header.height * header.width);
     for (int32_t i = 0; i < 2 * header.height; ++i) {
         rkd.rkd_row_offsets[i] = value;

@@ -30,4 +30,6 @@ void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette,
 
 void rkd_build_pixel_table(RkdDecoder& rkd, const RkdPixelFormat& format) {
     rkd_fill_pixel_table(rkd.rkd_pixel_table, rkd.palette, format);
+    // Pictures converted through the old table hold nothing the new one would give.
+    rkd_forget_converted_pictures(rkd);
 }

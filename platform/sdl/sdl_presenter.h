@@ -6,13 +6,13 @@
 
 #include "platform/sdl/screen_buffer.h"
 
-// Shows a screen's pictures in one SDL window: each complete picture is converted straight
-// into a streaming texture drawn centred and scaled with its aspect ratio kept, black around
-// it. Main thread only.
+// Shows a screen's pictures in one SDL window, centred and scaled with the aspect ratio kept,
+// black around them. Main thread only. How the pictures reach the window is the subclass's
+// affair: a renderer's texture, or the window's own surface.
 class SdlPresenter {
   public:
-    explicit SdlPresenter(SDL_Renderer* renderer);
-    ~SdlPresenter();
+    SdlPresenter() = default;
+    virtual ~SdlPresenter() = default;
     SdlPresenter(const SdlPresenter&) = delete;
     SdlPresenter& operator=(const SdlPresenter&) = delete;
 
@@ -21,31 +21,32 @@ class SdlPresenter {
     // one may be.
     void update(PresentClock::time_point now, PresentClock::time_point& retry_at);
     // Draws the current picture again (after an expose, a resize or a lost renderer).
-    void redraw();
+    virtual void redraw() = 0;
     // The whole window as 0x00RRGGBB words, as it is shown now.
-    bool read_pixels(std::vector<uint32_t>& pixels, int& width, int& height);
+    virtual bool read_pixels(std::vector<uint32_t>& pixels, int& width, int& height) = 0;
     // The renderer lost its textures: build them again from the screen's picture.
-    void renderer_reset();
-    // The window's display has gone away: forget the renderer and texture without touching
-    // them (they live on a connection that is dead); the presenter shows nothing from now on.
+    virtual void renderer_reset() {}
+    // The window's display has gone away: forget SDL's objects without touching them (they
+    // live on a connection that is dead); the presenter shows nothing from now on.
     void abandon();
 
-  private:
-    // Whether there is a renderer to draw with and its display is still there: once the
+  protected:
+    // Whether there is something to draw with and its display is still there: once the
     // connection is known broken, nothing is asked of it, even before the window abandons this.
     bool drawable() const;
-    // A texture of the screen's size; false when none can be made.
-    bool make_texture(int width, int height);
-    // Where the screen's next picture goes: the locked texture.
-    ScreenBuffer::PictureRows lock_texture();
-    void draw();
+    const std::shared_ptr<ScreenBuffer>& screen() const { return screen_; }
 
-    SDL_Renderer* renderer_;
-    SDL_Texture* texture_ = nullptr;
-    int texture_width_ = 0;
-    int texture_height_ = 0;
+  private:
+    // Where the screen's next picture goes, as width x height words of 0x00RRGGBB.
+    virtual ScreenBuffer::PictureRows picture_rows() = 0;
+    // After a take, whether or not it wrote a picture: gives back what picture_rows locked.
+    virtual void picture_rows_done() {}
+    // A new picture is in the rows picture_rows gave: show it.
+    virtual void show_new_picture() = 0;
+    virtual void forget_output() = 0;
+
     std::shared_ptr<ScreenBuffer> screen_;
-    bool texture_locked_ = false;
+    bool abandoned_ = false;
 };
 
 // Where a picture of width x height goes in an output of out_width x out_height: as large as

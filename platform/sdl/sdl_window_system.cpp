@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/sdl/presenter_choice.h"
 #include "platform/sdl/sdl_keys.h"
-#include "platform/sdl/sdl_presenter.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/sdl/x11_connection_watch.h"
 #include "platform/sdl/x11_window_manager.h"
@@ -19,8 +19,9 @@
 // windows, renderers and events; the player's threads only write frame buffers.
 namespace {
 
-// How long the main thread waits at most before it looks at SDL's events again.
-constexpr auto EVENT_SLICE = std::chrono::milliseconds(10);
+// How long the main thread waits at most before it looks at SDL's events again: soon enough
+// for keys to feel immediate, seldom enough that the waking up costs next to nothing.
+constexpr auto EVENT_SLICE = std::chrono::milliseconds(25);
 
 struct SdlWindow {
     SDL_Window* window = nullptr;
@@ -219,13 +220,6 @@ void wait_on_main_thread(uint32_t milliseconds, bool until_message) {
     serve_until(deadline, until_message);
 }
 
-SDL_Renderer* create_renderer(SDL_Window* window) {
-    // The first renderer SDL offers (or the one named by SDL_RENDER_DRIVER), in step with
-    // the display's refresh; the software one when that cannot be had.
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-    return renderer ? renderer : SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-}
-
 // SDL falls back to drivers that draw into memory when there is no screen; unless somebody
 // asked for one of them by name, that counts as having no display.
 bool start_video() {
@@ -309,14 +303,15 @@ WindowHandle window_create(const char* class_name, const char* title, uint32_t s
         return nullptr;
     }
     x11_watch_connection(window->window);
-    window->renderer = create_renderer(window->window);
-    if (!window->renderer) {
+    PresenterChoice choice = choose_presenter(window->window);
+    window->renderer = choice.renderer;
+    if (!choice.presenter) {
         if (x11_connection_lost()) {
             window->abandon();
         }
         return nullptr;
     }
-    window->presenter = std::make_unique<SdlPresenter>(window->renderer);
+    window->presenter = std::move(choice.presenter);
     system.windows.push_back(std::move(window));
     SdlWindow* created = system.windows.back().get();
     if (!display_lost()) {

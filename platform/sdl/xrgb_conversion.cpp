@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/sdl/present_kernels.h"
+
 namespace {
 
 uint32_t widen(uint32_t value, int32_t bits) {
@@ -22,14 +24,7 @@ uint32_t xrgb_from_16bit(uint16_t pixel, int32_t depth) {
     return xrgb(widen(pixel >> 11, 5), widen((pixel >> 5) & 0x3F, 6), widen(pixel & 0x1F, 5));
 }
 
-XrgbConverter::XrgbConverter(int32_t depth) : depth_(depth) {
-    if (depth == 15 || depth == 16) {
-        table16_.resize(65536);
-        for (uint32_t pixel = 0; pixel < 65536; ++pixel) {
-            table16_[pixel] = xrgb_from_16bit(static_cast<uint16_t>(pixel), depth);
-        }
-    }
-}
+XrgbConverter::XrgbConverter(int32_t depth) : depth_(depth) {}
 
 void XrgbConverter::convert(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t height,
                             const PaletteEntry* palette, uint32_t* out, int32_t out_pitch) const {
@@ -50,12 +45,10 @@ void XrgbConverter::convert(const uint8_t* pixels, int32_t pitch, int32_t width,
                 }
                 break;
             case 15:
+                present_kernels().xrgb_from_555_row(row, to, width);
+                break;
             case 16:
-                for (int32_t x = 0; x < width; ++x) {
-                    uint16_t pixel;
-                    std::memcpy(&pixel, row + 2 * x, 2);
-                    to[x] = table16_[pixel];
-                }
+                present_kernels().xrgb_from_565_row(row, to, width);
                 break;
             case 24:
                 for (int32_t x = 0; x < width; ++x) {

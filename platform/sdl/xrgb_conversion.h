@@ -1,12 +1,11 @@
 #pragma once
 #include <cstdint>
-#include <vector>
 
 #include "platform/display.h"
 
-// Turns frame-buffer pixels of one display depth into 0x00RRGGBB words for the window's
-// texture. Components narrower than 8 bits are widened by repeating their top bits, so
-// 0x1F becomes 0xFF and 0 stays 0.
+// Turns frame-buffer pixels of one display depth into 0x00RRGGBB words for the window
+// (a texture or its own surface). Components narrower than 8 bits are widened by repeating their
+// top bits, so 0x1F becomes 0xFF and 0 stays 0.
 class XrgbConverter {
   public:
     explicit XrgbConverter(int32_t depth);
@@ -18,7 +17,6 @@ class XrgbConverter {
 
   private:
     int32_t depth_;
-    std::vector<uint32_t> table16_;  // every 16-bit pixel at depths 15 and 16
 };
 
 // One 5-6-5 or 5-5-5 pixel as 0x00RRGGBB.

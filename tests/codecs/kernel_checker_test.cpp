@@ -250,14 +250,29 @@ TEST(KernelChecker, RkdUnpackMatchesTheReferenceOnOverlappingCopies) {
     }
 }
 
+// A block mask with bits set at random, one in `one_in` (none when 0).
+std::vector<uint64_t> random_mask(std::mt19937& random, int32_t columns, int32_t rows,
+                                  uint32_t one_in) {
+    std::vector<uint64_t> mask(rkd_mask_words(columns, rows), 0);
+    for (uint64_t& word : mask) {
+        for (int32_t bit = 0; bit < 64; ++bit) {
+            if (one_in != 0 && random() % one_in == 0) {
+                word |= uint64_t{1} << bit;
+            }
+        }
+    }
+    return mask;
+}
+
+// Kept blocks must come out as they stood, so the pictures start from the same stale bytes.
 TEST(KernelChecker, RkdAssembleMatchesTheReference) {
     const RkdAssembleKernel reference = rkd_reference_kernels().assemble_picture;
     std::mt19937 random(18);
     for (CpuLevel level : supported_levels()) {
         SCOPED_TRACE(cpu_level_name(level));
         const RkdAssembleKernel kernel = rkd_kernels_for(level).assemble_picture;
-        for (int32_t trial = 0; trial < 100; ++trial) {
-            const int32_t width = 4 * int32_t(1 + random() % 20);
+        for (int32_t trial = 0; trial < 200; ++trial) {
+            const int32_t width = 4 * int32_t(1 + random() % (trial % 4 == 3 ? 80 : 20));
             const int32_t height = 4 * int32_t(1 + random() % 12);
             const auto pixels = size_t(width) * size_t(height);
             const std::vector<uint8_t> previous = random_bytes(random, pixels);
@@ -276,12 +291,41 @@ TEST(KernelChecker, RkdAssembleMatchesTheReference) {
                         : random() % 8 == 0 ? int32_t(random())
                                             : int32_t(random() % 14);
             }
+            const std::vector<uint64_t> kept =
+                random_mask(random, width / 4, height / 4, uint32_t(trial % 3 * 2));
+            const uint64_t* kept_blocks = trial % 3 == 0 ? nullptr : kept.data();
             const RkdBlockSources sources{offsets.data(), 7, blocks.data(), 5};
-            std::vector<uint8_t> expected(pixels, GUARD);
-            std::vector<uint8_t> actual(pixels, GUARD);
-            reference(map.data(), previous.data(), expected.data(), sources, width, height);
-            kernel(map.data(), previous.data(), actual.data(), sources, width, height);
+            std::vector<uint8_t> expected = random_bytes(random, pixels);
+            std::vector<uint8_t> actual = expected;
+            reference(map.data(), previous.data(), expected.data(), sources, width, height,
+                      kept_blocks);
+            kernel(map.data(), previous.data(), actual.data(), sources, width, height, kept_blocks);
             ASSERT_EQ(actual, expected) << trial;
+        }
+    }
+}
+
+// Rows of one to three words, the index present often, never, or as a wrapped value.
+TEST(KernelChecker, RkdMarkBlocksMatchesTheReference) {
+    const RkdMarkBlocksKernel reference = rkd_reference_kernels().mark_blocks_of_index;
+    std::mt19937 random(21);
+    for (CpuLevel level : supported_levels()) {
+        SCOPED_TRACE(cpu_level_name(level));
+        const RkdMarkBlocksKernel kernel = rkd_kernels_for(level).mark_blocks_of_index;
+        for (int32_t trial = 0; trial < 200; ++trial) {
+            const auto columns = int32_t(1 + random() % 150);
+            const auto rows = int32_t(1 + random() % 6);
+            const uint32_t index = trial % 5 == 0 ? 0xFFFFFFFFu : random() % 4;
+            std::vector<int32_t> map(size_t(columns) * size_t(rows));
+            for (int32_t& value : map) {
+                value = trial % 7 == 0 ? -1 : int32_t(random() % 5);
+            }
+            const size_t words = rkd_mask_words(columns, rows);
+            std::vector<uint64_t> expected(words + 1, ~uint64_t{0});
+            std::vector<uint64_t> actual(words + 1, ~uint64_t{0});
+            reference(map.data(), columns, rows, index, expected.data());
+            kernel(map.data(), columns, rows, index, actual.data());
+            ASSERT_EQ(actual, expected) << "columns " << columns << " rows " << rows;
         }
     }
 }
@@ -312,6 +356,47 @@ TEST(KernelChecker, RkdIndexFieldsMatchTheReference) {
     }
 }
 
+// One conversion trial: an 8-bit frame and the output picture both versions start from.
+struct ConvertTrial {
+    std::vector<uint8_t> frame;
+    std::vector<uint8_t> picture;
+    std::vector<uint64_t> kept;
+};
+
+// Odd trials take a picture that holds the conversion of an older frame and a mask of the
+// blocks the new frame left alone; the picture must still end as the whole conversion.
+ConvertTrial convert_trial(std::mt19937& random, int32_t trial, RkdConversion& conversion) {
+    const RkdConvertKernel reference = rkd_reference_kernels().convert;
+    const bool changes = trial % 2 == 1;
+    conversion.width = changes ? 4 * int32_t(1 + random() % 90) : int32_t(1 + random() % 90);
+    conversion.height = changes ? 4 * int32_t(1 + random() % 4) : int32_t(1 + random() % 12);
+    conversion.palettised = trial % 8 / 2 == 1;
+    conversion.double_width = trial % 8 / 2 >= 2;
+    const size_t full =
+        size_t(conversion.height) *
+        rkd_converted_row_bytes(conversion.width, conversion.palettised, conversion.double_width);
+    conversion.picture_bytes = trial % 5 == 0 ? random() % (full + 1) : full;
+    ConvertTrial t{random_bytes(random, size_t(conversion.width) * conversion.height),
+                   std::vector<uint8_t>(full + 8, GUARD),
+                   {}};
+    if (!changes) {
+        return t;
+    }
+    const int32_t columns = conversion.width / 4;
+    t.kept = random_mask(random, columns, conversion.height / 4, 1 + uint32_t(trial % 4));
+    conversion.frame = t.frame.data();
+    conversion.picture = t.picture.data();
+    reference(conversion);
+    for (size_t i = 0; i < t.frame.size(); ++i) {
+        const auto block = int32_t(i % size_t(conversion.width) / 4);
+        const size_t row_words = i / size_t(conversion.width) / 4 * rkd_mask_words_per_row(columns);
+        if (!((t.kept[row_words + size_t(block / 64)] >> (block % 64)) & 1)) {
+            t.frame[i] = uint8_t(random());
+        }
+    }
+    return t;
+}
+
 // The four output forms, widths that leave tails, outputs that hold only some rows.
 TEST(KernelChecker, RkdConvertMatchesTheReference) {
     const RkdConvertKernel reference = rkd_reference_kernels().convert;
@@ -323,23 +408,23 @@ TEST(KernelChecker, RkdConvertMatchesTheReference) {
     for (CpuLevel level : supported_levels()) {
         SCOPED_TRACE(cpu_level_name(level));
         const RkdConvertKernel kernel = rkd_kernels_for(level).convert;
-        for (int32_t trial = 0; trial < 200; ++trial) {
-            const int32_t width = int32_t(1 + random() % 90);
-            const int32_t height = int32_t(1 + random() % 12);
-            const std::vector<uint8_t> frame = random_bytes(random, size_t(width) * height);
-            const bool palettised = trial % 4 == 1;
-            const bool double_width = trial % 4 >= 2;
-            const size_t full =
-                size_t(height) * rkd_converted_row_bytes(width, palettised, double_width);
-            const size_t picture_bytes = trial % 5 == 0 ? random() % (full + 1) : full;
-            std::vector<uint8_t> expected(full + 8, GUARD);
-            std::vector<uint8_t> actual(full + 8, GUARD);
-            RkdConversion conversion{frame.data(), width,        height,          &table,
-                                     palettised,   double_width, expected.data(), picture_bytes};
+        for (int32_t trial = 0; trial < 400; ++trial) {
+            RkdConversion conversion{};
+            conversion.table = &table;
+            ConvertTrial t = convert_trial(random, trial, conversion);
+            std::vector<uint8_t> whole = t.picture;
+            std::vector<uint8_t> expected = t.picture;
+            std::vector<uint8_t> actual = t.picture;
+            conversion.frame = t.frame.data();
+            conversion.picture = whole.data();
+            reference(conversion);
+            conversion.kept = t.kept.empty() ? nullptr : t.kept.data();
+            conversion.picture = expected.data();
             reference(conversion);
             conversion.picture = actual.data();
             kernel(conversion);
-            ASSERT_EQ(actual, expected) << "trial " << trial << " width " << width;
+            ASSERT_EQ(expected, whole) << "trial " << trial;
+            ASSERT_EQ(actual, expected) << "trial " << trial << " width " << conversion.width;
         }
     }
 }

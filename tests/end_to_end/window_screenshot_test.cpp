@@ -123,7 +123,8 @@ struct WindowScreenshotFixture : testing::Test {
         return exported_frames(folder.path() + "/" + out, MOVIE_FRAMES);
     }
 
-    std::unique_ptr<ChildProgram> start(const std::vector<std::string>& arguments) {
+    std::unique_ptr<ChildProgram> start(const std::vector<std::string>& arguments,
+                                        const std::string& presenter = "") {
         ChildProgramSetup setup;
         setup.folder = folder.path();
         // In a sanitizer build, the leak check at exit would blame us for the system GL
@@ -132,6 +133,9 @@ struct WindowScreenshotFixture : testing::Test {
         setup.environment = {
             "DISPLAY=" + server.display_name(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=disk",
             "SDL_DISKAUDIOFILE=" + folder.path() + "/heard.raw", "ASAN_OPTIONS=detect_leaks=0"};
+        if (!presenter.empty()) {
+            setup.environment.push_back("QX_PRESENTER=" + presenter);
+        }
         setup.output_path = folder.path() + "/output.txt";
         return std::make_unique<ChildProgram>(arguments, setup);
     }
@@ -170,12 +174,14 @@ struct WindowScreenshotFixture : testing::Test {
     }
 
     // `qx play` with these options shows two different frames of `displays`, and Esc ends it.
+    // `presenter` forces the pictures' way to the window (see QX_PRESENTER).
     void expect_qx_play_shows(const std::vector<std::string>& options,
-                              const std::vector<DisplayPicture>& displays) {
+                              const std::vector<DisplayPicture>& displays,
+                              const std::string& presenter = "") {
         std::vector<std::string> arguments = {std::string(QX_BINARY_DIR) + "/qx", "play"};
         arguments.insert(arguments.end(), options.begin(), options.end());
         arguments.push_back("movie.mnb");
-        auto program = start(arguments);
+        auto program = start(arguments, presenter);
         ASSERT_TRUE(program->started());
         unsigned long window = 0;
         const std::set<size_t> seen =
@@ -196,6 +202,16 @@ TEST_F(WindowScreenshot, QxPlayShowsTheExportedFramesEnlargedAndEndsOnEsc) {
     }
     ASSERT_EQ(displays.size(), size_t{MOVIE_FRAMES});
     expect_qx_play_shows({}, displays);
+}
+
+// The server here has no graphics hardware, so by itself `qx play` draws in the window's own
+// surface; through a renderer's texture the pictures must be the same.
+TEST_F(WindowScreenshot, QxPlayShowsTheSameFramesThroughARenderer) {
+    std::vector<DisplayPicture> displays;
+    for (const std::vector<uint8_t>& frame : exported("", "export")) {
+        displays.push_back(play_display(frame));
+    }
+    expect_qx_play_shows({}, displays, "renderer");
 }
 
 // The summed colour tables of Mnb leave brightness out; `qx play` applies it to what it shows.

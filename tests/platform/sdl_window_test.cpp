@@ -103,9 +103,24 @@ struct SdlWindowFixture : testing::Test {
 
 using SdlWindow = SdlWindowFixture;
 
+// The pictures' way to the window, forced either way: the renderer's texture, or the window's
+// own surface.
+struct SdlWindowWay : SdlWindowFixture, testing::WithParamInterface<const char*> {
+    void SetUp() override {
+        setenv("QX_PRESENTER", GetParam(), 1);
+        SdlWindowFixture::SetUp();
+    }
+    void TearDown() override {
+        SdlWindowFixture::TearDown();
+        unsetenv("QX_PRESENTER");
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(BothWays, SdlWindowWay, testing::Values("renderer", "surface"));
+
 }  // namespace
 
-TEST_F(SdlWindow, PresentedFrameReachesTheWindowScaledTwice) {
+TEST_P(SdlWindowWay, PresentedFrameReachesTheWindowScaledTwice) {
     open(640, 480, 320, 240, 16);
     std::vector<uint16_t> frame(320 * 240);
     for (int y = 0; y < 240; ++y) {
@@ -131,7 +146,7 @@ TEST_F(SdlWindow, PresentedFrameReachesTheWindowScaledTwice) {
     source->release();
 }
 
-TEST_F(SdlWindow, AspectIsKeptWithBlackBars) {
+TEST_P(SdlWindowWay, AspectIsKeptWithBlackBars) {
     open(800, 480, 320, 240, 16);
     std::vector<uint16_t> white(320 * 240, 0xFFFF);
     DisplaySurface* source = picture(320, 240, white.data(), 2);
@@ -150,7 +165,46 @@ TEST_F(SdlWindow, AspectIsKeptWithBlackBars) {
     source->release();
 }
 
-TEST_F(SdlWindow, HalfCopiedFrameIsNotShownUntilItsLastRowArrives) {
+// Sizes that are no whole multiple of the picture take the pixel under each one's centre on
+// the surface way (a renderer smooths them instead), and its borders stay black.
+TEST_F(SdlWindow, SurfaceWayFitsOtherSizesByNearestPixels) {
+    setenv("QX_PRESENTER", "surface", 1);
+    open(500, 320, 320, 240, 16);
+    unsetenv("QX_PRESENTER");
+    std::vector<uint16_t> frame(320 * 240);
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            frame[y * 320 + x] = pattern_pixel(x, y);
+        }
+    }
+    DisplaySurface* source = picture(320, 240, frame.data(), 2);
+    primary->blt(nullptr, source, nullptr, BLT_WAIT, nullptr);
+    window_sleep_ms(30);
+    int width = 0;
+    int height = 0;
+    const std::vector<uint32_t> pixels = shown(width, height);
+    ASSERT_EQ(width, 500);
+    const SDL_Rect place = fit_rect(320, 240, 500, 320);
+    ASSERT_EQ(place.w, 427);
+    int wrong = 0;
+    for (int y = 0; y < 320; ++y) {
+        for (int x = 0; x < 500; ++x) {
+            const int px = x - place.x;
+            const int py = y - place.y;
+            const bool inside = px >= 0 && px < place.w && py >= 0 && py < place.h;
+            const uint32_t expected =
+                inside ? xrgb_from_16bit(pattern_pixel((2 * px + 1) * 320 / (2 * place.w),
+                                                       (2 * py + 1) * 240 / (2 * place.h)),
+                                         16)
+                       : 0;
+            wrong += pixels[y * 500 + x] != expected;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    source->release();
+}
+
+TEST_P(SdlWindowWay, HalfCopiedFrameIsNotShownUntilItsLastRowArrives) {
     open(160, 120, 160, 120, 16);
     std::vector<uint16_t> red(160 * 120, 0xF800);
     DisplaySurface* source = picture(160, 120, red.data(), 2);
@@ -174,7 +228,7 @@ TEST_F(SdlWindow, HalfCopiedFrameIsNotShownUntilItsLastRowArrives) {
     source->release();
 }
 
-TEST_F(SdlWindow, PalettisedModeShowsThePrimarysPalette) {
+TEST_P(SdlWindowWay, PalettisedModeShowsThePrimarysPalette) {
     open(64, 32, 64, 32, 8);
     PaletteEntry entries[256] = {};
     entries[3] = {0, 200, 100, 0};

@@ -185,9 +185,9 @@ TEST_F(RkdInterFixture, FastAssemblyMatchesTheReference) {
     }
     RkdBlockSources sources{offsets.data(), uint32_t(offsets.size()), blocks.data(), 10};
     std::vector<uint8_t> fast(previous.size()), reference(previous.size());
-    rkd_assemble_picture(map.data(), previous.data(), fast.data(), sources, width, height);
+    rkd_assemble_picture(map.data(), previous.data(), fast.data(), sources, width, height, nullptr);
     rkd_assemble_picture_reference(map.data(), previous.data(), reference.data(), sources, width,
-                                   height);
+                                   height, nullptr);
     EXPECT_EQ(fast, reference);
 }
 

@@ -1,0 +1,33 @@
+#include "codecs/rkd/rkd_block_mask.h"
+
+void rkd_mark_blocks_of_index(const int32_t* block_map, int32_t columns, int32_t rows,
+                              uint32_t index, uint64_t* mask) {
+    const int32_t words = rkd_mask_words_per_row(columns);
+    for (int32_t y = 0; y < rows; ++y, block_map += columns) {
+        for (int32_t word = 0; word < words; ++word, ++mask) {
+            const int32_t first = 64 * word;
+            const int32_t count = columns - first < 64 ? columns - first : 64;
+            uint64_t bits = 0;
+            for (int32_t x = 0; x < count; ++x) {
+                bits |= uint64_t{uint32_t(block_map[first + x]) == index} << x;
+            }
+            *mask = bits;
+        }
+    }
+}
+
+void rkd_mark_blocks_of_index_reference(const int32_t* block_map, int32_t columns, int32_t rows,
+                                        uint32_t index, uint64_t* mask) {
+    const int32_t words = rkd_mask_words_per_row(columns);
+    for (int32_t y = 0; y < rows; ++y) {
+        for (int32_t x = 0; x < columns; ++x) {
+            uint64_t& word = mask[size_t(y) * size_t(words) + size_t(x / 64)];
+            if (x % 64 == 0) {
+                word = 0;
+            }
+            if (uint32_t(block_map[size_t(y) * size_t(columns) + size_t(x)]) == index) {
+                word |= uint64_t{1} << (x % 64);
+            }
+        }
+    }
+}
