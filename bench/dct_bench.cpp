@@ -9,6 +9,7 @@
 #include "authoring/mnb_encoder.h"
 #include "authoring/zle_encoder.h"
 #include "codecs/dct/idct.h"
+#include "codecs/dct/mnb_bit_reader.h"
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
 #include "video/colour_tables.h"
@@ -105,6 +106,38 @@ void BM_MnbFrame(benchmark::State& state) {
     report_frames(state, width, height);
 }
 BENCHMARK(BM_MnbFrame)->ArgsProduct({{320, 640}, {50, 90}})->ArgNames({"width", "quality"});
+
+// The entropy decoding of a whole Mnb frame alone: the six blocks of every coded record.
+void BM_MnbBlocks(benchmark::State& state) {
+    const int32_t width = 640;
+    const int32_t height = 480;
+    const auto quality = int32_t(state.range(0));
+    const std::vector<uint8_t> rgb = dct_scene(width, height);
+    const std::vector<uint8_t> payload =
+        MnbEncoder(quality).encode(RgbPicture{width, height, rgb.data()});
+    std::vector<std::pair<const uint8_t*, size_t>> coded;
+    for (size_t at = 8; at < payload.size(); at += 1 + payload[at]) {
+        if (payload[at] > 12) {
+            coded.emplace_back(payload.data() + at + 1, payload[at]);
+        }
+    }
+    DequantTable dequant_table;
+    mnb_build_dequant_table(dequant_table, quality);
+    MnbBitReader reader;
+    CoefficientBlock block;
+    for (auto _ : state) {
+        for (const auto& [record, bytes] : coded) {
+            mnb_reader_start(reader, record, bytes);
+            for (int32_t b = 0; b < 6; ++b) {
+                mnb_decode_block(reader, dequant_table, block);
+                benchmark::DoNotOptimize(block.values);
+            }
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(coded.size()) * 6);
+    state.counters["bpp"] = double(payload.size()) * 8 / (double(width) * height);
+}
+BENCHMARK(BM_MnbBlocks)->Arg(50)->Arg(75)->Arg(90)->ArgName("quality");
 
 // Arg 2: 0 for an intra frame, 1 for the second frame of a slow pan (mostly copies).
 void BM_ZleFrame(benchmark::State& state) {
