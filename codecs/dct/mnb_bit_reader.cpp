@@ -1,32 +1,64 @@
 #include "codecs/dct/mnb_bit_reader.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
 
 #include "codecs/dct/wrapping.h"
 
 namespace {
 
-uint32_t next_record_byte(MnbBitReader& reader) {
-    return reader.next_byte < reader.end ? *reader.next_byte++ : 0;
+uint64_t load_le64(const uint8_t* bytes) {
+    uint64_t value;
+    std::memcpy(&value, bytes, sizeof value);
+    if constexpr (std::endian::native == std::endian::big) {
+        value = __builtin_bswap64(value);
+    }
+    return value;
 }
 
-// Takes `bits` (3 or 8) bits and loads one byte when fewer than 8 are left: after a 3-bit code
-// now and then, after an 8-bit code always, at the position the consumed bits freed.
-void consume(MnbBitReader& reader, uint32_t bits) {
-    reader.bit_buffer >>= bits;
-    reader.bit_count -= static_cast<int32_t>(bits);
-    if (reader.bit_count < 8) {
-        reader.bit_buffer |= next_record_byte(reader) << reader.bit_count;
-        reader.bit_count += 8;
+// The reader's fields in registers while a block decodes; stores to the block cannot alias them.
+struct BitWindow {
+    const uint8_t* next_byte;
+    const uint8_t* end;
+    uint64_t bits;
+    int32_t count;
+};
+
+// Near the record's end: whole bytes while they fit, then, once the record is used up, the
+// zeros that already fill the window count as valid bits.
+[[gnu::always_inline]] inline void refill_from_tail(BitWindow& window) {
+    while (window.count <= 56 && window.next_byte < window.end) {
+        window.bits |= uint64_t{*window.next_byte++} << window.count;
+        window.count += 8;
+    }
+    if (window.next_byte == window.end) {
+        window.count = 64;
     }
 }
 
-// What the code starting in the low 8 bits of the buffer does, for all 256 values of those
+// Leaves at least 56 valid bits: room for three codes of up to 16 bits.
+[[gnu::always_inline]] inline void refill(BitWindow& window) {
+    if (window.end - window.next_byte >= 8) {
+        window.bits |= load_le64(window.next_byte) << window.count;
+        window.next_byte += (63 - window.count) >> 3;
+        window.count |= 56;
+    } else {
+        refill_from_tail(window);
+    }
+}
+
+[[gnu::always_inline]] inline void consume(BitWindow& window, int32_t bits) {
+    window.bits >>= bits;
+    window.count -= bits;
+}
+
+// What the code starting in the low 8 bits of the window does, for all 256 values of those
 // bits, so that one look-up replaces the dispatch on the low three bits.
 struct MnbCode {
     int8_t level;     // 0 for codes that only skip positions
     uint8_t advance;  // scan positions the code covers
-    uint8_t bits;     // 3 or 8
+    uint8_t bits;     // 3, 8, or 16 for the escape
     bool escape;      // 0xFF: the level is the next 8 bits
 };
 
@@ -45,7 +77,7 @@ constexpr MnbCode mnb_code(uint32_t byte) {
             return {0, static_cast<uint8_t>(byte >> 2), 8, false};
         default:  // 3 or 7: a signed 6-bit level, or the escape byte
             if (byte == 0xFF) {
-                return {0, 1, 8, true};
+                return {0, 1, 16, true};
             }
             return {static_cast<int8_t>(static_cast<int8_t>(byte) >> 2), 1, 8, false};
     }
@@ -59,38 +91,51 @@ constexpr auto MNB_CODES = [] {
     return codes;
 }();
 
-int32_t low_byte_signed(const MnbBitReader& reader) {
-    return static_cast<int8_t>(reader.bit_buffer & 0xFF);
+// Decodes the code at `position` and stores its level there, zero included: every code starts
+// at a position of its own, so the store replaces the branch on the level.
+[[gnu::always_inline]] inline int32_t decode_code(BitWindow& window, int32_t position,
+                                                  const DequantTable& dequant_table,
+                                                  CoefficientBlock& block) {
+    const MnbCode code = MNB_CODES[window.bits & 0xFF];
+    const int32_t level = code.escape ? static_cast<int8_t>(window.bits >> 8) : code.level;
+    const uint8_t i = scan_index[position];
+    block.values[i] = wrap_mul(level, dequant_table.values[i]);
+    consume(window, code.bits);
+    return position + code.advance;
 }
 
 }  // namespace
 
 void mnb_reader_start(MnbBitReader& reader, const uint8_t* record, size_t record_bytes) {
-    reader.bit_buffer = record[0];
-    reader.bit_count = 8;
-    reader.next_byte = record + 1;
+    reader.bit_buffer = 0;
+    reader.bit_count = 0;
+    reader.next_byte = record;
     reader.end = record + record_bytes;
 }
 
 void mnb_decode_block(MnbBitReader& reader, const DequantTable& dequant_table,
                       CoefficientBlock& block) {
+    BitWindow window{reader.next_byte, reader.end, reader.bit_buffer, reader.bit_count};
     clear_coefficients(block);
-    block.values[0] = wrap_mul(low_byte_signed(reader), dequant_table.values[0]);
-    consume(reader, 8);
+    refill(window);
+    block.values[0] = wrap_mul(static_cast<int8_t>(window.bits), dequant_table.values[0]);
+    consume(window, 8);
 
     int32_t position = 1;
-    while (position <= 63) {
-        const MnbCode code = MNB_CODES[reader.bit_buffer & 0xFF];
-        consume(reader, code.bits);
-        int32_t level = code.level;
-        if (code.escape) {
-            level = low_byte_signed(reader);
-            consume(reader, 8);
+    for (;;) {
+        refill(window);
+        position = decode_code(window, position, dequant_table, block);
+        if (position > 63) {
+            break;
         }
-        if (level != 0) {
-            const uint8_t i = scan_index[position];
-            block.values[i] = wrap_mul(level, dequant_table.values[i]);
+        position = decode_code(window, position, dequant_table, block);
+        if (position > 63) {
+            break;
         }
-        position += code.advance;
+        position = decode_code(window, position, dequant_table, block);
+        if (position > 63) {
+            break;
+        }
     }
+    reader = {window.next_byte, window.end, window.bits, window.count};
 }

@@ -4,13 +4,14 @@
 
 #include "codecs/dct/coefficient_block.h"
 
-// Reads one coded Mnb macroblock record least significant bit first, one byte ahead of the
-// bits consumed. Bytes past the record read as zero, which codes zero coefficients.
+// Reads one coded Mnb macroblock record least significant bit first, up to eight bytes ahead
+// of the bits consumed but never past the record. Bytes past the record read as zero, which
+// codes zero coefficients.
 struct MnbBitReader {
-    const uint8_t* next_byte;
+    const uint8_t* next_byte;  // first record byte not yet in bit_buffer
     const uint8_t* end;
-    uint32_t bit_buffer;  // the next bit to consume is bit 0
-    int32_t bit_count;    // 8..15 whenever a code starts
+    uint64_t bit_buffer;  // the next bit to consume is bit 0; bits from bit_count up are zero
+    int32_t bit_count;    // valid bits; 64 once the record is used up, as only zeros follow
 };
 
 // `record` holds `record_bytes` >= 1 bytes.
