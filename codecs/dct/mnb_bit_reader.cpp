@@ -53,33 +53,35 @@ struct BitWindow {
     window.count -= bits;
 }
 
-// What the code starting in the low 8 bits of the window does, for all 256 values of those
-// bits, so that one look-up replaces the dispatch on the low three bits.
+// What the code starting in the low 8 bits of the window stores and how many scan positions
+// it covers, for all 256 values of those bits. The code's length is computed instead (3 bits
+// when bit 0 is clear, else 8, 16 for the escape): that keeps the look-up off the chain of
+// shifts from one code to the next.
 struct MnbCode {
-    int8_t level;     // 0 for codes that only skip positions
+    int8_t level;     // 0 for codes that only skip positions; the escape's level follows it
     uint8_t advance;  // scan positions the code covers
-    uint8_t bits;     // 3, 8, or 16 for the escape
-    bool escape;      // 0xFF: the level is the next 8 bits
 };
+
+constexpr uint32_t MNB_ESCAPE = 0xFF;
 
 constexpr MnbCode mnb_code(uint32_t byte) {
     switch (byte & 7) {
         case 0:  // one zero
-            return {0, 1, 3, false};
+            return {0, 1};
         case 4:  // two zeros
-            return {0, 2, 3, false};
+            return {0, 2};
         case 2:
-            return {1, 1, 3, false};
+            return {1, 1};
         case 6:
-            return {-1, 1, 3, false};
+            return {-1, 1};
         case 1:
         case 5:  // a run of zeros given by bits 2..7; streams carry 2..63
-            return {0, static_cast<uint8_t>(byte >> 2), 8, false};
+            return {0, static_cast<uint8_t>(byte >> 2)};
         default:  // 3 or 7: a signed 6-bit level, or the escape byte
-            if (byte == 0xFF) {
-                return {0, 1, 16, true};
+            if (byte == MNB_ESCAPE) {
+                return {0, 1};
             }
-            return {static_cast<int8_t>(static_cast<int8_t>(byte) >> 2), 1, 8, false};
+            return {static_cast<int8_t>(static_cast<int8_t>(byte) >> 2), 1};
     }
 }
 
@@ -96,11 +98,13 @@ constexpr auto MNB_CODES = [] {
 [[gnu::always_inline]] inline int32_t decode_code(BitWindow& window, int32_t position,
                                                   const DequantTable& dequant_table,
                                                   CoefficientBlock& block) {
-    const MnbCode code = MNB_CODES[window.bits & 0xFF];
-    const int32_t level = code.escape ? static_cast<int8_t>(window.bits >> 8) : code.level;
+    const uint32_t byte = window.bits & 0xFF;
+    const bool escape = byte == MNB_ESCAPE;
+    const MnbCode code = MNB_CODES[byte];
+    const int32_t level = escape ? static_cast<int8_t>(window.bits >> 8) : code.level;
     const uint8_t i = scan_index[position];
     block.values[i] = wrap_mul(level, dequant_table.values[i]);
-    consume(window, code.bits);
+    consume(window, escape ? 16 : 3 + 5 * static_cast<int32_t>(byte & 1));
     return position + code.advance;
 }
 
@@ -121,21 +125,22 @@ void mnb_decode_block(MnbBitReader& reader, const DequantTable& dequant_table,
     block.values[0] = wrap_mul(static_cast<int8_t>(window.bits), dequant_table.values[0]);
     consume(window, 8);
 
+    // The DC byte leaves 48 bits, as a refill does after three codes: enough for three more.
     int32_t position = 1;
     for (;;) {
+        position = decode_code(window, position, dequant_table, block);
+        if (position > 63) {
+            break;
+        }
+        position = decode_code(window, position, dequant_table, block);
+        if (position > 63) {
+            break;
+        }
+        position = decode_code(window, position, dequant_table, block);
+        if (position > 63) {
+            break;
+        }
         refill(window);
-        position = decode_code(window, position, dequant_table, block);
-        if (position > 63) {
-            break;
-        }
-        position = decode_code(window, position, dequant_table, block);
-        if (position > 63) {
-            break;
-        }
-        position = decode_code(window, position, dequant_table, block);
-        if (position > 63) {
-            break;
-        }
     }
     reader = {window.next_byte, window.end, window.bits, window.count};
 }
