@@ -8,10 +8,12 @@
 // of the bits consumed but never past the record. Bytes past the record read as zero, which
 // codes zero coefficients.
 struct MnbBitReader {
-    const uint8_t* next_byte;  // first record byte not yet in bit_buffer
+    const uint8_t* next_byte;  // first record byte not yet wholly in bit_buffer
     const uint8_t* end;
-    uint64_t bit_buffer;  // the next bit to consume is bit 0; bits from bit_count up are zero
-    int32_t bit_count;    // valid bits; 64 once the record is used up, as only zeros follow
+    // The next bit to consume is bit 0; above bit_count lie the record's following bits, or
+    // zeros once it is used up.
+    uint64_t bit_buffer;
+    int32_t bit_count;  // valid bits; 64 once the record is used up, as only zeros follow
 };
 
 // `record` holds `record_bytes` >= 1 bytes.
