@@ -281,8 +281,9 @@ const char* const MODE_NAMES[4] = {"summed_2", "summed_4", "channel_2", "channel
     for (const Version& v : versions()) {
         const DctKernels dct = v.dct;
         const RkdKernels rkd = v.rkd;
-        for (const auto& [coverage, name] : IDCT_COVERAGES) {
-            add(std::string("idct_block_") + name, v.name,
+        for (const auto& entry : IDCT_COVERAGES) {
+            const BlockCoverage coverage = entry.first;
+            add(std::string("idct_block_") + entry.second, v.name,
                 [dct, coverage](auto& s) { bench_idct(s, dct.idct_block, coverage); });
         }
         for (int32_t mode = 0; mode < 4; ++mode) {
