@@ -97,10 +97,12 @@ QX_IDCT_INLINE BlockShape shape_of_first_group(__m256i first_group) {
     return _mm256_testz_si256(first_group, beyond_dc) ? SHAPE_DC_ONLY : SHAPE_FIRST_GROUP;
 }
 
-QX_IDCT_INLINE void fill_rows(const Rows samples, int32_t* out, ptrdiff_t stride) {
+// Row r of the block's samples is lane by lane rows[r] >> 17.
+QX_IDCT_INLINE void store_samples(const Rows rows, int32_t* out, ptrdiff_t stride) {
 #pragma GCC unroll 8
     for (int32_t r = 0; r < 8; ++r) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + r * stride), samples[r]);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + r * stride),
+                            _mm256_srai_epi32(rows[r], 17));
     }
 }
 
@@ -118,11 +120,7 @@ QX_IDCT_INLINE void idct_both_passes(const CoefficientBlock& block, int32_t* out
     Isa::template transpose<SecondInputs>(x);  // x[k]: input k of every row r
     idct_1d_lanes<Isa, SecondInputs>(x);       // x[n]: sample column n, lane r
     Isa::template transpose<8>(x);
-#pragma GCC unroll 8
-    for (__m256i& row : x) {
-        row = _mm256_srai_epi32(row, 17);
-    }
-    fill_rows(x, out, stride);
+    store_samples(x, out, stride);
 }
 
 // The shortcuts are exact too: a second-pass row (y, 0, ..., 0) has zero odd inputs, whose
@@ -137,9 +135,9 @@ void idct_block_lanes(const CoefficientBlock& block, int32_t* out, ptrdiff_t str
         case SHAPE_DC_ONLY:
 #pragma GCC unroll 8
             for (__m256i& row : x) {
-                row = _mm256_set1_epi32(block.values[0] >> 17);
+                row = _mm256_set1_epi32(block.values[0]);
             }
-            fill_rows(x, out, stride);
+            store_samples(x, out, stride);
             return;
         case SHAPE_FIRST_GROUP:
 #pragma GCC unroll 8
@@ -147,11 +145,7 @@ void idct_block_lanes(const CoefficientBlock& block, int32_t* out, ptrdiff_t str
                 x[k] = _mm256_set1_epi32(block.values[k]);
             }
             idct_1d_lanes<Isa>(x);
-#pragma GCC unroll 8
-            for (__m256i& row : x) {
-                row = _mm256_srai_epi32(row, 17);
-            }
-            fill_rows(x, out, stride);
+            store_samples(x, out, stride);
             return;
         case SHAPE_LOW_BOTH:
             idct_both_passes<Isa, 4, 4>(block, out, stride);
