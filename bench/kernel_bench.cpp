@@ -46,8 +46,6 @@ enum class BlockCoverage {
     DC_ONLY,
     FIRST_GROUP,      // horizontal frequency 0 only
     LOW_FREQUENCIES,  // the first three frequencies each way, as quantisation leaves most blocks
-    LOW_GROUPS,       // horizontal frequencies 0-3
-    LOW_VERTICALS,    // vertical frequencies 0-3
     ALL,
 };
 
@@ -59,10 +57,6 @@ bool covered(BlockCoverage coverage, int32_t i) {
             return i < 8;
         case BlockCoverage::LOW_FREQUENCIES:
             return i % 8 < 3 && i / 8 < 3;
-        case BlockCoverage::LOW_GROUPS:
-            return i / 8 < 4;
-        case BlockCoverage::LOW_VERTICALS:
-            return i % 8 < 4;
         case BlockCoverage::ALL:
             break;
     }
@@ -267,8 +261,6 @@ const std::pair<BlockCoverage, const char*> IDCT_COVERAGES[] = {
     {BlockCoverage::DC_ONLY, "dc_only"},
     {BlockCoverage::FIRST_GROUP, "first_group"},
     {BlockCoverage::LOW_FREQUENCIES, "low_frequencies"},
-    {BlockCoverage::LOW_GROUPS, "low_groups"},
-    {BlockCoverage::LOW_VERTICALS, "low_verticals"},
     {BlockCoverage::ALL, "all_coefficients"},
 };
 

@@ -27,9 +27,7 @@ void rotate_quad(__m128i b, __m128i e, __m128i& r1, __m128i& r2) {
     r2 = nearest_int32_lanes(_mm256_sub_pd(e_rot, z));
 }
 
-// An 8 x 8 transpose in three rounds of in-lane and cross-lane shuffles; only the first
-// `Outputs` columns are made.
-template <int32_t Outputs>
+// An 8 x 8 transpose in three rounds of in-lane and cross-lane shuffles.
 QX_IDCT_INLINE void transpose_rows(Rows r) {
     const __m256i t0 = _mm256_unpacklo_epi32(r[0], r[1]);
     const __m256i t1 = _mm256_unpackhi_epi32(r[0], r[1]);
@@ -51,12 +49,10 @@ QX_IDCT_INLINE void transpose_rows(Rows r) {
     r[1] = _mm256_permute2x128_si256(u1, u5, 0x20);
     r[2] = _mm256_permute2x128_si256(u2, u6, 0x20);
     r[3] = _mm256_permute2x128_si256(u3, u7, 0x20);
-    if constexpr (Outputs == 8) {
-        r[4] = _mm256_permute2x128_si256(u0, u4, 0x31);
-        r[5] = _mm256_permute2x128_si256(u1, u5, 0x31);
-        r[6] = _mm256_permute2x128_si256(u2, u6, 0x31);
-        r[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
-    }
+    r[4] = _mm256_permute2x128_si256(u0, u4, 0x31);
+    r[5] = _mm256_permute2x128_si256(u1, u5, 0x31);
+    r[6] = _mm256_permute2x128_si256(u2, u6, 0x31);
+    r[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
 }
 
 // The transform's instruction-set parts on 256-bit registers (see idct_block_lanes).
@@ -71,34 +67,28 @@ struct IdctAvx2 {
 
     QX_IDCT_INLINE static BlockShape shape_of(const CoefficientBlock& block) {
         const auto* groups = reinterpret_cast<const __m256i*>(block.values);
-        const __m256i upper_groups = _mm256_or_si256(
-            _mm256_or_si256(_mm256_loadu_si256(groups + 4), _mm256_loadu_si256(groups + 5)),
-            _mm256_or_si256(_mm256_loadu_si256(groups + 6), _mm256_loadu_si256(groups + 7)));
-        const __m256i beyond_first_group = _mm256_or_si256(
-            _mm256_or_si256(_mm256_loadu_si256(groups + 1), _mm256_loadu_si256(groups + 2)),
-            _mm256_or_si256(_mm256_loadu_si256(groups + 3), upper_groups));
-        const __m256i first_group = _mm256_loadu_si256(groups);
-        if (_mm256_testz_si256(beyond_first_group, beyond_first_group)) {
-            return shape_of_first_group(first_group);
+        __m256i beyond_first_group = _mm256_loadu_si256(groups + 1);
+#pragma GCC unroll 8
+        for (int32_t u = 2; u < 8; ++u) {
+            beyond_first_group =
+                _mm256_or_si256(beyond_first_group, _mm256_loadu_si256(groups + u));
         }
-        const __m256i upper_verticals = _mm256_setr_epi32(0, 0, 0, 0, -1, -1, -1, -1);
-        const __m256i all = _mm256_or_si256(first_group, beyond_first_group);
-        return shape_of_halves(_mm256_testz_si256(upper_groups, upper_groups),
-                               _mm256_testz_si256(all, upper_verticals));
+        if (!_mm256_testz_si256(beyond_first_group, beyond_first_group)) {
+            return BlockShape::FULL;
+        }
+        return shape_of_first_group(_mm256_loadu_si256(groups));
     }
 
-    template <int32_t Outputs>
     QX_IDCT_INLINE static void load_transposed(const CoefficientBlock& block, Rows x) {
 #pragma GCC unroll 8
         for (int32_t u = 0; u < 8; ++u) {
             x[u] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block.values + 8 * u));
         }
-        transpose_rows<Outputs>(x);
+        transpose_rows(x);
     }
 
-    template <int32_t Outputs>
     QX_IDCT_INLINE static void transpose(Rows x) {
-        transpose_rows<Outputs>(x);
+        transpose_rows(x);
     }
 };
 

@@ -12,33 +12,29 @@ __m256i low_halves(__m512i v) {
 }
 
 // An 8 x 8 transpose of 32-bit values held as four pairs of rows ([r0 | r1], [r2 | r3], ...)
-// into pairs of columns, in two rounds of two-register permutes; only the first `Outputs`
-// columns are made. The first round gathers columns 0-3 and 4-7 of four rows, column by column;
-// the second joins the two row halves of each column.
-template <int32_t Outputs>
+// into four pairs of columns, in two rounds of two-register permutes. The first round gathers
+// columns 0-3 and 4-7 of four rows, column by column; the second joins the two row halves of
+// each column.
 QX_IDCT_INLINE void transpose_pairs(__m512i (&pairs)[4]) {
     const __m512i low_columns =
         _mm512_setr_epi32(0, 8, 16, 24, 1, 9, 17, 25, 2, 10, 18, 26, 3, 11, 19, 27);
+    const __m512i high_columns = _mm512_add_epi32(low_columns, _mm512_set1_epi32(4));
     const __m512i even_columns =
         _mm512_setr_epi32(0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
     const __m512i odd_columns = _mm512_add_epi32(even_columns, _mm512_set1_epi32(8));
     const __m512i top_low = _mm512_permutex2var_epi32(pairs[0], low_columns, pairs[1]);
+    const __m512i top_high = _mm512_permutex2var_epi32(pairs[0], high_columns, pairs[1]);
     const __m512i bottom_low = _mm512_permutex2var_epi32(pairs[2], low_columns, pairs[3]);
-    if constexpr (Outputs == 8) {
-        const __m512i high_columns = _mm512_add_epi32(low_columns, _mm512_set1_epi32(4));
-        const __m512i top_high = _mm512_permutex2var_epi32(pairs[0], high_columns, pairs[1]);
-        const __m512i bottom_high = _mm512_permutex2var_epi32(pairs[2], high_columns, pairs[3]);
-        pairs[2] = _mm512_permutex2var_epi32(top_high, even_columns, bottom_high);
-        pairs[3] = _mm512_permutex2var_epi32(top_high, odd_columns, bottom_high);
-    }
+    const __m512i bottom_high = _mm512_permutex2var_epi32(pairs[2], high_columns, pairs[3]);
     pairs[0] = _mm512_permutex2var_epi32(top_low, even_columns, bottom_low);
     pairs[1] = _mm512_permutex2var_epi32(top_low, odd_columns, bottom_low);
+    pairs[2] = _mm512_permutex2var_epi32(top_high, even_columns, bottom_high);
+    pairs[3] = _mm512_permutex2var_epi32(top_high, odd_columns, bottom_high);
 }
 
-template <int32_t Outputs>
 QX_IDCT_INLINE void split_pairs(const __m512i (&pairs)[4], Rows x) {
 #pragma GCC unroll 4
-    for (int32_t k = 0; k < Outputs / 2; ++k) {
+    for (int32_t k = 0; k < 4; ++k) {
         x[2 * k] = _mm512_maskz_extracti64x4_epi64(0xFF, pairs[k], 0);
         x[2 * k + 1] = _mm512_maskz_extracti64x4_epi64(0xFF, pairs[k], 1);
     }
@@ -59,38 +55,30 @@ struct IdctAvx512 {
         r2 = low_halves(_mm512_castpd_si512(_mm512_add_pd(_mm512_sub_pd(e_rot, z), bias)));
     }
 
-    // Groups in pairs: one mask of 16 lanes per pair, or-ed together, tells the vertical
-    // frequencies in use; the upper pairs' masks tell whether groups 4-7 are empty.
     QX_IDCT_INLINE static BlockShape shape_of(const CoefficientBlock& block) {
-        const __m512i upper_pairs = _mm512_or_si512(_mm512_loadu_si512(block.values + 32),
-                                                    _mm512_loadu_si512(block.values + 48));
+        const __m512i beyond_first_pair =
+            _mm512_or_si512(_mm512_loadu_si512(block.values + 16),
+                            _mm512_or_si512(_mm512_loadu_si512(block.values + 32),
+                                            _mm512_loadu_si512(block.values + 48)));
         const __m512i first_pair = _mm512_loadu_si512(block.values);
-        const __mmask16 upper = _mm512_test_epi32_mask(upper_pairs, upper_pairs);
-        const __mmask16 beyond_first_group =
-            upper |
-            _mm512_test_epi32_mask(_mm512_loadu_si512(block.values + 16),
-                                   _mm512_loadu_si512(block.values + 16)) |
-            (_mm512_test_epi32_mask(first_pair, first_pair) & 0xFF00);
-        if (beyond_first_group == 0) {
-            return shape_of_first_group(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block.values)));
+        if (_mm512_test_epi32_mask(beyond_first_pair, beyond_first_pair) != 0 ||
+            (_mm512_test_epi32_mask(first_pair, first_pair) & 0xFF00) != 0) {
+            return BlockShape::FULL;
         }
-        const uint32_t used = beyond_first_group | _mm512_test_epi32_mask(first_pair, first_pair);
-        return shape_of_halves(upper == 0, (used & 0xF0F0) == 0);
+        return shape_of_first_group(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block.values)));
     }
 
-    template <int32_t Outputs>
     QX_IDCT_INLINE static void load_transposed(const CoefficientBlock& block, Rows x) {
         __m512i pairs[4];
 #pragma GCC unroll 4
         for (int32_t k = 0; k < 4; ++k) {
             pairs[k] = _mm512_loadu_si512(block.values + 16 * k);
         }
-        transpose_pairs<Outputs>(pairs);
-        split_pairs<Outputs>(pairs, x);
+        transpose_pairs(pairs);
+        split_pairs(pairs, x);
     }
 
-    template <int32_t Outputs>
     QX_IDCT_INLINE static void transpose(Rows x) {
         __m512i pairs[4];
 #pragma GCC unroll 4
@@ -98,8 +86,8 @@ struct IdctAvx512 {
             pairs[k] =
                 _mm512_maskz_inserti64x4(0xFF, _mm512_castsi256_si512(x[2 * k]), x[2 * k + 1], 1);
         }
-        transpose_pairs<Outputs>(pairs);
-        split_pairs<Outputs>(pairs, x);
+        transpose_pairs(pairs);
+        split_pairs(pairs, x);
     }
 };
 

@@ -43,8 +43,8 @@ int32_t edgy_value(std::mt19937& random, int32_t spread) {
 
 // Blocks of every shape the transforms tell apart, with values as quantisation leaves them or
 // of any 32 bits: empty, DC only, one frequency group, a single coefficient anywhere (the edges
-// of the shape tests), random sets of groups and vertical frequencies (the zero groups a fast
-// path may leave out), low frequencies, all 64.
+// of the shape tests), random sets of groups and vertical frequencies (empty groups inside a
+// full block), low frequencies, all 64.
 CoefficientBlock checker_block(std::mt19937& random, int32_t trial) {
     CoefficientBlock block{};
     const int32_t spread = trial % 2 ? 1 << 20 : 1 << 28;
