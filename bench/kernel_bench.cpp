@@ -7,6 +7,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "authoring/rkd_encoder.h"
@@ -40,22 +41,41 @@ std::vector<Version> versions() {
     return all;
 }
 
-// Blocks by their share of coefficients: DC only, and low frequencies set as quantisation
-// leaves them.
-std::vector<CoefficientBlock> blocks(bool dc_only) {
+// Blocks by the coefficients they carry, as the transforms tell them apart.
+enum class BlockCoverage {
+    DC_ONLY,
+    FIRST_GROUP,      // horizontal frequency 0 only
+    LOW_FREQUENCIES,  // the first three frequencies each way, as quantisation leaves most blocks
+    ALL,
+};
+
+bool covered(BlockCoverage coverage, int32_t i) {
+    switch (coverage) {
+        case BlockCoverage::DC_ONLY:
+            return i == 0;
+        case BlockCoverage::FIRST_GROUP:
+            return i < 8;
+        case BlockCoverage::LOW_FREQUENCIES:
+            return i % 8 < 3 && i / 8 < 3;
+        case BlockCoverage::ALL:
+            break;
+    }
+    return true;
+}
+
+std::vector<CoefficientBlock> blocks(BlockCoverage coverage) {
     std::mt19937 random(3);
     std::vector<CoefficientBlock> all(64);
     for (CoefficientBlock& block : all) {
         for (int32_t i = 0; i < 64; ++i) {
-            const bool used = dc_only ? i == 0 : i % 8 < 3 && i / 8 < 3;
-            block.values[i] = used ? int32_t(random() % 2000) * 300 - 300000 : 0;
+            block.values[i] = covered(coverage, i) ? int32_t(random() % 2000) * 300 - 300000 : 0;
         }
     }
     return all;
 }
 
-void bench_idct(benchmark::State& state, IdctBlockKernel kernel, bool dc_only) {
-    const std::vector<CoefficientBlock> input = blocks(dc_only);
+void bench_idct(benchmark::State& state, IdctBlockKernel kernel, BlockCoverage coverage) {
+    const std::vector<CoefficientBlock> input = blocks(coverage);
     int32_t plane[256];
     size_t n = 0;
     for (auto _ : state) {
@@ -237,6 +257,13 @@ void bench_xrgb_row(benchmark::State& state, XrgbRowKernel kernel) {
     state.SetItemsProcessed(int64_t(state.iterations() * out.size()));
 }
 
+const std::pair<BlockCoverage, const char*> IDCT_COVERAGES[] = {
+    {BlockCoverage::DC_ONLY, "dc_only"},
+    {BlockCoverage::FIRST_GROUP, "first_group"},
+    {BlockCoverage::LOW_FREQUENCIES, "low_frequencies"},
+    {BlockCoverage::ALL, "all_coefficients"},
+};
+
 const char* const MODE_NAMES[4] = {"summed_2", "summed_4", "channel_2", "channel_4"};
 
 [[maybe_unused]] const bool registered = [] {
@@ -246,9 +273,11 @@ const char* const MODE_NAMES[4] = {"summed_2", "summed_4", "channel_2", "channel
     for (const Version& v : versions()) {
         const DctKernels dct = v.dct;
         const RkdKernels rkd = v.rkd;
-        add("idct_block_dc_only", v.name, [dct](auto& s) { bench_idct(s, dct.idct_block, true); });
-        add("idct_block_low_frequencies", v.name,
-            [dct](auto& s) { bench_idct(s, dct.idct_block, false); });
+        for (const auto& entry : IDCT_COVERAGES) {
+            const BlockCoverage coverage = entry.first;
+            add(std::string("idct_block_") + entry.second, v.name,
+                [dct, coverage](auto& s) { bench_idct(s, dct.idct_block, coverage); });
+        }
         for (int32_t mode = 0; mode < 4; ++mode) {
             add(std::string("convert_macroblock_") + MODE_NAMES[mode], v.name,
                 [dct, mode](auto& s) {

@@ -83,9 +83,3 @@ DctKernels dct_kernels_for(CpuLevel level) {
 #endif
     return kernels;
 }
-
-const DctKernels& dct_kernels() {
-    // A function-local static: filled once, safely, by whichever thread decodes first.
-    static const DctKernels kernels = dct_kernels_for(cpu_level());
-    return kernels;
-}

@@ -28,8 +28,12 @@ struct DctKernels {
 DctKernels dct_reference_kernels();
 // The fastest versions up to `level`.
 DctKernels dct_kernels_for(CpuLevel level);
-// The table the decoders use, filled for this processor on first use.
-const DctKernels& dct_kernels();
+// The table the decoders use, filled once for this processor by whichever thread decodes first.
+// Inline, since every block goes through it: after the first call it costs a load and a branch.
+inline const DctKernels& dct_kernels() {
+    static const DctKernels kernels = dct_kernels_for(cpu_level());
+    return kernels;
+}
 
 // Versions each instruction-set file adds to a table.
 void dct_kernels_portable(DctKernels& kernels);

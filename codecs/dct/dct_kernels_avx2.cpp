@@ -27,18 +27,73 @@ void rotate_quad(__m128i b, __m128i e, __m128i& r1, __m128i& r2) {
     r2 = nearest_int32_lanes(_mm256_sub_pd(e_rot, z));
 }
 
-struct RotateAvx2 {
-    static void apply(__m256i b, __m256i e, __m256i& r1, __m256i& r2) {
+// An 8 x 8 transpose in three rounds of in-lane and cross-lane shuffles.
+QX_IDCT_INLINE void transpose_rows(Rows r) {
+    const __m256i t0 = _mm256_unpacklo_epi32(r[0], r[1]);
+    const __m256i t1 = _mm256_unpackhi_epi32(r[0], r[1]);
+    const __m256i t2 = _mm256_unpacklo_epi32(r[2], r[3]);
+    const __m256i t3 = _mm256_unpackhi_epi32(r[2], r[3]);
+    const __m256i t4 = _mm256_unpacklo_epi32(r[4], r[5]);
+    const __m256i t5 = _mm256_unpackhi_epi32(r[4], r[5]);
+    const __m256i t6 = _mm256_unpacklo_epi32(r[6], r[7]);
+    const __m256i t7 = _mm256_unpackhi_epi32(r[6], r[7]);
+    const __m256i u0 = _mm256_unpacklo_epi64(t0, t2);
+    const __m256i u1 = _mm256_unpackhi_epi64(t0, t2);
+    const __m256i u2 = _mm256_unpacklo_epi64(t1, t3);
+    const __m256i u3 = _mm256_unpackhi_epi64(t1, t3);
+    const __m256i u4 = _mm256_unpacklo_epi64(t4, t6);
+    const __m256i u5 = _mm256_unpackhi_epi64(t4, t6);
+    const __m256i u6 = _mm256_unpacklo_epi64(t5, t7);
+    const __m256i u7 = _mm256_unpackhi_epi64(t5, t7);
+    r[0] = _mm256_permute2x128_si256(u0, u4, 0x20);
+    r[1] = _mm256_permute2x128_si256(u1, u5, 0x20);
+    r[2] = _mm256_permute2x128_si256(u2, u6, 0x20);
+    r[3] = _mm256_permute2x128_si256(u3, u7, 0x20);
+    r[4] = _mm256_permute2x128_si256(u0, u4, 0x31);
+    r[5] = _mm256_permute2x128_si256(u1, u5, 0x31);
+    r[6] = _mm256_permute2x128_si256(u2, u6, 0x31);
+    r[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
+}
+
+// The transform's instruction-set parts on 256-bit registers (see idct_block_lanes).
+struct IdctAvx2 {
+    QX_IDCT_INLINE static void rotate(__m256i b, __m256i e, __m256i& r1, __m256i& r2) {
         __m128i low1, low2, high1, high2;
         rotate_quad(_mm256_castsi256_si128(b), _mm256_castsi256_si128(e), low1, low2);
         rotate_quad(_mm256_extracti128_si256(b, 1), _mm256_extracti128_si256(e, 1), high1, high2);
         r1 = _mm256_set_m128i(high1, low1);
         r2 = _mm256_set_m128i(high2, low2);
     }
+
+    QX_IDCT_INLINE static BlockShape shape_of(const CoefficientBlock& block) {
+        const auto* groups = reinterpret_cast<const __m256i*>(block.values);
+        __m256i beyond_first_group = _mm256_loadu_si256(groups + 1);
+#pragma GCC unroll 8
+        for (int32_t u = 2; u < 8; ++u) {
+            beyond_first_group =
+                _mm256_or_si256(beyond_first_group, _mm256_loadu_si256(groups + u));
+        }
+        if (!_mm256_testz_si256(beyond_first_group, beyond_first_group)) {
+            return BlockShape::FULL;
+        }
+        return shape_of_first_group(_mm256_loadu_si256(groups));
+    }
+
+    QX_IDCT_INLINE static void load_transposed(const CoefficientBlock& block, Rows x) {
+#pragma GCC unroll 8
+        for (int32_t u = 0; u < 8; ++u) {
+            x[u] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block.values + 8 * u));
+        }
+        transpose_rows(x);
+    }
+
+    QX_IDCT_INLINE static void transpose(Rows x) {
+        transpose_rows(x);
+    }
 };
 
 void idct_block_avx2(const CoefficientBlock& block, int32_t* out, ptrdiff_t stride) {
-    idct_block_lanes<RotateAvx2>(block, out, stride);
+    idct_block_lanes<IdctAvx2>(block, out, stride);
 }
 
 // Eight table words selected by the low 7 bits of eight samples.

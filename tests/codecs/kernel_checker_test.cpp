@@ -41,16 +41,41 @@ int32_t edgy_value(std::mt19937& random, int32_t spread) {
     }
 }
 
-// Blocks as quantisation leaves them (DC only, one frequency group, low frequencies) and blocks
-// of any 32-bit values.
-CoefficientBlock checker_block(std::mt19937& random, int32_t shape) {
+// Blocks of every shape the transforms tell apart, with values as quantisation leaves them or
+// of any 32 bits: empty, DC only, one frequency group, a single coefficient anywhere (the edges
+// of the shape tests), random sets of groups and vertical frequencies (empty groups inside a
+// full block), low frequencies, all 64.
+CoefficientBlock checker_block(std::mt19937& random, int32_t trial) {
     CoefficientBlock block{};
-    const int32_t spread = shape % 2 ? 1 << 20 : 1 << 28;
+    const int32_t spread = trial % 2 ? 1 << 20 : 1 << 28;
+    const int32_t shape = trial / 2 % 7;
+    const uint32_t groups = random();
+    const uint32_t verticals = random();
+    const int32_t single = int32_t(random() % 64);
     for (int32_t i = 0; i < 64; ++i) {
-        const bool used = shape < 2   ? i == 0
-                          : shape < 4 ? i < 8
-                          : shape < 6 ? (i % 8 < 3 && i / 8 < 3) || random() % 16 == 0
-                                      : true;
+        const int32_t u = i / 8;
+        const int32_t v = i % 8;
+        bool used = true;
+        switch (shape) {
+            case 0:
+                used = false;
+                break;
+            case 1:
+                used = i == 0;
+                break;
+            case 2:
+                used = u == 0;
+                break;
+            case 3:
+                used = i == single;
+                break;
+            case 4:
+                used = (groups >> u & 1) && (verticals >> v & 1);
+                break;
+            case 5:
+                used = (u < 3 && v < 3) || random() % 16 == 0;
+                break;
+        }
         block.values[i] = used ? edgy_value(random, spread) : 0;
     }
     return block;
@@ -70,8 +95,8 @@ TEST(KernelChecker, IdctBlockMatchesTheReference) {
     for (CpuLevel level : supported_levels()) {
         SCOPED_TRACE(cpu_level_name(level));
         const IdctBlockKernel kernel = dct_kernels_for(level).idct_block;
-        for (int32_t trial = 0; trial < 4000; ++trial) {
-            const CoefficientBlock block = checker_block(random, trial % 8);
+        for (int32_t trial = 0; trial < 7000; ++trial) {
+            const CoefficientBlock block = checker_block(random, trial);
             // Stride 11 leaves three guard samples after every row.
             std::vector<int32_t> expected(8 * 11 + 3, -7);
             std::vector<int32_t> actual(8 * 11 + 3, -7);
