@@ -98,32 +98,43 @@ const CoeffLookup& lookup_coeff(uint32_t window16) {
     return COEFF_LOOKUP[GROUP_OFFSETS[zeros] + (after >> (16 - GROUP_BITS[zeros]))];
 }
 
-// Word `word` of the stream; bytes past its end read as zero and are never loaded.
-uint32_t load_word(const ZleBitReader& reader, uint32_t word) {
-    const uint64_t offset = uint64_t{word} * 4;
-    if (offset + 4 <= reader.stream_bytes) {
-        return load_le32(reader.words + offset);
-    }
+// The stream's last word when it is cut short, and the zero words past it.
+[[gnu::noinline]] uint32_t load_word_at_end(const uint8_t* words, uint32_t stream_bytes,
+                                            uint64_t offset) {
     uint8_t bytes[4] = {};
-    if (offset < reader.stream_bytes) {
-        std::memcpy(bytes, reader.words + offset, reader.stream_bytes - offset);
+    if (offset < stream_bytes) {
+        std::memcpy(bytes, words + offset, stream_bytes - offset);
     }
     return load_le32(bytes);
 }
 
+// Word `word` of the stream; bytes past its end read as zero and are never loaded.
+uint32_t load_word(const uint8_t* words, uint32_t stream_bytes, uint32_t word) {
+    const uint64_t offset = uint64_t{word} * 4;
+    if (offset + 4 <= stream_bytes) [[likely]] {
+        return load_le32(words + offset);
+    }
+    return load_word_at_end(words, stream_bytes, offset);
+}
+
 // The bits from the reader's position held in a register for the length of one block, so
 // that a code costs a shift and a look-up; one word is loaded whenever fewer than 32 remain.
+// The stream is copied in so that stores to the block cannot make the compiler reload it.
 struct BitCache {
+    const uint8_t* words;
+    uint32_t stream_bytes;
     uint64_t bits;       // the next bit at the top, zeros below the `count` valid ones
     int32_t count;       // 32..64 whenever a code starts
     uint32_t next_word;  // the word the next refill loads
 };
 
-BitCache cache_start(const ZleBitReader& reader) {
+[[gnu::always_inline]] inline BitCache cache_start(const ZleBitReader& reader) {
     const uint32_t word = reader.bit_position / 32;
     const uint32_t skip = reader.bit_position % 32;
-    const uint64_t window = uint64_t{load_word(reader, word)} << 32 | load_word(reader, word + 1);
-    return {window << skip, 64 - static_cast<int32_t>(skip), word + 2};
+    const uint64_t window = uint64_t{load_word(reader.words, reader.stream_bytes, word)} << 32 |
+                            load_word(reader.words, reader.stream_bytes, word + 1);
+    return {reader.words, reader.stream_bytes, window << skip, 64 - static_cast<int32_t>(skip),
+            word + 2};
 }
 
 // The reader's position, exact to the bit: what was loaded less what is still held.
@@ -131,9 +142,10 @@ uint32_t cache_position(const BitCache& cache) {
     return cache.next_word * 32 - static_cast<uint32_t>(cache.count);
 }
 
-void cache_refill(const ZleBitReader& reader, BitCache& cache) {
+void cache_refill(BitCache& cache) {
     if (cache.count < 32) {
-        cache.bits |= uint64_t{load_word(reader, cache.next_word++)} << (32 - cache.count);
+        const uint32_t word = load_word(cache.words, cache.stream_bytes, cache.next_word++);
+        cache.bits |= uint64_t{word} << (32 - cache.count);
         cache.count += 32;
     }
 }
@@ -258,7 +270,7 @@ bool zle_decode_block(ZleBitReader& reader, ZleComponent component,
     int32_t position = 0;
     bool ended = true;
     for (;;) {
-        cache_refill(reader, cache);
+        cache_refill(cache);
         CoeffStep step = SHORT_CODES[cache.bits >> (64 - SHORT_CODE_BITS)];
         if (step.length == 0) {
             const auto window = static_cast<uint32_t>(cache.bits >> 32);
