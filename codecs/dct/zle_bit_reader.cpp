@@ -206,7 +206,41 @@ constexpr std::array<CoeffStep, size_t{1} << SHORT_CODE_BITS> short_codes() {
     return table;
 }
 
-constexpr auto SHORT_CODES = short_codes();
+// Two codes from one look-up wherever both fit in the window: decoding is bound by the chain
+// look-up, shift, look-up, so each link places as many coefficients as it can. An entry with
+// one code repeats its coefficient as the second at advance 0: the second store then rewrites
+// the same value, and no branch asks whether there is a second code.
+struct CoeffPair {
+    int16_t first_level;
+    int16_t second_level;
+    uint8_t first_advance;
+    uint8_t second_advance;
+    uint8_t first_length;  // 0: a long code, an escape or twelve zeros
+    uint8_t length;        // both codes
+};
+
+constexpr CoeffPair one_code(CoeffStep step) {
+    return {step.level, step.level, step.advance, 0, step.length, step.length};
+}
+
+constexpr std::array<CoeffPair, size_t{1} << SHORT_CODE_BITS> code_pairs() {
+    constexpr auto short_table = short_codes();
+    constexpr uint32_t mask = (1u << SHORT_CODE_BITS) - 1;
+    std::array<CoeffPair, size_t{1} << SHORT_CODE_BITS> table{};
+    for (uint32_t window = 0; window <= mask; ++window) {
+        const CoeffStep first = short_table[window];
+        const CoeffStep second = short_table[(window << first.length) & mask];
+        const bool both_fit = first.length != 0 && first.advance != END_OF_BLOCK_ADVANCE &&
+                              second.length != 0 && first.length + second.length <= SHORT_CODE_BITS;
+        table[window] = both_fit ? CoeffPair{first.level,   second.level,
+                                             first.advance, second.advance,
+                                             first.length,  uint8_t(first.length + second.length)}
+                                 : one_code(first);
+    }
+    return table;
+}
+
+constexpr auto CODE_PAIRS = code_pairs();
 
 // An escape is 6 bits, a 6-bit run and a level byte, and 8 more bits of level when the byte
 // is 0 or 0x80: at most 28 bits, all inside the window that held the escape code.
@@ -233,6 +267,11 @@ CoeffStep long_code(uint32_t window) {
     const bool negative = ((window << code.length) >> 31) != 0;
     return {int16_t(negative ? -code.level : code.level), uint8_t(code.length + 1),
             uint8_t(code.run + 1)};
+}
+void store_coefficient(CoefficientBlock& block, const DequantTable& dequant_table, int32_t position,
+                       int32_t level) {
+    const uint8_t i = scan_index[position];
+    block.values[i] = wrap_mul(level, dequant_table.values[i]);
 }
 }  // namespace
 
@@ -271,22 +310,28 @@ bool zle_decode_block(ZleBitReader& reader, ZleComponent component,
     bool ended = true;
     for (;;) {
         cache_refill(cache);
-        CoeffStep step = SHORT_CODES[cache.bits >> (64 - SHORT_CODE_BITS)];
-        if (step.length == 0) {
+        CoeffPair pair = CODE_PAIRS[cache.bits >> (64 - SHORT_CODE_BITS)];
+        if (pair.first_length == 0) {
             const auto window = static_cast<uint32_t>(cache.bits >> 32);
             if ((window >> 20) == 0) {  // twelve zeros: no code starts like this
                 break;
             }
-            step = long_code(window);
+            pair = one_code(long_code(window));
         }
-        cache_consume(cache, step.length);
-        position += step.advance;
+        position += pair.first_advance;
         if (position > 63) {
-            ended = step.advance == END_OF_BLOCK_ADVANCE;
+            cache_consume(cache, pair.first_length);
+            ended = pair.first_advance == END_OF_BLOCK_ADVANCE;
             break;
         }
-        const uint8_t i = scan_index[position];
-        block.values[i] = wrap_mul(step.level, dequant_table.values[i]);
+        store_coefficient(block, dequant_table, position, pair.first_level);
+        position += pair.second_advance;
+        cache_consume(cache, pair.length);
+        if (position > 63) {
+            ended = pair.second_advance == END_OF_BLOCK_ADVANCE;
+            break;
+        }
+        store_coefficient(block, dequant_table, position, pair.second_level);
     }
     reader.bit_position = cache_position(cache);
     return ended;
