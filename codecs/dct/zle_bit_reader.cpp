@@ -109,7 +109,8 @@ const CoeffLookup& lookup_coeff(uint32_t window16) {
 }
 
 // Word `word` of the stream; bytes past its end read as zero and are never loaded.
-uint32_t load_word(const uint8_t* words, uint32_t stream_bytes, uint32_t word) {
+[[gnu::always_inline]] inline uint32_t load_word(const uint8_t* words, uint32_t stream_bytes,
+                                                 uint32_t word) {
     const uint64_t offset = uint64_t{word} * 4;
     if (offset + 4 <= stream_bytes) [[likely]] {
         return load_le32(words + offset);
