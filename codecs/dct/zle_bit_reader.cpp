@@ -181,6 +181,7 @@ constexpr uint8_t END_OF_BLOCK_ADVANCE = 128;
 // The common codes resolved from the next SHORT_CODE_BITS bits in one look-up, sign folded in.
 // Windows of longer codes and of the escape hold length 0 and go to the two-level look-up.
 constexpr int32_t SHORT_CODE_BITS = 11;
+static_assert(SHORT_CODE_BITS <= 12, "twelve zeros must reach the two-level look-up");
 
 constexpr void add_short_code(std::array<CoeffStep, size_t{1} << SHORT_CODE_BITS>& table,
                               uint32_t bits, int32_t length, CoeffStep step) {
@@ -269,11 +270,13 @@ CoeffStep long_code(uint32_t window) {
     return {int16_t(negative ? -code.level : code.level), uint8_t(code.length + 1),
             uint8_t(code.run + 1)};
 }
+
 void store_coefficient(CoefficientBlock& block, const DequantTable& dequant_table, int32_t position,
                        int32_t level) {
     const uint8_t i = scan_index[position];
     block.values[i] = wrap_mul(level, dequant_table.values[i]);
 }
+
 }  // namespace
 
 void zle_reader_start(ZleBitReader& reader, const uint8_t* stream, uint32_t stream_bytes) {
