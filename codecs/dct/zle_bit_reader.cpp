@@ -292,8 +292,12 @@ uint32_t zle_peek_bits(const ZleBitReader& reader, int32_t k) {
 
 uint32_t zle_read_bits(ZleBitReader& reader, int32_t k) {
     const uint32_t bits = zle_peek_bits(reader, k);
-    reader.bit_position += static_cast<uint32_t>(k);
+    zle_skip_bits(reader, k);
     return bits;
+}
+
+void zle_skip_bits(ZleBitReader& reader, int32_t k) {
+    reader.bit_position += static_cast<uint32_t>(k);
 }
 
 bool zle_reader_overrun(const ZleBitReader& reader) {
