@@ -1,5 +1,5 @@
-// Speed of the DCT codecs: the inverse transform, macroblock conversion (fast and reference)
-// and whole Mnb and Zle frames decoded from encoder output.
+// Speed of the DCT codecs: the inverse transform, macroblock conversion (fast and reference),
+// whole Mnb and Zle frames decoded from encoder output, and Zle's entropy decoding alone.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -168,5 +168,28 @@ void BM_ZleFrame(benchmark::State& state) {
 BENCHMARK(BM_ZleFrame)
     ->ArgsProduct({{320, 640}, {50, 90}, {0, 1}})
     ->ArgNames({"width", "quality", "pan"});
+
+// The entropy decoding of a Zle intra frame alone: every block's codes, no transform.
+void BM_ZleBlocks(benchmark::State& state) {
+    const auto width = int32_t(state.range(0));
+    const auto height = width * 3 / 4;
+    const auto quality = int32_t(state.range(1));
+    const std::vector<uint8_t> rgb = dct_scene(width, height);
+    const std::vector<uint8_t> payload =
+        ZleEncoder({quality, false, false}).encode(RgbPicture{width, height, rgb.data()});
+    DctDecoder decoder;
+    zle_build_dequant_table(decoder.dequant_table, payload[4]);
+    const int32_t blocks = width / 16 * (height / 16) * 6;
+    for (auto _ : state) {
+        zle_reader_start(decoder.zle_reader, payload.data() + 8, uint32_t(payload.size() - 8));
+        for (int32_t b = 0; b < blocks; ++b) {
+            const ZleComponent component = b % 6 < 4 ? ZLE_LUMA : b % 6 == 4 ? ZLE_CB : ZLE_CR;
+            zle_decode_block(decoder.zle_reader, component, decoder.dequant_table, decoder.block);
+            benchmark::DoNotOptimize(decoder.block);
+        }
+    }
+    report_frames(state, width, height);
+}
+BENCHMARK(BM_ZleBlocks)->ArgsProduct({{640}, {50, 75, 90}})->ArgNames({"width", "quality"});
 
 }  // namespace

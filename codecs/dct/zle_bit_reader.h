@@ -22,6 +22,8 @@ void zle_reader_start(ZleBitReader& reader, const uint8_t* stream, uint32_t stre
 // k = 1..32.
 uint32_t zle_peek_bits(const ZleBitReader& reader, int32_t k);
 uint32_t zle_read_bits(ZleBitReader& reader, int32_t k);
+// Consumes k bits without looking at them.
+void zle_skip_bits(ZleBitReader& reader, int32_t k);
 // True once the reader has consumed bits the stream does not hold.
 bool zle_reader_overrun(const ZleBitReader& reader);
 

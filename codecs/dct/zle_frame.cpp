@@ -52,10 +52,13 @@ void zle_build_dequant_table(DequantTable& table, int32_t quality) {
 }
 
 bool zle_read_copy_flag(ZleBitReader& reader, int32_t& dx, int32_t& dy) {
-    if (zle_read_bits(reader, 1) == 0) {
+    // One look at all ten bits: copied macroblocks come in long runs in still scenes.
+    const uint32_t fields = zle_peek_bits(reader, 10);  // flag, spare bit, dx, dy
+    if ((fields >> 9) == 0) {
+        zle_skip_bits(reader, 1);
         return false;
     }
-    const uint32_t fields = zle_read_bits(reader, 9);  // spare bit, dx, dy
+    zle_skip_bits(reader, 10);
     dx = static_cast<int32_t>((fields >> 4) & 0xF);
     dy = static_cast<int32_t>(fields & 0xF);
     return true;

@@ -2,9 +2,14 @@
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
+
+#include "authoring/dct_scene.h"
+#include "authoring/zle_encoder.h"
 
 #include "codecs/dct/idct.h"
 #include "codecs/dct/zle_bit_reader.h"
@@ -218,6 +223,226 @@ TEST(ZleDequant, IntegerFormMatchesTheFloatingForm) {
             const int64_t expected = (int64_t{idct_prescale[i]} * k + 32768) >> 16;
             ASSERT_EQ(table.values[i], expected) << quality << " " << i;
         }
+    }
+}
+
+// A plain reading of Zle blocks to hold the block decoder against: one bit at a time, every
+// code found by walking the tables, position and predictors kept apart from the decoder's.
+class ReferenceReader {
+  public:
+    explicit ReferenceReader(const std::vector<uint8_t>& stream) : stream_(stream) {}
+
+    uint32_t peek(int32_t k) const {
+        uint32_t value = 0;
+        for (int32_t i = 0; i < k; ++i) {
+            value = value << 1 | bit_at(position + uint32_t(i));
+        }
+        return value;
+    }
+    uint32_t read(int32_t k) {
+        const uint32_t value = peek(k);
+        position += uint32_t(k);
+        return value;
+    }
+    // Reads bits until they form one of `codes`; null if none matches within 16 bits.
+    template <typename Code, size_t N>
+    const Code* read_code(const Code (&codes)[N]) {
+        uint32_t value = 0;
+        for (int32_t length = 1; length <= 16; ++length) {
+            value = value << 1 | read(1);
+            for (const Code& code : codes) {
+                if (code.length == length && code.bits == value) {
+                    return &code;
+                }
+            }
+        }
+        return nullptr;
+    }
+
+    uint32_t position = 0;
+    int32_t predictor[3] = {};
+
+  private:
+    // Bit 0 of the stream is the top bit of the first little-endian word, so byte 3.
+    uint32_t bit_at(uint32_t p) const {
+        const uint64_t byte = uint64_t{p / 32} * 4 + 3 - p % 32 / 8;
+        return byte < stream_.size() ? (stream_[byte] >> (7 - p % 8)) & 1 : 0;
+    }
+
+    const std::vector<uint8_t>& stream_;
+};
+
+// dct_coeff_next with the end of block and the escape, as one list to walk.
+const ZleCoeffCode (&every_coeff_code())[113] {
+    static ZleCoeffCode codes[113];
+    std::copy(std::begin(ZLE_DCT_COEFF_NEXT), std::end(ZLE_DCT_COEFF_NEXT), codes);
+    codes[111] = ZLE_END_OF_BLOCK;
+    codes[112] = ZLE_ESCAPE;
+    return codes;
+}
+
+bool same_code(const ZleCoeffCode& a, const ZleCoeffCode& b) {
+    return a.bits == b.bits && a.length == b.length;
+}
+
+bool reference_decode_block(ReferenceReader& reader, ZleComponent component,
+                            const DequantTable& table, CoefficientBlock& block) {
+    const int32_t width = component == ZLE_LUMA ? 7 : 8;
+    int32_t size = 0;
+    if (reader.peek(width) != (1u << width) - 1) {
+        size = component == ZLE_LUMA ? reader.read_code(ZLE_DC_SIZE_LUMINANCE)->size
+                                     : reader.read_code(ZLE_DC_SIZE_CHROMINANCE)->size;
+    }
+    int32_t difference = 0;
+    if (size > 0) {
+        const auto v = int32_t(reader.read(size));
+        difference = (v >> (size - 1)) != 0 ? v : v - ((1 << size) - 1);
+    }
+    int32_t& predictor = reader.predictor[component];
+    predictor = int32_t(uint32_t(predictor) + uint32_t(difference));
+    block = {};
+    block.values[0] = int32_t(uint32_t(predictor) * uint32_t(table.values[0]));
+    int32_t position = 0;
+    while (reader.peek(12) != 0) {
+        const ZleCoeffCode* code = reader.read_code(every_coeff_code());
+        if (same_code(*code, ZLE_END_OF_BLOCK)) {
+            return true;
+        }
+        int32_t run = code->run;
+        int32_t level = code->level;
+        if (same_code(*code, ZLE_ESCAPE)) {
+            run = int32_t(reader.read(6));
+            const uint32_t level_byte = reader.read(8);
+            level = level_byte == 0      ? int32_t(reader.read(8))
+                    : level_byte == 0x80 ? int32_t(reader.read(8)) - 256
+                                         : int8_t(level_byte);
+        } else if (reader.read(1) != 0) {
+            level = -level;
+        }
+        position += run + 1;
+        if (position > 63) {
+            return false;
+        }
+        const int32_t i = scan_index[position];
+        block.values[i] = int32_t(uint32_t(level) * uint32_t(table.values[i]));
+    }
+    return true;
+}
+
+// Decodes `blocks` blocks in macroblock order (four luma, Cb, Cr) with both readers, going on
+// past refused blocks and the stream's end, and expects the same at every step.
+void expect_reference_decoding(const std::vector<uint8_t>& stream, int32_t blocks,
+                               int32_t quality = 50) {
+    const DequantTable table = zle_table(quality);
+    ZleBitReader reader;
+    zle_reader_start(reader, stream.data(), uint32_t(stream.size()));
+    ReferenceReader reference(stream);
+    for (int32_t b = 0; b < blocks; ++b) {
+        const ZleComponent component = b % 6 < 4 ? ZLE_LUMA : b % 6 == 4 ? ZLE_CB : ZLE_CR;
+        CoefficientBlock ours;
+        CoefficientBlock expected;
+        const bool ok = zle_decode_block(reader, component, table, ours);
+        ASSERT_EQ(ok, reference_decode_block(reference, component, table, expected))
+            << "block " << b;
+        ASSERT_EQ(reader.bit_position, reference.position) << "block " << b;
+        ASSERT_EQ(std::memcmp(ours.values, expected.values, sizeof ours.values), 0)
+            << "block " << b;
+        ASSERT_EQ(reader.dc_predictor[component], reference.predictor[component]);
+        ASSERT_EQ(zle_reader_overrun(reader), reference.position > stream.size() * 8);
+    }
+}
+
+// A random block as a bit pattern: any DC size (or the all-ones non-code), then mostly short
+// codes with some long ones and escapes of all three level forms; now and then a run past
+// position 63 or no end of block.
+std::string random_block(std::mt19937& random, ZleComponent component) {
+    const auto& dc_codes = component == ZLE_LUMA ? ZLE_DC_SIZE_LUMINANCE : ZLE_DC_SIZE_CHROMINANCE;
+    std::string bits;
+    if (random() % 16 == 0) {
+        bits = component == ZLE_LUMA ? "1111111" : "11111111";
+    } else {
+        const ZleDcSizeCode& dc = dc_codes[random() % 9];
+        bits = bits_of(dc.bits, dc.length) + bits_of(random(), dc.size);
+    }
+    const auto codes = int32_t(random() % 24);
+    for (int32_t c = 0; c < codes; ++c) {
+        const uint32_t kind = random() % 16;
+        if (kind == 0) {
+            const uint32_t level_byte = random() % 4 == 0 ? (random() % 2) * 0x80 : random() % 256;
+            bits += bits_of(ZLE_ESCAPE.bits, ZLE_ESCAPE.length) + bits_of(random() % 8, 6) +
+                    bits_of(level_byte, 8) + bits_of(random(), (level_byte & 0x7F) ? 0 : 8);
+        } else {
+            // The first 23 codes are the short, frequent ones.
+            const ZleCoeffCode& code =
+                ZLE_DCT_COEFF_NEXT[kind < 12 ? random() % 23 : random() % 111];
+            bits += bits_of(code.bits, code.length) + bits_of(random(), 1);
+        }
+    }
+    return random() % 32 == 0 ? bits : bits + "10";
+}
+
+TEST(ZleBlockReference, RandomCodeSequencesCutAnywhere) {
+    std::mt19937 random(14);
+    for (int trial = 0; trial < 300; ++trial) {
+        std::string pattern;
+        const int32_t blocks = 1 + int32_t(random() % 60);
+        for (int32_t b = 0; b < blocks; ++b) {
+            pattern += random_block(random, b % 6 < 4 ? ZLE_LUMA : b % 6 == 4 ? ZLE_CB : ZLE_CR);
+        }
+        std::vector<uint8_t> stream = zle_stream_from_bits(pattern);
+        stream.resize(random() % 4 == 0 ? random() % (stream.size() + 1) : stream.size());
+        expect_reference_decoding(stream, blocks + 6);
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+}
+
+// Random bytes hit the long codes, the escapes and the twelve-zero stop far more often than
+// real streams do; zero bytes are made common so that the stop occurs.
+TEST(ZleBlockReference, RandomBytes) {
+    std::mt19937 random(15);
+    for (int trial = 0; trial < 300; ++trial) {
+        std::vector<uint8_t> stream(random() % 200);
+        for (uint8_t& byte : stream) {
+            byte = random() % 3 == 0 ? 0 : uint8_t(random());
+        }
+        expect_reference_decoding(stream, 60, int32_t(random() % 101));
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+}
+
+// An escape-laden block cut at every byte: the stream ends inside the escape fields, before
+// and after a word boundary, with lengths that are not whole words.
+TEST(ZleBlockReference, StreamsEndingInsideEscapes) {
+    const std::vector<uint8_t> full = zle_stream_from_bits(
+        "101 0 000001 000011 00000000 11001000 000001 000001 10000000 00111000"
+        "0000 0000 0001 0011 1 000001 111111 01111111 10 01 1 10");
+    for (size_t bytes = 0; bytes <= full.size(); ++bytes) {
+        expect_reference_decoding(std::vector<uint8_t>(full.begin(), full.begin() + bytes), 8);
+        ASSERT_FALSE(HasFatalFailure()) << bytes << " bytes";
+    }
+}
+
+// Encoder output, whole and cut short: long runs of blocks carrying the DC predictors.
+TEST(ZleBlockReference, EncodedPictures) {
+    std::mt19937 random(16);
+    for (const int32_t quality : {10, 75, 100}) {
+        const std::vector<uint8_t> rgb = dct_scene(96, 64);
+        const std::vector<uint8_t> payload =
+            ZleEncoder({quality, false, false}).encode(RgbPicture{96, 64, rgb.data()});
+        ASSERT_EQ(payload[7] & 1, 1);  // all intra: the stream is blocks only
+        const std::vector<uint8_t> stream(payload.begin() + 8, payload.end());
+        const int32_t blocks = 6 * 6 * 4;
+        expect_reference_decoding(stream, blocks, payload[4]);
+        for (int cut = 0; cut < 4; ++cut) {
+            const auto end = stream.begin() + std::ptrdiff_t(random() % stream.size());
+            expect_reference_decoding(std::vector<uint8_t>(stream.begin(), end), blocks,
+                                      payload[4]);
+        }
+        ASSERT_FALSE(HasFatalFailure()) << "quality " << quality;
     }
 }
 
