@@ -15,3 +15,7 @@ inline uint32_t load_le32(const uint8_t* bytes) {
     return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
            uint32_t{bytes[3]} << 24;
 }
+
+inline uint64_t load_le64(const uint8_t* bytes) {
+    return uint64_t{load_le32(bytes)} | uint64_t{load_le32(bytes + 4)} << 32;
+}

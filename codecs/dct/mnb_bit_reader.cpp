@@ -1,21 +1,11 @@
 #include "codecs/dct/mnb_bit_reader.h"
 
 #include <array>
-#include <bit>
-#include <cstring>
 
 #include "codecs/dct/wrapping.h"
+#include "platform/byte_order.h"
 
 namespace {
-
-uint64_t load_le64(const uint8_t* bytes) {
-    uint64_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    if constexpr (std::endian::native == std::endian::big) {
-        value = __builtin_bswap64(value);
-    }
-    return value;
-}
 
 // The reader's fields in registers while a block decodes; stores to the block cannot alias them.
 struct BitWindow {
