@@ -6,63 +6,73 @@
 
 namespace {
 
-// The nearest integers of four doubles, ties to even, wrapping as the scalar code does: the
-// low 32 bits of value + 1.5 * 2^52.
-__m128i nearest_int32_lanes(__m256d value) {
-    const __m256i bits =
-        _mm256_castpd_si256(_mm256_add_pd(value, _mm256_set1_pd(IDCT_ROUNDING_BIAS)));
-    const __m256i low =
-        _mm256_permutevar8x32_epi32(bits, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
-    return _mm256_castsi256_si128(low);
+// The first-generation processors that have AVX2 split every 256-bit operation into two 128-bit
+// halves and pay several times more for a shuffle across the halves, so the transform moves
+// values between halves only where it must: once between the passes.
+
+// The nearest integers of eight doubles held as lanes 0, 1, 4, 5 (`even_pairs`) and 2, 3, 6, 7
+// (`odd_pairs`), ties to even, wrapping as the scalar code does: the low 32 bits of value +
+// 1.5 * 2^52. Taking the low words of both in one in-half shuffle leaves them in lane order.
+QX_IDCT_INLINE __m256i nearest_int32_lanes(__m256d even_pairs, __m256d odd_pairs) {
+    const __m256d bias = _mm256_set1_pd(IDCT_ROUNDING_BIAS);
+    const __m256 even = _mm256_castpd_ps(_mm256_add_pd(even_pairs, bias));
+    const __m256 odd = _mm256_castpd_ps(_mm256_add_pd(odd_pairs, bias));
+    return _mm256_castps_si256(_mm256_shuffle_ps(even, odd, _MM_SHUFFLE(2, 0, 2, 0)));
 }
 
-// The rotation of four lanes at a time, in double precision.
-void rotate_quad(__m128i b, __m128i e, __m128i& r1, __m128i& r2) {
+// r1 and r2 of the rotation for four lanes of doubles.
+struct RotatedPairs {
+    __m256d r1;
+    __m256d r2;
+};
+
+QX_IDCT_INLINE RotatedPairs rotate_pairs(__m128i b, __m128i e) {
     const __m256d bd = _mm256_cvtepi32_pd(b);
     const __m256d ed = _mm256_cvtepi32_pd(e);
     const __m256d z = _mm256_mul_pd(_mm256_add_pd(bd, ed), _mm256_set1_pd(IDCT_ROT_MIX));
     const __m256d b_rot = _mm256_mul_pd(bd, _mm256_set1_pd(IDCT_ROT_A));
     const __m256d e_rot = _mm256_mul_pd(ed, _mm256_set1_pd(IDCT_ROT_B));
-    r1 = nearest_int32_lanes(_mm256_add_pd(b_rot, z));
-    r2 = nearest_int32_lanes(_mm256_sub_pd(e_rot, z));
+    return {_mm256_add_pd(b_rot, z), _mm256_sub_pd(e_rot, z)};
 }
 
-// An 8 x 8 transpose in three rounds of in-lane and cross-lane shuffles.
-QX_IDCT_INLINE void transpose_rows(Rows r) {
-    const __m256i t0 = _mm256_unpacklo_epi32(r[0], r[1]);
-    const __m256i t1 = _mm256_unpackhi_epi32(r[0], r[1]);
-    const __m256i t2 = _mm256_unpacklo_epi32(r[2], r[3]);
-    const __m256i t3 = _mm256_unpackhi_epi32(r[2], r[3]);
-    const __m256i t4 = _mm256_unpacklo_epi32(r[4], r[5]);
-    const __m256i t5 = _mm256_unpackhi_epi32(r[4], r[5]);
-    const __m256i t6 = _mm256_unpacklo_epi32(r[6], r[7]);
-    const __m256i t7 = _mm256_unpackhi_epi32(r[6], r[7]);
-    const __m256i u0 = _mm256_unpacklo_epi64(t0, t2);
-    const __m256i u1 = _mm256_unpackhi_epi64(t0, t2);
-    const __m256i u2 = _mm256_unpacklo_epi64(t1, t3);
-    const __m256i u3 = _mm256_unpackhi_epi64(t1, t3);
-    const __m256i u4 = _mm256_unpacklo_epi64(t4, t6);
-    const __m256i u5 = _mm256_unpackhi_epi64(t4, t6);
-    const __m256i u6 = _mm256_unpacklo_epi64(t5, t7);
-    const __m256i u7 = _mm256_unpackhi_epi64(t5, t7);
-    r[0] = _mm256_permute2x128_si256(u0, u4, 0x20);
-    r[1] = _mm256_permute2x128_si256(u1, u5, 0x20);
-    r[2] = _mm256_permute2x128_si256(u2, u6, 0x20);
-    r[3] = _mm256_permute2x128_si256(u3, u7, 0x20);
-    r[4] = _mm256_permute2x128_si256(u0, u4, 0x31);
-    r[5] = _mm256_permute2x128_si256(u1, u5, 0x31);
-    r[6] = _mm256_permute2x128_si256(u2, u6, 0x31);
-    r[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
+// Transposes the 4 x 4 square in each half of four registers: afterwards register j holds
+// value j of the four inputs' low halves in its low half, of their high halves in its high half.
+QX_IDCT_INLINE void transpose_squares(__m256i& a, __m256i& b, __m256i& c, __m256i& d) {
+    const __m256i ab_low = _mm256_unpacklo_epi32(a, b);
+    const __m256i ab_high = _mm256_unpackhi_epi32(a, b);
+    const __m256i cd_low = _mm256_unpacklo_epi32(c, d);
+    const __m256i cd_high = _mm256_unpackhi_epi32(c, d);
+    a = _mm256_unpacklo_epi64(ab_low, cd_low);
+    b = _mm256_unpackhi_epi64(ab_low, cd_low);
+    c = _mm256_unpacklo_epi64(ab_high, cd_high);
+    d = _mm256_unpackhi_epi64(ab_high, cd_high);
+}
+
+QX_IDCT_INLINE void transpose_squares(Rows r) {
+    transpose_squares(r[0], r[1], r[2], r[3]);
+    transpose_squares(r[4], r[5], r[6], r[7]);
+}
+
+// Four values at `low` in lanes 0-3 and four at `high` in lanes 4-7.
+QX_IDCT_INLINE __m256i load_halves(const int32_t* low, const int32_t* high) {
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
 }
 
 // The transform's instruction-set parts on 256-bit registers (see idct_block_lanes).
 struct IdctAvx2 {
+    // Lanes 0, 1, 4, 5 in one register of doubles and 2, 3, 6, 7 in the other, so that the
+    // results come back in order without a shuffle across halves.
     QX_IDCT_INLINE static void rotate(__m256i b, __m256i e, __m256i& r1, __m256i& r2) {
-        __m128i low1, low2, high1, high2;
-        rotate_quad(_mm256_castsi256_si128(b), _mm256_castsi256_si128(e), low1, low2);
-        rotate_quad(_mm256_extracti128_si256(b, 1), _mm256_extracti128_si256(e, 1), high1, high2);
-        r1 = _mm256_set_m128i(high1, low1);
-        r2 = _mm256_set_m128i(high2, low2);
+        const __m256i b_pairs = _mm256_permute4x64_epi64(b, _MM_SHUFFLE(3, 1, 2, 0));
+        const __m256i e_pairs = _mm256_permute4x64_epi64(e, _MM_SHUFFLE(3, 1, 2, 0));
+        const RotatedPairs even =
+            rotate_pairs(_mm256_castsi256_si128(b_pairs), _mm256_castsi256_si128(e_pairs));
+        const RotatedPairs odd = rotate_pairs(_mm256_extracti128_si256(b_pairs, 1),
+                                              _mm256_extracti128_si256(e_pairs, 1));
+        r1 = nearest_int32_lanes(even.r1, odd.r1);
+        r2 = nearest_int32_lanes(even.r2, odd.r2);
     }
 
     QX_IDCT_INLINE static BlockShape shape_of(const CoefficientBlock& block) {
@@ -79,16 +89,47 @@ struct IdctAvx2 {
         return shape_of_first_group(_mm256_loadu_si256(groups));
     }
 
+    // Groups u and u + 4 share a register, their first four inputs in one and their last four
+    // in another, so the transposes stay inside the halves.
     QX_IDCT_INLINE static void load_transposed(const CoefficientBlock& block, Rows x) {
-#pragma GCC unroll 8
-        for (int32_t u = 0; u < 8; ++u) {
-            x[u] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block.values + 8 * u));
+        const int32_t* values = block.values;
+#pragma GCC unroll 4
+        for (int32_t u = 0; u < 4; ++u) {
+            x[u] = load_halves(values + 8 * u, values + 8 * u + 32);
+            x[u + 4] = load_halves(values + 8 * u + 4, values + 8 * u + 36);
         }
-        transpose_rows(x);
+        transpose_squares(x);
     }
 
     QX_IDCT_INLINE static void transpose(Rows x) {
-        transpose_rows(x);
+        transpose_squares(x);
+        // Register j holds columns j and j + 4 of rows 0-3, register j + 4 of rows 4-7.
+#pragma GCC unroll 4
+        for (int32_t j = 0; j < 4; ++j) {
+            const __m256i upper = x[j];
+            const __m256i lower = x[j + 4];
+            x[j] = _mm256_inserti128_si256(upper, _mm256_castsi256_si128(lower), 1);
+            x[j + 4] = _mm256_inserti128_si256(lower, _mm256_extracti128_si256(upper, 1), 0);
+        }
+    }
+
+    // Row j of the samples is the low halves of registers j and j + 4 after the in-half
+    // transposes, row j + 4 their high halves: stored half by half.
+    QX_IDCT_INLINE static void store_transposed(Rows x, int32_t* out, ptrdiff_t stride) {
+#pragma GCC unroll 8
+        for (int32_t n = 0; n < 8; ++n) {
+            x[n] = _mm256_srai_epi32(x[n], 17);
+        }
+        transpose_squares(x);
+#pragma GCC unroll 4
+        for (int32_t j = 0; j < 4; ++j) {
+            auto* upper = reinterpret_cast<__m128i*>(out + j * stride);
+            auto* lower = reinterpret_cast<__m128i*>(out + (j + 4) * stride);
+            _mm_storeu_si128(upper, _mm256_castsi256_si128(x[j]));
+            _mm_storeu_si128(upper + 1, _mm256_castsi256_si128(x[j + 4]));
+            _mm_storeu_si128(lower, _mm256_extracti128_si256(x[j], 1));
+            _mm_storeu_si128(lower + 1, _mm256_extracti128_si256(x[j + 4], 1));
+        }
     }
 };
 

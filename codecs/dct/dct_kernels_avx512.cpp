@@ -89,6 +89,11 @@ struct IdctAvx512 {
         transpose_pairs(pairs);
         split_pairs(pairs, x);
     }
+
+    QX_IDCT_INLINE static void store_transposed(Rows x, int32_t* out, ptrdiff_t stride) {
+        transpose(x);
+        store_samples(x, out, stride);
+    }
 };
 
 void idct_block_avx512(const CoefficientBlock& block, int32_t* out, ptrdiff_t stride) {

@@ -125,8 +125,7 @@ void idct_block_lanes(const CoefficientBlock& block, int32_t* out, ptrdiff_t str
     idct_1d_lanes<Isa>(x);           // x[n]: row n of the intermediate array, lane u
     Isa::transpose(x);               // x[k]: input k of every row r
     idct_1d_lanes<Isa>(x);           // x[n]: sample column n, lane r
-    Isa::transpose(x);
-    store_samples(x, out, stride);
+    Isa::store_transposed(x, out, stride);
 }
 
 }  // namespace
