@@ -137,32 +137,34 @@ void idct_block_avx2(const CoefficientBlock& block, int32_t* out, ptrdiff_t stri
     idct_block_lanes<IdctAvx2>(block, out, stride);
 }
 
-// Eight table words selected by the low 7 bits of eight samples.
-__m256i gather_7bit(const uint32_t* table, const int32_t* samples) {
-    const __m256i index = _mm256_and_si256(
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples)), _mm256_set1_epi32(0x7F));
-    return _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), index, 4);
-}
-
-// Summed tables: per chroma row, the chroma words of its eight columns, each spread over the
-// two pixels it serves, then one luma gather per eight pixels.
+// Summed tables: every word is looked up one by one into a small buffer (on the processors that
+// split 256-bit operations a gather costs more than its eight loads), and the vector part adds
+// each chroma row's words, spread over the two pixels each serves, to the luma words of its two
+// rows and packs the pixels.
 template <int32_t PixelBytes>
 void convert_summed_avx2(const MacroblockPlanes& planes, const ColourTables& tables,
                          uint8_t* destination, size_t stride) {
+    alignas(32) uint32_t chroma_words[64];
+    for (int32_t i = 0; i < 64; ++i) {
+        chroma_words[i] =
+            tables.cb_table[planes.cb_plane[i] & 0x7F] + tables.cr_table[planes.cr_plane[i] & 0x7F];
+    }
     const __m256i left_pairs = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
     const __m256i right_pairs = _mm256_setr_epi32(4, 4, 5, 5, 6, 6, 7, 7);
     for (int32_t cy = 0; cy < 8; ++cy) {
         const __m256i chroma =
-            _mm256_add_epi32(gather_7bit(tables.cb_table, planes.cb_plane + 8 * cy),
-                             gather_7bit(tables.cr_table, planes.cr_plane + 8 * cy));
+            _mm256_load_si256(reinterpret_cast<const __m256i*>(chroma_words + 8 * cy));
         const __m256i chroma_left = _mm256_permutevar8x32_epi32(chroma, left_pairs);
         const __m256i chroma_right = _mm256_permutevar8x32_epi32(chroma, right_pairs);
         for (int32_t y = 2 * cy; y < 2 * cy + 2; ++y) {
             const int32_t* luma = planes.luma_plane + 16 * y;
-            const __m256i left =
-                _mm256_add_epi32(gather_7bit(tables.luma_table, luma), chroma_left);
-            const __m256i right =
-                _mm256_add_epi32(gather_7bit(tables.luma_table, luma + 8), chroma_right);
+            alignas(32) uint32_t luma_words[16];
+            for (int32_t x = 0; x < 16; ++x) {
+                luma_words[x] = tables.luma_table[luma[x] & 0x7F];
+            }
+            const auto* words = reinterpret_cast<const __m256i*>(luma_words);
+            const __m256i left = _mm256_add_epi32(_mm256_load_si256(words), chroma_left);
+            const __m256i right = _mm256_add_epi32(_mm256_load_si256(words + 1), chroma_right);
             auto* out = reinterpret_cast<__m256i*>(destination + size_t(y) * stride);
             if constexpr (PixelBytes == 4) {
                 _mm256_storeu_si256(out, left);
