@@ -137,13 +137,17 @@ void idct_block_avx2(const CoefficientBlock& block, int32_t* out, ptrdiff_t stri
     idct_block_lanes<IdctAvx2>(block, out, stride);
 }
 
-// Summed tables: every word is looked up one by one into a small buffer (on the processors that
-// split 256-bit operations a gather costs more than its eight loads), and the vector part adds
+// Summed tables: every word of the macroblock is first looked up one by one (on the processors
+// that split 256-bit operations a gather costs more than its eight loads), then the vectors add
 // each chroma row's words, spread over the two pixels each serves, to the luma words of its two
-// rows and packs the pixels.
+// rows and pack the pixels.
 template <int32_t PixelBytes>
 void convert_summed_avx2(const MacroblockPlanes& planes, const ColourTables& tables,
                          uint8_t* destination, size_t stride) {
+    alignas(32) uint32_t luma_words[256];
+    for (int32_t i = 0; i < 256; ++i) {
+        luma_words[i] = tables.luma_table[planes.luma_plane[i] & 0x7F];
+    }
     alignas(32) uint32_t chroma_words[64];
     for (int32_t i = 0; i < 64; ++i) {
         chroma_words[i] =
@@ -157,12 +161,7 @@ void convert_summed_avx2(const MacroblockPlanes& planes, const ColourTables& tab
         const __m256i chroma_left = _mm256_permutevar8x32_epi32(chroma, left_pairs);
         const __m256i chroma_right = _mm256_permutevar8x32_epi32(chroma, right_pairs);
         for (int32_t y = 2 * cy; y < 2 * cy + 2; ++y) {
-            const int32_t* luma = planes.luma_plane + 16 * y;
-            alignas(32) uint32_t luma_words[16];
-            for (int32_t x = 0; x < 16; ++x) {
-                luma_words[x] = tables.luma_table[luma[x] & 0x7F];
-            }
-            const auto* words = reinterpret_cast<const __m256i*>(luma_words);
+            const auto* words = reinterpret_cast<const __m256i*>(luma_words + 16 * y);
             const __m256i left = _mm256_add_epi32(_mm256_load_si256(words), chroma_left);
             const __m256i right = _mm256_add_epi32(_mm256_load_si256(words + 1), chroma_right);
             auto* out = reinterpret_cast<__m256i*>(destination + size_t(y) * stride);
