@@ -2,8 +2,6 @@
 // only through the kernel table after the processor was found to have AVX2.
 #include <immintrin.h>
 
-#include <algorithm>
-
 #include "codecs/rkd/rkd_bit_fields.h"
 #include "codecs/rkd/rkd_kernels.h"
 
@@ -50,26 +48,22 @@ void read_index_fields_avx2(int32_t* destination, const uint8_t* source, size_t 
 void mark_blocks_of_index_avx2(const int32_t* block_map, int32_t columns, int32_t rows,
                                uint32_t index, uint64_t* mask) {
     const __m256i wanted = _mm256_set1_epi32(int32_t(index));
-    const int32_t words = rkd_mask_words_per_row(columns);
-    for (int32_t y = 0; y < rows; ++y, block_map += columns) {
-        for (int32_t word = 0; word < words; ++word, ++mask) {
-            const int32_t first = 64 * word;
-            const int32_t end = std::min(columns, first + 64);
+    rkd_fill_block_mask(
+        block_map, columns, rows, mask, [&](const int32_t* row, int32_t first, int32_t end) {
             uint64_t bits = 0;
             int32_t x = first;
             for (; x + 8 <= end; x += 8) {
                 const __m256i indexes =
-                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block_map + x));
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
                 const auto equal = uint32_t(
                     _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(indexes, wanted))));
                 bits |= uint64_t{equal} << (x - first);
             }
             for (; x < end; ++x) {
-                bits |= uint64_t{uint32_t(block_map[x]) == index} << (x - first);
+                bits |= uint64_t{uint32_t(row[x]) == index} << (x - first);
             }
-            *mask = bits;
-        }
-    }
+            return bits;
+        });
 }
 
 }  // namespace
