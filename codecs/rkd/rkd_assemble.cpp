@@ -66,21 +66,27 @@ inline void copy_block(uint8_t* to, int32_t width, const uint8_t* from, int32_t 
     }
 }
 
+// `bytes` bytes of each of four rows `width` apart, in one move a row.
+template <size_t bytes>
+inline void move_rows(uint8_t* to, const uint8_t* from, int32_t width) {
+    for (int32_t r = 0; r < 4; ++r) {
+        std::memcpy(to + r * width, from + r * width, bytes);
+    }
+}
+
 // Four rows of a run, `bytes` (a multiple of 4) each, in 16-byte moves; the last move of a row
 // ends at its end, overlapping the one before, so no byte outside the run is touched.
 inline void copy_run_rows(uint8_t* to, const uint8_t* from, size_t bytes, int32_t width) {
-    for (int32_t r = 0; r < 4; ++r, to += width, from += width) {
-        if (bytes >= 16) {
-            for (size_t i = 0; i + 16 < bytes; i += 16) {
-                std::memcpy(to + i, from + i, 16);
-            }
-            std::memcpy(to + bytes - 16, from + bytes - 16, 16);
-        } else if (bytes >= 8) {
-            std::memcpy(to, from, 8);
-            std::memcpy(to + bytes - 8, from + bytes - 8, 8);
-        } else {
-            std::memcpy(to, from, 4);
+    if (bytes >= 16) {
+        for (size_t i = 0; i + 16 < bytes; i += 16) {
+            move_rows<16>(to + i, from + i, width);
         }
+        move_rows<16>(to + bytes - 16, from + bytes - 16, width);
+    } else if (bytes >= 8) {
+        move_rows<8>(to, from, width);
+        move_rows<8>(to + bytes - 8, from + bytes - 8, width);
+    } else {
+        move_rows<4>(to, from, width);
     }
 }
 
@@ -88,10 +94,8 @@ inline void copy_run_rows(uint8_t* to, const uint8_t* from, size_t bytes, int32_
 // and read as far past its source: the caller makes sure both stay in their pictures and that
 // the bytes written past the run belong to blocks of this block row still to be assembled.
 inline void copy_run_rows_over(uint8_t* to, const uint8_t* from, size_t bytes, int32_t width) {
-    for (int32_t r = 0; r < 4; ++r, to += width, from += width) {
-        for (size_t i = 0; i < bytes; i += 16) {
-            std::memcpy(to + i, from + i, 16);
-        }
+    for (size_t i = 0; i < bytes; i += 16) {
+        move_rows<16>(to + i, from + i, width);
     }
 }
 

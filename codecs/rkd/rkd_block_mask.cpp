@@ -2,18 +2,14 @@
 
 void rkd_mark_blocks_of_index(const int32_t* block_map, int32_t columns, int32_t rows,
                               uint32_t index, uint64_t* mask) {
-    const int32_t words = rkd_mask_words_per_row(columns);
-    for (int32_t y = 0; y < rows; ++y, block_map += columns) {
-        for (int32_t word = 0; word < words; ++word, ++mask) {
-            const int32_t first = 64 * word;
-            const int32_t count = columns - first < 64 ? columns - first : 64;
-            uint64_t bits = 0;
-            for (int32_t x = 0; x < count; ++x) {
-                bits |= uint64_t{uint32_t(block_map[first + x]) == index} << x;
-            }
-            *mask = bits;
-        }
-    }
+    rkd_fill_block_mask(block_map, columns, rows, mask,
+                        [index](const int32_t* row, int32_t first, int32_t end) {
+                            uint64_t bits = 0;
+                            for (int32_t x = first; x < end; ++x) {
+                                bits |= uint64_t{uint32_t(row[x]) == index} << (x - first);
+                            }
+                            return bits;
+                        });
 }
 
 void rkd_mark_blocks_of_index_reference(const int32_t* block_map, int32_t columns, int32_t rows,

@@ -18,6 +18,21 @@ inline uint64_t rkd_mask_word_blocks(int32_t columns, int32_t word) {
     return left >= 64 ? ~uint64_t{0} : (uint64_t{1} << left) - 1;
 }
 
+// Fills the mask of a map of `rows` rows of `columns` blocks a word at a time: `word_bits(row,
+// first, end)` gives the bits of blocks `first` to `end` - 1 of the row whose map is `row`,
+// block `first` in bit 0.
+template <typename WordBits>
+void rkd_fill_block_mask(const int32_t* block_map, int32_t columns, int32_t rows, uint64_t* mask,
+                         WordBits&& word_bits) {
+    const int32_t words = rkd_mask_words_per_row(columns);
+    for (int32_t y = 0; y < rows; ++y, block_map += columns) {
+        for (int32_t word = 0; word < words; ++word, ++mask) {
+            const int32_t first = 64 * word;
+            *mask = word_bits(block_map, first, columns - first < 64 ? columns : first + 64);
+        }
+    }
+}
+
 // Sets the bit of every block whose block-map index is `index`, clears the others.
 void rkd_mark_blocks_of_index(const int32_t* block_map, int32_t columns, int32_t rows,
                               uint32_t index, uint64_t* mask);

@@ -7,29 +7,63 @@
 
 namespace {
 
-// Eight fields at a time: for every supported width a field lies inside the 32-bit word at its
-// first byte, so one gather of those words and one variable shift give eight fields. Gathers
-// stop where a word would pass the input; the portable reader takes the rest from there, a
-// byte-aligned start since every group of eight fields is a whole number of bytes.
+// Eight fields a step, without gathers (slow on the processors that have AVX2 but not
+// AVX-512). Eight fields of a supported width fill `width` bytes, so a group starts on a byte
+// and lies within the 16 bytes loaded there; each field lies inside the 32-bit word at its
+// first byte, which one byte shuffle puts in its lane (fields 0-3 in the low half, 4-7 in the
+// high one) and one variable shift aligns. Where 16 bytes would pass the input, the portable
+// reader takes the rest.
 void read_index_fields_avx2(int32_t* destination, const uint8_t* source, size_t source_bytes,
                             uint32_t count, uint32_t width) {
-    uint32_t j = 0;
-    if (uint64_t{count} * width < (uint64_t{1} << 31)) {
-        const __m256i field_bits = _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
-                                                      _mm256_set1_epi32(int32_t(width)));
-        const __m256i mask = _mm256_set1_epi32(int32_t((1u << width) - 1));
-        for (; j + 8 <= count && (uint64_t{j + 7} * width) / 8 + 4 <= source_bytes; j += 8) {
-            const __m256i bit = _mm256_add_epi32(_mm256_set1_epi32(int32_t(j * width)), field_bits);
-            const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(source),
-                                                         _mm256_srli_epi32(bit, 3), 1);
-            const __m256i fields = _mm256_and_si256(
-                _mm256_srlv_epi32(words, _mm256_and_si256(bit, _mm256_set1_epi32(7))), mask);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + j), fields);
-        }
+    if (!rkd_index_width_supported(width)) {
+        return;
     }
-    const size_t done_bytes = size_t(uint64_t{j} * width / 8);
-    rkd_read_index_fields(destination + j, source + done_bytes, source_bytes - done_bytes,
-                          count - j, width);
+    alignas(32) uint8_t word_bytes[32];
+    alignas(32) uint32_t shifts[8];
+    for (uint32_t j = 0; j < 8; ++j) {
+        for (uint32_t k = 0; k < 4; ++k) {
+            // Bytes past the group's 16 hold no bit of the field (only a 16-bit field reaches
+            // them, and its bits end two bytes in); the shuffle zeroes them.
+            const uint32_t byte = j * width / 8 + k;
+            word_bytes[4 * j + k] = byte < 16 ? uint8_t(byte) : 0x80;
+        }
+        shifts[j] = j * width % 8;
+    }
+    const __m256i gather = _mm256_load_si256(reinterpret_cast<const __m256i*>(word_bytes));
+    const __m256i shift = _mm256_load_si256(reinterpret_cast<const __m256i*>(shifts));
+    const __m256i mask = _mm256_set1_epi32(int32_t((1u << width) - 1));
+    uint32_t j = 0;
+    size_t at = 0;
+    for (; j + 8 <= count && at + 16 <= source_bytes; j += 8, at += width) {
+        const __m256i bytes = _mm256_broadcastsi128_si256(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + at)));
+        const __m256i fields =
+            _mm256_and_si256(_mm256_srlv_epi32(_mm256_shuffle_epi8(bytes, gather), shift), mask);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + j), fields);
+    }
+    rkd_read_index_fields(destination + j, source + at, source_bytes - at, count - j, width);
+}
+
+// Eight blocks a compare; the blocks after a row's last whole eight go one at a time.
+void mark_blocks_of_index_avx2(const int32_t* block_map, int32_t columns, int32_t rows,
+                               uint32_t index, uint64_t* mask) {
+    const __m256i wanted = _mm256_set1_epi32(int32_t(index));
+    rkd_fill_block_mask(
+        block_map, columns, rows, mask, [&](const int32_t* row, int32_t first, int32_t end) {
+            uint64_t bits = 0;
+            int32_t x = first;
+            for (; x + 8 <= end; x += 8) {
+                const __m256i indexes =
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+                const auto equal = uint32_t(
+                    _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(indexes, wanted))));
+                bits |= uint64_t{equal} << (x - first);
+            }
+            for (; x < end; ++x) {
+                bits |= uint64_t{uint32_t(row[x]) == index} << (x - first);
+            }
+            return bits;
+        });
 }
 
 }  // namespace
@@ -38,4 +72,5 @@ void rkd_kernels_avx2(RkdKernels& kernels) {
     // Table conversions by gathers measured slower than the portable loop on the processors
     // tried, so the portable conversion stays.
     kernels.read_index_fields = read_index_fields_avx2;
+    kernels.mark_blocks_of_index = mark_blocks_of_index_avx2;
 }

@@ -12,20 +12,18 @@ namespace {
 void mark_blocks_of_index_avx512(const int32_t* block_map, int32_t columns, int32_t rows,
                                  uint32_t index, uint64_t* mask) {
     const __m512i wanted = _mm512_set1_epi32(int32_t(index));
-    const int32_t words = rkd_mask_words_per_row(columns);
-    for (int32_t y = 0; y < rows; ++y, block_map += columns) {
-        for (int32_t word = 0; word < words; ++word, ++mask) {
+    rkd_fill_block_mask(
+        block_map, columns, rows, mask, [&](const int32_t* row, int32_t first, int32_t end) {
             uint64_t bits = 0;
-            for (int32_t k = 0; k < 64 && 64 * word + k < columns; k += 16) {
-                const int32_t first = 64 * word + k;
-                const int32_t left = columns - first;
+            for (int32_t x = first; x < end; x += 16) {
+                const int32_t left = end - x;
                 const __mmask16 lanes = left >= 16 ? 0xFFFF : __mmask16((1u << left) - 1);
-                const __m512i indexes = _mm512_maskz_loadu_epi32(lanes, block_map + first);
-                bits |= uint64_t{_mm512_mask_cmpeq_epi32_mask(lanes, indexes, wanted)} << k;
+                const __m512i indexes = _mm512_maskz_loadu_epi32(lanes, row + x);
+                bits |= uint64_t{_mm512_mask_cmpeq_epi32_mask(lanes, indexes, wanted)}
+                        << (x - first);
             }
-            *mask = bits;
-        }
-    }
+            return bits;
+        });
 }
 
 // The low 16 bits of all 256 entries held in eight registers, 32 entries each.

@@ -134,7 +134,11 @@ struct FastMover {
                     produced <= u.destination_bytes - u.out &&
                     (command.copy == 0 || command.distance <= u.out + command.literals);
         if (!fits) {
-            return move_bytewise(u, command, status);
+            // Through a copy, so that `u` never has its address taken and stays in registers.
+            Unpacker checked = u;
+            const bool moved = move_bytewise(checked, command, status);
+            u = checked;
+            return moved;
         }
         const uint8_t* literal = u.source + u.in;
         uint8_t* out = u.destination + u.out;

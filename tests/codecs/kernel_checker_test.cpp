@@ -289,6 +289,18 @@ std::vector<uint64_t> random_mask(std::mt19937& random, int32_t columns, int32_t
     return mask;
 }
 
+// Runs of one to twelve blocks, each of one index, as a panning picture's map holds them.
+std::vector<int32_t> map_of_runs(std::mt19937& random, size_t blocks, uint32_t indexes) {
+    std::vector<int32_t> map(blocks);
+    for (size_t at = 0; at < blocks;) {
+        const auto index = int32_t(random() % indexes);
+        const size_t run = std::min<size_t>(1 + random() % 12, blocks - at);
+        std::fill_n(map.begin() + long(at), run, index);
+        at += run;
+    }
+    return map;
+}
+
 // Kept blocks must come out as they stood, so the pictures start from the same stale bytes.
 TEST(KernelChecker, RkdAssembleMatchesTheReference) {
     const RkdAssembleKernel reference = rkd_reference_kernels().assemble_picture;
@@ -302,24 +314,30 @@ TEST(KernelChecker, RkdAssembleMatchesTheReference) {
             const auto pixels = size_t(width) * size_t(height);
             const std::vector<uint8_t> previous = random_bytes(random, pixels);
             const std::vector<uint8_t> blocks = random_bytes(random, 16 * 5);
-            std::vector<int32_t> offsets(7);
+            // Every fourth trial pans: many vectors, most of them small displacements.
+            const bool panning = trial % 4 == 1;
+            std::vector<int32_t> offsets(panning ? 24 : 7);
             for (int32_t& offset : offsets) {
-                const int32_t pick = int32_t(random() % 4);
-                offset = pick == 0   ? RKD_VECTOR_OUTSIDE
-                         : pick == 1 ? int32_t(random() % 9) - 4
-                                     : int32_t(random() % (2 * pixels)) - int32_t(pixels);
+                const int32_t pick = int32_t(random() % (panning ? 12 : 4));
+                offset = pick == 0 ? RKD_VECTOR_OUTSIDE
+                         : pick == 1
+                             ? int32_t(random() % (2 * pixels)) - int32_t(pixels)
+                             : int32_t(random() % 9) - 4 + width * (int32_t(random() % 3) - 1);
             }
-            // Half the maps hold long runs of one vector, as still and panning pictures do.
-            std::vector<int32_t> map(pixels / 16);
+            const auto vectors = uint32_t(offsets.size());
+            std::vector<int32_t> map = map_of_runs(random, pixels / 16, vectors + 6);
+            // The other odd maps hold long runs of one vector, as still pictures do.
             for (int32_t& index : map) {
-                index = trial % 2           ? int32_t(random() % 16 == 0)
-                        : random() % 8 == 0 ? int32_t(random())
-                                            : int32_t(random() % 14);
+                if (!panning) {
+                    index = trial % 2           ? int32_t(random() % 16 == 0)
+                            : random() % 8 == 0 ? int32_t(random())
+                                                : int32_t(random() % 14);
+                }
             }
             const std::vector<uint64_t> kept =
                 random_mask(random, width / 4, height / 4, uint32_t(trial % 3 * 2));
             const uint64_t* kept_blocks = trial % 3 == 0 ? nullptr : kept.data();
-            const RkdBlockSources sources{offsets.data(), 7, blocks.data(), 5};
+            const RkdBlockSources sources{offsets.data(), vectors, blocks.data(), 5};
             std::vector<uint8_t> expected = random_bytes(random, pixels);
             std::vector<uint8_t> actual = expected;
             reference(map.data(), previous.data(), expected.data(), sources, width, height,
