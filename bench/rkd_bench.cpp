@@ -126,6 +126,7 @@ void BM_RkdConvertReference(benchmark::State& state) {
                              player.c.size.width,
                              player.c.size.height,
                              &player.c.rkd.rkd_pixel_table,
+                             nullptr,
                              false,
                              false,
                              picture.data(),

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -126,24 +127,39 @@ TEST(RkdConvert, FastConversionMatchesTheReferenceOnEveryDisplay) {
     for (uint32_t& e : table.entries) {
         e = random();
     }
+    auto pairs = std::make_unique<RkdPixelPairs>();
+    rkd_fill_pixel_pairs(*pairs, table);
     for (int32_t width : {8, 12, 64, 100}) {
         std::vector<uint8_t> frame(size_t(width) * 6);
         for (uint8_t& p : frame) {
             p = uint8_t(random());
         }
-        for (int mode = 0; mode < 4; ++mode) {
+        for (int mode = 0; mode < 8; ++mode) {
             bool palettised = mode & 1;
             bool double_width = mode & 2;
             size_t bytes = rkd_converted_row_bytes(width, palettised, double_width) * 6;
             std::vector<uint8_t> fast(bytes, 0), reference(bytes, 1);
-            RkdConversion conversion{frame.data(), width,        6,           &table,
-                                     palettised,   double_width, fast.data(), bytes};
+            RkdConversion conversion{
+                frame.data(), width,        6,           &table, mode & 4 ? pairs.get() : nullptr,
+                palettised,   double_width, fast.data(), bytes};
             rkd_convert(conversion);
             conversion.picture = reference.data();
             rkd_convert_reference(conversion);
             EXPECT_EQ(fast, reference) << "width " << width << " mode " << mode;
         }
     }
+}
+
+// Entry a | b << 8 of the pairs is the two pixels a, b side by side, whatever the high halves.
+TEST(RkdPixelPairs, HoldTheLowHalvesOfTwoEntries) {
+    RkdPixelTable table;
+    for (uint32_t i = 0; i < 256; ++i) {
+        table.entries[i] = 0xABCD0000u | i * 3;
+    }
+    auto pairs = std::make_unique<RkdPixelPairs>();
+    rkd_fill_pixel_pairs(*pairs, table);
+    EXPECT_EQ(pairs->entries[0x0201], (6u << 16) | 3u);
+    EXPECT_EQ(pairs->entries[0xFF00], (765u << 16) | 0u);
 }
 
 }  // namespace
