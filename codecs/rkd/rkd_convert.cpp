@@ -53,14 +53,28 @@ inline uint64_t two_entries(uint32_t indexes, const uint32_t* table) {
     return table[indexes & 0xFF] | uint64_t{table[indexes >> 8 & 0xFF]} << 32;
 }
 
+// Calls `group(x, indexes)` for every whole group of 8 pixels of a row, x its first, with the
+// group's indexes from one 64-bit load; returns the pixels done.
+template <typename Group>
+size_t for_each_group_of_8(const uint8_t* row, size_t count, Group&& group) {
+    size_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        group(x, load_le64(row + x));
+    }
+    return x;
+}
+
 // 16-bit pixels, 8 a step: the indexes come from one 64-bit load and the pixels leave four to
 // a 64-bit store, so the loop is bound by its table loads rather than by one store per pixel.
 void convert_row_to_16(const uint8_t* row, size_t count, const uint32_t* table, uint8_t* out) {
-    size_t x = 0;
-    for (; x + 8 <= count; x += 8) {
-        const uint64_t indexes = load_le64(row + x);
-        store_word(out + 2 * x, four_pixels(uint32_t(indexes), table));
-        store_word(out + 2 * x + 8, four_pixels(uint32_t(indexes >> 32), table));
+    size_t x = for_each_group_of_8(row, count, [&](size_t at, uint64_t indexes) {
+        store_word(out + 2 * at, four_pixels(uint32_t(indexes), table));
+        store_word(out + 2 * at + 8, four_pixels(uint32_t(indexes >> 32), table));
+    });
+    // Stretches of changed blocks are multiples of 4 pixels: one more group of 4 ends them.
+    if (x + 4 <= count) {
+        store_word(out + 2 * x, four_pixels(load_le32(row + x), table));
+        x += 4;
     }
     for (; x < count; ++x) {
         const auto pixel = uint16_t(table[row[x]]);
@@ -71,27 +85,28 @@ void convert_row_to_16(const uint8_t* row, size_t count, const uint32_t* table, 
 // Two pixels a load from the pair table, four to a 64-bit store.
 void convert_row_by_pairs(const uint8_t* row, size_t count, const uint32_t* pairs,
                           const uint32_t* table, uint8_t* out) {
-    size_t x = 0;
-    for (; x + 8 <= count; x += 8) {
-        const uint64_t indexes = load_le64(row + x);
-        store_word(out + 2 * x,
+    size_t x = for_each_group_of_8(row, count, [&](size_t at, uint64_t indexes) {
+        store_word(out + 2 * at,
                    pairs[indexes & 0xFFFF] | uint64_t{pairs[indexes >> 16 & 0xFFFF]} << 32);
-        store_word(out + 2 * x + 8,
+        store_word(out + 2 * at + 8,
                    pairs[indexes >> 32 & 0xFFFF] | uint64_t{pairs[indexes >> 48]} << 32);
+    });
+    if (x + 4 <= count) {
+        const uint32_t indexes = load_le32(row + x);
+        store_word(out + 2 * x, pairs[indexes & 0xFFFF] | uint64_t{pairs[indexes >> 16]} << 32);
+        x += 4;
     }
     convert_row_to_16(row + x, count - x, table, out + 2 * x);
 }
 
 // Whole 32-bit entries, two to a 64-bit store.
 void convert_row_to_32(const uint8_t* row, size_t count, const uint32_t* table, uint8_t* out) {
-    size_t x = 0;
-    for (; x + 8 <= count; x += 8) {
-        const uint64_t indexes = load_le64(row + x);
-        store_word(out + 4 * x, two_entries(uint32_t(indexes), table));
-        store_word(out + 4 * x + 8, two_entries(uint32_t(indexes >> 16), table));
-        store_word(out + 4 * x + 16, two_entries(uint32_t(indexes >> 32), table));
-        store_word(out + 4 * x + 24, two_entries(uint32_t(indexes >> 48), table));
-    }
+    size_t x = for_each_group_of_8(row, count, [&](size_t at, uint64_t indexes) {
+        store_word(out + 4 * at, two_entries(uint32_t(indexes), table));
+        store_word(out + 4 * at + 8, two_entries(uint32_t(indexes >> 16), table));
+        store_word(out + 4 * at + 16, two_entries(uint32_t(indexes >> 32), table));
+        store_word(out + 4 * at + 24, two_entries(uint32_t(indexes >> 48), table));
+    });
     for (; x < count; ++x) {
         std::memcpy(out + 4 * x, &table[row[x]], 4);
     }
@@ -172,7 +187,9 @@ size_t rkd_converted_row_bytes(int32_t width, bool palettised, bool double_width
 
 void rkd_convert(const RkdConversion& c) {
     const size_t step = pixel_bytes(c.palettised, c.double_width);
-    rkd_for_each_converted_span(c, 1, [&](size_t first, size_t count) {
+    // Kept blocks fewer than 8 between changed ones are converted again: starting a stretch
+    // (a call, its tail, the mispredicted loop exits) costs more than that.
+    rkd_for_each_converted_span(c, 8, [&](size_t first, size_t count) {
         const uint8_t* from = c.frame + first;
         uint8_t* out = c.picture + first * step;
         if (c.palettised && !c.double_width) {

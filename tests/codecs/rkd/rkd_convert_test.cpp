@@ -8,6 +8,7 @@
 #include "codecs/rkd/rkd_convert.h"
 #include "codecs/rkd/rkd_inter_frame.h"
 #include "codecs/rkd/rkd_key_frame.h"
+#include "platform/memory.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
 namespace {
@@ -106,6 +107,31 @@ TEST_F(RkdConvertFixture, BrightnessChangeWaitsForTheNextKeyFrame) {
     c.params.brightness = 30;
     ASSERT_EQ(rkd_decode_inter_frame(c.rkd, c.described(), inter.data(), inter.size()), 1);
     EXPECT_EQ(convert(128), before);
+}
+
+// The pixels the reference conversion gives through the decoder's pixel table.
+std::vector<uint8_t> reference_pixels(RkdContext& c) {
+    std::vector<uint8_t> out(128);
+    rkd_convert_reference({c.rkd.rkd_frame, 16, 4, &c.rkd.rkd_pixel_table, nullptr, false, false,
+                           out.data(), out.size()});
+    return out;
+}
+
+TEST_F(RkdConvertFixture, PairsFollowEveryNewTable) {
+    rkd_build_pixel_table(c.rkd, c.format());
+    ASSERT_NE(c.rkd.rkd_pixel_pairs, nullptr);
+    EXPECT_EQ(convert(128), reference_pixels(c));
+    c.params.brightness = 40;
+    rkd_build_pixel_table(c.rkd, c.format());
+    EXPECT_EQ(convert(128), reference_pixels(c));
+}
+
+TEST_F(RkdConvertFixture, WithoutRoomForPairsTheTableServesAlone) {
+    memory_fail_after(1);
+    rkd_build_pixel_table(c.rkd, c.format());
+    memory_fail_after(0);
+    EXPECT_EQ(c.rkd.rkd_pixel_pairs, nullptr);
+    EXPECT_EQ(convert(128), reference_pixels(c));
 }
 
 TEST_F(RkdConvertFixture, SmallPictureGetsOnlyTheWholeRowsThatFit) {
