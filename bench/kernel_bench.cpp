@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -131,6 +132,7 @@ struct RkdMovie {
         for (uint32_t i = 0; i < 256; ++i) {
             table.entries[i] = i * 0x01010101u;
         }
+        rkd_fill_pixel_pairs(*pairs, table);
     }
     static const RkdMovie& get() {
         static const RkdMovie movie;
@@ -139,6 +141,7 @@ struct RkdMovie {
     std::vector<uint8_t> packed;
     std::vector<uint8_t> picture;
     RkdPixelTable table;
+    std::unique_ptr<RkdPixelPairs> pairs = std::make_unique<RkdPixelPairs>();
 };
 
 constexpr size_t RKD_PIXELS = 640 * 480;
@@ -210,9 +213,9 @@ void bench_mark_blocks(benchmark::State& state, RkdMarkBlocksKernel kernel) {
 void bench_rkd_convert(benchmark::State& state, RkdConvertKernel kernel, bool double_width) {
     const RkdMovie& movie = RkdMovie::get();
     std::vector<uint8_t> picture(RKD_PIXELS * (double_width ? 4 : 2));
-    const RkdConversion conversion{movie.picture.data(), 640,           480,
-                                   &movie.table,         false,         double_width,
-                                   picture.data(),       picture.size()};
+    const RkdConversion conversion{movie.picture.data(), 640,   480,          &movie.table,
+                                   movie.pairs.get(),    false, double_width, picture.data(),
+                                   picture.size()};
     for (auto _ : state) {
         kernel(conversion);
         benchmark::DoNotOptimize(picture.data());

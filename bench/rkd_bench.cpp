@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -118,6 +119,20 @@ void BM_RkdConvert(benchmark::State& state) {
     set_rates(state, bytes);
 }
 
+// The pair table made anew, as a key frame with a new palette or brightness makes it.
+void BM_RkdFillPixelPairs(benchmark::State& state) {
+    RkdPixelTable table;
+    for (uint32_t i = 0; i < 256; ++i) {
+        table.entries[i] = i * 0x01010101u;
+    }
+    auto pairs = std::make_unique<RkdPixelPairs>();
+    for (auto _ : state) {
+        rkd_fill_pixel_pairs(*pairs, table);
+        benchmark::DoNotOptimize(pairs->entries);
+    }
+    set_rates(state, sizeof(RkdPixelPairs));
+}
+
 void BM_RkdConvertReference(benchmark::State& state) {
     Movie movie = encode_movie(int32_t(state.range(0)), int32_t(state.range(1)));
     Player player(movie);
@@ -126,6 +141,7 @@ void BM_RkdConvertReference(benchmark::State& state) {
                              player.c.size.width,
                              player.c.size.height,
                              &player.c.rkd.rkd_pixel_table,
+                             nullptr,
                              false,
                              false,
                              picture.data(),
@@ -196,6 +212,7 @@ BENCHMARK(BM_RkdConvert)
     ->Args({640, 480, 1})
     ->Args({640, 480, 2})
     ->Args({640, 480, 3});
+BENCHMARK(BM_RkdFillPixelPairs);
 BENCHMARK(BM_RkdConvertReference)->Args({320, 240})->Args({640, 480});
 BENCHMARK(BM_RkdFrameAgainstMemcpy)
     ->ArgNames({"width", "height", "kind", "scene"})

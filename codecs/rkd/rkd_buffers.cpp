@@ -112,6 +112,7 @@ void rkd_release_buffers(RkdDecoder& rkd) {
     release(rkd.rkd_vectors);
     release(rkd.rkd_vector_offsets);
     release(rkd.rkd_blocks);
+    release(rkd.rkd_pixel_pairs);
     rkd.rkd_vectors_capacity = 0;
     rkd.rkd_blocks_capacity = 0;
 }

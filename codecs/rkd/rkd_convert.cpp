@@ -1,10 +1,12 @@
 #include "codecs/rkd/rkd_convert.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_kernels.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -31,41 +33,96 @@ inline void put_pixel(const RkdConversion& c, uint8_t s, uint8_t* out) {
     }
 }
 
-// Table pixels for one row, 8 a step, one table load per pixel. 16-bit pixels are gathered
-// into one 16-byte store; 32-bit ones are stored one by one, which measures faster for them.
-template <typename Pixel>
-void convert_row_through_table(const uint8_t* row, int32_t width, const uint32_t* table,
-                               uint8_t* out) {
-    int32_t x = 0;
-    for (; x + 8 <= width; x += 8) {
-        Pixel group[8];
-        for (int32_t i = 0; i < 8; ++i) {
-            group[i] = Pixel(table[row[x + i]]);
-            if constexpr (sizeof(Pixel) == 4) {
-                std::memcpy(out + (x + i) * 4, &group[i], 4);
-            }
-        }
-        if constexpr (sizeof(Pixel) == 2) {
-            std::memcpy(out + x * 2, group, sizeof(group));
-        }
+// The pixel words below are assembled in registers and stored whole, first pixel lowest.
+static_assert(std::endian::native == std::endian::little);
+
+inline void store_word(uint8_t* out, uint64_t word) {
+    std::memcpy(out, &word, 8);
+}
+
+// The pixels of four indexes (the bytes of `indexes`, first lowest), 16 bits each.
+inline uint64_t four_pixels(uint32_t indexes, const uint32_t* table) {
+    return uint64_t{uint16_t(table[indexes & 0xFF])} |
+           uint64_t{uint16_t(table[indexes >> 8 & 0xFF])} << 16 |
+           uint64_t{uint16_t(table[indexes >> 16 & 0xFF])} << 32 |
+           uint64_t{uint16_t(table[indexes >> 24])} << 48;
+}
+
+// The whole entries of two indexes (the low two bytes of `indexes`).
+inline uint64_t two_entries(uint32_t indexes, const uint32_t* table) {
+    return table[indexes & 0xFF] | uint64_t{table[indexes >> 8 & 0xFF]} << 32;
+}
+
+// Calls `group(x, indexes)` for every whole group of 8 pixels of a row, x its first, with the
+// group's indexes from one 64-bit load; returns the pixels done.
+template <typename Group>
+size_t for_each_group_of_8(const uint8_t* row, size_t count, Group&& group) {
+    size_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        group(x, load_le64(row + x));
     }
-    for (; x < width; ++x) {
-        Pixel pixel = Pixel(table[row[x]]);
-        std::memcpy(out + x * int32_t(sizeof(Pixel)), &pixel, sizeof(Pixel));
+    return x;
+}
+
+// 16-bit pixels, 8 a step: the indexes come from one 64-bit load and the pixels leave four to
+// a 64-bit store, so the loop is bound by its table loads rather than by one store per pixel.
+void convert_row_to_16(const uint8_t* row, size_t count, const uint32_t* table, uint8_t* out) {
+    size_t x = for_each_group_of_8(row, count, [&](size_t at, uint64_t indexes) {
+        store_word(out + 2 * at, four_pixels(uint32_t(indexes), table));
+        store_word(out + 2 * at + 8, four_pixels(uint32_t(indexes >> 32), table));
+    });
+    // Stretches of changed blocks are multiples of 4 pixels: one more group of 4 ends them.
+    if (x + 4 <= count) {
+        store_word(out + 2 * x, four_pixels(load_le32(row + x), table));
+        x += 4;
+    }
+    for (; x < count; ++x) {
+        const auto pixel = uint16_t(table[row[x]]);
+        std::memcpy(out + 2 * x, &pixel, 2);
     }
 }
 
-void convert_row_doubling(const uint8_t* row, int32_t width, uint8_t* out) {
-    int32_t x = 0;
-    for (; x + 8 <= width; x += 8) {
+// Two pixels a load from the pair table, four to a 64-bit store.
+void convert_row_by_pairs(const uint8_t* row, size_t count, const uint32_t* pairs,
+                          const uint32_t* table, uint8_t* out) {
+    size_t x = for_each_group_of_8(row, count, [&](size_t at, uint64_t indexes) {
+        store_word(out + 2 * at,
+                   pairs[indexes & 0xFFFF] | uint64_t{pairs[indexes >> 16 & 0xFFFF]} << 32);
+        store_word(out + 2 * at + 8,
+                   pairs[indexes >> 32 & 0xFFFF] | uint64_t{pairs[indexes >> 48]} << 32);
+    });
+    if (x + 4 <= count) {
+        const uint32_t indexes = load_le32(row + x);
+        store_word(out + 2 * x, pairs[indexes & 0xFFFF] | uint64_t{pairs[indexes >> 16]} << 32);
+        x += 4;
+    }
+    convert_row_to_16(row + x, count - x, table, out + 2 * x);
+}
+
+// Whole 32-bit entries, two to a 64-bit store.
+void convert_row_to_32(const uint8_t* row, size_t count, const uint32_t* table, uint8_t* out) {
+    size_t x = for_each_group_of_8(row, count, [&](size_t at, uint64_t indexes) {
+        store_word(out + 4 * at, two_entries(uint32_t(indexes), table));
+        store_word(out + 4 * at + 8, two_entries(uint32_t(indexes >> 16), table));
+        store_word(out + 4 * at + 16, two_entries(uint32_t(indexes >> 32), table));
+        store_word(out + 4 * at + 24, two_entries(uint32_t(indexes >> 48), table));
+    });
+    for (; x < count; ++x) {
+        std::memcpy(out + 4 * x, &table[row[x]], 4);
+    }
+}
+
+void convert_row_doubling(const uint8_t* row, size_t count, uint8_t* out) {
+    size_t x = 0;
+    for (; x + 8 <= count; x += 8) {
         uint8_t group[16];
-        for (int i = 0; i < 8; ++i) {
+        for (size_t i = 0; i < 8; ++i) {
             group[2 * i] = row[x + i];
             group[2 * i + 1] = row[x + i];
         }
         std::memcpy(out + 2 * x, group, sizeof(group));
     }
-    for (; x < width; ++x) {
+    for (; x < count; ++x) {
         out[2 * x] = row[x];
         out[2 * x + 1] = row[x];
     }
@@ -73,14 +130,10 @@ void convert_row_doubling(const uint8_t* row, int32_t width, uint8_t* out) {
 
 RkdConversion conversion_of(const RkdDecoder& rkd, const RkdFrame& frame, uint8_t* picture,
                             size_t picture_bytes) {
-    return {rkd.rkd_frame,
-            rkd.rkd_picture_width,
-            rkd.rkd_picture_height,
-            &rkd.rkd_pixel_table,
-            frame.palettised,
-            frame.double_width,
-            picture,
-            picture_bytes};
+    return {
+        rkd.rkd_frame,       rkd.rkd_picture_width, rkd.rkd_picture_height, &rkd.rkd_pixel_table,
+        rkd.rkd_pixel_pairs, frame.palettised,      frame.double_width,     picture,
+        picture_bytes};
 }
 
 // The record of `picture` when it holds a conversion in this display form, else the record
@@ -134,17 +187,21 @@ size_t rkd_converted_row_bytes(int32_t width, bool palettised, bool double_width
 
 void rkd_convert(const RkdConversion& c) {
     const size_t step = pixel_bytes(c.palettised, c.double_width);
-    rkd_for_each_converted_span(c, 1, [&](size_t first, size_t count) {
+    // Kept blocks fewer than 8 between changed ones are converted again: starting a stretch
+    // (a call, its tail, the mispredicted loop exits) costs more than that.
+    rkd_for_each_converted_span(c, 8, [&](size_t first, size_t count) {
         const uint8_t* from = c.frame + first;
         uint8_t* out = c.picture + first * step;
         if (c.palettised && !c.double_width) {
             std::memcpy(out, from, count);
         } else if (c.palettised) {
-            convert_row_doubling(from, int32_t(count), out);
+            convert_row_doubling(from, count, out);
         } else if (c.double_width) {
-            convert_row_through_table<uint32_t>(from, int32_t(count), c.table->entries, out);
+            convert_row_to_32(from, count, c.table->entries, out);
+        } else if (c.pairs != nullptr) {
+            convert_row_by_pairs(from, count, c.pairs->entries, c.table->entries, out);
         } else {
-            convert_row_through_table<uint16_t>(from, int32_t(count), c.table->entries, out);
+            convert_row_to_16(from, count, c.table->entries, out);
         }
     });
 }

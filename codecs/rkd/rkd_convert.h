@@ -23,7 +23,10 @@ struct RkdPixelFormat {
 // Fills `table` from a 256-entry RGB palette in `format`.
 void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette,
                           const RkdPixelFormat& format);
-// Rebuilds the decoder's table from its palette (after every key frame).
+// Fills `pairs` from the low halves of `table`'s entries.
+void rkd_fill_pixel_pairs(RkdPixelPairs& pairs, const RkdPixelTable& table);
+// Rebuilds the decoder's table from its palette (after every key frame), and its pairs with
+// it.
 void rkd_build_pixel_table(RkdDecoder& rkd, const RkdPixelFormat& format);
 
 // One conversion: the 8-bit picture, the table (unused on 8-bit displays) and the output.
@@ -32,6 +35,8 @@ struct RkdConversion {
     int32_t width;
     int32_t height;
     const RkdPixelTable* table;
+    // The pairs of `table`, or null: 16-bit conversions may take two pixels a load from them.
+    const RkdPixelPairs* pairs;
     bool palettised;  // an 8-bit display: indices are copied as they are
     bool double_width;
     uint8_t* picture;

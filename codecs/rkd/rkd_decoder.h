@@ -8,6 +8,12 @@ struct RkdPixelTable {
     uint32_t entries[256];
 };
 
+// Two 16-bit pixels for every two indexes: entry a | b << 8 holds the low halves of pixel-table
+// entries a and b, a's lowest, so that one load converts two neighbouring pixels.
+struct RkdPixelPairs {
+    uint32_t entries[65536];
+};
+
 // What one output picture converted for the caller's keeping holds: the converted form of
 // picture number `picture_number` (see RkdDecoder), for that display form and size.
 struct RkdConvertedPicture {
@@ -53,6 +59,9 @@ struct RkdDecoder {
 
     uint8_t palette[768];
     RkdPixelTable rkd_pixel_table;
+    // The pairs of rkd_pixel_table, rebuilt with it; null until it is built or when it could
+    // not be allocated (conversions then take the table a pixel at a time).
+    RkdPixelPairs* rkd_pixel_pairs;
 };
 
 // The frame in hand, as the dispatcher describes it to the Rkd decoders.

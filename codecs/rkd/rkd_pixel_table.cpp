@@ -1,6 +1,8 @@
 #include <algorithm>
+#include <cstring>
 
 #include "codecs/rkd/rkd_convert.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -28,8 +30,34 @@ void rkd_fill_pixel_table(RkdPixelTable& table, const uint8_t* palette,
     }
 }
 
+void rkd_fill_pixel_pairs(RkdPixelPairs& pairs, const RkdPixelTable& table) {
+    uint32_t low[256];
+    for (int32_t i = 0; i < 256; ++i) {
+        low[i] = table.entries[i] & 0xFFFF;
+    }
+    for (int32_t second = 0; second < 256; ++second) {
+        uint32_t* row = pairs.entries + 256 * second;
+        for (int32_t first = 0; first < 256; ++first) {
+            row[first] = low[first] | low[second] << 16;
+        }
+    }
+}
+
 void rkd_build_pixel_table(RkdDecoder& rkd, const RkdPixelFormat& format) {
-    rkd_fill_pixel_table(rkd.rkd_pixel_table, rkd.palette, format);
+    RkdPixelTable table;
+    rkd_fill_pixel_table(table, rkd.palette, format);
+    // Most key frames bring the palette and brightness of the one before: the pairs stand.
+    const bool changed = std::memcmp(&table, &rkd.rkd_pixel_table, sizeof table) != 0;
+    rkd.rkd_pixel_table = table;
+    if (rkd.rkd_pixel_pairs == nullptr) {
+        rkd.rkd_pixel_pairs =
+            static_cast<RkdPixelPairs*>(memory_allocate_zeroed(sizeof(RkdPixelPairs)));
+        if (rkd.rkd_pixel_pairs != nullptr) {
+            rkd_fill_pixel_pairs(*rkd.rkd_pixel_pairs, table);
+        }
+    } else if (changed) {
+        rkd_fill_pixel_pairs(*rkd.rkd_pixel_pairs, table);
+    }
     // Pictures converted through the old table hold nothing the new one would give.
     rkd_forget_converted_pictures(rkd);
 }

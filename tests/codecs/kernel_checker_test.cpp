@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -440,7 +441,8 @@ ConvertTrial convert_trial(std::mt19937& random, int32_t trial, RkdConversion& c
     return t;
 }
 
-// The four output forms, widths that leave tails, outputs that hold only some rows.
+// The four output forms, with and without the pair table, widths that leave tails, outputs
+// that hold only some rows.
 TEST(KernelChecker, RkdConvertMatchesTheReference) {
     const RkdConvertKernel reference = rkd_reference_kernels().convert;
     std::mt19937 random(20);
@@ -448,12 +450,15 @@ TEST(KernelChecker, RkdConvertMatchesTheReference) {
     for (uint32_t& entry : table.entries) {
         entry = uint32_t(random());
     }
+    auto pairs = std::make_unique<RkdPixelPairs>();
+    rkd_fill_pixel_pairs(*pairs, table);
     for (CpuLevel level : supported_levels()) {
         SCOPED_TRACE(cpu_level_name(level));
         const RkdConvertKernel kernel = rkd_kernels_for(level).convert;
         for (int32_t trial = 0; trial < 400; ++trial) {
             RkdConversion conversion{};
             conversion.table = &table;
+            conversion.pairs = trial % 16 < 8 ? pairs.get() : nullptr;
             ConvertTrial t = convert_trial(random, trial, conversion);
             std::vector<uint8_t> whole = t.picture;
             std::vector<uint8_t> expected = t.picture;

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
 #include "codecs/rkd/rkd_convert.h"
 #include "codecs/rkd/rkd_inter_frame.h"
 #include "codecs/rkd/rkd_key_frame.h"
+#include "platform/memory.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
 namespace {
@@ -107,6 +109,31 @@ TEST_F(RkdConvertFixture, BrightnessChangeWaitsForTheNextKeyFrame) {
     EXPECT_EQ(convert(128), before);
 }
 
+// The pixels the reference conversion gives through the decoder's pixel table.
+std::vector<uint8_t> reference_pixels(RkdContext& c) {
+    std::vector<uint8_t> out(128);
+    rkd_convert_reference({c.rkd.rkd_frame, 16, 4, &c.rkd.rkd_pixel_table, nullptr, false, false,
+                           out.data(), out.size()});
+    return out;
+}
+
+TEST_F(RkdConvertFixture, PairsFollowEveryNewTable) {
+    rkd_build_pixel_table(c.rkd, c.format());
+    ASSERT_NE(c.rkd.rkd_pixel_pairs, nullptr);
+    EXPECT_EQ(convert(128), reference_pixels(c));
+    c.params.brightness = 40;
+    rkd_build_pixel_table(c.rkd, c.format());
+    EXPECT_EQ(convert(128), reference_pixels(c));
+}
+
+TEST_F(RkdConvertFixture, WithoutRoomForPairsTheTableServesAlone) {
+    memory_fail_after(1);
+    rkd_build_pixel_table(c.rkd, c.format());
+    memory_fail_after(0);
+    EXPECT_EQ(c.rkd.rkd_pixel_pairs, nullptr);
+    EXPECT_EQ(convert(128), reference_pixels(c));
+}
+
 TEST_F(RkdConvertFixture, SmallPictureGetsOnlyTheWholeRowsThatFit) {
     rkd_build_pixel_table(c.rkd, c.format());
     std::vector<uint8_t> out = convert(2 * 16 * 2 + 5);
@@ -126,24 +153,39 @@ TEST(RkdConvert, FastConversionMatchesTheReferenceOnEveryDisplay) {
     for (uint32_t& e : table.entries) {
         e = random();
     }
+    auto pairs = std::make_unique<RkdPixelPairs>();
+    rkd_fill_pixel_pairs(*pairs, table);
     for (int32_t width : {8, 12, 64, 100}) {
         std::vector<uint8_t> frame(size_t(width) * 6);
         for (uint8_t& p : frame) {
             p = uint8_t(random());
         }
-        for (int mode = 0; mode < 4; ++mode) {
+        for (int mode = 0; mode < 8; ++mode) {
             bool palettised = mode & 1;
             bool double_width = mode & 2;
             size_t bytes = rkd_converted_row_bytes(width, palettised, double_width) * 6;
             std::vector<uint8_t> fast(bytes, 0), reference(bytes, 1);
-            RkdConversion conversion{frame.data(), width,        6,           &table,
-                                     palettised,   double_width, fast.data(), bytes};
+            RkdConversion conversion{
+                frame.data(), width,        6,           &table, mode & 4 ? pairs.get() : nullptr,
+                palettised,   double_width, fast.data(), bytes};
             rkd_convert(conversion);
             conversion.picture = reference.data();
             rkd_convert_reference(conversion);
             EXPECT_EQ(fast, reference) << "width " << width << " mode " << mode;
         }
     }
+}
+
+// Entry a | b << 8 of the pairs is the two pixels a, b side by side, whatever the high halves.
+TEST(RkdPixelPairs, HoldTheLowHalvesOfTwoEntries) {
+    RkdPixelTable table;
+    for (uint32_t i = 0; i < 256; ++i) {
+        table.entries[i] = 0xABCD0000u | i * 3;
+    }
+    auto pairs = std::make_unique<RkdPixelPairs>();
+    rkd_fill_pixel_pairs(*pairs, table);
+    EXPECT_EQ(pairs->entries[0x0201], (6u << 16) | 3u);
+    EXPECT_EQ(pairs->entries[0xFF00], (765u << 16) | 0u);
 }
 
 }  // namespace
