@@ -49,13 +49,15 @@ void rkd_build_pixel_table(RkdDecoder& rkd, const RkdPixelFormat& format) {
     // Most key frames bring the palette and brightness of the one before: the pairs stand.
     const bool changed = std::memcmp(&table, &rkd.rkd_pixel_table, sizeof table) != 0;
     rkd.rkd_pixel_table = table;
-    if (rkd.rkd_pixel_pairs == nullptr) {
+    // Only a decoder holding pictures converts: a brightness change during a movie of another
+    // codec builds the table alone, and the pairs wait for the first key frame.
+    bool fill = changed;
+    if (rkd.rkd_pixel_pairs == nullptr && rkd.rkd_frame != nullptr) {
         rkd.rkd_pixel_pairs =
             static_cast<RkdPixelPairs*>(memory_allocate_zeroed(sizeof(RkdPixelPairs)));
-        if (rkd.rkd_pixel_pairs != nullptr) {
-            rkd_fill_pixel_pairs(*rkd.rkd_pixel_pairs, table);
-        }
-    } else if (changed) {
+        fill = true;
+    }
+    if (fill && rkd.rkd_pixel_pairs != nullptr) {
         rkd_fill_pixel_pairs(*rkd.rkd_pixel_pairs, table);
     }
     // Pictures converted through the old table hold nothing the new one would give.

@@ -163,6 +163,7 @@ TEST(ColourTablesRefresh, ABrightnessChangeIsBuiltAtTheNextRefreshOnly) {
     refresh_colour_tables(*context);
     EXPECT_EQ(context->colour_tables.red_table[300], 0xF800u);
     EXPECT_EQ(context->rkd.rkd_pixel_table.entries[1], 0xF800u);
+    EXPECT_EQ(context->rkd.rkd_pixel_pairs, nullptr) << "no Rkd pictures to convert";
 }
 
 }  // namespace
