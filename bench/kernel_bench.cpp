@@ -23,6 +23,13 @@
 
 namespace {
 
+// Every run's context names the kernel versions the codecs ran (QX_KERNELS may have lowered
+// them), so figures from different machines can be told apart.
+const bool kernels_in_context = [] {
+    benchmark::AddCustomContext("kernels", cpu_level_name(cpu_level()));
+    return true;
+}();
+
 struct Version {
     std::string name;
     DctKernels dct;

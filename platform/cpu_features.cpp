@@ -1,5 +1,8 @@
 #include "platform/cpu_features.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 CpuLevel detect_cpu_level() {
@@ -32,7 +35,19 @@ const char* cpu_level_name(CpuLevel level) {
     return "?";
 }
 
+CpuLevel cpu_level_at_most(CpuLevel detected, const char* wanted) {
+    if (wanted == nullptr) {
+        return detected;
+    }
+    for (CpuLevel level : CPU_LEVELS) {
+        if (level < detected && std::strcmp(wanted, cpu_level_name(level)) == 0) {
+            return level;
+        }
+    }
+    return detected;
+}
+
 CpuLevel cpu_level() {
-    static const CpuLevel level = detect_cpu_level();
+    static const CpuLevel level = cpu_level_at_most(detect_cpu_level(), std::getenv("QX_KERNELS"));
     return level;
 }

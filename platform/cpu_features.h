@@ -14,5 +14,11 @@ inline constexpr CpuLevel CPU_LEVELS[] = {CPU_SSE2, CPU_AVX2, CPU_AVX512, CPU_AV
 
 const char* cpu_level_name(CpuLevel level);
 
-// The highest level this processor and its operating system support, detected once.
+// The level the kernel tables are built for, chosen once: the highest this processor and its
+// operating system support, or a lower one named by the QX_KERNELS environment variable
+// ("sse2", "avx2", "avx512"), so the versions other processors run can be timed on this one.
 CpuLevel cpu_level();
+
+// `detected`, or the level `wanted` names when that is lower; a missing, unknown or higher
+// name leaves `detected`.
+CpuLevel cpu_level_at_most(CpuLevel detected, const char* wanted);
