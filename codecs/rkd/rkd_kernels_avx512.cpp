@@ -2,9 +2,12 @@
 // it is entered only through the kernel table after detection.
 #include <immintrin.h>
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "codecs/rkd/rkd_kernels.h"
+#include "codecs/rkd/rkd_quad_blocks.h"
 
 namespace {
 
@@ -24,6 +27,117 @@ void mark_blocks_of_index_avx512(const int32_t* block_map, int32_t columns, int3
             }
             return bits;
         });
+}
+
+// Byte offsets of sixteen neighbouring blocks from the first of them.
+__m512i sixteen_blocks() {
+    return _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40, 44, 48, 52, 56, 60);
+}
+
+// The address `offset` bytes from `base`, which a masked load may be given even where it
+// lies outside the picture: only its lanes inside are read.
+inline const uint8_t* offset_address(const uint8_t* base, int64_t offset) {
+    return reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(base) + uintptr_t(offset));
+}
+
+// The four pixel rows of one group of sixteen neighbouring blocks, built in registers (the
+// loops over them are unrolled: left rolled at -O2 they keep the rows in memory).
+struct GroupRows {
+    __m512i row[4];
+
+    // Rows `width` apart from `from`, into the lanes `lanes`.
+    void load(__mmask16 lanes, const uint8_t* from, int32_t width) {
+#pragma GCC unroll 4
+        for (int32_t r = 0; r < 4; ++r) {
+            row[r] = _mm512_mask_loadu_epi32(row[r], lanes, from + r * width);
+        }
+    }
+};
+
+// Sixteen neighbouring blocks of one block row, from the one at `position`: `present` are the
+// blocks inside the row, `written` those of them not kept. All blocks that share an index come
+// in at once, a masked load a pixel row; kept blocks keep the picture's pixels, and the group
+// leaves in one store a pixel row.
+void assemble_group(const int32_t* indexes, __mmask16 present, __mmask16 written, int32_t position,
+                    const uint8_t* previous, uint8_t* picture, const RkdBlockSources& sources,
+                    int32_t width, int32_t last_source) {
+    const __m512i index = _mm512_maskz_loadu_epi32(present, indexes);
+    const __m512i block_positions = _mm512_add_epi32(_mm512_set1_epi32(position), sixteen_blocks());
+    const uint8_t* here = previous + position;
+    uint8_t* to = picture + position;
+    GroupRows rows{};
+    rows.load(present & ~written, to, width);
+    __mmask16 keep_place = 0;
+    for (__mmask16 left = written; left != 0;) {
+        const auto v = uint32_t(indexes[std::countr_zero(uint32_t(left))]);
+        const __mmask16 same =
+            _mm512_mask_cmpeq_epi32_mask(left, index, _mm512_set1_epi32(int32_t(v)));
+        left &= ~same;
+        if (v < sources.vector_count) {
+            // Positions stay below 2^26, so a sum that wraps came from an offset that lands
+            // past the picture anyway, and goes negative.
+            const int32_t offset = sources.vector_offsets[v];
+            const __m512i from = _mm512_add_epi32(block_positions, _mm512_set1_epi32(offset));
+            const __mmask16 inside =
+                _mm512_mask_cmpge_epi32_mask(same, from, _mm512_setzero_si512()) &
+                _mm512_cmple_epi32_mask(from, _mm512_set1_epi32(last_source));
+            keep_place |= same & ~inside;
+            if (inside != 0) {
+                rows.load(inside, offset_address(here, offset), width);
+            }
+            continue;
+        }
+        const uint32_t entry = v - sources.vector_count;
+        if (entry >= sources.block_count) {
+            keep_place |= same;
+            continue;
+        }
+        // A table block's row r is 4 bytes at 4r; lane k of a load reads 4k bytes on.
+        const uint8_t* block = sources.blocks + size_t{entry} * RKD_BLOCK_BYTES;
+        for (uint32_t lanes = same; lanes != 0; lanes &= lanes - 1) {
+            const int32_t k = std::countr_zero(lanes);
+            rows.load(__mmask16(1u << k), offset_address(block, -4 * k), 4);
+        }
+    }
+    if (keep_place != 0) {
+        rows.load(keep_place, here, width);
+    }
+#pragma GCC unroll 4
+    for (int32_t r = 0; r < 4; ++r) {
+        if (present == 0xFFFF) {
+            _mm512_storeu_si512(to + r * width, rows.row[r]);
+        } else {
+            _mm512_mask_storeu_epi32(to + r * width, present, rows.row[r]);
+        }
+    }
+}
+
+// Sixteen blocks a step, each step a few wide moves whatever the runs of blocks inside it:
+// the runs of a panning picture are short and of every length, and a step per run guesses
+// its length wrong about once a run.
+void assemble_picture_avx512(const int32_t* block_map, const uint8_t* previous, uint8_t* picture,
+                             const RkdBlockSources& sources, int32_t width, int32_t height,
+                             const uint64_t* kept) {
+    if (width < 4 || height < 4) {
+        return;
+    }
+    const int32_t columns = width / 4;
+    const int32_t words = rkd_mask_words_per_row(columns);
+    const auto last_source = int32_t(int64_t{width} * height - 3 * int64_t{width} - 4);
+    for (int32_t y = 0; y < height / 4; ++y, block_map += columns) {
+        const int32_t row_position = 4 * y * width;
+        for (int32_t x = 0; x < columns; x += 16) {
+            const int32_t left = columns - x;
+            const __mmask16 present = left >= 16 ? 0xFFFF : __mmask16((1u << left) - 1);
+            const auto kept_here =
+                kept != nullptr ? __mmask16(kept[y * words + x / 64] >> (x % 64)) : __mmask16(0);
+            const __mmask16 written = present & ~kept_here;
+            if (written != 0) {
+                assemble_group(block_map + x, present, written, row_position + 4 * x, previous,
+                               picture, sources, width, last_source);
+            }
+        }
+    }
 }
 
 // The low 16 bits of all 256 entries held in eight registers, 32 entries each.
@@ -83,6 +197,7 @@ void convert_avx512(const RkdConversion& c) {
 }  // namespace
 
 void rkd_kernels_avx512(RkdKernels& kernels) {
+    kernels.assemble_picture = assemble_picture_avx512;
     kernels.mark_blocks_of_index = mark_blocks_of_index_avx512;
     kernels.convert = convert_avx512;
 }
