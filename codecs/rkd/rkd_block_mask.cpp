@@ -1,5 +1,14 @@
 #include "codecs/rkd/rkd_block_mask.h"
 
+[[gnu::target("popcnt")]] bool rkd_mask_mostly_set(const uint64_t* mask, int32_t columns,
+                                                   int32_t rows) {
+    size_t set = 0;
+    for (size_t i = 0; i < rkd_mask_words(columns, rows); ++i) {
+        set += size_t(std::popcount(mask[i]));
+    }
+    return columns > 0 && rows > 0 && 3 * set >= 2 * size_t(columns) * size_t(rows);
+}
+
 void rkd_mark_blocks_of_index(const int32_t* block_map, int32_t columns, int32_t rows,
                               uint32_t index, uint64_t* mask) {
     rkd_fill_block_mask(block_map, columns, rows, mask,

@@ -33,6 +33,12 @@ void rkd_fill_block_mask(const int32_t* block_map, int32_t columns, int32_t rows
     }
 }
 
+// Whether at least two in three blocks of a mask of `rows` rows of `columns` blocks are set.
+// Fast versions of kernels that skip set blocks pass such a mask on to the versions that walk
+// it a stretch at a time. It counts with the POPCNT instruction: only for processors that have
+// it (every one with AVX-512 does).
+bool rkd_mask_mostly_set(const uint64_t* mask, int32_t columns, int32_t rows);
+
 // Sets the bit of every block whose block-map index is `index`, clears the others.
 void rkd_mark_blocks_of_index(const int32_t* block_map, int32_t columns, int32_t rows,
                               uint32_t index, uint64_t* mask);

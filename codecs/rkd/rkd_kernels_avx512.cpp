@@ -122,6 +122,11 @@ void assemble_picture_avx512(const int32_t* block_map, const uint8_t* previous, 
         return;
     }
     const int32_t columns = width / 4;
+    // A picture mostly kept is walked faster a stretch of changed blocks at a time.
+    if (kept != nullptr && rkd_mask_mostly_set(kept, columns, height / 4)) {
+        rkd_assemble_picture(block_map, previous, picture, sources, width, height, kept);
+        return;
+    }
     const int32_t words = rkd_mask_words_per_row(columns);
     const auto last_source = int32_t(int64_t{width} * height - 3 * int64_t{width} - 4);
     for (int32_t y = 0; y < height / 4; ++y, block_map += columns) {

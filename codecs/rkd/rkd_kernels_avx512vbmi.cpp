@@ -3,7 +3,6 @@
 // entered only through the kernel table after detection.
 #include <immintrin.h>
 
-#include <bit>
 #include <cstring>
 
 #include "codecs/rkd/rkd_bit_fields.h"
@@ -90,21 +89,6 @@ void convert_64(const PixelBytes& table, const uint8_t* indices, uint8_t* out) {
     _mm512_storeu_si512(out + 64, _mm512_unpackhi_epi8(low, high));
 }
 
-// Whether fewer than two in three blocks are kept. A stretch costs its start (the loop set up,
-// its last step past its end, the mispredicted exit) about as much as converting 16 blocks
-// here, so a picture changed as much as that converts faster whole.
-bool mostly_changed(const RkdConversion& c) {
-    if (c.kept == nullptr) {
-        return true;
-    }
-    const size_t words = rkd_mask_words(c.width / 4, c.height / 4);
-    size_t kept = 0;
-    for (size_t i = 0; i < words; ++i) {
-        kept += size_t(std::popcount(c.kept[i]));
-    }
-    return 3 * kept < 2 * (size_t(c.width / 4) * size_t(c.height / 4));
-}
-
 // 16-bit pixels from the table held in registers; the other forms keep the versions before.
 // A step may run past its stretch: the pixels after it get their own values again.
 void convert_vbmi(const RkdConversion& c) {
@@ -114,8 +98,11 @@ void convert_vbmi(const RkdConversion& c) {
     }
     const size_t pixels = size_t(rkd_rows_that_fit(c)) * size_t(c.width);
     const PixelBytes table = pixel_bytes(c.table->entries);
+    // A stretch costs its start (the loop set up, its last step past its end, the mispredicted
+    // exit) about as much as converting 16 blocks here: unless most blocks are kept, the whole
+    // picture converts faster.
     RkdConversion whole = c;
-    if (mostly_changed(c)) {
+    if (c.kept != nullptr && !rkd_mask_mostly_set(c.kept, c.width / 4, c.height / 4)) {
         whole.kept = nullptr;
     }
     rkd_for_each_converted_span(whole, 16, [&](size_t first, size_t count) {
