@@ -55,9 +55,9 @@ struct GroupRows {
 };
 
 // Sixteen neighbouring blocks of one block row, from the one at `position`: `present` are the
-// blocks inside the row, `written` those of them not kept. All blocks that share an index come
-// in at once, a masked load a pixel row; kept blocks keep the picture's pixels, and the group
-// leaves in one store a pixel row.
+// blocks inside the row, `written` those of them not kept. All blocks that share a vector come
+// in at once, a masked load a pixel row, table blocks one by one; kept blocks keep the
+// picture's pixels, and the group leaves in one store a pixel row.
 void assemble_group(const int32_t* indexes, __mmask16 present, __mmask16 written, int32_t position,
                     const uint8_t* previous, uint8_t* picture, const RkdBlockSources& sources,
                     int32_t width, int32_t last_source) {
@@ -67,37 +67,36 @@ void assemble_group(const int32_t* indexes, __mmask16 present, __mmask16 written
     uint8_t* to = picture + position;
     GroupRows rows{};
     rows.load(present & ~written, to, width);
+    // Vectors first, all blocks of one at once; table blocks, each of its own index, one by one.
+    const __mmask16 vector_blocks = _mm512_mask_cmplt_epu32_mask(
+        written, index, _mm512_set1_epi32(int32_t(sources.vector_count)));
     __mmask16 keep_place = 0;
-    for (__mmask16 left = written; left != 0;) {
+    for (__mmask16 left = vector_blocks; left != 0;) {
         const auto v = uint32_t(indexes[std::countr_zero(uint32_t(left))]);
         const __mmask16 same =
             _mm512_mask_cmpeq_epi32_mask(left, index, _mm512_set1_epi32(int32_t(v)));
         left &= ~same;
-        if (v < sources.vector_count) {
-            // Positions stay below 2^26, so a sum that wraps came from an offset that lands
-            // past the picture anyway, and goes negative.
-            const int32_t offset = sources.vector_offsets[v];
-            const __m512i from = _mm512_add_epi32(block_positions, _mm512_set1_epi32(offset));
-            const __mmask16 inside =
-                _mm512_mask_cmpge_epi32_mask(same, from, _mm512_setzero_si512()) &
-                _mm512_cmple_epi32_mask(from, _mm512_set1_epi32(last_source));
-            keep_place |= same & ~inside;
-            if (inside != 0) {
-                rows.load(inside, offset_address(here, offset), width);
-            }
-            continue;
+        // Positions stay below 2^26, so a sum that wraps came from an offset that lands past
+        // the picture anyway, and goes negative.
+        const int32_t offset = sources.vector_offsets[v];
+        const __m512i from = _mm512_add_epi32(block_positions, _mm512_set1_epi32(offset));
+        const __mmask16 inside = _mm512_mask_cmpge_epi32_mask(same, from, _mm512_setzero_si512()) &
+                                 _mm512_cmple_epi32_mask(from, _mm512_set1_epi32(last_source));
+        keep_place |= same & ~inside;
+        if (inside != 0) {
+            rows.load(inside, offset_address(here, offset), width);
         }
-        const uint32_t entry = v - sources.vector_count;
+    }
+    for (uint32_t others = written & ~vector_blocks; others != 0; others &= others - 1) {
+        const int32_t k = std::countr_zero(others);
+        const uint32_t entry = uint32_t(indexes[k]) - sources.vector_count;
         if (entry >= sources.block_count) {
-            keep_place |= same;
+            keep_place |= __mmask16(1u << k);
             continue;
         }
         // A table block's row r is 4 bytes at 4r; lane k of a load reads 4k bytes on.
-        const uint8_t* block = sources.blocks + size_t{entry} * RKD_BLOCK_BYTES;
-        for (uint32_t lanes = same; lanes != 0; lanes &= lanes - 1) {
-            const int32_t k = std::countr_zero(lanes);
-            rows.load(__mmask16(1u << k), offset_address(block, -4 * k), 4);
-        }
+        rows.load(__mmask16(1u << k),
+                  offset_address(sources.blocks + size_t{entry} * RKD_BLOCK_BYTES, -4 * k), 4);
     }
     if (keep_place != 0) {
         rows.load(keep_place, here, width);
@@ -122,8 +121,12 @@ void assemble_picture_avx512(const int32_t* block_map, const uint8_t* previous, 
         return;
     }
     const int32_t columns = width / 4;
-    // A picture mostly kept is walked faster a stretch of changed blocks at a time.
-    if (kept != nullptr && rkd_mask_mostly_set(kept, columns, height / 4)) {
+    // A picture mostly kept is walked faster a stretch of changed blocks at a time, and one of
+    // much new content (table blocks for more than one block in eight, each taking a pass of
+    // its own here) a block at a time.
+    const auto blocks = uint32_t(columns) * uint32_t(height / 4);
+    if ((kept != nullptr && rkd_mask_mostly_set(kept, columns, height / 4)) ||
+        sources.block_count > blocks / 8) {
         rkd_assemble_picture(block_map, previous, picture, sources, width, height, kept);
         return;
     }
