@@ -122,8 +122,8 @@ void assemble_picture_avx512(const int32_t* block_map, const uint8_t* previous, 
     }
     const int32_t columns = width / 4;
     // A picture mostly kept is walked faster a stretch of changed blocks at a time, and one of
-    // much new content (table blocks for more than one block in eight, each taking a pass of
-    // its own here) a block at a time.
+    // much new content (table blocks for more than one block in eight) by the plain moves of
+    // the portable walker, where each table block costs four masked loads here.
     const auto blocks = uint32_t(columns) * uint32_t(height / 4);
     if ((kept != nullptr && rkd_mask_mostly_set(kept, columns, height / 4)) ||
         sources.block_count > blocks / 8) {
