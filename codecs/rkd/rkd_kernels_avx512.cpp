@@ -67,12 +67,29 @@ void assemble_group(const int32_t* indexes, __mmask16 present, __mmask16 written
     uint8_t* to = picture + position;
     GroupRows rows{};
     rows.load(present & ~written, to, width);
-    // Vectors first, all blocks of one at once; table blocks, each of its own index, one by one.
-    const __mmask16 vector_blocks = _mm512_mask_cmplt_epu32_mask(
-        written, index, _mm512_set1_epi32(int32_t(sources.vector_count)));
     __mmask16 keep_place = 0;
-    for (__mmask16 left = vector_blocks; left != 0;) {
+    for (__mmask16 left = written; left != 0;) {
         const auto v = uint32_t(indexes[std::countr_zero(uint32_t(left))]);
+        if (v >= sources.vector_count) {
+            // Table blocks, and indexes that select nothing, one by one: each mostly has an
+            // index of its own.
+            const __mmask16 others = _mm512_mask_cmpge_epu32_mask(
+                left, index, _mm512_set1_epi32(int32_t(sources.vector_count)));
+            left &= ~others;
+            for (uint32_t lanes = others; lanes != 0; lanes &= lanes - 1) {
+                const int32_t k = std::countr_zero(lanes);
+                const uint32_t entry = uint32_t(indexes[k]) - sources.vector_count;
+                if (entry >= sources.block_count) {
+                    keep_place |= __mmask16(1u << k);
+                    continue;
+                }
+                // A table block's row r is 4 bytes at 4r; lane k of a load reads 4k bytes on.
+                rows.load(__mmask16(1u << k),
+                          offset_address(sources.blocks + size_t{entry} * RKD_BLOCK_BYTES, -4 * k),
+                          4);
+            }
+            continue;
+        }
         const __mmask16 same =
             _mm512_mask_cmpeq_epi32_mask(left, index, _mm512_set1_epi32(int32_t(v)));
         left &= ~same;
@@ -86,17 +103,6 @@ void assemble_group(const int32_t* indexes, __mmask16 present, __mmask16 written
         if (inside != 0) {
             rows.load(inside, offset_address(here, offset), width);
         }
-    }
-    for (uint32_t others = written & ~vector_blocks; others != 0; others &= others - 1) {
-        const int32_t k = std::countr_zero(others);
-        const uint32_t entry = uint32_t(indexes[k]) - sources.vector_count;
-        if (entry >= sources.block_count) {
-            keep_place |= __mmask16(1u << k);
-            continue;
-        }
-        // A table block's row r is 4 bytes at 4r; lane k of a load reads 4k bytes on.
-        rows.load(__mmask16(1u << k),
-                  offset_address(sources.blocks + size_t{entry} * RKD_BLOCK_BYTES, -4 * k), 4);
     }
     if (keep_place != 0) {
         rows.load(keep_place, here, width);
