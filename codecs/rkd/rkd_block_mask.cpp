@@ -9,6 +9,36 @@
     return columns > 0 && rows > 0 && 3 * set >= 2 * size_t(columns) * size_t(rows);
 }
 
+void rkd_mark_fields(const int32_t* fields, uint32_t first, uint32_t count, uint32_t marked,
+                     uint64_t* marks) {
+    for (uint32_t j = first; j < count; ++j) {
+        if (j % 64 == 0) {
+            marks[j / 64] = 0;
+        }
+        marks[j / 64] |= uint64_t{uint32_t(fields[j]) == marked} << (j % 64);
+    }
+}
+
+void rkd_block_mask_from_marks(const uint64_t* marks, int32_t columns, int32_t rows,
+                               uint64_t* mask) {
+    if (columns <= 0 || rows <= 0) {
+        return;
+    }
+    const uint64_t mark_words = (uint64_t(columns) * uint64_t(rows) + 63) / 64;
+    for (int32_t y = 0; y < rows; ++y) {
+        for (int32_t word = 0; word < rkd_mask_words_per_row(columns); ++word, ++mask) {
+            const uint64_t first = uint64_t(y) * uint64_t(columns) + 64 * uint64_t(word);
+            const uint64_t at = first / 64;
+            const uint32_t shift = first % 64;
+            uint64_t bits = marks[at] >> shift;
+            if (shift != 0 && at + 1 < mark_words) {
+                bits |= marks[at + 1] << (64 - shift);
+            }
+            *mask = bits & rkd_mask_word_blocks(columns, word);
+        }
+    }
+}
+
 void rkd_mark_blocks_of_index(const int32_t* block_map, int32_t columns, int32_t rows,
                               uint32_t index, uint64_t* mask) {
     rkd_fill_block_mask(block_map, columns, rows, mask,

@@ -39,6 +39,16 @@ void rkd_fill_block_mask(const int32_t* block_map, int32_t columns, int32_t rows
 // it (every one with AVX-512 does).
 bool rkd_mask_mostly_set(const uint64_t* mask, int32_t columns, int32_t rows);
 
+// Marks of a block map as it is read: bit j % 64 of word j / 64 stands for field j, set where
+// the field is `marked`. Marks fields `first` to `count` - 1; the bits of word first / 64 below
+// `first` are kept and those above it must be clear, the words after it are written whole.
+void rkd_mark_fields(const int32_t* fields, uint32_t first, uint32_t count, uint32_t marked,
+                     uint64_t* marks);
+
+// The block mask of `rows` rows of `columns` blocks from the marks of their map.
+void rkd_block_mask_from_marks(const uint64_t* marks, int32_t columns, int32_t rows,
+                               uint64_t* mask);
+
 // Sets the bit of every block whose block-map index is `index`, clears the others.
 void rkd_mark_blocks_of_index(const int32_t* block_map, int32_t columns, int32_t rows,
                               uint32_t index, uint64_t* mask);

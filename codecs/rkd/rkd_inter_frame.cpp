@@ -76,25 +76,43 @@ bool find_still_vector(const RkdDecoder& rkd, uint32_t vectors, uint32_t& still)
     return false;
 }
 
-// Marks this picture's still blocks, and returns the blocks assembly may leave as they stand:
-// those still in this picture and in the one before, which rkd_frame (the picture before
-// that) then already holds. Null when the picture before was no inter frame.
-const uint64_t* mark_kept_blocks(RkdDecoder& rkd, uint32_t vectors, int32_t columns, int32_t rows) {
-    const uint64_t number = rkd.rkd_picture_number;
-    uint64_t* still = rkd_block_mask(rkd, int32_t(number % 2));
+// Reads the block map, unless the frame sends none (width 0: the previous inter frame's map
+// serves again), and marks in `still` the blocks of this picture that stay where they were.
+// The reader marks them as it goes; the kept-block mask is its scratch space.
+void read_map_and_mark_still(RkdDecoder& rkd, const InterLayout& layout, const uint8_t* payload,
+                             uint32_t payload_bytes, uint64_t* still) {
+    const int32_t columns = rkd.rkd_picture_width / 4;
+    const int32_t rows = rkd.rkd_picture_height / 4;
     uint32_t still_index = 0;
-    if (find_still_vector(rkd, vectors, still_index)) {
+    const bool has_still = find_still_vector(rkd, layout.vectors, still_index);
+    if (layout.index_bits != 0) {
+        uint64_t* marks = rkd_block_mask(rkd, RKD_KEPT_BLOCKS);
+        // Fields have at most 16 bits: a still index of all ones marks none.
+        rkd_kernels().read_index_fields(rkd.rkd_block_map, payload + layout.block_map_at,
+                                        payload_bytes - layout.block_map_at,
+                                        uint32_t(columns) * uint32_t(rows), layout.index_bits,
+                                        has_still ? still_index : UINT32_MAX, marks);
+        rkd_block_mask_from_marks(marks, columns, rows, still);
+    } else if (has_still) {
         rkd_kernels().mark_blocks_of_index(rkd.rkd_block_map, columns, rows, still_index, still);
     } else {
         std::memset(still, 0, sizeof(uint64_t) * rkd_mask_words(columns, rows));
     }
+}
+
+// The blocks assembly may leave as they stand: those still in this picture and in the one
+// before, which rkd_frame (the picture before that) then already holds. Null when the picture
+// before was no inter frame.
+const uint64_t* kept_blocks(RkdDecoder& rkd, const uint64_t* still) {
+    const uint64_t number = rkd.rkd_picture_number;
     rkd.rkd_still_pictures[number % 2] = number;
     if (rkd.rkd_still_pictures[(number - 1) % 2] != number - 1) {
         return nullptr;
     }
     const uint64_t* before = rkd_block_mask(rkd, int32_t((number - 1) % 2));
     uint64_t* kept = rkd_block_mask(rkd, RKD_KEPT_BLOCKS);
-    for (size_t i = 0; i < rkd_mask_words(columns, rows); ++i) {
+    for (size_t i = 0; i < rkd_mask_words(rkd.rkd_picture_width / 4, rkd.rkd_picture_height / 4);
+         ++i) {
         kept[i] = still[i] & before[i];
     }
     return kept;
@@ -144,13 +162,9 @@ int32_t rkd_decode_inter_frame(RkdDecoder& rkd, const RkdFrame& frame, const uin
                                RKD_QUAD_BLOCK_BYTES * layout.quad_blocks,
                                rkd.rkd_blocks + raw_bytes, RKD_BLOCK_BYTES * layout.quad_blocks);
     }
-    // Width 0 sends no map: the previous inter frame's map serves again.
-    if (layout.index_bits != 0) {
-        rkd_kernels().read_index_fields(rkd.rkd_block_map, payload + layout.block_map_at,
-                                        payload_bytes - layout.block_map_at, block_count,
-                                        layout.index_bits);
-    }
-    const uint64_t* kept = mark_kept_blocks(rkd, layout.vectors, width / 4, height / 4);
+    uint64_t* still = rkd_block_mask(rkd, int32_t(rkd.rkd_picture_number % 2));
+    read_map_and_mark_still(rkd, layout, payload, payload_bytes, still);
+    const uint64_t* kept = kept_blocks(rkd, still);
     RkdBlockSources sources{rkd.rkd_vector_offsets, layout.vectors, rkd.rkd_blocks, table_blocks};
     rkd_kernels().assemble_picture(rkd.rkd_block_map, rkd.rkd_prev_frame, rkd.rkd_frame, sources,
                                    width, height, kept);

@@ -5,15 +5,25 @@
 namespace {
 
 void read_index_fields_portable(int32_t* destination, const uint8_t* source, size_t source_bytes,
-                                uint32_t count, uint32_t width) {
-    rkd_read_index_fields(destination, source, source_bytes, count, width);
+                                uint32_t count, uint32_t width, uint32_t marked,
+                                uint64_t* marks) {
+    if (rkd_read_index_fields(destination, source, source_bytes, count, width)) {
+        rkd_mark_fields(destination, 0, count, marked, marks);
+    }
+}
+
+void read_index_fields_reference(int32_t* destination, const uint8_t* source, size_t source_bytes,
+                                 uint32_t count, uint32_t width, uint32_t marked,
+                                 uint64_t* marks) {
+    rkd_read_index_fields_reference(destination, source, source_bytes, count, width);
+    rkd_mark_fields(destination, 0, count, marked, marks);
 }
 
 }  // namespace
 
 RkdKernels rkd_reference_kernels() {
     return {rkd_unpack_reference, rkd_assemble_picture_reference,
-            rkd_mark_blocks_of_index_reference, rkd_read_index_fields_reference,
+            rkd_mark_blocks_of_index_reference, read_index_fields_reference,
             rkd_convert_reference};
 }
 

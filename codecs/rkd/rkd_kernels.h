@@ -19,9 +19,11 @@ using RkdAssembleKernel = void (*)(const int32_t* block_map, const uint8_t* prev
                                    int32_t height, const uint64_t* kept);
 using RkdMarkBlocksKernel = void (*)(const int32_t* block_map, int32_t columns, int32_t rows,
                                      uint32_t index, uint64_t* mask);
-// Fields of a width rkd_index_width_supported accepts.
+// Fields of a width rkd_index_width_supported accepts, marked in `marks` as
+// rkd_mark_fields marks them.
 using RkdIndexFieldsKernel = void (*)(int32_t* destination, const uint8_t* source,
-                                      size_t source_bytes, uint32_t count, uint32_t width);
+                                      size_t source_bytes, uint32_t count, uint32_t width,
+                                      uint32_t marked, uint64_t* marks);
 using RkdConvertKernel = void (*)(const RkdConversion& conversion);
 
 struct RkdKernels {

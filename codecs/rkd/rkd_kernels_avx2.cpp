@@ -11,10 +11,10 @@ namespace {
 // AVX-512). Eight fields of a supported width fill `width` bytes, so a group starts on a byte
 // and lies within the 16 bytes loaded there; each field lies inside the 32-bit word at its
 // first byte, which one byte shuffle puts in its lane (fields 0-3 in the low half, 4-7 in the
-// high one) and one variable shift aligns. Where 16 bytes would pass the input, the portable
-// reader takes the rest.
+// high one) and one variable shift aligns; one compare marks them. Where 16 bytes would pass
+// the input, the portable reader takes the rest.
 void read_index_fields_avx2(int32_t* destination, const uint8_t* source, size_t source_bytes,
-                            uint32_t count, uint32_t width) {
+                            uint32_t count, uint32_t width, uint32_t marked, uint64_t* marks) {
     if (!rkd_index_width_supported(width)) {
         return;
     }
@@ -32,16 +32,29 @@ void read_index_fields_avx2(int32_t* destination, const uint8_t* source, size_t 
     const __m256i gather = _mm256_load_si256(reinterpret_cast<const __m256i*>(word_bytes));
     const __m256i shift = _mm256_load_si256(reinterpret_cast<const __m256i*>(shifts));
     const __m256i mask = _mm256_set1_epi32(int32_t((1u << width) - 1));
+    const __m256i wanted = _mm256_set1_epi32(int32_t(marked));
     uint32_t j = 0;
     size_t at = 0;
+    uint64_t word = 0;
     for (; j + 8 <= count && at + 16 <= source_bytes; j += 8, at += width) {
         const __m256i bytes = _mm256_broadcastsi128_si256(
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + at)));
         const __m256i fields =
             _mm256_and_si256(_mm256_srlv_epi32(_mm256_shuffle_epi8(bytes, gather), shift), mask);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + j), fields);
+        const auto equal = uint32_t(
+            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(fields, wanted))));
+        word |= uint64_t{equal} << (j % 64);
+        if (j % 64 == 56) {
+            marks[j / 64] = word;
+            word = 0;
+        }
+    }
+    if (j % 64 != 0) {
+        marks[j / 64] = word;
     }
     rkd_read_index_fields(destination + j, source + at, source_bytes - at, count - j, width);
+    rkd_mark_fields(destination, j, count, marked, marks);
 }
 
 // Eight blocks a compare; the blocks after a row's last whole eight go one at a time.

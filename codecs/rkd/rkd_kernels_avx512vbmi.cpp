@@ -1,52 +1,17 @@
 // AVX-512 VBMI versions of the Rkd kernels: byte permutes across a whole register serve as
-// 128-entry lookup tables and as field extractors. This file alone is compiled for them; it is
-// entered only through the kernel table after detection.
+// 128-entry lookup tables. This file alone is compiled for them; it is entered only through
+// the kernel table after detection. (Index fields stay with the AVX2 reader: a byte-permute
+// reader sixteen fields a step measured slower than it.)
 #include <immintrin.h>
 
 #include <cstring>
 
-#include "codecs/rkd/rkd_bit_fields.h"
 #include "codecs/rkd/rkd_kernels.h"
 
 // The zero-masked forms with every lane set avoid GCC 12's false uninitialised warnings on the
 // unmasked ones.
 
 namespace {
-
-// Sixteen fields a step. Field j of a group starts at bit j * width, inside the 32-bit word at
-// byte j * width / 8 for every supported width; one byte permute gathers those sixteen words
-// from the group's bytes and one variable shift aligns them. Bytes past the input load as zero.
-void read_index_fields_vbmi(int32_t* destination, const uint8_t* source, size_t source_bytes,
-                            uint32_t count, uint32_t width) {
-    if (!rkd_index_width_supported(width)) {
-        return;
-    }
-    alignas(64) uint8_t word_bytes[64];
-    alignas(64) uint32_t shifts[16];
-    for (uint32_t j = 0; j < 16; ++j) {
-        for (uint32_t k = 0; k < 4; ++k) {
-            word_bytes[4 * j + k] = uint8_t(j * width / 8 + k);
-        }
-        shifts[j] = j * width % 8;
-    }
-    const __m512i gather = _mm512_load_si512(word_bytes);
-    const __m512i shift = _mm512_load_si512(shifts);
-    const __m512i mask = _mm512_set1_epi32(int32_t((1u << width) - 1));
-    const size_t group_bytes = 2 * size_t{width};
-    size_t at = 0;
-    for (uint32_t j = 0; j < count; j += 16, at += group_bytes) {
-        const size_t left = at < source_bytes ? source_bytes - at : 0;
-        const __mmask64 present = left >= 64 ? ~0ull : (1ull << left) - 1;
-        const __m512i bytes = _mm512_maskz_loadu_epi8(present, source + (left > 0 ? at : 0));
-        const __m512i fields = _mm512_and_si512(
-            _mm512_maskz_srlv_epi32(0xFFFF, _mm512_maskz_permutexvar_epi8(~0ull, gather, bytes),
-                                    shift),
-            mask);
-        const uint32_t remaining = count - j;
-        const __mmask16 lanes = remaining >= 16 ? 0xFFFF : __mmask16((1u << remaining) - 1);
-        _mm512_mask_storeu_epi32(destination + j, lanes, fields);
-    }
-}
 
 // The low and the high bytes of the 256 16-bit pixels, four registers each.
 struct PixelBytes {
@@ -120,6 +85,5 @@ void convert_vbmi(const RkdConversion& c) {
 }  // namespace
 
 void rkd_kernels_avx512vbmi(RkdKernels& kernels) {
-    kernels.read_index_fields = read_index_fields_vbmi;
     kernels.convert = convert_vbmi;
 }

@@ -355,7 +355,8 @@ TEST(KernelChecker, RkdAssembleMatchesTheReference) {
     }
 }
 
-// Rows of one to three words, the index present often, never, or as a wrapped value.
+// Rows of one to three words, the index present often, never, or as a wrapped value; the mask
+// made from the map's marks as it is read is the same.
 TEST(KernelChecker, RkdMarkBlocksMatchesTheReference) {
     const RkdMarkBlocksKernel reference = rkd_reference_kernels().mark_blocks_of_index;
     std::mt19937 random(21);
@@ -376,11 +377,17 @@ TEST(KernelChecker, RkdMarkBlocksMatchesTheReference) {
             reference(map.data(), columns, rows, index, expected.data());
             kernel(map.data(), columns, rows, index, actual.data());
             ASSERT_EQ(actual, expected) << "columns " << columns << " rows " << rows;
+            std::vector<uint64_t> marks((map.size() + 63) / 64);
+            rkd_mark_fields(map.data(), 0, uint32_t(map.size()), index, marks.data());
+            std::vector<uint64_t> from_marks(words + 1, ~uint64_t{0});
+            rkd_block_mask_from_marks(marks.data(), columns, rows, from_marks.data());
+            ASSERT_EQ(from_marks, expected) << "columns " << columns << " rows " << rows;
         }
     }
 }
 
-// Every supported width, counts with and without a tail, inputs cut short.
+// Every supported width, counts with and without a tail, inputs cut short; the fields' marks
+// with the marked value common, rare and absent.
 TEST(KernelChecker, RkdIndexFieldsMatchTheReference) {
     const RkdIndexFieldsKernel reference = rkd_reference_kernels().read_index_fields;
     std::mt19937 random(19);
@@ -398,9 +405,16 @@ TEST(KernelChecker, RkdIndexFieldsMatchTheReference) {
                     random_bytes(random, trial % 3 == 0 ? random() % (whole + 1) : whole);
                 std::vector<int32_t> expected(count + 2, -1);
                 std::vector<int32_t> actual(count + 2, -1);
-                reference(expected.data(), source.data(), source.size(), count, width);
-                kernel(actual.data(), source.data(), source.size(), count, width);
+                const uint32_t marked = trial % 4 == 0 ? UINT32_MAX : random() % 3;
+                const size_t words = (count + 63) / 64;
+                std::vector<uint64_t> expected_marks(words + 1, ~uint64_t{0});
+                std::vector<uint64_t> actual_marks(words + 1, ~uint64_t{0});
+                reference(expected.data(), source.data(), source.size(), count, width, marked,
+                          expected_marks.data());
+                kernel(actual.data(), source.data(), source.size(), count, width, marked,
+                       actual_marks.data());
                 ASSERT_EQ(actual, expected) << "width " << width << " count " << count;
+                ASSERT_EQ(actual_marks, expected_marks) << "width " << width << " count " << count;
             }
         }
     }
