@@ -1,5 +1,7 @@
 #include "codecs/rkd/rkd_block_mask.h"
 
+#include <algorithm>
+
 [[gnu::target("popcnt")]] bool rkd_mask_mostly_set(const uint64_t* mask, int32_t columns,
                                                    int32_t rows) {
     size_t set = 0;
@@ -11,11 +13,15 @@
 
 void rkd_mark_fields(const int32_t* fields, uint32_t first, uint32_t count, uint32_t marked,
                      uint64_t* marks) {
-    for (uint32_t j = first; j < count; ++j) {
-        if (j % 64 == 0) {
-            marks[j / 64] = 0;
+    for (uint32_t at = first / 64; 64 * at < count; ++at) {
+        const int32_t* word_fields = fields + size_t{64} * at;
+        const uint32_t end = std::min<uint32_t>(64, count - 64 * at);
+        const uint32_t start = at == first / 64 ? first % 64 : 0;
+        uint64_t word = start == 0 ? 0 : marks[at];
+        for (uint32_t k = start; k < end; ++k) {
+            word |= uint64_t{uint32_t(word_fields[k]) == marked} << k;
         }
-        marks[j / 64] |= uint64_t{uint32_t(fields[j]) == marked} << (j % 64);
+        marks[at] = word;
     }
 }
 
