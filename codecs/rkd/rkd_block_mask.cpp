@@ -31,16 +31,18 @@ void rkd_block_mask_from_marks(const uint64_t* marks, int32_t columns, int32_t r
         return;
     }
     const uint64_t mark_words = (uint64_t(columns) * uint64_t(rows) + 63) / 64;
-    for (int32_t y = 0; y < rows; ++y) {
-        for (int32_t word = 0; word < rkd_mask_words_per_row(columns); ++word, ++mask) {
-            const uint64_t first = uint64_t(y) * uint64_t(columns) + 64 * uint64_t(word);
+    const int32_t words = rkd_mask_words_per_row(columns);
+    const uint64_t last_word_blocks = rkd_mask_word_blocks(columns, words - 1);
+    uint64_t row_first = 0;
+    for (int32_t y = 0; y < rows; ++y, row_first += uint64_t(columns)) {
+        for (int32_t word = 0; word < words; ++word, ++mask) {
+            const uint64_t first = row_first + 64 * uint64_t(word);
             const uint64_t at = first / 64;
             const uint32_t shift = first % 64;
-            uint64_t bits = marks[at] >> shift;
-            if (shift != 0 && at + 1 < mark_words) {
-                bits |= marks[at + 1] << (64 - shift);
-            }
-            *mask = bits & rkd_mask_word_blocks(columns, word);
+            const uint64_t next = at + 1 < mark_words ? marks[at + 1] : 0;
+            // Two shifts, so a shift of 0 takes nothing from the next word.
+            const uint64_t bits = (marks[at] >> shift) | ((next << 1) << (63 - shift));
+            *mask = word + 1 < words ? bits : bits & last_word_blocks;
         }
     }
 }
