@@ -111,8 +111,8 @@ struct GroupRows {
 
 // Sixteen neighbouring blocks of one block row, from the one at `position`: `present` are the
 // blocks inside the row, `written` those of them not kept. All blocks that share a vector come
-// in at once, a masked load a pixel row, table blocks one by one; kept blocks keep the
-// picture's pixels, and the group leaves in one store a pixel row.
+// in at once, a masked load a pixel row, table blocks one by one, and the written blocks leave
+// in one masked store a pixel row: kept blocks are neither read nor written.
 void assemble_group(const int32_t* indexes, __mmask16 present, __mmask16 written, int32_t position,
                     const uint8_t* previous, uint8_t* picture, const RkdBlockSources& sources,
                     int32_t width, int32_t last_source) {
@@ -121,7 +121,6 @@ void assemble_group(const int32_t* indexes, __mmask16 present, __mmask16 written
     const uint8_t* here = previous + position;
     uint8_t* to = picture + position;
     GroupRows rows{};
-    rows.load(present & ~written, to, width);
     __mmask16 keep_place = 0;
     for (__mmask16 left = written; left != 0;) {
         const auto v = uint32_t(indexes[std::countr_zero(uint32_t(left))]);
@@ -164,11 +163,7 @@ void assemble_group(const int32_t* indexes, __mmask16 present, __mmask16 written
     }
 #pragma GCC unroll 4
     for (int32_t r = 0; r < 4; ++r) {
-        if (present == 0xFFFF) {
-            _mm512_storeu_si512(to + r * width, rows.row[r]);
-        } else {
-            _mm512_mask_storeu_epi32(to + r * width, present, rows.row[r]);
-        }
+        _mm512_mask_storeu_epi32(to + r * width, written, rows.row[r]);
     }
 }
 
