@@ -1,7 +1,7 @@
 // AVX-512 VBMI versions of the Rkd kernels: byte permutes across a whole register serve as
 // 128-entry lookup tables. This file alone is compiled for them; it is entered only through
-// the kernel table after detection. (Index fields stay with the AVX2 reader: a byte-permute
-// reader sixteen fields a step measured slower than it.)
+// the kernel table after detection. (Index fields are read by the AVX-512 reader: a
+// byte-permute reader sixteen fields a step measured slower than it.)
 #include <immintrin.h>
 
 #include <cstring>
