@@ -21,6 +21,17 @@ void read_index_fields_reference(int32_t* destination, const uint8_t* source, si
 
 }  // namespace
 
+void rkd_finish_index_fields(int32_t* destination, const uint8_t* source, size_t source_bytes,
+                             uint32_t count, uint32_t width, uint32_t marked, uint64_t* marks,
+                             uint32_t first, size_t at, uint64_t word) {
+    if (first % 64 != 0) {
+        marks[first / 64] = word;
+    }
+    rkd_read_index_fields(destination + first, source + at, source_bytes - at, count - first,
+                          width);
+    rkd_mark_fields(destination, first, count, marked, marks);
+}
+
 RkdKernels rkd_reference_kernels() {
     return {rkd_unpack_reference, rkd_assemble_picture_reference,
             rkd_mark_blocks_of_index_reference, read_index_fields_reference,

@@ -41,6 +41,13 @@ RkdKernels rkd_kernels_for(CpuLevel level);
 // The table the decoders use, filled for this processor on first use.
 const RkdKernels& rkd_kernels();
 
+// The end of a vector index reader that stopped at field `first`, byte `at`, holding in `word`
+// the marks of the fields it read of an unfinished mark word: the rest is read and marked by
+// the portable code.
+void rkd_finish_index_fields(int32_t* destination, const uint8_t* source, size_t source_bytes,
+                             uint32_t count, uint32_t width, uint32_t marked, uint64_t* marks,
+                             uint32_t first, size_t at, uint64_t word);
+
 // Versions each instruction-set file adds to a table.
 void rkd_kernels_avx2(RkdKernels& kernels);
 void rkd_kernels_avx512(RkdKernels& kernels);

@@ -50,11 +50,8 @@ void read_index_fields_avx2(int32_t* destination, const uint8_t* source, size_t 
             word = 0;
         }
     }
-    if (j % 64 != 0) {
-        marks[j / 64] = word;
-    }
-    rkd_read_index_fields(destination + j, source + at, source_bytes - at, count - j, width);
-    rkd_mark_fields(destination, j, count, marked, marks);
+    rkd_finish_index_fields(destination, source, source_bytes, count, width, marked, marks, j, at,
+                            word);
 }
 
 // Eight blocks a compare; the blocks after a row's last whole eight go one at a time.

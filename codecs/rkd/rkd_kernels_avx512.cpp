@@ -77,11 +77,8 @@ void read_index_fields_avx512(int32_t* destination, const uint8_t* source, size_
             word = 0;
         }
     }
-    if (j % 64 != 0) {
-        marks[j / 64] = word;
-    }
-    rkd_read_index_fields(destination + j, source + at, source_bytes - at, count - j, width);
-    rkd_mark_fields(destination, j, count, marked, marks);
+    rkd_finish_index_fields(destination, source, source_bytes, count, width, marked, marks, j, at,
+                            word);
 }
 
 // Byte offsets of sixteen neighbouring blocks from the first of them.
