@@ -21,6 +21,19 @@ void read_index_fields_reference(int32_t* destination, const uint8_t* source, si
 
 }  // namespace
 
+RkdEightFields rkd_eight_fields(uint32_t width) {
+    RkdEightFields eight{};
+    for (uint32_t j = 0; j < 8; ++j) {
+        for (uint32_t k = 0; k < 4; ++k) {
+            // Only a 16-bit field reaches past the 16 bytes, and its bits end two bytes in.
+            const uint32_t byte = j * width / 8 + k;
+            eight.word_bytes[4 * j + k] = byte < 16 ? uint8_t(byte) : 0x80;
+        }
+        eight.shifts[j] = j * width % 8;
+    }
+    return eight;
+}
+
 void rkd_finish_index_fields(int32_t* destination, const uint8_t* source, size_t source_bytes,
                              uint32_t count, uint32_t width, uint32_t marked, uint64_t* marks,
                              uint32_t first, size_t at, uint64_t word) {

@@ -41,6 +41,15 @@ RkdKernels rkd_kernels_for(CpuLevel level);
 // The table the decoders use, filled for this processor on first use.
 const RkdKernels& rkd_kernels();
 
+// How the vector index readers take eight fields of a supported width from the 16 bytes at
+// their first byte: the bytes of the 32-bit word each field lies in, for one byte shuffle
+// (0x80 where a byte holds none of its bits, which zeroes it), and the shift that aligns it.
+struct RkdEightFields {
+    alignas(32) uint8_t word_bytes[32];
+    alignas(32) uint32_t shifts[8];
+};
+RkdEightFields rkd_eight_fields(uint32_t width);
+
 // The end of a vector index reader that stopped at field `first`, byte `at`, holding in `word`
 // the marks of the fields it read of an unfinished mark word: the rest is read and marked by
 // the portable code.

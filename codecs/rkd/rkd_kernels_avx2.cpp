@@ -18,19 +18,9 @@ void read_index_fields_avx2(int32_t* destination, const uint8_t* source, size_t 
     if (!rkd_index_width_supported(width)) {
         return;
     }
-    alignas(32) uint8_t word_bytes[32];
-    alignas(32) uint32_t shifts[8];
-    for (uint32_t j = 0; j < 8; ++j) {
-        for (uint32_t k = 0; k < 4; ++k) {
-            // Bytes past the group's 16 hold no bit of the field (only a 16-bit field reaches
-            // them, and its bits end two bytes in); the shuffle zeroes them.
-            const uint32_t byte = j * width / 8 + k;
-            word_bytes[4 * j + k] = byte < 16 ? uint8_t(byte) : 0x80;
-        }
-        shifts[j] = j * width % 8;
-    }
-    const __m256i gather = _mm256_load_si256(reinterpret_cast<const __m256i*>(word_bytes));
-    const __m256i shift = _mm256_load_si256(reinterpret_cast<const __m256i*>(shifts));
+    const RkdEightFields eight = rkd_eight_fields(width);
+    const __m256i gather = _mm256_load_si256(reinterpret_cast<const __m256i*>(eight.word_bytes));
+    const __m256i shift = _mm256_load_si256(reinterpret_cast<const __m256i*>(eight.shifts));
     const __m256i mask = _mm256_set1_epi32(int32_t((1u << width) - 1));
     const __m256i wanted = _mm256_set1_epi32(int32_t(marked));
     uint32_t j = 0;

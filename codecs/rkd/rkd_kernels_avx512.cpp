@@ -38,19 +38,11 @@ void read_index_fields_avx512(int32_t* destination, const uint8_t* source, size_
     if (!rkd_index_width_supported(width)) {
         return;
     }
-    alignas(64) uint8_t word_bytes[64];
-    alignas(64) uint32_t shifts[16];
-    for (uint32_t j = 0; j < 16; ++j) {
-        const uint32_t field = j % 8;
-        for (uint32_t k = 0; k < 4; ++k) {
-            // Bytes past the half's 16 hold no bit of the field; the shuffle zeroes them.
-            const uint32_t byte = field * width / 8 + k;
-            word_bytes[4 * j + k] = byte < 16 ? uint8_t(byte) : 0x80;
-        }
-        shifts[j] = field * width % 8;
-    }
-    const __m512i gather = _mm512_load_si512(word_bytes);
-    const __m512i shift = _mm512_load_si512(shifts);
+    const RkdEightFields eight = rkd_eight_fields(width);
+    const __m512i gather = _mm512_maskz_broadcast_i64x4(
+        0xFF, _mm256_load_si256(reinterpret_cast<const __m256i*>(eight.word_bytes)));
+    const __m512i shift = _mm512_maskz_broadcast_i64x4(
+        0xFF, _mm256_load_si256(reinterpret_cast<const __m256i*>(eight.shifts)));
     const __m512i mask = _mm512_set1_epi32(int32_t((1u << width) - 1));
     const __m512i wanted = _mm512_set1_epi32(int32_t(marked));
     uint32_t j = 0;
