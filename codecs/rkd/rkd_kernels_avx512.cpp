@@ -143,9 +143,9 @@ void assemble_group(const int32_t* indexes, __mmask16 present, __mmask16 written
         const __mmask16 inside = _mm512_mask_cmpge_epi32_mask(same, from, _mm512_setzero_si512()) &
                                  _mm512_cmple_epi32_mask(from, _mm512_set1_epi32(last_source));
         keep_place |= same & ~inside;
-        if (inside != 0) {
-            rows.load(inside, offset_address(here, offset), width);
-        }
+        // A load with no lane on reads nothing, wherever it points: no branch is needed around
+        // it, and without one the panning frame measured a little faster.
+        rows.load(inside, offset_address(here, offset), width);
     }
     if (keep_place != 0) {
         rows.load(keep_place, here, width);
