@@ -14,6 +14,7 @@
 #include "codecs/rkd/rkd_inter_frame.h"
 #include "codecs/rkd/rkd_key_frame.h"
 #include "codecs/rkd/rkd_unpack.h"
+#include "platform/memory.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
 namespace {
@@ -153,6 +154,26 @@ void BM_RkdConvertReference(benchmark::State& state) {
     set_rates(state, picture.size());
 }
 
+// A picture allocated as the player allocates its own.
+class PlayerPicture {
+public:
+    explicit PlayerPicture(size_t bytes)
+        : bytes_(bytes), data_(static_cast<uint8_t*>(memory_allocate_zeroed(bytes))) {}
+    ~PlayerPicture() { memory_free(data_); }
+    PlayerPicture(const PlayerPicture&) = delete;
+    PlayerPicture& operator=(const PlayerPicture&) = delete;
+    void swap(PlayerPicture& other) noexcept {
+        std::swap(bytes_, other.bytes_);
+        std::swap(data_, other.data_);
+    }
+    uint8_t* data() const { return data_; }
+    size_t size() const { return bytes_; }
+
+private:
+    size_t bytes_;
+    uint8_t* data_;
+};
+
 // A whole frame as the player takes it, decode and conversion to 5-6-5 pixels into the two
 // pictures it takes turns with, timed beside a memcpy of the same 16-bit output in the same
 // loop, so the ratio holds on a shared machine. The inter frame is decoded over and over, each
@@ -168,7 +189,9 @@ void BM_RkdFrameAgainstMemcpy(benchmark::State& state) {
     const std::vector<uint8_t>& payload = key ? movie.key.payload : movie.inter.payload;
     const RkdFrame frame = player.c.described();
     const size_t bytes = player.pixels() * 2;
-    std::vector<uint8_t> copy_from(bytes, 1), copy_to(bytes), draw(bytes), reference(bytes);
+    // All four pictures come from the player's allocator, as its own two pictures do.
+    PlayerPicture copy_from(bytes), copy_to(bytes), draw(bytes), reference(bytes);
+    std::memset(copy_from.data(), 1, bytes);
     double copy_seconds = 0;
     double frame_seconds = 0;
     double convert_seconds = 0;
@@ -188,7 +211,7 @@ void BM_RkdFrameAgainstMemcpy(benchmark::State& state) {
         rkd_convert_kept_picture(player.c.rkd, frame, draw.data(), draw.size());
         benchmark::DoNotOptimize(draw.data());
         const double done = thread_seconds();
-        std::swap(draw, reference);
+        draw.swap(reference);
         copy_seconds += copied - start;
         if (conversion_apart) {
             convert_seconds += done - decoded;

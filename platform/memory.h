@@ -3,7 +3,7 @@
 #include <cstdint>
 
 // Heap blocks of the player (context, arenas, codec buffers) come from here, so that tests can
-// count them and make any one of them fail.
+// count them and make any one of them fail. Every block starts on a 64-byte boundary.
 void* memory_allocate_zeroed(size_t bytes);
 void memory_free(void* block);
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "platform/memory.h"
 
 namespace {
 
-TEST(PlatformMemory, BlocksAreZeroedAndCounted) {
+TEST(PlatformMemory, BlocksAreZeroedAlignedAndCounted) {
     const MemoryCounters before = memory_counters();
     auto* block = static_cast<unsigned char*>(memory_allocate_zeroed(64));
     ASSERT_NE(block, nullptr);
@@ -16,6 +18,15 @@ TEST(PlatformMemory, BlocksAreZeroedAndCounted) {
     memory_free(block);
     memory_free(nullptr);
     EXPECT_EQ(memory_counters().live_blocks, before.live_blocks);
+    // Sizes that are no multiple of the alignment, large ones included (those come from
+    // the system's page mappings rather than the heap).
+    for (const size_t bytes : {size_t{1}, size_t{100}, size_t{4097}, size_t{3} << 20}) {
+        void* other = memory_allocate_zeroed(bytes);
+        ASSERT_NE(other, nullptr);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(other) % 64, 0u) << bytes;
+        EXPECT_EQ(static_cast<unsigned char*>(other)[bytes - 1], 0) << bytes;
+        memory_free(other);
+    }
 }
 
 TEST(PlatformMemory, TheChosenAllocationFails) {
@@ -32,6 +43,8 @@ TEST(PlatformMemory, TheChosenAllocationFails) {
     void* after = memory_allocate_zeroed(0);
     EXPECT_NE(after, nullptr);
     memory_free(after);
+    // A size the alignment cannot round up fails cleanly.
+    EXPECT_EQ(memory_allocate_zeroed(SIZE_MAX - 10), nullptr);
 }
 
 }  // namespace
