@@ -197,8 +197,7 @@ void bench_index_fields(benchmark::State& state, RkdIndexFieldsKernel kernel) {
     std::vector<int32_t> map(RKD_PIXELS / 16);
     std::vector<uint64_t> marks((map.size() + 63) / 64);
     for (auto _ : state) {
-        kernel(map.data(), source.data(), source.size(), uint32_t(map.size()), 11, 0,
-               marks.data());
+        kernel(map.data(), source.data(), source.size(), uint32_t(map.size()), 11, 0, marks.data());
         benchmark::DoNotOptimize(map.data());
     }
     state.SetItemsProcessed(int64_t(state.iterations() * map.size()));

@@ -156,7 +156,7 @@ void BM_RkdConvertReference(benchmark::State& state) {
 
 // A picture allocated as the player allocates its own.
 class PlayerPicture {
-public:
+  public:
     explicit PlayerPicture(size_t bytes)
         : bytes_(bytes), data_(static_cast<uint8_t*>(memory_allocate_zeroed(bytes))) {}
     ~PlayerPicture() { memory_free(data_); }
@@ -169,7 +169,7 @@ public:
     uint8_t* data() const { return data_; }
     size_t size() const { return bytes_; }
 
-private:
+  private:
     size_t bytes_;
     uint8_t* data_;
 };

@@ -5,16 +5,14 @@
 namespace {
 
 void read_index_fields_portable(int32_t* destination, const uint8_t* source, size_t source_bytes,
-                                uint32_t count, uint32_t width, uint32_t marked,
-                                uint64_t* marks) {
+                                uint32_t count, uint32_t width, uint32_t marked, uint64_t* marks) {
     if (rkd_read_index_fields(destination, source, source_bytes, count, width)) {
         rkd_mark_fields(destination, 0, count, marked, marks);
     }
 }
 
 void read_index_fields_reference(int32_t* destination, const uint8_t* source, size_t source_bytes,
-                                 uint32_t count, uint32_t width, uint32_t marked,
-                                 uint64_t* marks) {
+                                 uint32_t count, uint32_t width, uint32_t marked, uint64_t* marks) {
     rkd_read_index_fields_reference(destination, source, source_bytes, count, width);
     rkd_mark_fields(destination, 0, count, marked, marks);
 }
@@ -47,8 +45,7 @@ void rkd_finish_index_fields(int32_t* destination, const uint8_t* source, size_t
 
 RkdKernels rkd_reference_kernels() {
     return {rkd_unpack_reference, rkd_assemble_picture_reference,
-            rkd_mark_blocks_of_index_reference, read_index_fields_reference,
-            rkd_convert_reference};
+            rkd_mark_blocks_of_index_reference, read_index_fields_reference, rkd_convert_reference};
 }
 
 RkdKernels rkd_kernels_for(CpuLevel level) {

@@ -32,8 +32,8 @@ void read_index_fields_avx2(int32_t* destination, const uint8_t* source, size_t 
         const __m256i fields =
             _mm256_and_si256(_mm256_srlv_epi32(_mm256_shuffle_epi8(bytes, gather), shift), mask);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + j), fields);
-        const auto equal = uint32_t(
-            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(fields, wanted))));
+        const auto equal =
+            uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(fields, wanted))));
         word |= uint64_t{equal} << (j % 64);
         if (j % 64 == 56) {
             marks[j / 64] = word;

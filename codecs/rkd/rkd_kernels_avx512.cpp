@@ -59,8 +59,7 @@ void read_index_fields_avx512(int32_t* destination, const uint8_t* source, size_
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + at + width))),
             1);
         const __m512i fields = _mm512_and_si512(
-            _mm512_maskz_srlv_epi32(0xFFFF, _mm512_maskz_shuffle_epi8(~0ull, bytes, gather),
-                                    shift),
+            _mm512_maskz_srlv_epi32(0xFFFF, _mm512_maskz_shuffle_epi8(~0ull, bytes, gather), shift),
             mask);
         _mm512_storeu_si512(destination + j, fields);
         word |= uint64_t{_mm512_cmpeq_epi32_mask(fields, wanted)} << (j % 64);
