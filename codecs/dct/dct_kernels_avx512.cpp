@@ -1,6 +1,7 @@
 // AVX-512 versions of the DCT kernels. This file alone is compiled for AVX-512 (F, VL, BW, DQ)
 // with -ffp-contract=off; it is entered only through the kernel table after detection.
 #include "codecs/dct/dct_kernels.h"
+#include "codecs/dct/idct_half_transposes.h"
 #include "codecs/dct/idct_simd.h"
 
 namespace {
@@ -11,38 +12,9 @@ __m256i low_halves(__m512i v) {
     return _mm512_maskz_cvtepi64_epi32(0xFF, v);
 }
 
-// An 8 x 8 transpose of 32-bit values held as four pairs of rows ([r0 | r1], [r2 | r3], ...)
-// into four pairs of columns, in two rounds of two-register permutes. The first round gathers
-// columns 0-3 and 4-7 of four rows, column by column; the second joins the two row halves of
-// each column.
-QX_IDCT_INLINE void transpose_pairs(__m512i (&pairs)[4]) {
-    const __m512i low_columns =
-        _mm512_setr_epi32(0, 8, 16, 24, 1, 9, 17, 25, 2, 10, 18, 26, 3, 11, 19, 27);
-    const __m512i high_columns = _mm512_add_epi32(low_columns, _mm512_set1_epi32(4));
-    const __m512i even_columns =
-        _mm512_setr_epi32(0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
-    const __m512i odd_columns = _mm512_add_epi32(even_columns, _mm512_set1_epi32(8));
-    const __m512i top_low = _mm512_permutex2var_epi32(pairs[0], low_columns, pairs[1]);
-    const __m512i top_high = _mm512_permutex2var_epi32(pairs[0], high_columns, pairs[1]);
-    const __m512i bottom_low = _mm512_permutex2var_epi32(pairs[2], low_columns, pairs[3]);
-    const __m512i bottom_high = _mm512_permutex2var_epi32(pairs[2], high_columns, pairs[3]);
-    pairs[0] = _mm512_permutex2var_epi32(top_low, even_columns, bottom_low);
-    pairs[1] = _mm512_permutex2var_epi32(top_low, odd_columns, bottom_low);
-    pairs[2] = _mm512_permutex2var_epi32(top_high, even_columns, bottom_high);
-    pairs[3] = _mm512_permutex2var_epi32(top_high, odd_columns, bottom_high);
-}
-
-QX_IDCT_INLINE void split_pairs(const __m512i (&pairs)[4], Rows x) {
-#pragma GCC unroll 4
-    for (int32_t k = 0; k < 4; ++k) {
-        x[2 * k] = _mm512_maskz_extracti64x4_epi64(0xFF, pairs[k], 0);
-        x[2 * k + 1] = _mm512_maskz_extracti64x4_epi64(0xFF, pairs[k], 1);
-    }
-}
-
 // The transform's instruction-set parts (see idct_block_lanes): the rotation of all eight lanes
-// in one register of doubles, and transposes by two-register permutes.
-struct IdctAvx512 {
+// in one register of doubles; the transposes are the in-half ones.
+struct IdctAvx512 : IdctHalfTransposes {
     // The nearest integer is the low 32 bits of value + 1.5 * 2^52, as in the scalar code.
     QX_IDCT_INLINE static void rotate(__m256i b, __m256i e, __m256i& r1, __m256i& r2) {
         const __m512d bias = _mm512_set1_pd(IDCT_ROUNDING_BIAS);
@@ -67,32 +39,6 @@ struct IdctAvx512 {
         }
         return shape_of_first_group(
             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block.values)));
-    }
-
-    QX_IDCT_INLINE static void load_transposed(const CoefficientBlock& block, Rows x) {
-        __m512i pairs[4];
-#pragma GCC unroll 4
-        for (int32_t k = 0; k < 4; ++k) {
-            pairs[k] = _mm512_loadu_si512(block.values + 16 * k);
-        }
-        transpose_pairs(pairs);
-        split_pairs(pairs, x);
-    }
-
-    QX_IDCT_INLINE static void transpose(Rows x) {
-        __m512i pairs[4];
-#pragma GCC unroll 4
-        for (int32_t k = 0; k < 4; ++k) {
-            pairs[k] =
-                _mm512_maskz_inserti64x4(0xFF, _mm512_castsi256_si512(x[2 * k]), x[2 * k + 1], 1);
-        }
-        transpose_pairs(pairs);
-        split_pairs(pairs, x);
-    }
-
-    QX_IDCT_INLINE static void store_transposed(Rows x, int32_t* out, ptrdiff_t stride) {
-        transpose(x);
-        store_samples(x, out, stride);
     }
 };
 
