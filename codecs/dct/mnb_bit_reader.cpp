@@ -84,17 +84,24 @@ constexpr auto MNB_CODES = [] {
 }();
 
 // Decodes the code at `position` and stores its level there, zero included: every code starts
-// at a position of its own, so the store replaces the branch on the level.
+// at a position of its own, so the store replaces the branch on the level. The escape (a level
+// beyond six bits: rare) takes a branch of its own, which leaves the chain from one code to the
+// next three operations long: the 3 bits every code has, then 5 more where bit 0 is set.
 [[gnu::always_inline]] inline int32_t decode_code(BitWindow& window, int32_t position,
                                                   const DequantTable& dequant_table,
                                                   CoefficientBlock& block) {
     const uint32_t byte = window.bits & 0xFF;
-    const bool escape = byte == MNB_ESCAPE;
-    const MnbCode code = MNB_CODES[byte];
-    const int32_t level = escape ? static_cast<int8_t>(window.bits >> 8) : code.level;
     const uint8_t i = scan_index[position];
-    block.values[i] = wrap_mul(level, dequant_table.values[i]);
-    consume(window, escape ? 16 : 3 + 5 * static_cast<int32_t>(byte & 1));
+    if (byte == MNB_ESCAPE) [[unlikely]] {
+        block.values[i] = wrap_mul(static_cast<int8_t>(window.bits >> 8), dequant_table.values[i]);
+        consume(window, 16);
+        return position + 1;
+    }
+    const MnbCode code = MNB_CODES[byte];
+    block.values[i] = wrap_mul(code.level, dequant_table.values[i]);
+    const auto long_code = static_cast<int32_t>(byte & 1);
+    window.bits = (window.bits >> 3) >> (5 * long_code);
+    window.count -= 3 + 5 * long_code;
     return position + code.advance;
 }
 
