@@ -48,7 +48,7 @@ struct BitWindow {
 // when bit 0 is clear, else 8, 16 for the escape): that keeps the look-up off the chain of
 // shifts from one code to the next.
 struct MnbCode {
-    int8_t level;     // 0 for codes that only skip positions; the escape's level follows it
+    int8_t level;     // 0 for codes that only skip positions
     uint8_t advance;  // scan positions the code covers
 };
 
@@ -67,10 +67,7 @@ constexpr MnbCode mnb_code(uint32_t byte) {
         case 1:
         case 5:  // a run of zeros given by bits 2..7; streams carry 2..63
             return {0, static_cast<uint8_t>(byte >> 2)};
-        default:  // 3 or 7: a signed 6-bit level, or the escape byte
-            if (byte == MNB_ESCAPE) {
-                return {0, 1};
-            }
+        default:  // 3 or 7: a signed 6-bit level (the escape byte's entry is never read)
             return {static_cast<int8_t>(static_cast<int8_t>(byte) >> 2), 1};
     }
 }
