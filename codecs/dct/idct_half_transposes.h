@@ -2,9 +2,9 @@
 // The transposes of the inverse transform on 256-bit registers that move values between the
 // registers' 128-bit halves only once, between the passes: the AVX2 and AVX-512 files both
 // take them (each compiled for its own instruction set; everything here has internal linkage).
-// In-half unpacks cost less than permutes across a whole register on every processor measured,
-// so the AVX-512 transform, which otherwise keeps its own rotation and shape test, takes them
-// too.
+// The AVX-512 transform, which otherwise keeps its own rotation and shape test, takes them
+// too: on the AVX-512 processor measured, these in-half unpacks made a full block faster than
+// its own permutes across whole 512-bit registers (27.8 against 34.9 ns).
 #include <immintrin.h>
 
 #include <cstddef>
