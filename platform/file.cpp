@@ -13,7 +13,12 @@
 #include "platform/faults.h"
 
 struct MovieFile {
+    // Where the bytes come from: an open descriptor, memory, or an application's callbacks.
     int descriptor = -1;
+    const uint8_t* memory = nullptr;
+    FileSource source{};
+    void* cookie = nullptr;
+    int64_t length = -1;       // known for memory and callbacks
     int64_t position = 0;      // logical position of the reader
     int64_t buffer_start = 0;  // file offset of buffer[0]
     int32_t buffer_filled = 0;
@@ -24,7 +29,45 @@ struct MovieFile {
 
 namespace {
 
+int64_t read_from_memory(const MovieFile& file, char* destination, int64_t offset, int32_t bytes) {
+    const int64_t got = std::clamp<int64_t>(file.length - offset, 0, bytes);
+    if (got > 0) {
+        std::memcpy(destination, file.memory + offset, static_cast<size_t>(got));
+    }
+    return got;
+}
+
+// The callbacks share one position among every reader of the input: each read seeks first.
+int64_t read_from_source(const MovieFile& file, char* destination, int64_t offset, int32_t bytes) {
+    const int64_t wanted = std::clamp<int64_t>(file.length - offset, 0, bytes);
+    if (wanted == 0) {
+        return 0;
+    }
+    if (file.source.seek(file.cookie, offset) != offset) {
+        return -1;
+    }
+    int64_t done = 0;
+    while (done < wanted) {
+        const int64_t got =
+            file.source.read(file.cookie, destination + done, static_cast<size_t>(wanted - done));
+        if (got < 0 || got > wanted - done) {
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    return done;
+}
+
 int64_t read_at(MovieFile& file, char* destination, int64_t offset, int32_t bytes) {
+    if (file.memory != nullptr) {
+        return read_from_memory(file, destination, offset, bytes);
+    }
+    if (file.source.read != nullptr) {
+        return read_from_source(file, destination, offset, bytes);
+    }
     int64_t done = 0;
     while (done < bytes) {
         const ssize_t got = pread(file.descriptor, destination + done,
@@ -72,6 +115,57 @@ MovieFile* file_open(const char* name, uint32_t /*flags*/) {
     }
     auto* file = new MovieFile;
     file->descriptor = descriptor;
+    ++open_files;
+    return file;
+}
+
+MovieFile* file_open_memory(const void* data, size_t bytes) {
+    if (data == nullptr || bytes > INT32_MAX || platform_faults().file_open_fails) {
+        return nullptr;
+    }
+    auto* file = new MovieFile;
+    file->memory = static_cast<const uint8_t*>(data);
+    file->length = static_cast<int64_t>(bytes);
+    ++open_files;
+    return file;
+}
+
+namespace {
+
+// The length of a source that cannot say it: read to the end once.
+int64_t measured_length(const FileSource& source, void* cookie) {
+    if (source.seek(cookie, 0) != 0) {
+        return -1;
+    }
+    char scratch[16384];
+    int64_t length = 0;
+    for (;;) {
+        const int64_t got = source.read(cookie, scratch, sizeof scratch);
+        if (got < 0 || got > static_cast<int64_t>(sizeof scratch)) {
+            return -1;
+        }
+        if (got == 0 || length > INT32_MAX) {
+            return length;
+        }
+        length += got;
+    }
+}
+
+}  // namespace
+
+MovieFile* file_open_source(const FileSource& source, void* cookie) {
+    if (source.read == nullptr || source.seek == nullptr || platform_faults().file_open_fails) {
+        return nullptr;
+    }
+    const int64_t length =
+        source.size != nullptr ? source.size(cookie) : measured_length(source, cookie);
+    if (length < 0 || length > INT32_MAX) {
+        return nullptr;
+    }
+    auto* file = new MovieFile;
+    file->source = source;
+    file->cookie = cookie;
+    file->length = length;
     ++open_files;
     return file;
 }
@@ -142,7 +236,7 @@ int32_t file_seek(MovieFile* file, int32_t offset, int32_t origin) {
     if (origin == FILE_SEEK_CUR) {
         base = file->position;
     } else if (origin == FILE_SEEK_END) {
-        const off_t end = lseek(file->descriptor, 0, SEEK_END);
+        const off_t end = file->length >= 0 ? file->length : lseek(file->descriptor, 0, SEEK_END);
         if (end < 0) {
             return -1;
         }
@@ -162,7 +256,7 @@ int32_t file_close(MovieFile* file, uint32_t /*flags*/) {
     if (file == nullptr) {
         return -1;
     }
-    const int result = close(file->descriptor);
+    const int result = file->descriptor >= 0 ? close(file->descriptor) : 0;
     delete file;
     --open_files;
     return result == 0 ? 0 : -1;
