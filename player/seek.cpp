@@ -159,6 +159,23 @@ int32_t seek_to(PlayerContext& context, int32_t request) {
     if (target < 0) {
         return SEEK_NO_FRAME;
     }
+    clock_hold_ticks(context);
+    const int32_t result = seek_decoders_to(context, target);
+    sound_stream_restart(context);
+    interlocked_store(context.sound.clock, target);
+    clock_release_ticks(context);
+    if (result != SEEK_DONE) {
+        return result;
+    }
+    PlayParams& params = *context.params;
+    interlocked_store(params.frames_shown, target);
+    params.lag = 0;
+    interlocked_store(params.held_at_end, 0);
+    return SEEK_DONE;
+}
+
+int32_t seek_decoders_to(PlayerContext& context, int32_t target) {
+    const MovieIndex& index = context.seek.index;
     const int32_t restart = restart_frame(index, target);
     // Frames decoded in order since the restart point lead to the target without going back.
     const bool continuing = context.seek.decoded_first <= restart &&
@@ -166,27 +183,40 @@ int32_t seek_to(PlayerContext& context, int32_t request) {
                             context.seek.decoded_last < target;
     const int32_t first = continuing ? context.seek.decoded_last + 1 : restart < 0 ? 0 : restart;
 
-    clock_hold_ticks(context);
     flush_rings(context);
     bool reached = movie_index_restore_audio(context, first);
     if (reached) {
         prepare_decoders(context, restart, continuing);
         reached = replay(context, first, target);
     }
-    sound_stream_restart(context);
-    interlocked_store(context.sound.clock, target);
-    clock_release_ticks(context);
-
     if (!reached) {
         context.seek.decoded_first = INT32_MAX;
         return SEEK_LOST;
     }
     context.seek.decoded_first = continuing ? context.seek.decoded_first : restart;
     context.seek.decoded_last = target - 1;
-    PlayParams& params = *context.params;
-    interlocked_store(params.frames_shown, target);
-    params.lag = 0;
-    interlocked_store(params.held_at_end, 0);
+    return SEEK_DONE;
+}
+
+int32_t seek_sound_to(PlayerContext& context, int32_t frame) {
+    if (!movie_index_scan(context, INT32_MAX)) {
+        return SEEK_NO_INDEX;
+    }
+    const MovieIndex& index = context.seek.index;
+    if (frame < 0 || frame >= index.frame_count) {
+        return SEEK_NO_FRAME;
+    }
+    flush_rings(context);
+    if (!movie_index_restore_audio(context, frame) ||
+        file_seek(context.params->file, index.frames[frame].offset, FILE_SEEK_SET) < 0) {
+        return SEEK_LOST;
+    }
+    context.reader.video_chunks = frame;
+    context.reader.reader_at_end = 0;
+    if (read_chunk(context) != READ_VIDEO) {
+        return SEEK_LOST;
+    }
+    release_video_slot(context);
     return SEEK_DONE;
 }
 

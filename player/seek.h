@@ -22,6 +22,16 @@ int32_t seek_request_for_time(uint32_t milliseconds);
 // next. Returns SEEK_DONE or why not.
 int32_t seek_to(PlayerContext& context, int32_t request);
 
+// The part of a seek that needs no sound device or clock: brings the reader and the decoders to
+// frame `target` (within the complete index) exactly as playing from the start would have left
+// them, with that frame queued at the video ring's read position. SEEK_DONE or SEEK_LOST.
+int32_t seek_decoders_to(PlayerContext& context, int32_t target);
+
+// For a reader that takes only the sound: leaves the audio format and decoder state as they are
+// after video chunk `frame`, with the reader just past that chunk, so that the blocks read next
+// are the sound that follows it. SEEK_DONE or why not.
+int32_t seek_sound_to(PlayerContext& context, int32_t frame);
+
 // Keeps count of the frames the decoders take in order: `decoded` false for a frame consumed
 // without being decoded.
 void note_frame_consumed(PlayerContext& context, int32_t sequence, bool decoded);
