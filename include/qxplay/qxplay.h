@@ -93,7 +93,8 @@ typedef struct qx_frame {
     int width, height;    /* in pixels of `pixels` (doubled width with double_width) */
     int stride;           /* bytes a row; rows are back to back */
     int bytes_per_pixel;
-    const uint8_t *pixels; /* valid until the next call on the movie; null when dropped */
+    const uint8_t *pixels; /* valid until the next frame, seek or close of the movie; null
+                              when dropped */
     size_t bytes;
     const uint8_t *palette; /* PAL8: 256 red, green, blue triples; else null */
     unsigned codec;         /* one QX_VIDEO_* value */

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "player/reader.h"
-#include "tools/qx/sound_start.h"
+#include "interface/sound_start.h"
 
 // The read after which the player starts its sound: the prefill reads two chunks a round until
 // 16 audio blocks are queued, and the first turn reads one more, or two when the first brought

@@ -6,7 +6,7 @@
 #include "player/reader.h"
 #include "tools/qx/export_sinks.h"
 #include "tools/qx/number_text.h"
-#include "tools/qx/sound_start.h"
+#include "interface/sound_start.h"
 #include "tools/qx/wav_writer.h"
 
 namespace {

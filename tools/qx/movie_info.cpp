@@ -9,7 +9,7 @@
 #include "player/reader.h"
 #include "tools/qx/movie_scan.h"
 #include "tools/qx/number_text.h"
-#include "tools/qx/sound_start.h"
+#include "interface/sound_start.h"
 
 namespace {
 

@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "interface/chunk_stream.h"
+
+// A stretch of a movie the reader could not take, in words.
+struct DamagedStretch {
+    int64_t offset;
+    int64_t end;
+    std::string text;
+};
+
+// Follows a reading of a movie and turns what went wrong into a few stretches rather than a
+// line per chunk: where sync was lost and found again, chunks cut short by the end of the file,
+// read errors.
+class DamageLog {
+  public:
+    DamageLog(int64_t file_bytes, bool has_audio)
+        : file_bytes_(file_bytes), has_audio_(has_audio) {}
+
+    void chunk(const StreamChunk& chunk);
+    // After the last chunk: a loss not found again runs to the end of the file.
+    void end();
+
+    const std::vector<DamagedStretch>& stretches() const { return stretches_; }
+
+  private:
+    void found_again(int64_t offset);
+
+    int64_t file_bytes_;
+    bool has_audio_;
+    int64_t lost_at_ = -1;
+    std::string cause_;
+    std::vector<DamagedStretch> stretches_;
+};
+
+// A tag made printable: its four bytes, with \xNN for any that is not.
+std::string printable_tag(const uint8_t* tag);
+// Numbers with thousands separators, as the tools print them.
+std::string grouped_number(int64_t value);
+// Tags of the chunks that end a movie, and of audio data chunks.
+bool is_end_tag(const uint8_t* tag);
+bool is_audio_data_tag(const uint8_t* tag);
