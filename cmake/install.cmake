@@ -6,6 +6,7 @@ set(QX_CMAKE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qxplay)
 install(TARGETS qxplay qxplay_shared EXPORT qxplayTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(FILES include/qxplay/qxplay.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qxplay)
 install(DIRECTORY platform codecs player audio video
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qxplay
   FILES_MATCHING PATTERN "*.h")
