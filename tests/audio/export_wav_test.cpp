@@ -171,36 +171,28 @@ struct TwoSidedSound {
 };
 
 // IMA is always decoded as two channels, which the player plays as decoded: a header saying
-// mono loses neither side in the WAV.
+// mono loses neither side in the WAV. A mono movie whose later header switches to IMA plays
+// both sides from then on: the WAV turns stereo, the earlier sound heard on both sides.
 TEST_F(AudioExportWav, ImaWithAMonoHeaderKeepsBothSides) {
-    MovieWriter movie;
-    movie.audio_header(1, 22050, AUDIO_IMA);
-    TwoSidedSound sound;
-    sound.write_chunks(movie, 0, 30);
-    ASSERT_TRUE(movie.save(movie_path));
-    ASSERT_EQ(run_export(movie_path, out_dir), 0);
-    const WavContents wav = read_wav(out_dir + "/audio.wav");
-    EXPECT_EQ(wav.info.channels, 2);
-    EXPECT_EQ(wav.samples, sound.encoder.decoded());
-}
-
-// A mono movie whose later header switches to IMA plays both sides from then on: the WAV
-// turns stereo, the earlier sound heard on both sides.
-TEST_F(AudioExportWav, LaterTwoSidedSoundMakesTheFileStereo) {
-    MovieWriter movie;
-    AudioTrackWriter pcm(movie, 1, 22050, AUDIO_PCM);
-    for (int chunk = 0; chunk < 30; ++chunk) {
-        pcm.write_chunk(std::vector<int16_t>(700, static_cast<int16_t>(100 * chunk - 1000)));
-        movie.chunk("MQXf", std::vector<uint8_t>(16, 0));
+    for (const int mono_chunks : {0, 30}) {
+        SCOPED_TRACE(mono_chunks);
+        MovieWriter movie;
+        AudioTrackWriter pcm(movie, 1, 22050, AUDIO_PCM);
+        for (int chunk = 0; chunk < mono_chunks; ++chunk) {
+            pcm.write_chunk(std::vector<int16_t>(700, static_cast<int16_t>(100 * chunk - 1000)));
+            movie.chunk("MQXf", std::vector<uint8_t>(16, 0));
+        }
+        movie.audio_header(1, 22050, AUDIO_IMA);
+        TwoSidedSound sound;
+        sound.write_chunks(movie, mono_chunks, 20);
+        ASSERT_TRUE(movie.save(movie_path));
+        ASSERT_EQ(run_export(movie_path, out_dir), 0);
+        const WavContents wav = read_wav(out_dir + "/audio.wav");
+        EXPECT_EQ(wav.info.channels, 2);
+        std::vector<int16_t> expected = pcm.decoded();
+        expected.insert(expected.end(), sound.encoder.decoded().begin(),
+                        sound.encoder.decoded().end());
+        EXPECT_EQ(wav.samples, expected);
+        std::filesystem::remove_all(out_dir);
     }
-    movie.audio_header(1, 22050, AUDIO_IMA);
-    TwoSidedSound sound;
-    sound.write_chunks(movie, 30, 10);
-    ASSERT_TRUE(movie.save(movie_path));
-    ASSERT_EQ(run_export(movie_path, out_dir), 0);
-    const WavContents wav = read_wav(out_dir + "/audio.wav");
-    EXPECT_EQ(wav.info.channels, 2);
-    std::vector<int16_t> expected = pcm.decoded();
-    expected.insert(expected.end(), sound.encoder.decoded().begin(), sound.encoder.decoded().end());
-    EXPECT_EQ(wav.samples, expected);
 }
