@@ -1,7 +1,6 @@
 #include "authoring/movie_writer.h"
 
-#include <cstdio>
-#include <filesystem>
+#include "authoring/whole_file.h"
 
 namespace {
 
@@ -70,24 +69,11 @@ void MovieWriter::raw(std::span<const uint8_t> bytes) {
     bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
 }
 
+bool MovieWriter::save(const std::string& path, std::string& error) const {
+    return write_whole_file(path, bytes_, error);
+}
+
 bool MovieWriter::save(const std::string& path) const {
-    const std::string temporary = path + ".partial";
-    std::FILE* out = std::fopen(temporary.c_str(), "wb");
-    if (out == nullptr) {
-        return false;
-    }
-    const bool written =
-        bytes_.empty() || std::fwrite(bytes_.data(), 1, bytes_.size(), out) == bytes_.size();
-    const bool closed = std::fclose(out) == 0;
-    std::error_code error;
-    if (!written || !closed) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    std::string ignored;
+    return save(path, ignored);
 }

@@ -34,8 +34,9 @@ class MovieWriter {
     void raw(std::span<const uint8_t> bytes);
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }
-    // Writes the file whole, through a temporary name, so that no half-written file remains
-    // under `path`. Returns false when it cannot be written.
+    // Writes the file whole (write_whole_file): no half-written file remains under `path`.
+    // False, with the system's reason in `error`, when it cannot be written.
+    bool save(const std::string& path, std::string& error) const;
     bool save(const std::string& path) const;
 
   private:

@@ -8,8 +8,8 @@
 int main(int argc, char** argv) {
     CLI::App app{
         "qxhost: the test host. Run from a folder holding ORLUND.MNB, it plays that movie over "
-        "and over on the whole screen, in a 640 x 480 display.\nKeys: Shift pause, Space "
-        "restart, keypad + and - brightness, Esc quit."};
+        "and over on the whole screen: a 640 x 480, 16-bit display mode, enlarged to fit.\nKeys: "
+        "Shift pause, Space restart, keypad + and - brightness, Esc quit."};
     app.set_version_flag("--version", std::string("qxhost ") + QX_VERSION);
     try {
         app.parse(argc, argv);

@@ -66,8 +66,10 @@ TEST_F(AudioExportWav, WritesEveryDecodedBlockInOrder) {
         int32_t rate;
     };
     for (const Case c :
-         {Case{AUDIO_PCM, 1, 11025}, Case{AUDIO_XA, 2, 22050}, Case{AUDIO_IMA, 2, 44100}}) {
-        SCOPED_TRACE(::testing::Message() << "compression " << c.compression);
+         {Case{AUDIO_PCM, 1, 11025}, Case{AUDIO_PCM, 2, 11025}, Case{AUDIO_XA, 1, 22050},
+          Case{AUDIO_XA, 2, 22050}, Case{AUDIO_IMA, 2, 44100}}) {
+        SCOPED_TRACE(::testing::Message()
+                     << "compression " << c.compression << ", " << c.channels << " channels");
         MovieWriter movie;
         AudioTrackWriter audio(movie, c.channels, c.rate, c.compression);
         for (int chunk = 0; chunk < 12; ++chunk) {
@@ -144,6 +146,53 @@ TEST_F(AudioExportWav, RateIsTheOneThePlayerPlays) {
         const WavContents wav = read_wav(out_dir + "/audio.wav");
         EXPECT_EQ(wav.info.samplerate, second_header_at == 3 ? 32000 : 22050);
         EXPECT_EQ(wav.samples, first.decoded());
+        std::filesystem::remove_all(out_dir);
+    }
+}
+
+// Two-sided sound for a movie whose header may say otherwise: payloads encoded as stereo
+// elsewhere, each chunk followed by a picture, and what the player decodes from them.
+struct TwoSidedSound {
+    MovieWriter scratch;
+    AudioTrackWriter encoder{scratch, 2, 22050, AUDIO_IMA};
+
+    void write_chunks(MovieWriter& movie, int first, int count) {
+        for (int chunk = first; chunk < first + count; ++chunk) {
+            std::vector<int16_t> samples;
+            for (int i = 0; i < 700; ++i) {
+                const double t = (chunk * 700 + i) * 0.03;
+                samples.push_back(static_cast<int16_t>(6000 * std::sin(t)));
+                samples.push_back(static_cast<int16_t>(6000 * std::cos(1.7 * t)));
+            }
+            movie.chunk("SCDl", encoder.write_chunk(samples).payload);
+            movie.chunk("MQXf", std::vector<uint8_t>(16, 0));
+        }
+    }
+};
+
+// IMA is always decoded as two channels, which the player plays as decoded: a header saying
+// mono loses neither side in the WAV. A mono movie whose later header switches to IMA plays
+// both sides from then on: the WAV turns stereo, the earlier sound heard on both sides.
+TEST_F(AudioExportWav, ImaWithAMonoHeaderKeepsBothSides) {
+    for (const int mono_chunks : {0, 30}) {
+        SCOPED_TRACE(mono_chunks);
+        MovieWriter movie;
+        AudioTrackWriter pcm(movie, 1, 22050, AUDIO_PCM);
+        for (int chunk = 0; chunk < mono_chunks; ++chunk) {
+            pcm.write_chunk(std::vector<int16_t>(700, static_cast<int16_t>(100 * chunk - 1000)));
+            movie.chunk("MQXf", std::vector<uint8_t>(16, 0));
+        }
+        movie.audio_header(1, 22050, AUDIO_IMA);
+        TwoSidedSound sound;
+        sound.write_chunks(movie, mono_chunks, 20);
+        ASSERT_TRUE(movie.save(movie_path));
+        ASSERT_EQ(run_export(movie_path, out_dir), 0);
+        const WavContents wav = read_wav(out_dir + "/audio.wav");
+        EXPECT_EQ(wav.info.channels, 2);
+        std::vector<int16_t> expected = pcm.decoded();
+        expected.insert(expected.end(), sound.encoder.decoded().begin(),
+                        sound.encoder.decoded().end());
+        EXPECT_EQ(wav.samples, expected);
         std::filesystem::remove_all(out_dir);
     }
 }

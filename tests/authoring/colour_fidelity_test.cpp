@@ -167,4 +167,20 @@ TEST(ColourFidelity, SaturatedColoursAlsoHoldOnATrueColourDisplay) {
     }
 }
 
+// The summed tables do not clamp: a sample whose sum leaves its field shows the far side of the
+// channel. On saturated bars and gradients no pixel may, at any quality, on either summed-table
+// codec.
+TEST(ColourFidelity, SaturatedPicturesShowNoWrappedColour) {
+    const auto pictures = colour_test_pictures();
+    for (const char* name : {"colour bars", "75% colour bars", "red-blue gradient"}) {
+        const ColourPicture& picture = picture_named(pictures, name);
+        for (const DctCodec codec : {DctCodec::Mnb, DctCodec::ZleSummed}) {
+            for (int32_t quality = 10; quality <= 100; quality += 10) {
+                EXPECT_EQ(wrapped_pixels(codec, picture, quality), 0)
+                    << dct_codec_name(codec) << " " << name << " at quality " << quality;
+            }
+        }
+    }
+}
+
 }  // namespace

@@ -1,9 +1,11 @@
 #include "tests/authoring/dct_round_trip.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 
+#include "authoring/dct_shown.h"
 #include "authoring/mnb_encoder.h"
 #include "authoring/zle_encoder.h"
 #include "codecs/dct/mnb_frame.h"
@@ -40,37 +42,50 @@ const char* dct_codec_name(DctCodec codec) {
     return "?";
 }
 
-DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_t quality,
-                            bool true_colour) {
+namespace {
+
+std::vector<uint8_t> encoded_payload(DctCodec codec, const ColourPicture& picture,
+                                     int32_t quality) {
     const RgbPicture source{picture.width, picture.height, picture.rgb.data()};
-    std::vector<uint8_t> payload;
     if (codec == DctCodec::Mnb) {
-        payload = MnbEncoder(quality).encode(source);
-    } else {
-        ZleEncoder encoder({quality, codec == DctCodec::ZleChannel, true});
-        payload = encoder.encode(source);
+        return MnbEncoder(quality).encode(source);
     }
+    ZleEncoder encoder({quality, codec == DctCodec::ZleChannel, true});
+    return encoder.encode(source);
+}
+
+// The player's decoder on `payload`, into pixels of `pixel_bytes` through `tables`; the
+// decoder's result.
+int32_t decode_payload(DctCodec codec, const std::vector<uint8_t>& payload,
+                       const ColourPicture& picture, const ColourTables& tables,
+                       int32_t pixel_bytes, std::vector<uint8_t>& draw) {
     DctHeader header{};
     DctDecoder decoder;
-    const auto tables = dct_test_tables(true_colour ? 24 : 16);
-    const int32_t pixel_bytes = true_colour ? 4 : 2;
-    std::vector<uint8_t> draw(size_t(picture.width) * picture.height * pixel_bytes, 0);
+    draw.assign(size_t(picture.width) * picture.height * pixel_bytes, 0);
     const DctFrame frame{picture.width, picture.height, pixel_bytes, draw.size()};
     const std::vector<uint8_t> reference(draw.size(), 0);
-    DctRoundTrip trip;
     if (codec == DctCodec::Mnb) {
         mnb_read_header(payload.data(), uint32_t(payload.size()), header);
         mnb_build_dequant_table(decoder.dequant_table, header.quality);
-        trip.result = mnb_decode_picture(decoder, *tables, frame, payload.data() + 8,
-                                         uint32_t(payload.size() - 8), draw.data());
-    } else {
-        zle_read_header(payload.data(), uint32_t(payload.size()), header);
-        zle_build_dequant_table(decoder.dequant_table, header.quality);
-        const ZleFrameFlags flags = zle_frame_flags(header);
-        trip.result =
-            zle_decode_picture(decoder, *tables, frame, flags, payload.data() + 8,
-                               uint32_t(payload.size() - 8), draw.data(), reference.data());
+        return mnb_decode_picture(decoder, tables, frame, payload.data() + 8,
+                                  uint32_t(payload.size() - 8), draw.data());
     }
+    zle_read_header(payload.data(), uint32_t(payload.size()), header);
+    zle_build_dequant_table(decoder.dequant_table, header.quality);
+    const ZleFrameFlags flags = zle_frame_flags(header);
+    return zle_decode_picture(decoder, tables, frame, flags, payload.data() + 8,
+                              uint32_t(payload.size() - 8), draw.data(), reference.data());
+}
+
+}  // namespace
+
+DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_t quality,
+                            bool true_colour) {
+    const std::vector<uint8_t> payload = encoded_payload(codec, picture, quality);
+    const auto tables = dct_test_tables(true_colour ? 24 : 16);
+    std::vector<uint8_t> draw;
+    DctRoundTrip trip;
+    trip.result = decode_payload(codec, payload, picture, *tables, true_colour ? 4 : 2, draw);
     if (true_colour) {
         for (size_t i = 0; i < draw.size(); i += 4) {
             trip.shown.insert(trip.shown.end(), {draw[i + 2], draw[i + 1], draw[i]});
@@ -80,6 +95,38 @@ DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_
     }
     trip.payload_bytes = payload.size();
     return trip;
+}
+
+int64_t wrapped_pixels(DctCodec codec, const ColourPicture& picture, int32_t quality) {
+    const std::vector<uint8_t> payload = encoded_payload(codec, picture, quality);
+    // Tables whose sums keep the three 7-bit sample indexes apart, one byte each: the samples
+    // each pixel was converted from.
+    auto probe = std::make_unique<ColourTables>();
+    for (uint32_t i = 0; i < 128; ++i) {
+        probe->luma_table[i] = i;
+        probe->cb_table[i] = i << 8;
+        probe->cr_table[i] = i << 16;
+    }
+    std::vector<uint8_t> samples;
+    std::vector<uint8_t> draw;
+    if (decode_payload(codec, payload, picture, *probe, 4, samples) != 0 ||
+        decode_payload(codec, payload, picture, *dct_test_tables(16), 2, draw) != 0) {
+        return -1;
+    }
+    const std::vector<uint8_t> shown = widened_565(draw);
+    int64_t wrapped = 0;
+    for (size_t i = 0; i < shown.size() / 3; ++i) {
+        int32_t levels[3];
+        summed_levels(samples[4 * i], samples[4 * i + 1], samples[4 * i + 2], levels);
+        for (int32_t c = 0; c < 3; ++c) {
+            if (std::abs(std::clamp(levels[c], 0, 255) - int32_t(shown[3 * i + c])) >
+                WRAP_DISTANCE) {
+                ++wrapped;
+                break;
+            }
+        }
+    }
+    return wrapped;
 }
 
 double picture_psnr(const ColourPicture& picture, const std::vector<uint8_t>& shown) {

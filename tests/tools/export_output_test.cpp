@@ -73,7 +73,7 @@ TEST_F(ExportFile, AFileThatCannotBeMadeIsNamed) {
     const fs::path path = folder_ / "missing" / "frame.raw";
     std::string error;
     EXPECT_FALSE(write(path, "picture", error));
-    EXPECT_EQ(error, path.string() + ": cannot be created");
+    EXPECT_EQ(error, path.string() + ": cannot be created (No such file or directory)");
 }
 
 }  // namespace

@@ -116,23 +116,89 @@ TEST(InfoSummary, TextSummaryIsThreeLines) {
     const int64_t bytes = static_cast<int64_t>(movie.bytes().size());
     char expected[512];
     std::snprintf(expected, sizeof expected,
-                  "%s: 2.00 s, %.2f MB, %lld kb/s\nvideo: Mnb 320x240, 15 fps, 30 frames\n"
+                  "%s: 2.00 s, %.1f kB, %lld kb/s\nvideo: Mnb 320x240, 15 fps, 30 frames\n"
                   "audio: 16-bit PCM, 22,050 Hz, mono\n",
-                  file.path().c_str(), bytes / 1e6,
+                  file.path().c_str(), bytes / 1e3,
                   static_cast<long long>(std::llround(bytes * 8 / 2.0 / 1000)));
     EXPECT_EQ(result.out, expected);
 }
 
-TEST(InfoSummary, WithoutSoundThereIsNoLengthOrFrameRate) {
+// Pictures without sound play at an assumed 15 frames a second: the length and pace are told
+// at that rate and said to be assumed; the absent sound is null, as absent pictures are.
+TEST(InfoSummary, WithoutSoundTheLengthIsAtAnAssumedPace) {
     TempMovie movie(video_only_movie(12));
     const MovieInfo info = info_of(movie.path());
     EXPECT_FALSE(info.duration_seconds().has_value());
-    EXPECT_FALSE(info.frames_per_second().has_value());
+    ASSERT_TRUE(info.timing().has_value());
+    EXPECT_DOUBLE_EQ(info.timing()->seconds, 12 / 15.0);
+    EXPECT_TRUE(info.timing()->assumed);
     const std::string json = movie_info_json(info, false);
-    EXPECT_NE(json.find("\"duration_seconds\": null"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"fps\": null"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"duration_seconds\": 0.8, \"timing_assumed\": true"), std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"fps\": 15}"), std::string::npos) << json;
     EXPECT_NE(json.find("\"audio\": null"), std::string::npos) << json;
     EXPECT_NE(json.find("\"codecs\": [\"mnb\"]"), std::string::npos) << json;
+    const std::string text = run_qx("info " + movie.path()).out;
+    EXPECT_NE(text.find(": 0.80 s at an assumed 15 fps, "), std::string::npos) << text;
+    EXPECT_NE(text.find("video: Mnb 16x16, 15 fps (assumed), 12 frames\n"), std::string::npos)
+        << text;
+
+    MovieWriter sound_only;
+    AudioTrackWriter track(sound_only, 2, 22050, AUDIO_PCM);
+    track.write_chunk(tone(2205, 2, 0));
+    TempMovie no_pictures(sound_only);
+    const std::string sound_json = movie_info_json(info_of(no_pictures.path()), false);
+    EXPECT_NE(sound_json.find("\"timing_assumed\": false"), std::string::npos) << sound_json;
+    EXPECT_NE(sound_json.find("\"video\": null"), std::string::npos) << sound_json;
+}
+
+// Every size the pictures take is told: the range in the summary, the list in JSON.
+TEST(InfoSummary, EveryFrameSizeIsTold) {
+    MovieWriter movie;
+    for (const auto& [width, height] : {std::pair{64, 48}, {96, 72}, {128, 96}, {64, 48}}) {
+        movie.chunk("pBNM", video_payload(64, uint16_t(width), uint16_t(height)));
+    }
+    TempMovie file(movie);
+    const MovieInfo info = info_of(file.path());
+    EXPECT_EQ(info.frame_sizes.size(), 3u);
+    EXPECT_NE(run_qx("info " + file.path()).out.find("video: Mnb 64x48 to 128x96, 3 sizes, "),
+              std::string::npos);
+    const std::string json = movie_info_json(info, false);
+    EXPECT_NE(json.find("\"sizes\": [{\"width\": 64, \"height\": 48}, {\"width\": 96, "
+                        "\"height\": 72}, {\"width\": 128, \"height\": 96}]"),
+              std::string::npos)
+        << json;
+}
+
+// Sizes under a megabyte are told in kilobytes or bytes, never as "0.00 MB".
+TEST(InfoSummary, SmallFilesAreToldInKilobytesOrBytes) {
+    TempMovie tiny(video_only_movie(1, 16));
+    const std::string text = run_qx("info " + tiny.path()).out;
+    EXPECT_NE(text.find(", 32 bytes, "), std::string::npos) << text;
+    EXPECT_NE(text.find(", 1 frame\n"), std::string::npos) << text;
+    TempMovie small(video_only_movie(40, 2000));
+    EXPECT_NE(run_qx("info " + small.path()).out.find(", 80.3 kB, "), std::string::npos);
+}
+
+// Several movies each get their summary; with --json an array of the objects one movie gives.
+// A movie that cannot be read is named and the others are still told, with status 1.
+TEST(InfoSummary, SeveralMoviesAreToldInTurn) {
+    TempMovie first(video_only_movie(3), "first.qx");
+    TempMovie second(video_only_movie(5), "second.qx");
+    const ProgramOutput both = run_qx("info " + first.path() + " " + second.path());
+    EXPECT_EQ(both.status, 0) << both.err;
+    EXPECT_NE(both.out.find(first.path() + ": "), std::string::npos) << both.out;
+    EXPECT_NE(both.out.find(second.path() + ": "), std::string::npos) << both.out;
+    const ProgramOutput json = run_qx("info --json " + first.path() + " " + second.path());
+    EXPECT_EQ(json.out, "[" + movie_info_json(info_of(first.path()), false) + ",\n" +
+                            movie_info_json(info_of(second.path()), false) + "]\n");
+    EXPECT_EQ(run_qx("info --json " + first.path()).out,
+              movie_info_json(info_of(first.path()), false) + "\n");
+    const ProgramOutput missing =
+        run_qx("info " + first.path() + " " + first.folder() + "/absent.qx " + second.path());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1) << missing.err;
+    EXPECT_NE(missing.out.find(second.path() + ": "), std::string::npos) << missing.out;
 }
 
 TEST(InfoSummary, CodecsInOrderOfFirstAppearance) {

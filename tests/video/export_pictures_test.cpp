@@ -114,6 +114,32 @@ TEST_F(ExportPictures, ExportingAgainIntoTheSameFolderLeavesNoOldBytes) {
     }
 }
 
+// A shorter export into the folder of a longer one leaves none of the longer one's files: a
+// folder holds one export. Files of other names stay.
+TEST_F(ExportPictures, ExportingAgainLeavesNoFileOfTheEarlierExport) {
+    auto flat_movie = [](int32_t frames) {
+        MovieWriter movie;
+        for (int32_t i = 0; i < frames; ++i) {
+            movie.chunk("pBNM", dct_payload(32, 16));
+        }
+        return movie;
+    };
+    ASSERT_TRUE(flat_movie(5).save(movie_));
+    ASSERT_EQ(run({"--raw", "--png"}), 0);
+    for (const char* name : {"notes.txt", "frame_1.png", "frame_00001.png.bak"}) {
+        std::ofstream(fs::path(out_) / name) << "mine";
+    }
+    ASSERT_TRUE(flat_movie(2).save(movie_));
+    ASSERT_EQ(run({"--png"}), 0);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(out_)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"frame_00000.png", "frame_00001.png",
+                                               "frame_00001.png.bak", "frame_1.png", "notes.txt"}));
+}
+
 TEST_F(ExportPictures, RkdOnPalettisedDisplayWritesOneBytePerPixel) {
     MovieWriter movie;
     movie.chunk("kDKR", rkd_key_payload(40, 8));
@@ -180,8 +206,9 @@ TEST_F(ExportPictures, DctFramesHaveNoPngOnPalettisedDisplays) {
 }
 
 // The decoders write 16-bit pixels into a 32-bit display: the raw frames keep those bytes
-// (stored expectations rest on them), while PNG pictures are refused before anything is written.
-TEST_F(ExportPictures, ThirtyTwoBitDisplayKeepsRawBytesAndRefusesPng) {
+// (stored expectations rest on them), and the PNG pictures show them as that display reads them:
+// two picture pixels to a display pixel, or with double width one true-colour pixel each.
+TEST_F(ExportPictures, ThirtyTwoBitDisplayKeepsRawBytesAndShowsItsColours) {
     MovieWriter movie;
     movie.chunk("pBNM", dct_payload(32, 16));
     ASSERT_TRUE(movie.save(movie_));
@@ -190,13 +217,30 @@ TEST_F(ExportPictures, ThirtyTwoBitDisplayKeepsRawBytesAndRefusesPng) {
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "wrote 1 raw frame with frames.json\n");
     const auto raw_bytes = fs::file_size(fs::path(out_) / "frame_00000.raw");
     EXPECT_EQ(raw_bytes, 32u * 16 * 2);
-    fs::remove_all(out_);
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(run({"--png", "--display", "rgb888"}), 1);
-    const std::string errors = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
-    EXPECT_NE(errors.find("use --display rgb565 or rgb555"), std::string::npos) << errors;
-    EXPECT_FALSE(fs::exists(out_));
+    for (const bool double_width : {false, true}) {
+        fs::remove_all(out_);
+        std::vector<std::string> options = {"--png", "--display", "rgb888"};
+        if (double_width) {
+            options.push_back("--double-width");
+        }
+        ::testing::internal::CaptureStdout();
+        ASSERT_EQ(run(options), 0);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "wrote 1 PNG picture\n");
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        const std::string path = (fs::path(out_) / "frame_00000.png").string();
+        ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str()));
+        image.format = PNG_FORMAT_RGB;
+        std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+        ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+        EXPECT_EQ(image.width, double_width ? 32u : 16u);
+        EXPECT_EQ(image.height, 16u);
+        if (double_width) {
+            // A flat grey frame: every pixel the same grey, as a true-colour screen shows it.
+            EXPECT_TRUE(std::all_of(rgb.begin(), rgb.end(), [&](uint8_t v) { return v == rgb[0]; }))
+                << int(rgb[0]) << "," << int(rgb[1]) << "," << int(rgb[2]);
+        }
+    }
 }
 
 PlayParams params_of(uint32_t red, uint32_t green, uint32_t blue, int32_t colour_bits) {

@@ -4,12 +4,15 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "audio/audio_chunk.h"
 #include "tools/qx/commands.h"
 #include "tools/qx/encode_demo.h"
 #include "tools/qx/encode_movie.h"
 #include "tools/qx/encode_progress.h"
+#include "tools/qx/file_identity.h"
+#include "tools/qx/number_text.h"
 
 namespace {
 
@@ -55,12 +58,12 @@ int fail(const std::string& message) {
 void print_summary(const EncodeRequest& request, const EncodeSettings& settings,
                    const FrameSource& frames, const SoundTrack* sound, const EncodeSummary& summary,
                    int64_t file_bytes) {
-    std::printf("%s: %lld frames %dx%d %s quality %d at %g fps, %lld bytes\n", request.out.c_str(),
-                static_cast<long long>(summary.frames), frames.width(), frames.height(),
+    std::printf("%s: %s %dx%d %s quality %d at %g fps, %s\n", request.out.c_str(),
+                counted(summary.frames, "frame").c_str(), frames.width(), frames.height(),
                 video_format_label(settings.video), settings.quality, settings.fps,
-                static_cast<long long>(file_bytes));
-    std::printf("  video %lld bytes, PSNR %.2f dB against the input, worst frame %lld at %.2f dB\n",
-                static_cast<long long>(summary.video_bytes), summary.psnr,
+                counted(file_bytes, "byte").c_str());
+    std::printf("  video %s, PSNR %.2f dB against the input, worst frame %lld at %.2f dB\n",
+                counted(summary.video_bytes, "byte").c_str(), summary.psnr,
                 static_cast<long long>(summary.worst_frame), summary.worst_psnr);
     if (sound == nullptr) {
         std::printf("  no audio: plays unpaced\n");
@@ -69,10 +72,9 @@ void print_summary(const EncodeRequest& request, const EncodeSettings& settings,
     const char* what = sound->samples.empty() ? "silence"
                        : sound->channels == 2 ? "stereo"
                                               : "mono";
-    std::printf("  audio %lld chunks, %lld bytes, %s %s at %d Hz\n",
-                static_cast<long long>(summary.audio_chunks),
-                static_cast<long long>(summary.audio_bytes),
-                compression_label(settings.compression), what, sound->sample_rate);
+    std::printf("  audio %s, %s, %s %s at %s Hz\n", counted(summary.audio_chunks, "chunk").c_str(),
+                counted(summary.audio_bytes, "byte").c_str(),
+                compression_label(settings.compression), what, grouped(sound->sample_rate).c_str());
 }
 
 // One line a frame for the first few frames that came out poorly, then how many more did.
@@ -115,6 +117,13 @@ int run_encode(const EncodeRequest& request) {
         if (!frames) {
             return fail(error);
         }
+        std::vector<std::string> inputs = frames->files();
+        if (!request.audio_in.empty()) {
+            inputs.push_back(request.audio_in);
+        }
+        if (is_one_of(request.out, inputs)) {
+            return fail(request.out + ": is one of the inputs; the movie needs a file of its own");
+        }
         settings.fps = request.fps > 0            ? request.fps
                        : frames->frame_rate() > 0 ? frames->frame_rate()
                                                   : 15;
@@ -142,8 +151,8 @@ int run_encode(const EncodeRequest& request) {
     if (!encoded) {
         return fail(error);
     }
-    if (!movie.save(request.out)) {
-        return fail(request.out + ": cannot be written");
+    if (!movie.save(request.out, error)) {
+        return fail(error);
     }
     warn_poor_frames(summary);
     print_summary(request, settings, *frames, track, summary, int64_t(movie.bytes().size()));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/qx/commands.h"
+#include "tools/qx/export_folder.h"
 #include "tools/qx/export_sinks.h"
 #include "tools/qx/movie_info.h"
 #include "tools/qx/number_text.h"
@@ -86,6 +87,9 @@ int run_export(const ExportRequest& request) {
     if (code) {
         return fail(request.out_dir + ": cannot create the folder (" + code.message() + ")");
     }
+    if (!clear_earlier_export(request.out_dir, error)) {
+        return fail(error);
+    }
     const auto file_bytes = static_cast<int64_t>(std::filesystem::file_size(request.movie, code));
     ProgressBar progress("exporting", file_bytes);
     scan.run([&](const ScannedChunk& chunk) {
@@ -147,6 +151,7 @@ void add_export_command(CLI::App& app, int& status) {
     auto* frames = command->add_option("--frames", range.frames, "how many frames to write (all)");
     command->callback([request, brightness, start_frame, start, frames, &status] {
         require_not_negative(*brightness, request->pictures.brightness);
+        require_at_most(*brightness, request->pictures.brightness, MOST_BRIGHTNESS_PERCENT);
         const ExportRangeRequest& asked = request->range;
         require_not_negative(*start_frame, asked.start_frame.value_or(0));
         require_not_negative(*start, asked.start_seconds.value_or(0));

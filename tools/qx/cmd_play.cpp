@@ -21,7 +21,9 @@ void add_play_command(CLI::App& app, int& status) {
         command->add_option("--fps", options->fps, "frames a second for a movie without sound");
     command->callback([options, fps, brightness, &status] {
         require_above_zero(*fps, options->fps);
+        require_at_most(*fps, options->fps, MOST_FRAMES_PER_SECOND);
         require_not_negative(*brightness, options->brightness);
+        require_at_most(*brightness, options->brightness, MOST_BRIGHTNESS_PERCENT);
         status = PlaySession(*options).run();
     });
 }

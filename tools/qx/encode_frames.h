@@ -14,6 +14,8 @@ class FrameSource {
     virtual int64_t frame_count() const = 0;
     // The input's own frame rate, 0 when it has none.
     virtual double frame_rate() const { return 0; }
+    // The files the pictures are read from (none for pictures made in memory).
+    virtual std::vector<std::string> files() const { return {}; }
     // Fills `rgb` with the next picture (width x height RGB triples). False at the end, and on
     // a fault, which leaves its reason in `error`.
     virtual bool next(std::vector<uint8_t>& rgb, std::string& error) = 0;

@@ -19,6 +19,7 @@ class PngFrames : public FrameSource {
     }
 
     int64_t frame_count() const override { return static_cast<int64_t>(paths_.size()); }
+    std::vector<std::string> files() const override { return paths_; }
 
     bool next(std::vector<uint8_t>& rgb, std::string& error) override {
         if (next_ >= paths_.size()) {

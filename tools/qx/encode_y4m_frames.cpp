@@ -111,6 +111,7 @@ class Y4mFrames : public FrameSource {
 
     int64_t frame_count() const override { return frame_count_; }
     double frame_rate() const override { return rate_; }
+    std::vector<std::string> files() const override { return {path_}; }
 
     // A stream must end after a whole frame: anything else means a damaged file or a header
     // whose size or colour space does not match the data, and is an error, not an end.

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -28,13 +29,17 @@ bool write_export_file(const std::string& path, const uint8_t* bytes, size_t cou
                        std::string& error) {
     const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (file < 0) {
-        error = path + ": cannot be created";
+        error = path + ": cannot be created (" + std::strerror(errno) + ")";
         return false;
     }
-    const bool written =
-        write_all(file, bytes, count) && ftruncate(file, static_cast<off_t>(count)) == 0;
-    if (close(file) != 0 || !written) {
-        error = path + ": cannot be written";
+    bool written = write_all(file, bytes, count) && ftruncate(file, static_cast<off_t>(count)) == 0;
+    int code = errno;
+    if (close(file) != 0 && written) {
+        written = false;
+        code = errno;
+    }
+    if (!written) {
+        error = path + ": cannot be written (" + std::strerror(code) + ")";
         return false;
     }
     return true;

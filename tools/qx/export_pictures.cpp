@@ -92,13 +92,6 @@ class PictureSink : public ExportSink {
             error = "unknown display format " + options_.display;
             return false;
         }
-        // The decoders write 16-bit pixels even into a 32-bit display; the raw frames keep
-        // exactly that, but no colours can be read back from it.
-        if (options_.png && format.rgb_bit_count == 32) {
-            error = "PNG pictures cannot be made on an " + options_.display +
-                    " display, whose frames hold 16-bit pixels; use --display rgb565 or rgb555";
-            return false;
-        }
         PlayParams& params = scan.params();
         params.flags |= PLAY_APP_BUFFERS | PLAY_KEEP_BRIGHTNESS;
         if (options_.double_width) {

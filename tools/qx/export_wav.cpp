@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,21 @@
 #include "tools/qx/wav_writer.h"
 
 namespace {
+
+// Compression 10 is decoded as two channels whatever the header says; the other formats play
+// a mono header's sample on both sides.
+bool plays_as_mono(const SoundStream& sound) {
+    return sound.channels != 2 && sound.compression != AUDIO_IMA;
+}
+
+bool sides_equal(const int16_t* samples, size_t count) {
+    for (size_t i = 0; i + 1 < count; i += 2) {
+        if (samples[i] != samples[i + 1]) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // OUTDIR/audio.wav at the rate and channel count the player plays the movie with, known once
 // it would start its sound; the blocks decoded before that wait in memory (a prefill's worth).
@@ -58,6 +74,9 @@ class WavSink : public ExportSink {
         if (!file_.close(unfinished) && error_.empty()) {
             error_ = unfinished;
         }
+        if (opened_ && !error_.empty()) {
+            std::remove(path_.c_str());  // no half sound file is left under the name
+        }
         error = error_;
         return error_.empty();
     }
@@ -76,7 +95,7 @@ class WavSink : public ExportSink {
   private:
     void open(const PlayerContext& context) {
         sample_rate_ = context.sound.sample_rate;
-        channels_ = context.sound.channels == 2 ? 2 : 1;
+        channels_ = plays_as_mono(context.sound) ? 1 : 2;
         if (!file_.open(path_, sample_rate_, channels_, error_)) {
             pending_.clear();
             return;
@@ -93,9 +112,14 @@ class WavSink : public ExportSink {
     }
 
     // Decoded blocks are stereo; a mono movie's carry each sample twice, and a mono file keeps
-    // the first of each pair.
+    // the first of each pair. A block whose sides differ (a later header that changed the
+    // compression) makes the file stereo from then on, so that nothing the player plays is lost.
     void write_block(const int16_t* samples, size_t count) {
         const size_t frames = count / 2;
+        if (channels_ == 1 && !sides_equal(samples, count) && error_.empty() &&
+            file_.widen_to_stereo(error_)) {
+            channels_ = 2;
+        }
         if (channels_ == 1) {
             mono_.resize(count / 2);
             for (size_t i = 0; i < mono_.size(); ++i) {

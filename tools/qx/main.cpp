@@ -17,6 +17,34 @@ std::string command_word(int argc, char** argv) {
     return {};
 }
 
+// What a command takes, said when it is given a word more; null for a command that takes any
+// number of movies.
+const char* arguments_taken(const std::string& command) {
+    if (command == "play") {
+        return "plays one movie at a time";
+    }
+    if (command == "export") {
+        return "takes one movie and one output folder";
+    }
+    if (command == "encode") {
+        return "takes one output file (the pictures come with -i)";
+    }
+    return nullptr;
+}
+
+// The first word left over that is not an option, if the parse stopped at words too many.
+std::string extra_word(const CLI::App& app, const CLI::ParseError& error) {
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) == nullptr) {
+        return {};
+    }
+    for (const std::string& word : app.remaining(true)) {
+        if (!word.empty() && word[0] != '-') {
+            return word;
+        }
+    }
+    return {};
+}
+
 // Usage errors are one line and status 2, as people expect of command-line tools; help and
 // the version go to standard output with status 0.
 int usage_error(CLI::App& app, const CLI::ParseError& error, int argc, char** argv) {
@@ -25,7 +53,12 @@ int usage_error(CLI::App& app, const CLI::ParseError& error, int argc, char** ar
     }
     const std::vector<CLI::App*> chosen = app.get_subcommands();
     const std::string word = command_word(argc, argv);
-    if (!chosen.empty()) {
+    const std::string extra = extra_word(app, error);
+    if (!chosen.empty() && !extra.empty() && arguments_taken(chosen.front()->get_name())) {
+        std::fprintf(stderr, "qx %s: %s; '%s' is one too many\n",
+                     chosen.front()->get_name().c_str(),
+                     arguments_taken(chosen.front()->get_name()), extra.c_str());
+    } else if (!chosen.empty()) {
         std::fprintf(stderr, "qx %s: %s\n", chosen.front()->get_name().c_str(), error.what());
     } else if (!word.empty()) {
         std::fprintf(stderr, "qx: unknown command '%s'\n", word.c_str());

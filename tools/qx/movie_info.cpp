@@ -153,9 +153,18 @@ void count_video(const VideoFrameSlot& slot, MovieInfo& info) {
         info.video_codecs.end()) {
         info.video_codecs.push_back(codec);
     }
-    if (info.frame_width == 0 && slot.kind != VIDEO_RKD_INTER && slot.bytes >= 4) {
-        info.frame_width = slot.data[0] | slot.data[1] << 8;
-        info.frame_height = slot.data[2] | slot.data[3] << 8;
+    if (slot.kind == VIDEO_RKD_INTER || slot.bytes < 4) {
+        return;
+    }
+    const std::pair<int32_t, int32_t> size{slot.data[0] | slot.data[1] << 8,
+                                           slot.data[2] | slot.data[3] << 8};
+    if (info.frame_sizes.empty()) {
+        info.frame_width = size.first;
+        info.frame_height = size.second;
+    }
+    if (std::find(info.frame_sizes.begin(), info.frame_sizes.end(), size) ==
+        info.frame_sizes.end()) {
+        info.frame_sizes.push_back(size);
     }
 }
 
@@ -200,6 +209,16 @@ std::optional<double> MovieInfo::frames_per_second() const {
                static_cast<double>(last_stamp_at - first_stamp_at);
     }
     return video_frames / *seconds;
+}
+
+std::optional<MovieInfo::Timing> MovieInfo::timing() const {
+    if (const std::optional<double> seconds = duration_seconds()) {
+        return Timing{*seconds, frames_per_second(), false};
+    }
+    if (video_frames == 0) {
+        return std::nullopt;
+    }
+    return Timing{video_frames / ASSUMED_FRAMES_PER_SECOND, ASSUMED_FRAMES_PER_SECOND, true};
 }
 
 bool read_movie_info(const std::string& path, MovieInfo& info, std::string& error,

@@ -44,8 +44,10 @@ struct MovieInfo {
     int64_t first_stamp_at = 0;
     int32_t last_stamp = 0;
     int64_t last_stamp_at = 0;
-    int32_t frame_width = 0;
+    int32_t frame_width = 0;  // the first picture's size
     int32_t frame_height = 0;
+    // Every picture size the movie uses, in order of first appearance.
+    std::vector<std::pair<int32_t, int32_t>> frame_sizes;
     std::vector<ChunkInfo> chunks;
     std::vector<MovieProblem> problems;
 
@@ -55,7 +57,19 @@ struct MovieInfo {
     // sound interleave (sound before or after all pictures does not count); over the whole
     // length when they never interleave. None without sound.
     std::optional<double> frames_per_second() const;
+    // The length and pace a viewer sees: the sound's, or for pictures without sound the pace
+    // a player shows them at, ASSUMED_FRAMES_PER_SECOND, flagged as assumed. None for a movie
+    // with neither.
+    struct Timing {
+        double seconds;
+        std::optional<double> fps;
+        bool assumed;
+    };
+    std::optional<Timing> timing() const;
 };
+
+// The pace of a movie whose pictures no sound paces.
+inline constexpr double ASSUMED_FRAMES_PER_SECOND = 15;
 
 // False, with one line in `error`, when the file is missing, unreadable or not a movie.
 // Without `list_chunks` the chunk list stays empty, so that the memory a scan takes does not

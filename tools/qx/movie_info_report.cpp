@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -37,6 +38,34 @@ const char* audio_codec_text(int32_t compression) {
     }
 }
 
+// "2.90 MB", "12.3 kB", "800 bytes".
+std::string file_size_text(int64_t bytes) {
+    if (bytes >= 1000000) {
+        return formatted("%.2f MB", static_cast<double>(bytes) / 1e6);
+    }
+    if (bytes >= 1000) {
+        return formatted("%.1f kB", static_cast<double>(bytes) / 1e3);
+    }
+    return counted(bytes, "byte");
+}
+
+std::string size_text(const std::pair<int32_t, int32_t>& size) {
+    return formatted("%dx%d", size.first, size.second);
+}
+
+// "320x240", or "64x48 to 128x96, 3 sizes" for a movie whose pictures change size.
+std::string frame_sizes_text(const MovieInfo& info) {
+    if (info.frame_sizes.size() == 1) {
+        return size_text(info.frame_sizes.front());
+    }
+    const auto [smallest, largest] = std::minmax_element(
+        info.frame_sizes.begin(), info.frame_sizes.end(), [](const auto& a, const auto& b) {
+            return int64_t{a.first} * a.second < int64_t{b.first} * b.second;
+        });
+    return size_text(*smallest) + " to " + size_text(*largest) + ", " +
+           counted(static_cast<int64_t>(info.frame_sizes.size()), "size");
+}
+
 std::string video_line(const MovieInfo& info) {
     if (info.video_frames == 0) {
         return "video: none";
@@ -51,14 +80,14 @@ std::string video_line(const MovieInfo& info) {
         codecs += codec.substr(1);
     }
     std::string line = "video: " + codecs;
-    if (info.frame_width > 0) {
-        line += formatted(" %dx%d", info.frame_width, info.frame_height);
+    if (!info.frame_sizes.empty()) {
+        line += " " + frame_sizes_text(info);
     }
-    if (const auto fps = info.frames_per_second()) {
-        line += ", " + short_number(*fps) + " fps";
+    const std::optional<MovieInfo::Timing> timing = info.timing();
+    if (timing && timing->fps) {
+        line += ", " + short_number(*timing->fps) + " fps" + (timing->assumed ? " (assumed)" : "");
     }
-    return line + ", " + grouped(info.video_frames) + " frame" +
-           (info.video_frames == 1 ? "" : "s");
+    return line + ", " + counted(info.video_frames, "frame");
 }
 
 std::string audio_line(const MovieInfo& info) {
@@ -94,14 +123,24 @@ std::string json_number(const std::optional<double>& value) {
 }
 
 std::string json_video(const MovieInfo& info) {
+    if (info.video_frames == 0) {
+        return "null";
+    }
     std::string codecs;
     for (const std::string& codec : info.video_codecs) {
         codecs += (codecs.empty() ? "" : ", ") + json_string(codec);
     }
-    return formatted(
-        "{\"codecs\": [%s], \"width\": %d, \"height\": %d, \"frames\": %d, \"fps\": %s}",
-        codecs.c_str(), info.frame_width, info.frame_height, info.video_frames,
-        json_number(info.frames_per_second()).c_str());
+    std::string sizes;
+    for (const auto& [width, height] : info.frame_sizes) {
+        sizes += formatted("%s{\"width\": %d, \"height\": %d}", sizes.empty() ? "" : ", ", width,
+                           height);
+    }
+    const std::optional<MovieInfo::Timing> timing = info.timing();
+    return formatted("{\"codecs\": [%s], \"width\": %d, \"height\": %d, \"sizes\": [",
+                     codecs.c_str(), info.frame_width, info.frame_height) +
+           sizes +
+           formatted("], \"frames\": %d, \"fps\": %s}", info.video_frames,
+                     json_number(timing ? timing->fps : std::nullopt).c_str());
 }
 
 std::string json_audio(const MovieInfo& info) {
@@ -159,21 +198,25 @@ const char* audio_codec_name(int32_t compression) {
 
 std::string movie_info_summary(const MovieInfo& info) {
     std::string text = info.path + ":";
-    const std::optional<double> seconds = info.duration_seconds();
-    if (seconds) {
-        text += formatted(" %.2f s,", *seconds);
+    const std::optional<MovieInfo::Timing> timing = info.timing();
+    if (timing) {
+        text += formatted(" %.2f s", timing->seconds);
+        text += timing->assumed ? " at an assumed " + short_number(*timing->fps) + " fps," : ",";
     }
-    text += formatted(" %.2f MB", static_cast<double>(info.file_bytes) / 1e6);
-    if (seconds && *seconds > 0) {
-        text += ", " + grouped(std::llround(info.file_bytes * 8 / *seconds / 1000)) + " kb/s";
+    text += " " + file_size_text(info.file_bytes);
+    if (timing && timing->seconds > 0) {
+        text +=
+            ", " + grouped(std::llround(info.file_bytes * 8 / timing->seconds / 1000)) + " kb/s";
     }
     text.append("\n").append(video_line(info)).append("\n").append(audio_line(info)).append("\n");
     for (size_t i = 0; i < info.problems.size() && i < SUMMARY_PROBLEMS; ++i) {
         text += "problem: " + info.problems[i].text + "\n";
     }
     if (info.problems.size() > SUMMARY_PROBLEMS) {
-        text += "and " + grouped(static_cast<int64_t>(info.problems.size() - SUMMARY_PROBLEMS)) +
-                " more problems (qx info --json lists them)\n";
+        text +=
+            "and " +
+            counted(static_cast<int64_t>(info.problems.size() - SUMMARY_PROBLEMS), "more problem") +
+            " (qx info --json lists them)\n";
     }
     return text;
 }
@@ -190,10 +233,12 @@ std::string movie_info_chunk_table(const MovieInfo& info) {
 
 std::string movie_info_json(const MovieInfo& info, bool with_chunks) {
     std::string out = "{\"file\": " + json_string(info.path);
-    out +=
-        formatted(", \"bytes\": %lld, \"duration_seconds\": %s, \"has_audio\": %s",
-                  static_cast<long long>(info.file_bytes),
-                  json_number(info.duration_seconds()).c_str(), info.has_audio ? "true" : "false");
+    const std::optional<MovieInfo::Timing> timing = info.timing();
+    out += formatted(
+        ", \"bytes\": %lld, \"duration_seconds\": %s, \"timing_assumed\": %s, \"has_audio\": %s",
+        static_cast<long long>(info.file_bytes),
+        json_number(timing ? std::optional(timing->seconds) : std::nullopt).c_str(),
+        timing && timing->assumed ? "true" : "false", info.has_audio ? "true" : "false");
     out += ", \"video\": " + json_video(info) + ", \"audio\": " + json_audio(info);
     out += formatted(
         ", \"video_chunks\": {\"rkd_key\": %d, \"rkd_inter\": %d, \"mnb\": %d, \"zle\": %d}",

@@ -11,3 +11,7 @@ std::string grouped(int64_t value) {
     }
     return value < 0 ? "-" + text : text;
 }
+
+std::string counted(int64_t count, const std::string& noun) {
+    return grouped(count) + " " + noun + (count == 1 ? "" : "s");
+}

@@ -2,7 +2,9 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -41,11 +43,14 @@ bool write_rows(std::FILE* file, const RgbImage& picture) {
 bool write_png(const std::string& path, const RgbImage& picture, std::string& error) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
     if (file == nullptr) {
-        error = path + ": cannot be created";
+        error = path + ": cannot be created (" + std::strerror(errno) + ")";
         return false;
     }
     if (!write_rows(file.get(), picture) || std::fflush(file.get()) != 0) {
-        error = path + ": cannot be written";
+        // No half picture is left under the name.
+        error = path + ": cannot be written (" + std::strerror(errno) + ")";
+        file.reset();
+        std::remove(path.c_str());
         return false;
     }
     return true;
