@@ -45,9 +45,10 @@ tsan:
 	  -DQX_SANITIZE=thread $(QX_FLAGS) $(CMAKE_FLAGS)
 	cmake --build build-tsan -j $(JOBS) --target qx_tests
 	# The whole suite. The software GL driver's own worker threads synchronise in ways
-	# ThreadSanitizer cannot see (it is not instrumented); drawing on the main thread alone keeps
-	# its reports to ours. The checker runs us several times slower, so the real-time tests
-	# slow their clocks and widen their allowances threefold (QX_TIME_SLACK).
+	# ThreadSanitizer cannot see (it is not instrumented): drawing on the main thread alone, with
+	# no shader cache (scripts/run-tests), starts none, and scripts/tsan.supp covers any it still
+	# does. The checker runs us several times slower, so the real-time tests slow their clocks
+	# and widen their allowances threefold (QX_TIME_SLACK).
 	QX_TIME_SLACK=3 LP_NUM_THREADS=0 TSAN_OPTIONS=suppressions=$(CURDIR)/scripts/tsan.supp \
 	  scripts/run-tests build-tsan
 

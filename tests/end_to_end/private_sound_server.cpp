@@ -65,8 +65,6 @@ bool PrivateSoundServer::start() {
     const std::string rate = std::to_string(sample_rate_);
     ChildProgramSetup setup;
     setup.environment = client_environment();
-    setup.environment.push_back("HOME=" + folder_);
-    setup.environment.push_back("XDG_CONFIG_HOME=" + folder_ + "/state");
     setup.environment.push_back("PULSE_STATE_PATH=" + folder_ + "/state");
     setup.output_path = folder_ + "/server.log";
     // No default script (-n): the sink is at the movie's own rate, so nothing is resampled.
@@ -89,7 +87,8 @@ void PrivateSoundServer::kill() {
 std::vector<std::string> PrivateSoundServer::client_environment() const {
     return {"PULSE_SERVER=unix:" + folder_ + "/run/native",
             "PULSE_RUNTIME_PATH=" + folder_ + "/run",
-            "PULSE_CLIENTCONFIG=" + folder_ + "/client.conf"};
+            "PULSE_CLIENTCONFIG=" + folder_ + "/client.conf", "HOME=" + folder_,
+            "XDG_CONFIG_HOME=" + folder_ + "/state"};
 }
 
 std::unique_ptr<ChildProgram> PrivateSoundServer::record(const std::string& path) const {

@@ -20,7 +20,9 @@ class PrivateSoundServer {
     bool start();
     // Ends the server at once, as when it crashes under the programs using it.
     void kill();
-    // "NAME=value" entries that send a client to this server, and to no other.
+    // "NAME=value" entries that send a client to this server, and to no other. The client
+    // shares the server's home, where it finds the server's cookie (or makes the one the server
+    // will take) instead of writing one into the user's.
     std::vector<std::string> client_environment() const;
     // Records the sink's monitor, raw 16-bit stereo at the sink's rate, into `path` until the
     // returned program is destroyed; null when the recording did not begin in time.
