@@ -49,7 +49,12 @@ const int normal_nice = getpriority(PRIO_PROCESS, 0);
 
 // Niceness of the calling thread only (on Linux a thread id names one thread).
 bool set_thread_nice(int nice) {
+#if defined(SYS_gettid)
     return setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), nice) == 0;
+#else
+    // Systems without thread ids (the WebAssembly build) run one thread: the process's.
+    return setpriority(PRIO_PROCESS, 0, nice) == 0;
+#endif
 }
 
 // Threads that ended without anybody joining them (the player's own) are joined here, so that
