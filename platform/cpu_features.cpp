@@ -15,14 +15,26 @@ CpuLevel detect_cpu_level() {
     if (__builtin_cpu_supports("avx2")) {
         return CPU_AVX2;
     }
-#endif
     return CPU_SSE2;
+#elif defined(__wasm_simd128__)
+    return CPU_SIMD128;
+#elif defined(__wasm__)
+    return CPU_PORTABLE;
+#else
+    return CPU_SSE2;
+#endif
 }
 
 }  // namespace
 
 const char* cpu_level_name(CpuLevel level) {
     switch (level) {
+#if defined(__wasm__)
+        case CPU_PORTABLE:
+            return "portable";
+        case CPU_SIMD128:
+            return "simd128";
+#else
         case CPU_SSE2:
             return "sse2";
         case CPU_AVX2:
@@ -31,6 +43,7 @@ const char* cpu_level_name(CpuLevel level) {
             return "avx512";
         case CPU_AVX512_VBMI:
             return "avx512vbmi";
+#endif
     }
     return "?";
 }

@@ -78,6 +78,10 @@ DctKernels dct_kernels_for(CpuLevel level) {
     if (level >= CPU_AVX512) {
         dct_kernels_avx512(kernels);
     }
+#elif defined(__wasm_simd128__)
+    if (level >= CPU_SIMD128) {
+        dct_kernels_simd128(kernels);
+    }
 #else
     (void)level;
 #endif

@@ -39,3 +39,4 @@ inline const DctKernels& dct_kernels() {
 void dct_kernels_portable(DctKernels& kernels);
 void dct_kernels_avx2(DctKernels& kernels);
 void dct_kernels_avx512(DctKernels& kernels);
+void dct_kernels_simd128(DctKernels& kernels);

@@ -61,6 +61,10 @@ RkdKernels rkd_kernels_for(CpuLevel level) {
     if (level >= CPU_AVX512_VBMI) {
         rkd_kernels_avx512vbmi(kernels);
     }
+#elif defined(__wasm_simd128__)
+    if (level >= CPU_SIMD128) {
+        rkd_kernels_simd128(kernels);
+    }
 #else
     (void)level;
 #endif

@@ -61,3 +61,4 @@ void rkd_finish_index_fields(int32_t* destination, const uint8_t* source, size_t
 void rkd_kernels_avx2(RkdKernels& kernels);
 void rkd_kernels_avx512(RkdKernels& kernels);
 void rkd_kernels_avx512vbmi(RkdKernels& kernels);
+void rkd_kernels_simd128(RkdKernels& kernels);

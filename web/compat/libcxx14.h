@@ -10,7 +10,7 @@ namespace std {
 
 template <typename T>
 class atomic_ref {
-public:
+  public:
     explicit atomic_ref(T& target) : target_(&target) {}
 
     T load(memory_order order = memory_order_seq_cst) const {
@@ -34,7 +34,7 @@ public:
                                            int(memory_order_seq_cst));
     }
 
-private:
+  private:
     T* target_;
 };
 
