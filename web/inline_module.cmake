@@ -1,0 +1,16 @@
+# Writes OUTPUT: TEMPLATE with its line "<!-- qxplay.mjs -->" replaced by MODULE's text.
+file(READ ${TEMPLATE} page)
+file(READ ${MODULE} module)
+# The page's parser would end the script at the first "</script" in it.
+string(FIND "${module}" "</script" closing)
+if(closing GREATER_EQUAL 0)
+  message(FATAL_ERROR "${MODULE} cannot be written into a page: it holds </script")
+endif()
+string(FIND "${page}" "<!-- qxplay.mjs -->" at)
+if(at LESS 0)
+  message(FATAL_ERROR "${TEMPLATE} has no place for the module")
+endif()
+string(SUBSTRING "${page}" 0 ${at} head)
+math(EXPR rest "${at} + 19")
+string(SUBSTRING "${page}" ${rest} -1 tail)
+file(WRITE ${OUTPUT} "${head}${module}${tail}")
