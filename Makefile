@@ -1,17 +1,19 @@
 # make test: install what is missing, build from scratch, run each fuzz target briefly and the
-# whole suite under ThreadSanitizer, then the whole suite, then install into a temporary
-# prefix and build and run the installed examples against it, and the whole suite again under
-# AddressSanitizer + UndefinedBehaviorSanitizer, whose CTest summary ends the output.
+# whole suite under ThreadSanitizer, then the whole suite and the web player's checks in
+# headless Chromium, then install into a temporary prefix and build and run the installed
+# examples against it, and the whole suite again under AddressSanitizer +
+# UndefinedBehaviorSanitizer, whose CTest summary ends the output.
 # Our own builds treat warnings as errors; a plain cmake build does not.
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 QX_FLAGS = -DQX_WERROR=ON
 
-.PHONY: test demo deps build check install-check asan tsan fuzz bench release-check clean
+.PHONY: test demo deps build check install-check asan tsan fuzz bench release-check clean web \
+  web-check
 
 test: deps
-	rm -rf build build-asan build-tsan build-fuzz
-	$(MAKE) fuzz tsan check install-check asan
+	rm -rf build build-asan build-tsan build-fuzz build-web
+	$(MAKE) fuzz tsan check web-check install-check asan
 
 # make demo: install what is missing, build, make the demo movie and play it (in a window when
 # there is a display, headless with its summary otherwise).
@@ -30,6 +32,15 @@ build:
 
 check: build
 	scripts/run-tests build
+
+# make web: the WebAssembly player in build-web/ (qxplay.mjs, index.html, package.json).
+web: deps
+	JOBS=$(JOBS) scripts/build-web build-web
+
+# The kernel checker under node and the browser checks in headless Chromium, against the
+# native qx of build/.
+web-check: build web
+	scripts/run-web-tests build build-web
 
 install-check: build
 	scripts/check-install build
@@ -71,4 +82,4 @@ release-check:
 	cmake --build build-release-clang -j $(JOBS)
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-release-gcc build-release-clang
+	rm -rf build build-asan build-tsan build-fuzz build-release-gcc build-release-clang build-web

@@ -126,13 +126,8 @@ function qxSoundWorklet() {
   registerProcessor('qx-sound', QxSoundProcessor);
 }
 
-let qxSoundWorkletUrl = null;
-
-// The worklet's module, made like the decoder's worker from the function above.
+// The worklet's module, made like the decoder's worker from the function above. A data: URL,
+// since a page opened from disk may not load worklets from blob: URLs.
 function qxSoundWorkletModule() {
-  if (!qxSoundWorkletUrl) {
-    qxSoundWorkletUrl = URL.createObjectURL(
-      new Blob([`(${qxSoundWorklet.toString()})();\n`], { type: 'text/javascript' }));
-  }
-  return qxSoundWorkletUrl;
+  return `data:text/javascript,${encodeURIComponent(`(${qxSoundWorklet.toString()})();`)}`;
 }
