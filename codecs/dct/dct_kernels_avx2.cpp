@@ -77,26 +77,19 @@ void idct_block_avx2(const CoefficientBlock& block, int32_t* out, ptrdiff_t stri
 template <int32_t PixelBytes>
 void convert_summed_avx2(const MacroblockPlanes& planes, const ColourTables& tables,
                          uint8_t* destination, size_t stride) {
-    alignas(32) uint32_t luma_words[256];
-    for (int32_t i = 0; i < 256; ++i) {
-        luma_words[i] = tables.luma_table[planes.luma_plane[i] & 0x7F];
-    }
-    alignas(32) uint32_t chroma_words[64];
-    for (int32_t i = 0; i < 64; ++i) {
-        chroma_words[i] =
-            tables.cb_table[planes.cb_plane[i] & 0x7F] + tables.cr_table[planes.cr_plane[i] & 0x7F];
-    }
+    SummedWords words;
+    look_up_summed_words(planes, tables, words);
     const __m256i left_pairs = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
     const __m256i right_pairs = _mm256_setr_epi32(4, 4, 5, 5, 6, 6, 7, 7);
     for (int32_t cy = 0; cy < 8; ++cy) {
         const __m256i chroma =
-            _mm256_load_si256(reinterpret_cast<const __m256i*>(chroma_words + 8 * cy));
+            _mm256_load_si256(reinterpret_cast<const __m256i*>(words.chroma + 8 * cy));
         const __m256i chroma_left = _mm256_permutevar8x32_epi32(chroma, left_pairs);
         const __m256i chroma_right = _mm256_permutevar8x32_epi32(chroma, right_pairs);
         for (int32_t y = 2 * cy; y < 2 * cy + 2; ++y) {
-            const auto* words = reinterpret_cast<const __m256i*>(luma_words + 16 * y);
-            const __m256i left = _mm256_add_epi32(_mm256_load_si256(words), chroma_left);
-            const __m256i right = _mm256_add_epi32(_mm256_load_si256(words + 1), chroma_right);
+            const auto* luma = reinterpret_cast<const __m256i*>(words.luma + 16 * y);
+            const __m256i left = _mm256_add_epi32(_mm256_load_si256(luma), chroma_left);
+            const __m256i right = _mm256_add_epi32(_mm256_load_si256(luma + 1), chroma_right);
             auto* out = reinterpret_cast<__m256i*>(destination + size_t(y) * stride);
             if constexpr (PixelBytes == 4) {
                 _mm256_storeu_si256(out, left);

@@ -155,37 +155,30 @@ void idct_block_simd128(const CoefficientBlock& block, int32_t* out, ptrdiff_t s
 template <int32_t PixelBytes>
 void convert_summed_simd128(const MacroblockPlanes& planes, const ColourTables& tables,
                             uint8_t* destination, size_t stride) {
-    alignas(16) uint32_t luma_words[256];
-    for (int32_t i = 0; i < 256; ++i) {
-        luma_words[i] = tables.luma_table[planes.luma_plane[i] & 0x7F];
-    }
-    alignas(16) uint32_t chroma_words[64];
-    for (int32_t i = 0; i < 64; ++i) {
-        chroma_words[i] =
-            tables.cb_table[planes.cb_plane[i] & 0x7F] + tables.cr_table[planes.cr_plane[i] & 0x7F];
-    }
+    SummedWords words;
+    look_up_summed_words(planes, tables, words);
     for (int32_t cy = 0; cy < 8; ++cy) {
         v128_t chroma[4];
         for (int32_t q = 0; q < 2; ++q) {
-            const v128_t four = wasm_v128_load(chroma_words + 8 * cy + 4 * q);
+            const v128_t four = wasm_v128_load(words.chroma + 8 * cy + 4 * q);
             chroma[2 * q] = wasm_i32x4_shuffle(four, four, 0, 0, 1, 1);
             chroma[2 * q + 1] = wasm_i32x4_shuffle(four, four, 2, 2, 3, 3);
         }
         for (int32_t y = 2 * cy; y < 2 * cy + 2; ++y) {
-            v128_t words[4];
+            v128_t sums[4];
             for (int32_t q = 0; q < 4; ++q) {
-                words[q] = wasm_i32x4_add(wasm_v128_load(luma_words + 16 * y + 4 * q), chroma[q]);
+                sums[q] = wasm_i32x4_add(wasm_v128_load(words.luma + 16 * y + 4 * q), chroma[q]);
             }
             uint8_t* row = destination + size_t(y) * stride;
             if constexpr (PixelBytes == 4) {
                 for (int32_t q = 0; q < 4; ++q) {
-                    wasm_v128_store(row + 16 * q, words[q]);
+                    wasm_v128_store(row + 16 * q, sums[q]);
                 }
             } else {
                 for (int32_t q = 0; q < 2; ++q) {
-                    wasm_v128_store(row + 16 * q, wasm_i8x16_shuffle(words[2 * q], words[2 * q + 1],
-                                                                     0, 1, 4, 5, 8, 9, 12, 13, 16,
-                                                                     17, 20, 21, 24, 25, 28, 29));
+                    wasm_v128_store(row + 16 * q,
+                                    wasm_i8x16_shuffle(sums[2 * q], sums[2 * q + 1], 0, 1, 4, 5, 8,
+                                                       9, 12, 13, 16, 17, 20, 21, 24, 25, 28, 29));
                 }
             }
         }

@@ -42,6 +42,15 @@ void convert_macroblock_reference(const MacroblockPlanes& planes, const ColourTa
                                   uint8_t* destination, size_t stride, ConvertMode mode,
                                   int32_t columns = 16, int32_t rows = 16);
 
+// The summed tables' words of a whole macroblock, looked up one by one for the vector
+// converters to add: 256 luma words and 64 chroma words (Cb and Cr summed).
+struct SummedWords {
+    alignas(32) uint32_t luma[256];
+    alignas(32) uint32_t chroma[64];
+};
+void look_up_summed_words(const MacroblockPlanes& planes, const ColourTables& tables,
+                          SummedWords& words);
+
 // One channel-table pixel; index sums outside the tables are clamped to them.
 uint32_t channel_pixel(const ColourTables& tables, int32_t y, int32_t cb, int32_t cr);
 

@@ -110,6 +110,17 @@ void convert_macroblock(const MacroblockPlanes& planes, const ColourTables& tabl
     }
 }
 
+void look_up_summed_words(const MacroblockPlanes& planes, const ColourTables& tables,
+                          SummedWords& words) {
+    for (int32_t i = 0; i < 256; ++i) {
+        words.luma[i] = tables.luma_table[planes.luma_plane[i] & 0x7F];
+    }
+    for (int32_t i = 0; i < 64; ++i) {
+        words.chroma[i] =
+            tables.cb_table[planes.cb_plane[i] & 0x7F] + tables.cr_table[planes.cr_plane[i] & 0x7F];
+    }
+}
+
 void convert_macroblock_portable(const MacroblockPlanes& planes, const ColourTables& tables,
                                  uint8_t* destination, size_t stride, ConvertMode mode,
                                  int32_t columns, int32_t rows) {

@@ -12,7 +12,7 @@ static double seconds_now(void) {
     return (double)now.tv_sec + (double)now.tv_nsec / 1e9;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr, "usage: decode_speed MOVIE [rounds]\n");
         return 2;
@@ -21,7 +21,7 @@ int main(int argc, char **argv) {
     double best = 0;
     for (int round = 0; round < rounds; ++round) {
         int error = 0;
-        qx_movie *movie = qx_open_file(argv[1], NULL, &error);
+        qx_movie* movie = qx_open_file(argv[1], NULL, &error);
         if (movie == NULL) {
             fprintf(stderr, "decode_speed: %s: %s\n", argv[1], qx_error_text(error));
             return 1;

@@ -23,15 +23,15 @@ QX = os.environ['QX_TOOL']  # the native qx
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def chromium(extra=()):
+def chromium(autoplay='no-user-gesture-required'):
     options = webdriver.ChromeOptions()
     options.binary_location = '/usr/bin/chromium'
     for argument in ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
                      '--no-first-run', '--disable-background-networking',
                      '--disable-component-update', '--disable-sync',
-                     '--autoplay-policy=no-user-gesture-required',
+                     f'--autoplay-policy={autoplay}',
                      '--enable-precise-memory-info', '--js-flags=--expose-gc',
-                     f'--user-data-dir={tempfile.mkdtemp(prefix="qx-chromium-")}', *extra]:
+                     f'--user-data-dir={tempfile.mkdtemp(prefix="qx-chromium-")}']:
         options.add_argument(argument)
     driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
     driver.set_script_timeout(120)
@@ -183,6 +183,26 @@ class BrowserTest(unittest.TestCase):
         self.assertLess(abs(media - wall), 0.25 * wall + 0.1, 'the picture does not keep pace')
         self.assertEqual(player['stats']['framesDecoded'], movies.FRAMES)
         self.assertIn('playing', seen['events'])
+
+    def test_under_autoplay_rules_the_wall_clock_runs_until_a_click_lets_the_sound_join(self):
+        driver, self.driver = self.driver, chromium(autoplay='document-user-activation-required')
+        try:
+            self.load_element('mnb_ima.mnb')
+            self.run_js('await document.getElementById("player").play();')
+            time.sleep(0.5)
+            before = self.run_js('''const p = document.getElementById('player');
+                return [p.currentTime, p._sound.context.state];''')
+            self.assertGreater(before[0], 0.3, 'the picture waited for the sound')
+            self.assertEqual(before[1], 'suspended')
+            self.driver.find_element(By.ID, 'player').click()
+            self.wait_for('document.getElementById("player")._clock.onSound', seconds=10)
+            joined = self.run_js('return document.getElementById("player")._sound.playedMs();')
+            # The sound joined the picture where it stood rather than starting from 0.
+            self.assertGreater(joined / 1000, before[0])
+            self.wait_for('seen.ended === 1', seconds=10)
+        finally:
+            self.driver.quit()
+            self.driver = driver
 
     def test_setting_current_time_seeks_exactly_and_announces_it(self):
         self.load_element('zle_silent.zle')
