@@ -71,13 +71,6 @@ function qxDecoderMain(scope, createModule) {
     brightness({ percent }) {
       movie.setBrightness(percent);
     },
-    close() {
-      if (movie) {
-        movie.close();
-        movie = null;
-      }
-      scope.close();
-    },
   };
 
   scope.onmessage = async ({ data }) => {

@@ -195,10 +195,8 @@ const QxPlayerElement = typeof HTMLElement === 'undefined' ? null : class extend
     ++this._loads;
     cancelAnimationFrame(this._raf);
     if (this._worker) {
-      this._worker.postMessage({ type: 'close' });
-      // The worker closes itself once the movie is closed; this makes sure it goes.
-      const worker = this._worker;
-      setTimeout(() => worker.terminate(), 1000);
+      // All the movie's memory is the worker's, and goes with it.
+      this._worker.terminate();
     }
     if (this._sound) {
       this._sound.close();

@@ -46,6 +46,11 @@ def write_wav(path):
             for i in range(int(seconds * RATE))))
 
 
+def read(path):
+    with open(path, 'rb') as file:
+        return file.read()
+
+
 def sha256(data):
     return hashlib.sha256(data).hexdigest()
 
@@ -77,7 +82,7 @@ def make_movies(qx, folder):
             subprocess.run([qx, 'export', movie, out, '--raw', '--wav', '--display', display],
                            check=True, capture_output=True)
             raws = sorted(f for f in os.listdir(out) if f.endswith('.raw'))
-            frames = [open(os.path.join(out, f), 'rb').read() for f in raws]
+            frames = [read(os.path.join(out, f)) for f in raws]
             reference['frames'][display] = [sha256(f) for f in frames]
             if display == 'rgb565':
                 reference['frames']['rgba'] = [sha256(widen_565(f)) for f in frames]

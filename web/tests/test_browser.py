@@ -56,6 +56,7 @@ class BrowserTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.driver.quit()
         cls.server.shutdown()
+        cls.server.server_close()
         shutil.rmtree(cls.folder, ignore_errors=True)
 
     def open_harness(self):
@@ -274,13 +275,13 @@ class BrowserTest(unittest.TestCase):
 
     def test_the_page_plays_a_dropped_file(self):
         self.open_page()
-        self.drop(open(os.path.join(self.folder, 'zle_xa.zle'), 'rb').read(), 'clip.zle')
+        self.drop(movies.read(os.path.join(self.folder, 'zle_xa.zle')), 'clip.zle')
         self.wait_for('document.getElementById("player").currentFrame > 3')
         self.assertIn('zle', self.run_js('return document.getElementById("info").textContent;'))
 
     def test_hostile_files_give_a_message_and_never_hang_the_page(self):
         self.open_page()
-        movie = open(os.path.join(self.folder, 'mnb_ima.mnb'), 'rb').read()
+        movie = movies.read(os.path.join(self.folder, 'mnb_ima.mnb'))
         noise = random.Random(5)
         self.drop(bytes(noise.randrange(256) for _ in range(5000)), 'noise.mnb')
         self.wait_for('document.getElementById("status").classList.contains("problem")')
