@@ -205,6 +205,21 @@ class BrowserTest(unittest.TestCase):
             self.driver.quit()
             self.driver = driver
 
+    def test_a_picture_that_falls_behind_drops_frames_not_sound(self):
+        self.load_element('mnb_ima.mnb')
+        stats = self.run_js('''
+            const player = document.getElementById('player');
+            await player.play();
+            await new Promise((resolve) => setTimeout(resolve, 300));
+            // The page's thread is busy for a while: the sound plays on regardless.
+            for (const end = performance.now() + 600; performance.now() < end;) {}
+            await new Promise((resolve) => player.addEventListener('ended', resolve,
+                                                                 { once: true }));
+            return player.getPlaybackStats();''')
+        self.assertGreaterEqual(stats['framesDropped'], 4)
+        self.assertEqual(stats['framesShown'] + stats['framesDropped'], movies.FRAMES)
+        self.assertEqual(stats['framesDecoded'], movies.FRAMES)
+
     def test_setting_current_time_seeks_exactly_and_announces_it(self):
         self.load_element('zle_silent.zle')
         got = self.run_js('''
