@@ -291,7 +291,6 @@ const QxPlayerElement = typeof HTMLElement === 'undefined' ? null : class extend
     }
     if (this._ended) {
       this._seek({ frame: 0 });
-      this._ended = false;
     }
     if (this._paused) {
       this._paused = false;

@@ -18,8 +18,6 @@ from selenium.webdriver.common.by import By
 
 import movies
 
-WEB = os.environ['QX_WEB']  # the build-web folder
-QX = os.environ['QX_TOOL']  # the native qx
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
@@ -41,10 +39,11 @@ def chromium(autoplay='no-user-gesture-required'):
 class BrowserTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
+        web, qx = os.environ['QX_WEB'], os.environ['QX_TOOL']  # build-web, the native qx
         cls.folder = tempfile.mkdtemp(prefix='qx-web-')
-        cls.references = movies.make_movies(QX, cls.folder)
+        cls.references = movies.make_movies(qx, cls.folder)
         for name in ['qxplay.mjs', 'index.html']:
-            shutil.copy(os.path.join(WEB, name), cls.folder)
+            shutil.copy(os.path.join(web, name), cls.folder)
         shutil.copy(os.path.join(HERE, 'harness.html'), cls.folder)
         handler = functools.partial(QuietHandler, directory=cls.folder)
         cls.server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
@@ -219,6 +218,41 @@ class BrowserTest(unittest.TestCase):
         self.assertGreaterEqual(stats['framesDropped'], 4)
         self.assertEqual(stats['framesShown'] + stats['framesDropped'], movies.FRAMES)
         self.assertEqual(stats['framesDecoded'], movies.FRAMES)
+
+    def test_a_page_drives_the_element_by_its_src_as_it_would_a_video(self):
+        self.open_harness()
+        got = self.run_js('''
+            const player = document.createElement('qx-player');
+            player.src = 'zle_xa.zle';
+            document.body.append(player);
+            await new Promise((resolve) => player.addEventListener('loadedmetadata', resolve));
+            const before = [player.duration, player.videoWidth, player.videoHeight,
+                            player.readyState >= 1, player.paused];
+            let ended = 0;
+            player.addEventListener('ended', () => { ended += 1; });
+            await player.play();
+            await new Promise((resolve) => player.addEventListener('ended', resolve,
+                                                                 { once: true }));
+            // Play after the end starts again from the beginning, as a video does.
+            await player.play();
+            await new Promise((resolve) => setTimeout(resolve, 300));
+            const again = [player.ended, player.paused, player.currentTime];
+            player.remove();
+            return { before, ended, again };''')
+        self.assertEqual(got['before'], [2.0, movies.WIDTH, movies.HEIGHT, True, True])
+        self.assertEqual(got['ended'], 1)
+        self.assertFalse(got['again'][0] or got['again'][1])
+        self.assertLess(got['again'][2], 1.0)
+
+    def test_a_missing_src_fires_error_with_a_message(self):
+        self.open_harness()
+        message = self.run_js('''
+            const player = document.getElementById('player');
+            player.src = 'no-such-movie.mnb';
+            await new Promise((resolve) => player.addEventListener('error', resolve,
+                                                                 { once: true }));
+            return player.error.message;''')
+        self.assertIn('404', message)
 
     def test_setting_current_time_seeks_exactly_and_announces_it(self):
         self.load_element('zle_silent.zle')
