@@ -32,19 +32,17 @@ struct HostState {
     std::atomic<int32_t> movies_started{0};
 };
 
-// The one host of the process; the message pump and the window procedure work on it.
-HostState& host_state();
-
-// Runs the host on the calling (main) thread with the installed platform backend, start-up to
+// Runs `host` on the calling (main) thread with the installed platform backend, start-up to
 // shut-down. Returns the program's result: 0, or 1 when there is no display to open the window
 // on or the movie cannot be started.
-int host_run();
+int host_run(HostState& host);
 
 // Window side (host_window.cpp).
 bool host_open_window(HostState& host);
 void host_close_window(HostState& host);
-// Handles at most one pending message; returns quit_requested.
-int host_message_pump();
+// Handles at most one pending message; returns quit_requested. Its `host` is a HostState (the
+// frame callback's user pointer).
+int host_message_pump(void* host);
 
 // Display side (host_display.cpp).
 void host_open_display(HostState& host);

@@ -14,7 +14,8 @@ void fill_params(HostState& host) {
     host.params.primary_surface = host.primary_surface;
     host.params.back_surface = host.back_surface;
     host.params.brightness = host.brightness;
-    host.params.frame_callback = host_message_pump;
+    host.params.frame_callback_with_user = host_message_pump;
+    host.params.frame_callback_user = &host;
 }
 
 // A movie is over when its loop has ended, or once its teardown has unlinked the context
@@ -42,13 +43,13 @@ void play_movies(HostState& host) {
             continue;
         }
         host.movies_started.fetch_add(1, std::memory_order_relaxed);
-        int quit = host_message_pump();
+        int quit = host_message_pump(&host);
         while (!quit) {
             window_sleep_ms(50);
             if (movie_over(host.params)) {
                 break;
             }
-            quit = host_message_pump();
+            quit = host_message_pump(&host);
         }
         wait_for_teardown(host.params);
     } while ((host.repeat_movie && !host.quit_requested) || host.replay_requested);
@@ -56,13 +57,7 @@ void play_movies(HostState& host) {
 
 }  // namespace
 
-HostState& host_state() {
-    static HostState host;
-    return host;
-}
-
-int host_run() {
-    HostState& host = host_state();
+int host_run(HostState& host) {
     host.brightness = 100;
     host.repeat_movie = true;
     host.quit_requested = false;

@@ -79,8 +79,8 @@ void host_close_window(HostState& host) {
     host.window = nullptr;
 }
 
-int host_message_pump() {
-    HostState& host = host_state();
+int host_message_pump(void* state) {
+    HostState& host = *static_cast<HostState*>(state);
     WindowMessage message{};
     if (!window_peek_message(message)) {
         return host.quit_requested;

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     }
     SdlBackend backend;
     platform_install_backend(&backend);
-    const int result = host_run();
+    HostState host;
+    const int result = host_run(host);
     platform_install_backend(nullptr);
     return result;
 }

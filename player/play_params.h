@@ -41,6 +41,7 @@ enum PlayerStatus : int32_t {
 };
 
 using FrameCallback = int (*)();
+using FrameCallbackWithUser = int (*)(void* user);
 
 // The application's parameter and status record of one movie. The application zeroes it,
 // fills the options and its own platform objects, and passes it to player_start; from then on
@@ -102,4 +103,8 @@ struct PlayParams {
     int32_t movie_frames;
     uint32_t movie_duration_ms;
     int32_t held_at_end;
+    // The frame callback of an application that plays several movies, or keeps its state out
+    // of globals: called with `frame_callback_user` in place of `frame_callback` when set.
+    FrameCallbackWithUser frame_callback_with_user;
+    void* frame_callback_user;
 };

@@ -171,6 +171,13 @@ void set_up_late_display(PlayerContext& context) {
     }
 }
 
+int call_frame_callback(const PlayParams& params) {
+    if (params.frame_callback_with_user != nullptr) {
+        return params.frame_callback_with_user(params.frame_callback_user);
+    }
+    return params.frame_callback != nullptr ? params.frame_callback() : 0;
+}
+
 // Shows the frame in `slot` and frees the slot. Returns false when the frame callback ends
 // playback.
 bool consume_frame(PlayerContext& context, VideoFrameSlot& slot) {
@@ -178,8 +185,7 @@ bool consume_frame(PlayerContext& context, VideoFrameSlot& slot) {
     set_up_late_display(context);
     note_frame_consumed(context, slot.sequence, show_frame(context, slot));
     interlocked_store(params.latest_frame, slot.sequence);
-    if ((params.flags & PLAY_CALLBACK) && params.frame_callback != nullptr &&
-        params.frame_callback() != 0) {
+    if ((params.flags & PLAY_CALLBACK) && call_frame_callback(params) != 0) {
         return false;
     }
     swap_work_surfaces(context);

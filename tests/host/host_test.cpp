@@ -22,14 +22,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-int32_t status_now() {
-    return interlocked_load(host_state().params.status);
-}
-
 struct HostFixture : testing::Test {
     std::filesystem::path old_directory = std::filesystem::current_path();
     std::filesystem::path directory;
     SdlBackend backend;
+    HostState host;
+
+    int32_t status_now() { return interlocked_load(host.params.status); }
 
     void SetUp() override {
         directory =
@@ -47,13 +46,13 @@ struct HostFixture : testing::Test {
     // Runs the host while `drive` runs on a thread of its own; Esc ends the host afterwards
     // whatever `drive` found.
     int run_host_driven(const std::function<void()>& drive) {
-        std::thread driver([&, before = host_state().movies_started.load()] {
-            if (wait_for([&] { return host_state().movies_started.load() > before; }, 20s)) {
+        std::thread driver([&, before = host.movies_started.load()] {
+            if (wait_for([&] { return host.movies_started.load() > before; }, 20s)) {
                 drive();
             }
             push_key(SDLK_ESCAPE);
         });
-        const int result = host_run();
+        const int result = host_run(host);
         driver.join();
         return result;
     }
@@ -65,12 +64,12 @@ using Host = HostFixture;
 
 TEST_F(Host, EscEndsTheHostWithResultZero) {
     write_test_movie("ORLUND.MNB", 45, true);
-    const int before = host_state().movies_started.load();
+    const int before = host.movies_started.load();
     EXPECT_EQ(run_host_driven([] {}), 0);
-    EXPECT_GT(host_state().movies_started.load(), before);
-    EXPECT_TRUE(host_state().quit_requested);
-    EXPECT_EQ(host_state().params.status, PLAYER_CLOSED);
-    EXPECT_EQ(host_state().params.context, nullptr);
+    EXPECT_GT(host.movies_started.load(), before);
+    EXPECT_TRUE(host.quit_requested);
+    EXPECT_EQ(host.params.status, PLAYER_CLOSED);
+    EXPECT_EQ(host.params.context, nullptr);
 }
 
 TEST_F(Host, SpaceStartsTheMovieAgain) {
@@ -78,10 +77,10 @@ TEST_F(Host, SpaceStartsTheMovieAgain) {
     int started_before_space = 0;
     int started_after_space = 0;
     run_host_driven([&] {
-        started_before_space = host_state().movies_started.load();
+        started_before_space = host.movies_started.load();
         push_key(SDLK_SPACE);
-        wait_for([&] { return host_state().movies_started.load() > started_before_space; }, 5s);
-        started_after_space = host_state().movies_started.load();
+        wait_for([&] { return host.movies_started.load() > started_before_space; }, 5s);
+        started_after_space = host.movies_started.load();
     });
     EXPECT_GT(started_after_space, started_before_space);
 }
@@ -95,16 +94,16 @@ TEST_F(Host, ShiftPausesAndResumes) {
         // A Shift that lands between two movies pauses nothing; press again until one does.
         for (int attempt = 0; attempt < 5 && !paused; ++attempt) {
             push_key(SDLK_LSHIFT);
-            paused = wait_for([] { return status_now() == PLAYER_PAUSED; }, 1s);
+            paused = wait_for([&] { return status_now() == PLAYER_PAUSED; }, 1s);
         }
         if (!paused) {
             return;
         }
-        frames_at_pause = interlocked_load(host_state().params.frames_shown);
+        frames_at_pause = interlocked_load(host.params.frames_shown);
         std::this_thread::sleep_for(300ms);
-        frames_later = interlocked_load(host_state().params.frames_shown);
+        frames_later = interlocked_load(host.params.frames_shown);
         push_key(SDLK_LSHIFT);
-        wait_for([] { return status_now() != PLAYER_PAUSED; }, 2s);
+        wait_for([&] { return status_now() != PLAYER_PAUSED; }, 2s);
     });
     ASSERT_TRUE(paused);
     EXPECT_EQ(frames_later, frames_at_pause);
@@ -118,13 +117,13 @@ TEST_F(Host, KeypadMinusStopsAtZeroAndPlusHasNoCeiling) {
         for (int press = 0; press < 12; ++press) {
             push_key(SDLK_KP_MINUS);
         }
-        wait_for([] { return host_state().brightness == 0; }, 5s);
-        lowest = host_state().brightness;
+        wait_for([&] { return host.brightness == 0; }, 5s);
+        lowest = host.brightness;
         for (int press = 0; press < 14; ++press) {
             push_key(SDLK_KP_PLUS);
         }
-        wait_for([] { return host_state().brightness == 140; }, 5s);
-        raised = host_state().brightness;
+        wait_for([&] { return host.brightness == 140; }, 5s);
+        raised = host.brightness;
     });
     EXPECT_EQ(lowest, 0);
     EXPECT_EQ(raised, 140);
@@ -132,21 +131,21 @@ TEST_F(Host, KeypadMinusStopsAtZeroAndPlusHasNoCeiling) {
 
 TEST_F(Host, ClosedWindowEndsTheHost) {
     write_test_movie("ORLUND.MNB", 45, true);
-    std::thread closer([before = host_state().movies_started.load()] {
-        if (wait_for([&] { return host_state().movies_started.load() > before; }, 20s)) {
+    std::thread closer([this, before = host.movies_started.load()] {
+        if (wait_for([&] { return host.movies_started.load() > before; }, 20s)) {
             SDL_Event event{};
             event.type = SDL_QUIT;
             SDL_PushEvent(&event);
         }
     });
-    EXPECT_EQ(host_run(), 0);
+    EXPECT_EQ(host_run(host), 0);
     closer.join();
-    EXPECT_EQ(host_state().params.status, PLAYER_CLOSED);
+    EXPECT_EQ(host.params.status, PLAYER_CLOSED);
 }
 
 TEST_F(Host, MissingMovieIsReportedOnceAndEndsTheHostWithResultOne) {
     testing::internal::CaptureStdout();
-    EXPECT_EQ(host_run(), 1);
+    EXPECT_EQ(host_run(host), 1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Failed to start movie:ORLUND.MNB (check filename?)\n");
 }

@@ -80,6 +80,33 @@ TEST(PlayerPlayback, TheCallbackRunsAfterEveryFrameAndCanEndPlayback) {
     EXPECT_EQ(calls, 10);
 }
 
+// Two movies at once, each callback with its own user pointer, which wins over the plain
+// callback; that one is not called.
+TEST(PlayerPlayback, TheCallbackWithAUserPointerGetsItsOwn) {
+    TempMovie short_movie(video_only_movie(4));
+    TempMovie long_movie(video_only_movie(9));
+    std::atomic<int> plain_calls{0};
+    FrameHook hook([&] { return ++plain_calls, 0; });
+    std::atomic<int> counts[2] = {0, 0};
+    PlayParams params[2] = {params_with(PLAY_CALLBACK | PLAY_THREAD),
+                            params_with(PLAY_CALLBACK | PLAY_THREAD)};
+    for (int i = 0; i < 2; ++i) {
+        params[i].frame_callback_with_user = [](void* count) {
+            return ++*static_cast<std::atomic<int>*>(count), 0;
+        };
+        params[i].frame_callback_user = &counts[i];
+    }
+    ASSERT_NE(player_start(short_movie.path().c_str(), nullptr, params[0]), nullptr);
+    ASSERT_NE(player_start(long_movie.path().c_str(), nullptr, params[1]), nullptr);
+    for (PlayParams& played : params) {
+        wait_until_closed(played);
+        thread_join(played.thread_handle);
+    }
+    EXPECT_EQ(counts[0], 4);
+    EXPECT_EQ(counts[1], 9);
+    EXPECT_EQ(plain_calls, 0);
+}
+
 TEST(PlayerPrefill, WithoutAudioSixteenVideoChunksAreQueued) {
     TempMovie movie(video_only_movie(40));
     int32_t chunks_at_first_frame = -1;

@@ -9,9 +9,6 @@
 
 namespace {
 
-// The frame callback takes no argument, and one movie plays at a time.
-std::atomic<PlayPacer*> active_pacer{nullptr};
-
 // The picture is held this many frames behind the media clock (the playback loop's margin).
 constexpr int32_t CLOCK_MARGIN = 5;
 
@@ -24,10 +21,9 @@ PlayPacer::PlayPacer(PlayParams& params, bool has_audio, double frames_per_secon
       frame_period_us_(frames_per_second > 0 && !has_audio
                            ? static_cast<int64_t>(1000000.0 / frames_per_second)
                            : 0),
-      picture_(picture) {}
-
-void PlayPacer::make_active(PlayPacer* pacer) {
-    active_pacer.store(pacer, std::memory_order_release);
+      picture_(picture) {
+    params_.frame_callback_with_user = frame_callback;
+    params_.frame_callback_user = this;
 }
 
 // Runs after the frame was decoded and, unless the loop lagged by more than one frame,
@@ -58,9 +54,7 @@ void PlayPacer::frame_done() {
     platform_clock_sleep_us(std::max<int64_t>(next_due_us_ - now, 0));
 }
 
-int play_frame_callback() {
-    if (PlayPacer* pacer = active_pacer.load(std::memory_order_acquire)) {
-        pacer->frame_done();
-    }
+int PlayPacer::frame_callback(void* pacer) {
+    static_cast<PlayPacer*>(pacer)->frame_done();
     return 0;
 }

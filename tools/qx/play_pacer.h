@@ -12,21 +12,21 @@ class PlayPicture;
 // paces a movie that has no sound.
 class PlayPacer {
   public:
-    // `frames_per_second` 0 leaves the movie's own pacing alone; `picture` (may be null) is
-    // where the player presents.
+    // Becomes the frame callback of `params` (it never ends playback). `frames_per_second` 0
+    // leaves the movie's own pacing alone; `picture` (may be null) is where the player presents.
     PlayPacer(PlayParams& params, bool has_audio, double frames_per_second, PlayPicture* picture);
-
-    // Makes this the pacer of play_frame_callback (null: none).
-    static void make_active(PlayPacer* pacer);
+    PlayPacer(const PlayPacer&) = delete;
+    PlayPacer& operator=(const PlayPacer&) = delete;
 
     int32_t frames_presented() const { return presented_.load(std::memory_order_relaxed); }
     int32_t frames_dropped() const { return dropped_.load(std::memory_order_relaxed); }
     // In frames of the media clock; 0 when every frame came on time.
     int32_t worst_lateness() const { return worst_lateness_.load(std::memory_order_relaxed); }
 
+  private:
+    static int frame_callback(void* pacer);
     void frame_done();
 
-  private:
     PlayParams& params_;
     const bool has_audio_;
     const int64_t frame_period_us_;
@@ -36,6 +36,3 @@ class PlayPacer {
     std::atomic<int32_t> dropped_{0};
     std::atomic<int32_t> worst_lateness_{0};
 };
-
-// The frame callback of PlayParams: hands the frame to the active pacer; never ends playback.
-int play_frame_callback();

@@ -300,10 +300,8 @@ bool PlaySession::play_once() {
     params.primary_surface = staging != nullptr ? staging : primary_;
     params.back_surface = back_;
     params.brightness = brightness_;
-    params.frame_callback = play_frame_callback;
     PlayPacer pacer(params, info_.has_audio, options_.fps,
                     staging != nullptr ? &picture_ : nullptr);
-    PlayPacer::make_active(&pacer);
     {
         std::lock_guard lock(tally_mutex_);
         pacer_ = &pacer;
@@ -346,7 +344,6 @@ bool PlaySession::play_once() {
 }
 
 void PlaySession::forget_pacer() {
-    PlayPacer::make_active(nullptr);
     std::lock_guard lock(tally_mutex_);
     pacer_ = nullptr;
 }
