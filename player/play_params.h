@@ -27,6 +27,10 @@ inline constexpr uint32_t PLAY_KEEP_BRIGHTNESS = 0x100000;
 // With PLAY_THREAD: at the end of the movie the loop pauses on the last frame instead of
 // ending, so that the application can still seek; player_stop ends it.
 inline constexpr uint32_t PLAY_HOLD_AT_END = 0x200000;
+// Past damage (a chunk the reader cannot take) the reader steps on until it finds a chunk
+// again, instead of ending the movie there; what it stepped over is told in `resyncs`,
+// `resync_offset` and `resync_bytes`.
+inline constexpr uint32_t PLAY_RESYNC = 0x400000;
 inline constexpr uint32_t PLAY_SOUND = 0x800000;
 
 // Run state in PlayParams::status; always changed by an interlocked exchange.
@@ -107,4 +111,9 @@ struct PlayParams {
     // of globals: called with `frame_callback_user` in place of `frame_callback` when set.
     FrameCallbackWithUser frame_callback_with_user;
     void* frame_callback_user;
+    // With PLAY_RESYNC: the damaged stretches stepped over so far, and where the latest began
+    // and how long it was. The counter moves after the other two are written.
+    int32_t resyncs;
+    int32_t resync_offset;
+    int32_t resync_bytes;
 };

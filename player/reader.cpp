@@ -50,6 +50,10 @@ const ChunkTag* find_tag(const uint8_t* bytes) {
     return nullptr;
 }
 
+// Internal to read_chunk: no chunk the reader takes starts here (an unknown tag, a size that
+// cannot be stepped over, sound before any audio header). The design's reader ends there.
+constexpr int32_t READ_LOST = -3;
+
 int32_t read_result_code(int32_t got) {
     return got == 0 ? READ_END : READ_ERROR;
 }
@@ -224,7 +228,10 @@ void unread_chunk(PlayerContext& context, uint32_t body_bytes) {
               FILE_SEEK_CUR);
 }
 
-int32_t read_chunk(PlayerContext& context) {
+namespace {
+
+// One chunk as the design reads it, with READ_LOST where it would end.
+int32_t read_one_chunk(PlayerContext& context) {
     uint8_t header[CHUNK_HEADER_BYTES];
     if (file_read(context.params->file, header, CHUNK_HEADER_BYTES) != CHUNK_HEADER_BYTES) {
         return READ_END;
@@ -233,14 +240,14 @@ int32_t read_chunk(PlayerContext& context) {
     const ChunkTag* tag = find_tag(header);
     // A size below the header's own cannot be stepped over: nothing after it can be trusted.
     if (tag == nullptr || chunk_bytes < CHUNK_HEADER_BYTES || chunk_bytes > INT32_MAX) {
-        return READ_END;
+        return READ_LOST;
     }
     const uint32_t body_bytes = chunk_bytes - CHUNK_HEADER_BYTES;
     switch (tag->role) {
         case ChunkRole::Video:
             return store_video_chunk(context, body_bytes, tag->kind);
         case ChunkRole::AudioData:
-            return context.params->has_audio ? read_audio_chunk(context, body_bytes) : READ_END;
+            return context.params->has_audio ? read_audio_chunk(context, body_bytes) : READ_LOST;
         case ChunkRole::AudioHeader:
             return parse_audio_header(context, body_bytes);
         case ChunkRole::FixedAudioFormat: {
@@ -258,7 +265,39 @@ int32_t read_chunk(PlayerContext& context) {
             return READ_SKIPPED;
         }
     }
-    return READ_END;
+    return READ_LOST;
+}
+
+// Past damage the reader steps on 8 bytes at a time, as the design's reader does from call to
+// call, until it finds a chunk it takes, and tells the application what it stepped over.
+int32_t read_chunk_resyncing(PlayerContext& context) {
+    PlayParams& params = *context.params;
+    int32_t lost_at = -1;
+    for (;;) {
+        const int32_t at = file_seek(params.file, 0, FILE_SEEK_CUR);
+        const int32_t result = read_one_chunk(context);
+        if (result != READ_LOST) {
+            if (lost_at >= 0 && result != READ_END) {
+                interlocked_store(params.resync_offset, lost_at);
+                interlocked_store(params.resync_bytes, at - lost_at);
+                interlocked_increment(params.resyncs);
+            }
+            return result;
+        }
+        if (lost_at < 0) {
+            lost_at = at;
+        }
+    }
+}
+
+}  // namespace
+
+int32_t read_chunk(PlayerContext& context) {
+    if (context.params->flags & PLAY_RESYNC) {
+        return read_chunk_resyncing(context);
+    }
+    const int32_t result = read_one_chunk(context);
+    return result == READ_LOST ? READ_END : result;
 }
 
 int32_t store_video_chunk(PlayerContext& context, uint32_t body_bytes, int32_t kind) {

@@ -89,6 +89,32 @@ TEST(ReaderTags, AnUnrecognisedTagMakesTheNextHeaderComeFromItsBody) {
     EXPECT_EQ(movie.context().reader.video_ring.slots[0].kind, VIDEO_ZLE);
 }
 
+// 24 bytes of junk where a chunk header should be, and sound before any audio header: the
+// design's reader ends there; asked to resync, it steps over them to the next chunk it takes
+// and says where the damage began and how long it was.
+TEST(ReaderResync, StepsOverDamageOnlyWhenAsked) {
+    MovieWriter writer;
+    writer.chunk("pBNM", video_payload(16));
+    writer.raw(std::vector<uint8_t>(24, 0xEE));
+    writer.chunk("SCDl", pcm_payload(6));  // 24 bytes: the steps land on the next header
+    writer.chunk("pBNM", video_payload(16));
+    OpenMovie design(writer);
+    EXPECT_EQ(design.read(), READ_VIDEO);
+    EXPECT_EQ(design.read(), READ_END);
+    EXPECT_EQ(design.params().resyncs, 0);
+
+    OpenMovie resyncing(writer);
+    resyncing.params().flags |= PLAY_RESYNC;
+    EXPECT_EQ(resyncing.read(), READ_VIDEO);
+    EXPECT_EQ(resyncing.read(), READ_VIDEO);
+    EXPECT_EQ(resyncing.context().reader.video_ring.slots[1].sequence, 1);
+    EXPECT_EQ(resyncing.params().resyncs, 1);
+    EXPECT_EQ(resyncing.params().resync_offset, 8 + 16);
+    EXPECT_EQ(resyncing.params().resync_bytes, 24 + 24);
+    EXPECT_EQ(resyncing.read(), READ_END);
+    EXPECT_EQ(resyncing.params().resyncs, 1) << "trailing junk is not damage found again";
+}
+
 TEST(ReaderTags, ReversedAudioDataTagsAreNotAccepted) {
     MovieWriter writer;
     writer.audio_header(1, 22050, 0);
