@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 // The host's window system: window classes with a window procedure, windows, and a message
 // queue pumped on the main thread. The SDL backend implements it (platform/sdl); the player
@@ -39,6 +40,7 @@ inline constexpr uint32_t KEY_PLUS = 0xBB;  // the main keyboard's =/+ key
 inline constexpr uint32_t KEY_COMMA = 0xBC;
 inline constexpr uint32_t KEY_MINUS = 0xBD;  // the main keyboard's -/_ key
 inline constexpr uint32_t KEY_PERIOD = 0xBE;
+inline constexpr uint32_t KEY_SLASH = 0xBF;  // the /? key
 
 // Messages. Key messages carry the virtual key in `wparam`; bit 30 of `lparam` is set on an
 // auto-repeated key-down.
@@ -50,8 +52,19 @@ inline constexpr uint32_t WINDOW_MESSAGE_ERASE_BACKGROUND = 0x0014;
 inline constexpr uint32_t WINDOW_MESSAGE_SET_CURSOR = 0x0020;
 inline constexpr uint32_t WINDOW_MESSAGE_KEY_DOWN = 0x0100;
 inline constexpr uint32_t WINDOW_MESSAGE_KEY_UP = 0x0101;
-// lparam: x in the low 16 bits and y in the next 16, in pixels of the window's drawing area.
+// Mouse messages: lparam holds x in the low 16 bits and y in the next 16 (each signed), in
+// pixels of the window's drawing area. A window whose class asks for double clicks gets the
+// second press of one as WINDOW_MESSAGE_LEFT_BUTTON_DOUBLE_CLICK instead of a button down.
+// The wheel's wparam is the steps it turned, as a signed value, positive away from the user.
+inline constexpr uint32_t WINDOW_MESSAGE_MOUSE_MOVE = 0x0200;
 inline constexpr uint32_t WINDOW_MESSAGE_LEFT_BUTTON_DOWN = 0x0201;
+inline constexpr uint32_t WINDOW_MESSAGE_LEFT_BUTTON_UP = 0x0202;
+inline constexpr uint32_t WINDOW_MESSAGE_LEFT_BUTTON_DOUBLE_CLICK = 0x0203;
+inline constexpr uint32_t WINDOW_MESSAGE_MOUSE_WHEEL = 0x020A;
+// Files were dropped on the window: window_take_dropped_file hands them out.
+inline constexpr uint32_t WINDOW_MESSAGE_DROP_FILES = 0x0233;
+// The pointer has left the window.
+inline constexpr uint32_t WINDOW_MESSAGE_MOUSE_LEAVE = 0x02A3;
 
 inline constexpr intptr_t WINDOW_KEY_REPEAT = 1 << 30;
 
@@ -94,6 +107,7 @@ WindowHandle window_create(const char* class_name, const char* title, uint32_t s
 void window_destroy(WindowHandle window);
 void window_update(WindowHandle window);
 void window_set_focus(WindowHandle window);
+void window_set_title(WindowHandle window, const char* title);
 void window_set_fullscreen(WindowHandle window, bool fullscreen);
 bool window_is_fullscreen(WindowHandle window);
 // Size of the window's drawing area; false when the window is unknown.
@@ -115,6 +129,8 @@ intptr_t window_dispatch_message(const WindowMessage& message);
 intptr_t window_default_procedure(WindowHandle window, uint32_t message, uintptr_t wparam,
                                   intptr_t lparam);
 void window_post_quit_message(int32_t exit_code);
+// The path of the oldest file dropped on a window and not yet taken; false when none is left.
+bool window_take_dropped_file(std::string& path);
 // Waits `milliseconds` on the main thread, showing every frame completed meanwhile.
 void window_sleep_ms(uint32_t milliseconds);
 // Like window_sleep_ms, but returns as soon as a message is waiting.

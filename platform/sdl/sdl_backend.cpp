@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+
 #include "platform/sdl/library_logs.h"
 #include "platform/sdl/sdl_display.h"
 #include "platform/sdl/sdl_sound_device.h"
@@ -44,6 +46,10 @@ PlatformResult SdlBackend::create_sound(SoundDevice** device) {
 
 void SdlBackend::set_muted(bool muted) {
     mix_->muted.store(muted, std::memory_order_relaxed);
+}
+
+void SdlBackend::set_volume(int32_t percent) {
+    mix_->volume.store(std::clamp(percent, 0, 100), std::memory_order_relaxed);
 }
 
 bool SdlBackend::muted() const {

@@ -22,6 +22,8 @@ class SdlBackend final : public PlatformBackend {
     // Mutes every buffer of every sound device of this backend; their cursors move on.
     void set_muted(bool muted);
     bool muted() const;
+    // Plays every buffer at `percent` (0 to 100) of its loudness.
+    void set_volume(int32_t percent);
     // Whether sound was asked for and the system had none to give (the player plays silently).
     bool sound_unavailable() const;
 

@@ -44,6 +44,8 @@ constexpr KeyPair NAMED_KEYS[] = {
     {SDLK_COMMA, KEY_COMMA},
     {SDLK_MINUS, KEY_MINUS},
     {SDLK_PERIOD, KEY_PERIOD},
+    {SDLK_SLASH, KEY_SLASH},
+    {SDLK_QUESTION, KEY_SLASH},
 };
 
 }  // namespace

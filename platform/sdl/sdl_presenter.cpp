@@ -23,6 +23,14 @@ void SdlPresenter::show_screen(std::shared_ptr<ScreenBuffer> screen) {
     screen_ = std::move(screen);
 }
 
+void SdlPresenter::show_overlay(std::shared_ptr<const WindowOverlay> overlay) {
+    overlay_ = std::move(overlay);
+    if (drawable()) {
+        overlay_changed();
+        redraw();
+    }
+}
+
 void SdlPresenter::abandon() {
     abandoned_ = true;
     forget_output();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/sdl/screen_buffer.h"
+#include "platform/sdl/window_overlay.h"
 
 // Shows a screen's pictures in one SDL window, centred and scaled with the aspect ratio kept,
 // black around them. Main thread only. How the pictures reach the window is the subclass's
@@ -17,6 +18,8 @@ class SdlPresenter {
     SdlPresenter& operator=(const SdlPresenter&) = delete;
 
     void show_screen(std::shared_ptr<ScreenBuffer> screen);
+    // Lays `overlay` over the pictures from now on (null or empty: nothing) and draws again.
+    void show_overlay(std::shared_ptr<const WindowOverlay> overlay);
     // Shows the screen's newest picture if one is ready; otherwise lowers `retry_at` to when
     // one may be.
     void update(PresentClock::time_point now, PresentClock::time_point& retry_at);
@@ -35,6 +38,10 @@ class SdlPresenter {
     // connection is known broken, nothing is asked of it, even before the window abandons this.
     bool drawable() const;
     const std::shared_ptr<ScreenBuffer>& screen() const { return screen_; }
+    // What lies over the pictures; null when nothing does.
+    const WindowOverlay* overlay() const {
+        return overlay_ && !overlay_->empty() ? overlay_.get() : nullptr;
+    }
 
   private:
     // Where the screen's next picture goes, as width x height words of 0x00RRGGBB.
@@ -44,8 +51,11 @@ class SdlPresenter {
     // A new picture is in the rows picture_rows gave: show it.
     virtual void show_new_picture() = 0;
     virtual void forget_output() = 0;
+    // The overlay has changed: prepare what draws it.
+    virtual void overlay_changed() {}
 
     std::shared_ptr<ScreenBuffer> screen_;
+    std::shared_ptr<const WindowOverlay> overlay_;
     bool abandoned_ = false;
 };
 

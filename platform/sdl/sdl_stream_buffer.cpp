@@ -44,7 +44,7 @@ SdlStreamBuffer::~SdlStreamBuffer() {
 bool SdlStreamBuffer::open_device(uint32_t samples_per_sec) {
     SDL_AudioSpec wanted{};
     wanted.freq = static_cast<int>(samples_per_sec);
-    wanted.format = format_.bits_per_sample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    wanted.format = device_format();
     wanted.channels = static_cast<Uint8>(format_.channels);
     wanted.samples = device_frames(samples_per_sec);
     wanted.callback = play_callback;
@@ -86,14 +86,19 @@ void SdlStreamBuffer::fill(Uint8* stream, uint32_t length) {
     }
     const uint32_t size = static_cast<uint32_t>(memory_.size());
     const bool muted = mix_->muted.load(std::memory_order_relaxed);
+    const int32_t volume = mix_->volume.load(std::memory_order_relaxed);
     uint32_t position = cursor_.device_position(now);
     uint32_t done = 0;
     while (done < length) {
         const uint32_t run = std::min(length - done, size - position);
-        if (muted) {
-            std::memset(stream + done, silence(), run);
-        } else {
+        if (!muted && volume == 100) {
             std::memcpy(stream + done, memory_.data() + position, run);
+        } else {
+            std::memset(stream + done, silence(), run);
+            if (!muted) {
+                SDL_MixAudioFormat(stream + done, memory_.data() + position, device_format(), run,
+                                   volume * SDL_MIX_MAXVOLUME / 100);
+            }
         }
         cursor_.device_played(run, now);
         done += run;

@@ -39,6 +39,9 @@ class SdlStreamBuffer final : public SoundBuffer {
     static void SDLCALL play_callback(void* buffer, Uint8* stream, int length);
     void fill(Uint8* stream, uint32_t length);
     uint8_t silence() const { return format_.bits_per_sample == 8 ? 0x80 : 0; }
+    SDL_AudioFormat device_format() const {
+        return format_.bits_per_sample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    }
 
     const uint32_t flags_;
     WaveFormat format_;

@@ -29,6 +29,7 @@ struct SdlWindow {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     WindowProcedure procedure = nullptr;
+    uint32_t class_style = 0;
     std::unique_ptr<SdlPresenter> presenter;
     bool fullscreen = false;
     // Full screen made by hand, for want of a window manager, and the place to go back to.
@@ -68,6 +69,7 @@ struct WindowSystem {
     std::vector<RegisteredClass> classes;
     std::vector<std::unique_ptr<SdlWindow>> windows;
     std::deque<WindowMessage> queue;
+    std::deque<std::string> dropped_files;
     bool display_lost = false;
 };
 
@@ -114,6 +116,9 @@ void translate_window_event(const SDL_WindowEvent& event) {
         case SDL_WINDOWEVENT_ENTER:
             post(window, WINDOW_MESSAGE_SET_CURSOR, 0, 0);
             break;
+        case SDL_WINDOWEVENT_LEAVE:
+            post(window, WINDOW_MESSAGE_MOUSE_LEAVE, 0, 0);
+            break;
         case SDL_WINDOWEVENT_CLOSE:
             post(window, WINDOW_MESSAGE_CLOSE, 0, 0);
             break;
@@ -133,13 +138,55 @@ void translate_key_event(const SDL_KeyboardEvent& event) {
          down && event.repeat ? WINDOW_KEY_REPEAT : 0);
 }
 
+intptr_t point_parameter(int32_t x, int32_t y) {
+    return static_cast<intptr_t>((x & 0xFFFF) | (y & 0xFFFF) << 16);
+}
+
 void translate_button_event(const SDL_MouseButtonEvent& event) {
     SdlWindow* window = window_by_id(event.windowID);
-    if (event.button != SDL_BUTTON_LEFT || !window || event.x < 0 || event.y < 0) {
+    if (event.button != SDL_BUTTON_LEFT || !window) {
         return;
     }
-    post(window, WINDOW_MESSAGE_LEFT_BUTTON_DOWN, 0,
-         static_cast<intptr_t>((event.x & 0xFFFF) | (event.y & 0xFFFF) << 16));
+    uint32_t message = WINDOW_MESSAGE_LEFT_BUTTON_UP;
+    if (event.type == SDL_MOUSEBUTTONDOWN) {
+        const bool double_click =
+            event.clicks % 2 == 0 && (window->class_style & WINDOW_CLASS_DOUBLE_CLICKS) != 0;
+        message = double_click ? WINDOW_MESSAGE_LEFT_BUTTON_DOUBLE_CLICK
+                               : WINDOW_MESSAGE_LEFT_BUTTON_DOWN;
+    }
+    post(window, message, 0, point_parameter(event.x, event.y));
+}
+
+void translate_motion_event(const SDL_MouseMotionEvent& event) {
+    if (SdlWindow* window = window_by_id(event.windowID)) {
+        post(window, WINDOW_MESSAGE_MOUSE_MOVE, 0, point_parameter(event.x, event.y));
+    }
+}
+
+// The wheel's event has no position: the pointer's is where it turned.
+void translate_wheel_event(const SDL_MouseWheelEvent& event) {
+    SdlWindow* window = window_by_id(event.windowID);
+    const int32_t steps = event.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.y : event.y;
+    if (!window || steps == 0) {
+        return;
+    }
+    int x = 0;
+    int y = 0;
+    SDL_GetMouseState(&x, &y);
+    post(window, WINDOW_MESSAGE_MOUSE_WHEEL, static_cast<uintptr_t>(intptr_t{steps}),
+         point_parameter(x, y));
+}
+
+void translate_drop_event(SDL_DropEvent& event) {
+    SdlWindow* window = window_by_id(event.windowID);
+    if (event.file == nullptr) {
+        return;
+    }
+    if (window) {
+        window_system().dropped_files.emplace_back(event.file);
+        post(window, WINDOW_MESSAGE_DROP_FILES, 0, 0);
+    }
+    SDL_free(event.file);
 }
 
 // After the display has gone, windows are hidden for good and no events come: playback goes on
@@ -180,7 +227,20 @@ void translate_events() {
                 translate_key_event(event.key);
                 break;
             case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP:
                 translate_button_event(event.button);
+                break;
+            case SDL_MOUSEMOTION:
+                translate_motion_event(event.motion);
+                break;
+            case SDL_MOUSEWHEEL:
+                translate_wheel_event(event.wheel);
+                break;
+            case SDL_DROPFILE:
+                translate_drop_event(event.drop);
+                break;
+            case SDL_DROPTEXT:
+                SDL_free(event.drop.file);
                 break;
             case SDL_QUIT:
                 window_post_quit_message(0);
@@ -315,6 +375,7 @@ bool window_unregister_class(const char* class_name) {
             window_destroy(system.windows.back().get());
         }
         system.queue.clear();
+        system.dropped_files.clear();
         if (!display_lost()) {
             x11_forget_connection();
             on_display([] { SDL_QuitSubSystem(SDL_INIT_VIDEO); });
@@ -342,6 +403,7 @@ WindowHandle window_create(const char* class_name, const char* title, uint32_t s
     }
     auto window = std::make_unique<SdlWindow>();
     window->procedure = found->window_class.procedure;
+    window->class_style = found->window_class.style;
     const auto place = [](int32_t position) {
         return position == WINDOW_POSITION_DEFAULT ? int{SDL_WINDOWPOS_CENTERED} : position;
     };
@@ -392,6 +454,13 @@ void window_update(WindowHandle handle) {
 void window_set_focus(WindowHandle handle) {
     if (SdlWindow* window = find_window(handle)) {
         on_display([&] { SDL_RaiseWindow(window->window); });
+    }
+}
+
+void window_set_title(WindowHandle handle, const char* title) {
+    SdlWindow* window = find_window(handle);
+    if (window && window->window && title) {
+        on_display([&] { SDL_SetWindowTitle(window->window, title); });
     }
 }
 
@@ -484,6 +553,16 @@ void window_post_quit_message(int32_t exit_code) {
     post(nullptr, WINDOW_MESSAGE_QUIT, static_cast<uintptr_t>(exit_code), 0);
 }
 
+bool window_take_dropped_file(std::string& path) {
+    std::deque<std::string>& dropped = window_system().dropped_files;
+    if (dropped.empty()) {
+        return false;
+    }
+    path = std::move(dropped.front());
+    dropped.pop_front();
+    return true;
+}
+
 void window_sleep_ms(uint32_t milliseconds) {
     wait_on_main_thread(milliseconds, false);
 }
@@ -495,6 +574,12 @@ void window_wait_message_ms(uint32_t milliseconds) {
 void sdl_window_show_screen(WindowHandle handle, std::shared_ptr<ScreenBuffer> screen) {
     if (SdlWindow* window = find_window(handle)) {
         window->presenter->show_screen(std::move(screen));
+    }
+}
+
+void sdl_window_show_overlay(WindowHandle handle, std::shared_ptr<const WindowOverlay> overlay) {
+    if (SdlWindow* window = find_window(handle)) {
+        on_display([&] { window->presenter->show_overlay(std::move(overlay)); });
     }
 }
 

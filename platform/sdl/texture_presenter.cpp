@@ -6,14 +6,44 @@ TexturePresenter::TexturePresenter(SDL_Renderer* renderer) : renderer_(renderer)
 
 // Guarded here, since Xlib's notice of a lost display cannot be thrown out of a destructor.
 TexturePresenter::~TexturePresenter() {
-    if (texture_) {
-        x11_guarded([this] { SDL_DestroyTexture(texture_); });
-    }
+    x11_guarded([this] {
+        destroy_overlay_textures();
+        if (texture_) {
+            SDL_DestroyTexture(texture_);
+        }
+    });
 }
 
 void TexturePresenter::forget_output() {
     texture_ = nullptr;
+    overlay_textures_.clear();
     renderer_ = nullptr;
+}
+
+void TexturePresenter::destroy_overlay_textures() {
+    for (SDL_Texture* texture : overlay_textures_) {
+        if (texture) {
+            SDL_DestroyTexture(texture);
+        }
+    }
+    overlay_textures_.clear();
+}
+
+void TexturePresenter::overlay_changed() {
+    destroy_overlay_textures();
+    if (!overlay()) {
+        return;
+    }
+    for (const OverlayLayer& layer : *overlay()) {
+        SDL_Texture* texture =
+            SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                              layer.place.w, layer.place.h);
+        if (texture) {
+            SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
+            SDL_UpdateTexture(texture, nullptr, layer.argb.data(), layer.place.w * 4);
+        }
+        overlay_textures_.push_back(texture);
+    }
 }
 
 void TexturePresenter::picture_rows_done() {
@@ -62,6 +92,11 @@ void TexturePresenter::draw() {
     const bool whole_scale = place.w % texture_width_ == 0 && place.h % texture_height_ == 0;
     SDL_SetTextureScaleMode(texture_, whole_scale ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
     SDL_RenderCopy(renderer_, texture_, nullptr, &place);
+    for (size_t i = 0; overlay() && i < overlay_textures_.size(); ++i) {
+        if (overlay_textures_[i]) {
+            SDL_RenderCopy(renderer_, overlay_textures_[i], nullptr, &(*overlay())[i].place);
+        }
+    }
 }
 
 void TexturePresenter::redraw() {
@@ -104,5 +139,6 @@ void TexturePresenter::renderer_reset() {
     if (screen()) {
         screen()->show_again();
     }
+    overlay_changed();
     redraw();
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <SDL.h>
 
+#include <vector>
+
 #include "platform/sdl/sdl_presenter.h"
 
 // Presents through a renderer: each complete picture is converted straight into a streaming
@@ -19,6 +21,8 @@ class TexturePresenter final : public SdlPresenter {
     void picture_rows_done() override;
     void show_new_picture() override { redraw(); }
     void forget_output() override;
+    void overlay_changed() override;
+    void destroy_overlay_textures();
     // A texture of the screen's size; false when none can be made.
     bool make_texture(int width, int height);
     void draw();
@@ -28,4 +32,5 @@ class TexturePresenter final : public SdlPresenter {
     int texture_width_ = 0;
     int texture_height_ = 0;
     bool texture_locked_ = false;
+    std::vector<SDL_Texture*> overlay_textures_;  // one a layer of the overlay
 };

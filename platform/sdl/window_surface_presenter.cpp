@@ -83,14 +83,21 @@ void WindowSurfacePresenter::draw(bool whole) {
     const PictureWords out{static_cast<uint32_t*>(target->pixels), target->w, target->h,
                            target->pitch};
     const SDL_Rect place = fit_rect(picture_width_, picture_height_, target->w, target->h);
-    whole = whole || surface != drawn_surface_ || surface->w != drawn_width_ ||
-            surface->h != drawn_height_ || !SDL_RectEquals(&place, &drawn_place_);
+    // An overlay may lie over the borders too: the whole window is drawn while there is one.
+    whole = whole || overlay() != nullptr || surface != drawn_surface_ ||
+            surface->w != drawn_width_ || surface->h != drawn_height_ ||
+            !SDL_RectEquals(&place, &drawn_place_);
     if (whole) {
         fill_borders(out, place);
     }
     if (place.w > 0 && place.h > 0 && !picture_.empty()) {
         enlarge_picture({picture_.data(), picture_width_, picture_height_, picture_width_ * 4},
                         {word_at(out, place.x, place.y), place.w, place.h, out.pitch});
+    }
+    if (overlay()) {
+        for (const OverlayLayer& layer : *overlay()) {
+            blend_overlay_layer(layer, out);
+        }
     }
     if (SDL_MUSTLOCK(target)) {
         SDL_UnlockSurface(target);

@@ -74,6 +74,14 @@ void push_click(int x, int y) {
     SDL_PushEvent(&event);
 }
 
+void push_drop(const std::string& path) {
+    SDL_Event event{};
+    event.type = SDL_DROPFILE;
+    // SDL's reader of the event frees the name, as it does the ones SDL makes.
+    event.drop.file = SDL_strdup(path.c_str());
+    SDL_PushEvent(&event);
+}
+
 SDL_Window* first_sdl_window() {
     // SDL numbers its windows from 1; a test opens only a few.
     for (uint32_t id = 1; id < 64; ++id) {

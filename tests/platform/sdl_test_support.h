@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 // For tests that drive a program running on the main thread from a thread of their own.
 
@@ -17,5 +18,7 @@ bool wait_for(const std::function<bool()>& condition, std::chrono::milliseconds 
 void push_key(SDL_Keycode key);
 // A left click at (x, y) in the first window.
 void push_click(int x, int y);
+// A file dropped on the first window, as a file manager drops one.
+void push_drop(const std::string& path);
 // The first window SDL has open, or null.
 SDL_Window* first_sdl_window();
