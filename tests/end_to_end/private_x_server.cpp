@@ -181,6 +181,24 @@ bool PrivateXServer::capture(unsigned long window, Screenshot& shot) {
     return true;
 }
 
+void PrivateXServer::move_pointer(unsigned long window, int x, int y) {
+    ::Display* display = connection_->display;
+    const XErrorsIgnored errors_ignored(display);
+    int screen_x = 0;
+    int screen_y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &screen_x, &screen_y,
+                          &child);
+    XTestFakeMotionEvent(display, -1, screen_x, screen_y, 0);
+    XSync(display, False);
+}
+
+void PrivateXServer::press_button(bool down) {
+    ::Display* display = connection_->display;
+    XTestFakeButtonEvent(display, 1, down ? True : False, 0);
+    XSync(display, False);
+}
+
 void PrivateXServer::press_key(unsigned long window, const char* key_name) {
     ::Display* display = connection_->display;
     const XErrorsIgnored errors_ignored(display);

@@ -31,6 +31,10 @@ class PrivateXServer {
     // Gives `window` the keyboard focus, then presses and releases the key with the X keysym
     // name `key_name` ("Escape", "space", ...).
     void press_key(unsigned long window, const char* key_name);
+    // Moves the pointer to (x, y) of `window`, as a mouse would.
+    void move_pointer(unsigned long window, int x, int y);
+    // Presses (or releases) the left mouse button where the pointer is.
+    void press_button(bool down);
     // Ends the server, as when a desktop session goes away under the programs using it.
     void shut_down();
 

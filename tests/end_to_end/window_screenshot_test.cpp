@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <regex>
 #include <set>
@@ -14,13 +15,14 @@
 #include <thread>
 #include <vector>
 
-#include "platform/sdl/sdl_presenter.h"
 #include "tests/end_to_end/child_program.h"
 #include "tests/end_to_end/private_x_server.h"
+#include "tests/end_to_end/window_pictures.h"
 #include "tests/support/temp_movie.h"
 #include "tests/support/time_slack.h"
 #include "tests/tools/encode_test_support.h"
 #include "tools/qx/picture_brightness.h"
+#include "tools/qx/play_controls.h"
 
 namespace {
 
@@ -33,30 +35,8 @@ constexpr int32_t MOVIE_HEIGHT = 240;
 constexpr int32_t MOVIE_FRAMES = 32;
 constexpr char HOST_TITLE[] = "Korvath (Orlund Capture)";
 
-// The bits of each channel a 5-6-5 display holds; how the lower ones are filled in when a
-// stage widens a channel to 8 bits is its own affair.
-uint32_t displayed_bits(uint32_t rgb) {
-    return rgb & 0xF8FCF8;
-}
-
-// A display's whole memory as 0x00RRGGBB words.
-struct DisplayPicture {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels;
-};
-
-uint32_t rgb_at(const std::vector<uint8_t>& rgb, size_t index) {
-    return uint32_t{rgb[3 * index]} << 16 | uint32_t{rgb[3 * index + 1]} << 8 | rgb[3 * index + 2];
-}
-
-// `qx play`: a display of the movie's size, the picture filling it.
 DisplayPicture play_display(const std::vector<uint8_t>& frame) {
-    DisplayPicture display{MOVIE_WIDTH, MOVIE_HEIGHT, {}};
-    for (size_t i = 0; i < size_t{MOVIE_WIDTH} * MOVIE_HEIGHT; ++i) {
-        display.pixels.push_back(displayed_bits(rgb_at(frame, i)));
-    }
-    return display;
+    return ::play_display(frame, MOVIE_WIDTH, MOVIE_HEIGHT);
 }
 
 // `qxhost`: 640 x 480, the picture decoded at double width drawn on every other row from the
@@ -71,30 +51,6 @@ DisplayPicture host_display(const std::vector<uint8_t>& double_width_frame) {
         }
     }
     return display;
-}
-
-// Whether `shot` is `display` enlarged by a whole number into the middle of the window, black
-// around it, as the SDL backend shows it.
-bool shows(const Screenshot& shot, const DisplayPicture& display) {
-    const SDL_Rect place = fit_rect(display.width, display.height, shot.width, shot.height);
-    const int scale = place.w / display.width;
-    if (scale < 1 || place.w != scale * display.width || place.h != scale * display.height) {
-        return false;
-    }
-    for (int y = 0; y < shot.height; ++y) {
-        for (int x = 0; x < shot.width; ++x) {
-            const bool inside =
-                x >= place.x && x < place.x + place.w && y >= place.y && y < place.y + place.h;
-            const uint32_t expected =
-                inside ? display.pixels[size_t((y - place.y) / scale) * display.width +
-                                        size_t((x - place.x) / scale)]
-                       : 0;
-            if (displayed_bits(shot.pixels[size_t(y) * shot.width + x]) != expected) {
-                return false;
-            }
-        }
-    }
-    return true;
 }
 
 struct WindowScreenshotFixture : testing::Test {
@@ -178,6 +134,63 @@ struct WindowScreenshotFixture : testing::Test {
         return seen;
     }
 
+    // The movie's frames as `qx play` shows them.
+    std::vector<DisplayPicture> play_displays() {
+        std::vector<DisplayPicture> displays;
+        for (const std::vector<uint8_t>& frame : exported("", "export")) {
+            displays.push_back(play_display(frame));
+        }
+        return displays;
+    }
+
+    // Takes screenshots of `window` until one satisfies `wanted`, for up to `limit` (stretched
+    // for slow builds); whether one did. The last one taken stays in `shot`.
+    bool screenshot_until(unsigned long window, const std::function<bool()>& wanted,
+                          Screenshot& shot, std::chrono::milliseconds limit) {
+        const auto deadline =
+            std::chrono::steady_clock::now() +
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit * time_slack());
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (server.capture(window, shot) && wanted()) {
+                return true;
+            }
+            std::this_thread::sleep_for(30ms);
+        }
+        return false;
+    }
+
+    // The frame of `displays` the window shows whole, with nothing over it; -1 while none.
+    static int frame_shown(const Screenshot& shot, const std::vector<DisplayPicture>& displays) {
+        for (size_t frame = 0; frame < displays.size(); ++frame) {
+            if (shows(shot, displays[frame])) {
+                return static_cast<int>(frame);
+            }
+        }
+        return -1;
+    }
+
+    // `qx play` of the movie, paused, once its controls have gone: the window holds `frame`.
+    struct PausedPlay {
+        std::vector<DisplayPicture> displays;
+        std::unique_ptr<ChildProgram> program;
+        unsigned long window = 0;
+        int frame = -1;
+        Screenshot shot;
+        ControlsLayout layout;
+    };
+    void start_paused_play(PausedPlay& play) {
+        play.displays = play_displays();
+        play.program = start({std::string(QX_BINARY_DIR) + "/qx", "play", "movie.mnb"});
+        play.window = wait_for_window("qx play: movie.mnb");
+        ASSERT_NE(play.window, 0u) << "no window appeared";
+        server.press_key(play.window, "space");
+        screenshot_until(
+            play.window, [&] { return (play.frame = frame_shown(play.shot, play.displays)) >= 0; },
+            play.shot, 10s);
+        ASSERT_GE(play.frame, 0) << "the paused window never showed an exported frame alone";
+        play.layout = controls_layout(play.shot.width, play.shot.height);
+    }
+
     // `qx play` with these options shows two different frames of `displays`, and Esc ends it.
     // `presenter` forces the pictures' way to the window (see QX_PRESENTER).
     void expect_qx_play_shows(const std::vector<std::string>& options,
@@ -253,6 +266,100 @@ TEST_F(WindowScreenshot, HostShowsTheExportedFramesOnScanLinesAndEndsOnEsc) {
     EXPECT_EQ(seen.size(), 2u) << "screenshots showing an exported frame: " << seen.size();
     server.press_key(window, "Escape");
     EXPECT_EQ(program->wait(20s), 0) << program_output();
+}
+
+// The controls come over the picture on a pointer move and leave the exact picture again 2 s
+// after the pointer stops; the picture above them stays exact meanwhile.
+TEST_F(WindowScreenshot, QxPlayControlsShowOnAPointerMoveAndGoTwoSecondsLater) {
+    PausedPlay play;
+    ASSERT_NO_FATAL_FAILURE(start_paused_play(play));
+    const DisplayPicture& held = play.displays[play.frame];
+    Screenshot& shot = play.shot;
+    server.move_pointer(play.window, shot.width / 2, shot.height / 3);
+    EXPECT_TRUE(screenshot_until(
+        play.window, [&] { return !shows(shot, held) && shows(shot, held, play.layout.bar.y); },
+        shot, 3s))
+        << "no bar over the bottom of the picture";
+    const auto bar_seen = std::chrono::steady_clock::now();
+    EXPECT_TRUE(screenshot_until(
+        play.window, [&] { return shows(shot, held); }, shot, 6s))
+        << "the bar never went";
+    EXPECT_GE(std::chrono::steady_clock::now() - bar_seen, 1500ms) << "the bar went too soon";
+    server.press_key(play.window, "Escape");
+    EXPECT_EQ(play.program->wait(20s), 0) << program_output();
+}
+
+// A press on the seek bar and a drag along it show, above the bar, the frame under the
+// pointer; let go, the frame stays (the movie is paused) and the bar goes.
+TEST_F(WindowScreenshot, QxPlayDragOnTheBarShowsTheFrameThere) {
+    PausedPlay play;
+    ASSERT_NO_FATAL_FAILURE(start_paused_play(play));
+    const ControlsLayout& layout = play.layout;
+    Screenshot& shot = play.shot;
+    const int y = layout.track.y + layout.track.height / 2;
+    const int from = layout.track.x + layout.track.width / 5;
+    const int to = layout.track.x + layout.track.width * 3 / 4;
+    server.move_pointer(play.window, from, y);
+    server.press_button(true);
+    for (int x = from; x <= to; x += (to - from) / 4) {
+        server.move_pointer(play.window, x, y);
+        std::this_thread::sleep_for(50ms);
+    }
+    server.move_pointer(play.window, to, y);
+    const int wanted = track_frame(layout, to, MOVIE_FRAMES);
+    ASSERT_NE(wanted, play.frame);
+    const DisplayPicture& dragged_to = play.displays[wanted];
+    EXPECT_TRUE(screenshot_until(
+        play.window, [&] { return shows(shot, dragged_to, layout.bar.y); }, shot, 5s))
+        << "the frame under the pointer is not shown while dragging";
+    server.press_button(false);
+    server.move_pointer(play.window, shot.width / 2, shot.height / 4);
+    EXPECT_TRUE(screenshot_until(
+        play.window, [&] { return shows(shot, dragged_to); }, shot, 6s))
+        << "after the drag the window does not show that frame alone";
+    server.press_key(play.window, "Escape");
+    EXPECT_EQ(play.program->wait(20s), 0) << program_output();
+}
+
+// Movies given together play one after the other; n skips to the next at once.
+TEST_F(WindowScreenshot, QxPlayPlaysMoviesInTurnAndNextSkips) {
+    constexpr int SECOND_WIDTH = 160;
+    constexpr int SECOND_HEIGHT = 120;
+    constexpr int SECOND_FRAMES = 16;
+    std::filesystem::create_directory(folder.path() + "/second");
+    write_png_frames(folder.path() + "/second/%05d.png", SECOND_WIDTH, SECOND_HEIGHT,
+                     scene_frames(SECOND_WIDTH, SECOND_HEIGHT, SECOND_FRAMES));
+    ASSERT_EQ(run_qx_in(folder.path(), "encode second.mnb --input second --fps 8").status, 0);
+    ASSERT_EQ(run_qx_in(folder.path(), "export --png second.mnb second-export").status, 0);
+    std::vector<DisplayPicture> second;
+    for (const auto& picture : exported_frames(folder.path() + "/second-export", SECOND_FRAMES)) {
+        second.push_back(::play_display(picture, SECOND_WIDTH, SECOND_HEIGHT));
+    }
+    const std::vector<DisplayPicture> first = play_displays();
+    auto program =
+        start({std::string(QX_BINARY_DIR) + "/qx", "play", "movie.mnb", "second.mnb", "movie.mnb"});
+    const unsigned long window = wait_for_window("qx play: movie.mnb");
+    ASSERT_NE(window, 0u) << "no window appeared";
+    Screenshot shot;
+    EXPECT_TRUE(screenshot_until(
+        window, [&] { return frame_shown(shot, first) >= 0; }, shot, 10s));
+    server.press_key(window, "n");
+    EXPECT_TRUE(screenshot_until(
+        window, [&] { return frame_shown(shot, second) >= 0; }, shot, 5s))
+        << "n did not go on to the second movie";
+    EXPECT_TRUE(screenshot_until(
+        window, [&] { return frame_shown(shot, first) >= 0; }, shot, 10s))
+        << "the third movie did not follow the second";
+    server.press_key(window, "Escape");
+    EXPECT_EQ(program->wait(20s), 0) << program_output();
+    const std::string text = program_output();
+    const std::regex summary("(\\w+)\\.mnb: [^\\n]*frames shown");
+    std::vector<std::string> played;
+    for (auto line = std::sregex_iterator(text.begin(), text.end(), summary);
+         line != std::sregex_iterator(); ++line) {
+        played.push_back((*line)[1]);
+    }
+    EXPECT_EQ(played, (std::vector<std::string>{"movie", "second", "movie"})) << text;
 }
 
 // The display goes away in the middle of the movie: playback goes on unseen to the end.

@@ -49,17 +49,6 @@ TEST(PlaySeekKeys, WhatAMovieCannotTellIsNotGuessed) {
     // Before the first frame and before the frames are known.
     PlayStatus nothing;
     EXPECT_EQ(seek_for_key(KEY_END, nothing).kind, PlaySeek::Kind::none);
-    EXPECT_EQ(seek_for_click(10, 99, 100, 100, nothing).kind, PlaySeek::Kind::none);
-}
-
-TEST(PlaySeekKeys, ClicksOnTheLowerEdgeSeekToTheirShare) {
-    const PlayStatus status = sixteen_seconds(0, 0);
-    expect_seek(seek_for_click(160, 470, 640, 480, status), PlaySeek::Kind::to_frame, 60);
-    expect_seek(seek_for_click(0, 432, 640, 480, status), PlaySeek::Kind::to_frame, 0);
-    expect_seek(seek_for_click(639, 479, 640, 480, status), PlaySeek::Kind::to_frame, 239);
-    EXPECT_EQ(seek_for_click(320, 431, 640, 480, status).kind, PlaySeek::Kind::none);
-    EXPECT_EQ(seek_for_click(320, 10, 640, 480, status).kind, PlaySeek::Kind::none);
-    EXPECT_EQ(seek_for_click(320, 470, 0, 0, status).kind, PlaySeek::Kind::none);
 }
 
 }  // namespace

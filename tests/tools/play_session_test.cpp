@@ -7,11 +7,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <thread>
 
 #include "tests/platform/sdl_test_support.h"
 #include "tests/support/program_output.h"
+#include "tests/support/temp_movie.h"
 #include "tests/support/time_slack.h"
+#include "tools/qx/movie_info.h"
 #include "tools/qx/play_session.h"
 
 // `qx play` in-process (keys through SDL's queue, under Xvfb) and as the program.
@@ -30,7 +33,7 @@ struct PlayToolFixture : testing::Test {
 
     PlayOptions options(double fps = 0) {
         PlayOptions result;
-        result.movie = movie.string();
+        result.movies = {movie.string()};
         result.no_sound = true;
         result.fps = fps;
         return result;
@@ -222,14 +225,16 @@ TEST_F(PlayTool, KeysAndClicksSeekAndStep) {
         push_key(SDLK_DOWN);
         EXPECT_TRUE(at_frame(0)) << session.shown_status().frame;
         EXPECT_TRUE(session.shown_status().paused);
-        // A click on the lowest tenth of the window, a quarter of the way across.
+        // A click on the seek bar, a quarter of the way across.
         int width = 0;
         int height = 0;
         SDL_Window* window = first_sdl_window();
         ASSERT_NE(window, nullptr);
         SDL_GetWindowSize(window, &width, &height);
-        const int32_t clicked = static_cast<int32_t>(int64_t{width / 4} * 400 / width);
-        push_click(width / 4, height - 2);
+        const ControlsLayout layout = controls_layout(width, height);
+        const int32_t clicked = track_frame(layout, width / 4, 400);
+        EXPECT_NEAR(clicked, 100, 10);
+        push_click(width / 4, layout.track.y + 1);
         EXPECT_TRUE(at_frame(clicked)) << session.shown_status().frame;
         push_click(width / 2, height / 2);
         push_key(SDLK_PERIOD);
@@ -280,4 +285,108 @@ TEST_F(PlayTool, WithoutSoundItSaysSoOnce) {
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "qx play: no sound device: playing without sound\n");
     EXPECT_NE(result.out.find("30 frames shown"), std::string::npos) << result.out;
+}
+
+// A file dropped on the window plays at once, in place of the movie playing; the list then
+// ends with it.
+TEST_F(PlayTool, ADroppedFilePlays) {
+    write_test_movie(movie, 400, false);
+    const std::filesystem::path dropped = movie.string() + ".dropped.mnb";
+    write_test_movie(dropped, 12, false);
+    PlaySession session(options(50));
+    std::thread driver([&] {
+        if (wait_for([&] { return session.plays_started() > 0; }, 20s)) {
+            push_drop(dropped.string());
+        }
+    });
+    EXPECT_EQ(session.run(), 0);
+    driver.join();
+    EXPECT_EQ(session.movie(), dropped.string());
+    EXPECT_EQ(session.plays_started(), 2);
+    EXPECT_EQ(session.tally().presented + session.tally().dropped, 12);
+    std::filesystem::remove(dropped);
+}
+
+// Without sound and without --fps, frames come at the 15 a second `qx info` assumes.
+TEST_F(PlayTool, AMovieWithoutSoundTakesItsFramesAtFifteenASecond) {
+    write_test_movie(movie, 9, false);
+    PlayOptions soundless;
+    soundless.movies = {movie.string()};
+    soundless.headless = true;
+    PlaySession session(soundless);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(session.run(), 0);
+    // The ninth frame is due 8/15 s after the first.
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 520ms);
+    EXPECT_EQ(session.tally().presented, 9);
+}
+
+// Junk over a chunk header in the middle: `qx play` plays every frame `qx info` counts and says
+// once where the damage was and how long.
+TEST_F(PlayTool, ADamagedMoviePlaysEveryFrameInfoCounts) {
+    write_test_movie(movie, 40, true);
+    {
+        std::fstream file(movie, std::ios::in | std::ios::out | std::ios::binary);
+        uint8_t first[8] = {};
+        file.read(reinterpret_cast<char*>(first), 8);
+        // The 21st picture's chunk header: after the audio header, 20 pairs of sound and
+        // picture chunks and the 21st sound chunk.
+        const std::streamoff audio_header = first[4] | first[5] << 8;
+        const std::streamoff sound = 8 + 4 + 1470 * 4;
+        file.seekp(audio_header + 20 * (sound + 8 + 64) + sound);
+        file.write("DAMAGED!", 8);
+    }
+    MovieInfo info;
+    std::string error;
+    ASSERT_TRUE(read_movie_info(movie.string(), info, error, false)) << error;
+    ASSERT_FALSE(info.problems.empty());
+    ASSERT_GT(info.video_frames, 20);
+    const ProgramOutput result =
+        run_command(std::string(QX_BINARY_DIR) + "/qx play --headless " + movie.string());
+    EXPECT_EQ(result.status, 0);
+    std::smatch counts;
+    ASSERT_TRUE(
+        std::regex_search(result.out, counts, std::regex("(\\d+) frames shown, (\\d+) dropped")))
+        << result.out;
+    EXPECT_EQ(std::stoi(counts[1]) + std::stoi(counts[2]), info.video_frames) << result.out;
+    EXPECT_NE(result.err.find(": damaged data at "), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("damaged", result.err.find("damaged") + 1), std::string::npos)
+        << "said once: " << result.err;
+}
+
+// 9 and 0 set the volume the bar shows, ? lays the keys over the picture, and s saves the
+// picture shown, named after the movie and the frame, without writing over an earlier one.
+TEST_F(PlayTool, VolumeKeysHelpAndSavedPicture) {
+    write_test_movie(movie, 400, true);
+    TempFolder folder;
+    const std::filesystem::path old_directory = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    const std::string stem = movie.stem().string();
+    std::ofstream(stem + "_00000.png") << "kept";
+    PlaySession session(options());
+    std::string message;
+    run_driven(session, [&] {
+        ASSERT_TRUE(wait_for([&] { return session.shown_status().frames == 400; }, 5s));
+        push_key(SDLK_SPACE);
+        push_key(SDLK_HOME);
+        push_key(SDLK_9);
+        push_key(SDLK_9);
+        EXPECT_TRUE(wait_for([&] { return session.shown_controls().volume == 90; }, 5s));
+        push_key(SDLK_0);
+        EXPECT_TRUE(wait_for([&] { return session.shown_controls().volume == 95; }, 5s));
+        EXPECT_TRUE(session.shown_controls().bar);
+        push_key(SDLK_SLASH);
+        EXPECT_TRUE(wait_for([&] { return session.shown_controls().panel.size() > 10; }, 5s));
+        push_key(SDLK_s);
+        wait_for([&] { return !(message = session.shown_controls().message).empty(); }, 5s);
+    });
+    const std::string saved = stem + "_00000-2.png";
+    EXPECT_EQ(message, "saved " + saved);
+    std::ifstream png(saved, std::ios::binary);
+    char signature[4] = {};
+    png.read(signature, 4);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+    std::ifstream kept(stem + "_00000.png");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept");
+    std::filesystem::current_path(old_directory);
 }

@@ -1,24 +1,25 @@
 #include <memory>
 
 #include "tools/qx/commands.h"
+#include "tools/qx/play_keys.h"
 #include "tools/qx/play_session.h"
 
 void add_play_command(CLI::App& app, int& status) {
     auto* command = app.add_subcommand(
         "play",
-        "Watch a movie. Keys: Space pause, Esc or q quit, f full screen, r restart, + and - "
-        "brightness, m mute, Left/Right 5 s, Down/Up 60 s, Home/End, PageDown/PageUp a tenth of "
-        "the movie, , and . a frame back and on; a click on the window's lower edge seeks there");
+        "Watch movies, one after the other. Moving the mouse or pressing a key shows the "
+        "controls over the picture. " +
+            play_keys_paragraph() + "; a file dropped on the window plays at once");
     auto options = std::make_shared<PlayOptions>();
-    add_movie_argument(*command, options->movie);
+    add_movies_argument(*command, options->movies);
     command->add_flag("--fullscreen", options->fullscreen, "play on the whole screen");
     auto* brightness =
         command->add_option("--brightness", options->brightness, "brightness in percent (100)");
-    command->add_flag("--loop", options->loop, "play the movie again and again");
+    command->add_flag("--loop", options->loop, "play the movies again and again");
     command->add_flag("--no-sound", options->no_sound, "play without the sound card");
     command->add_flag("--headless", options->headless, "no window and no sound device");
-    auto* fps =
-        command->add_option("--fps", options->fps, "frames a second for a movie without sound");
+    auto* fps = command->add_option("--fps", options->fps,
+                                    "frames a second for a movie without sound (15)");
     command->callback([options, fps, brightness, &status] {
         require_above_zero(*fps, options->fps);
         require_at_most(*fps, options->fps, MOST_FRAMES_PER_SECOND);

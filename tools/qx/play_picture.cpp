@@ -1,5 +1,9 @@
 #include "tools/qx/play_picture.h"
 
+#include <bit>
+#include <cstring>
+#include <tuple>
+
 namespace {
 
 DisplaySurface* surface_like(Display& display, const SurfaceDesc& like) {
@@ -79,7 +83,7 @@ void PlayPicture::show() {
     if (primary_ == nullptr) {
         return;
     }
-    if (!brightness_ignored_ || brightness_.unchanged()) {
+    if (!brightened_here()) {
         primary_->blt(nullptr, presented_, nullptr, BLT_WAIT, nullptr);
         return;
     }
@@ -92,4 +96,36 @@ void PlayPicture::show() {
                       static_cast<int32_t>(desc.width), static_cast<int32_t>(desc.height));
     adjusted_->unlock(desc.memory);
     primary_->blt(nullptr, adjusted_, nullptr, BLT_WAIT, nullptr);
+}
+
+bool PlayPicture::shown(RgbImage& picture) {
+    std::lock_guard lock(mutex_);
+    DisplaySurface* source = brightened_here() ? adjusted_ : presented_;
+    SurfaceDesc desc{};
+    if (source == nullptr || source->lock(nullptr, desc, LOCK_WAIT) != PLATFORM_OK) {
+        return false;
+    }
+    // The display is 15 or 16 bits a pixel, its format told by its masks.
+    PlayParams format{};
+    format.colour_bits = static_cast<int32_t>(format_.rgb_bit_count);
+    for (auto [mask, bits, shift] :
+         {std::tuple{format_.red_mask, &format.red_bits, &format.red_shift},
+          std::tuple{format_.green_mask, &format.green_bits, &format.green_shift},
+          std::tuple{format_.blue_mask, &format.blue_bits, &format.blue_shift}}) {
+        *bits = std::popcount(mask);
+        *shift = mask != 0 ? std::countr_zero(mask) : 0;
+    }
+    const size_t row_bytes = desc.width * static_cast<size_t>(display_pixel_bytes(format));
+    if (desc.pitch < static_cast<int32_t>(row_bytes)) {
+        source->unlock(desc.memory);
+        return false;
+    }
+    std::vector<uint8_t> rows(row_bytes * desc.height);
+    for (uint32_t row = 0; row < desc.height; ++row) {
+        std::memcpy(rows.data() + row * row_bytes,
+                    static_cast<const uint8_t*>(desc.memory) + size_t{row} * desc.pitch, row_bytes);
+    }
+    source->unlock(desc.memory);
+    return display_pixels_to_rgb(format, nullptr, rows.data(), static_cast<uint32_t>(row_bytes),
+                                 static_cast<int32_t>(desc.height), picture);
 }

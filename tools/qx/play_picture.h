@@ -5,6 +5,7 @@
 #include "platform/display.h"
 #include "player/player_context.h"
 #include "tools/qx/picture_brightness.h"
+#include "tools/qx/picture_rgb.h"
 
 // What `qx play` shows. The player presents every frame into `staging()`, a surface of the
 // display's size and format, and the session brings it to the screen, applying the brightness
@@ -28,9 +29,13 @@ class PlayPicture {
     void frame_presented(const PlayerContext& context);
     // Shows the staged picture again at the new brightness.
     void set_brightness(int32_t percent);
+    // The picture on the screen, as RGB; false when there is none.
+    bool shown(RgbImage& picture);
 
   private:
     void show();
+    // Whether the brightness is applied here rather than by the player's colour path.
+    bool brightened_here() const { return brightness_ignored_ && !brightness_.unchanged(); }
 
     std::mutex mutex_;
     DisplaySurface* primary_ = nullptr;

@@ -13,6 +13,7 @@ class HeadlessPlayPlatform final : public PlayPlatform {
 
     PlatformBackend& backend() override { return backend_; }
     void set_muted(bool) override {}
+    void set_volume(int32_t) override {}
     bool sound_unavailable() const override { return false; }
 
     bool open_window(const std::string&, int32_t, int32_t) override { return false; }
@@ -21,6 +22,9 @@ class HeadlessPlayPlatform final : public PlayPlatform {
     bool next_message(WindowMessage&) override { return false; }
     bool client_size(int32_t&, int32_t&) const override { return false; }
     void toggle_fullscreen() override {}
+    void set_title(const std::string&) override {}
+    void show_controls(const PlayControls&) override {}
+    bool take_dropped_file(std::string&) override { return false; }
     void wait_message_ms(uint32_t milliseconds) override { sleep_ms(milliseconds); }
 
   private:

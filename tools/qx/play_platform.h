@@ -5,6 +5,7 @@
 
 #include "platform/backend.h"
 #include "platform/window.h"
+#include "tools/qx/play_controls.h"
 
 // The platform a `qx play` session runs on: a real window with the default sound card, or
 // headless, with neither a window nor a sound device (the picture goes to a frame buffer
@@ -15,6 +16,8 @@ class PlayPlatform {
     virtual ~PlayPlatform() = default;
     virtual PlatformBackend& backend() = 0;
     virtual void set_muted(bool muted) = 0;
+    // Loudness in percent, 0 to 100.
+    virtual void set_volume(int32_t percent) = 0;
     // Whether sound was wanted and the system had none (the movie plays silently).
     virtual bool sound_unavailable() const = 0;
 
@@ -31,6 +34,11 @@ class PlayPlatform {
     // Size of the window's drawing area; false without a window.
     virtual bool client_size(int32_t& width, int32_t& height) const = 0;
     virtual void toggle_fullscreen() = 0;
+    virtual void set_title(const std::string& title) = 0;
+    // Draws `controls` over the picture from now on (nothing, once they are all off).
+    virtual void show_controls(const PlayControls& controls) = 0;
+    // The oldest file dropped on the window and not yet taken; false when none is left.
+    virtual bool take_dropped_file(std::string& path) = 0;
     // Waits `milliseconds`, keeping the window's picture current, or less when a message comes.
     virtual void wait_message_ms(uint32_t milliseconds) = 0;
 };

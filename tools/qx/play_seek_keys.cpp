@@ -6,14 +6,6 @@
 
 namespace {
 
-PlaySeek by_time(const PlayStatus& status, int64_t delta_ms) {
-    if (!status.timed) {
-        return {};
-    }
-    const int64_t target = int64_t{status.position_ms} + delta_ms;
-    return {PlaySeek::Kind::to_time, std::clamp<int64_t>(target, 0, status.duration_ms)};
-}
-
 PlaySeek to_frame(const PlayStatus& status, int64_t frame) {
     if (status.frames <= 0) {
         return {};
@@ -28,16 +20,24 @@ PlaySeek by_page(const PlayStatus& status, int64_t direction) {
 
 }  // namespace
 
+PlaySeek seek_by_time(const PlayStatus& status, int64_t delta_ms) {
+    if (!status.timed) {
+        return {};
+    }
+    const int64_t target = int64_t{status.position_ms} + delta_ms;
+    return {PlaySeek::Kind::to_time, std::clamp<int64_t>(target, 0, status.duration_ms)};
+}
+
 PlaySeek seek_for_key(uint32_t key, const PlayStatus& status) {
     switch (key) {
         case KEY_LEFT:
-            return by_time(status, -int64_t{SEEK_SHORT_MS});
+            return seek_by_time(status, -int64_t{SEEK_SHORT_MS});
         case KEY_RIGHT:
-            return by_time(status, SEEK_SHORT_MS);
+            return seek_by_time(status, SEEK_SHORT_MS);
         case KEY_DOWN:
-            return by_time(status, -int64_t{SEEK_LONG_MS});
+            return seek_by_time(status, -int64_t{SEEK_LONG_MS});
         case KEY_UP:
-            return by_time(status, SEEK_LONG_MS);
+            return seek_by_time(status, SEEK_LONG_MS);
         case KEY_HOME:
             return to_frame(status, 0);
         case KEY_END:
@@ -53,13 +53,4 @@ PlaySeek seek_for_key(uint32_t key, const PlayStatus& status) {
         default:
             return {};
     }
-}
-
-PlaySeek seek_for_click(int32_t x, int32_t y, int32_t width, int32_t height,
-                        const PlayStatus& status) {
-    if (width <= 0 || height <= 0 ||
-        int64_t{y} * 100 < int64_t{height} * (100 - SEEK_BAR_PERCENT)) {
-        return {};
-    }
-    return to_frame(status, int64_t{std::clamp(x, 0, width - 1)} * status.frames / width);
 }

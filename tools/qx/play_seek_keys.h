@@ -14,13 +14,9 @@ struct PlaySeek {
 inline constexpr uint32_t SEEK_SHORT_MS = 5000;   // Left and Right
 inline constexpr uint32_t SEEK_LONG_MS = 60000;   // Down and Up
 inline constexpr int32_t SEEK_PAGE_PERCENT = 10;  // PageDown and PageUp
-// Clicks on this lowest share of the window's height, in percent, seek.
-inline constexpr int32_t SEEK_BAR_PERCENT = 10;
 
 // Left/Right 5 s, Down/Up 60 s, Home/End, PageDown/PageUp a tenth of the movie, `.` and `,`
 // a frame; none for any other key.
 PlaySeek seek_for_key(uint32_t key, const PlayStatus& status);
-// A click at (x, y) in a window of width x height: on its lower edge, the same fraction of
-// the movie as of the width.
-PlaySeek seek_for_click(int32_t x, int32_t y, int32_t width, int32_t height,
-                        const PlayStatus& status);
+// `delta_ms` from the position, within the movie; none when the status has no time.
+PlaySeek seek_by_time(const PlayStatus& status, int64_t delta_ms);

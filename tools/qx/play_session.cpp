@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/kernel.h"
 #include "player/player.h"
+#include "tools/qx/number_text.h"
+#include "tools/qx/play_keys.h"
 #include "tools/qx/play_pacer.h"
-#include "tools/qx/play_seek_keys.h"
 
 namespace {
 
@@ -24,10 +26,29 @@ uint32_t milliseconds_until(std::chrono::steady_clock::time_point at, uint32_t m
     return static_cast<uint32_t>(std::clamp<int64_t>(left, 0, most));
 }
 
+int32_t display_width(const MovieInfo& info) {
+    return info.frame_width > 0 ? info.frame_width : FALLBACK_WIDTH;
+}
+
+int32_t display_height(const MovieInfo& info) {
+    return info.frame_height > 0 ? info.frame_height : FALLBACK_HEIGHT;
+}
+
+std::string file_name(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+// "22,050 Hz stereo ima-adpcm" for the panel of a movie without pictures.
+std::string sound_format(const MovieInfo& info) {
+    const char* codec = audio_codec_name(info.compression);
+    return grouped(info.sample_rate) + " Hz " + (info.channels == 2 ? "stereo " : "mono ") +
+           (codec != nullptr ? codec : "unknown sound");
+}
+
 }  // namespace
 
 PlaySession::PlaySession(PlayOptions options)
-    : options_(std::move(options)), brightness_(options_.brightness) {}
+    : options_(std::move(options)), movies_(options_.movies), brightness_(options_.brightness) {}
 
 PlaySession::~PlaySession() {
     close_display();
@@ -47,6 +68,11 @@ PlayTally PlaySession::tally() {
     return current;
 }
 
+std::string PlaySession::movie() {
+    std::lock_guard lock(tally_mutex_);
+    return info_.path;
+}
+
 void PlaySession::add_pacer_counts(PlayTally& tally, const PlayPacer& pacer) const {
     tally.presented = finished_.presented + pacer.frames_presented();
     tally.dropped = finished_.dropped + pacer.frames_dropped();
@@ -58,6 +84,11 @@ PlayStatus PlaySession::shown_status() {
     return shown_status_;
 }
 
+PlayControls PlaySession::shown_controls() {
+    std::lock_guard lock(tally_mutex_);
+    return shown_controls_;
+}
+
 void PlaySession::use_platform(std::unique_ptr<PlayPlatform> platform) {
     platform_install_backend(nullptr);
     platform_ = std::move(platform);
@@ -67,9 +98,7 @@ void PlaySession::use_platform(std::unique_ptr<PlayPlatform> platform) {
 }
 
 bool PlaySession::open_window(const MovieInfo& info) {
-    const int32_t width = info.frame_width > 0 ? info.frame_width : FALLBACK_WIDTH;
-    const int32_t height = info.frame_height > 0 ? info.frame_height : FALLBACK_HEIGHT;
-    if (!platform_->open_window("qx play: " + options_.movie, width, height)) {
+    if (!platform_->open_window("qx play", display_width(info), display_height(info))) {
         return false;
     }
     window_ = platform_->window();
@@ -85,15 +114,20 @@ void PlaySession::close_window() {
 
 // The display mode is the movie's own picture size; the window scales it.
 void PlaySession::open_display(const MovieInfo& info) {
+    if (display_ != nullptr && display_width_ == display_width(info) &&
+        display_height_ == display_height(info)) {
+        return;
+    }
+    close_display();
     if (display_create(&display_) != PLATFORM_OK) {
         return;
     }
     const uint32_t level =
         options_.fullscreen ? COOPERATIVE_FULLSCREEN | COOPERATIVE_EXCLUSIVE : COOPERATIVE_NORMAL;
     display_->set_cooperative_level(window_, level);
-    const int32_t width = info.frame_width > 0 ? info.frame_width : FALLBACK_WIDTH;
-    const int32_t height = info.frame_height > 0 ? info.frame_height : FALLBACK_HEIGHT;
-    display_->set_display_mode(width, height, 16);
+    display_width_ = display_width(info);
+    display_height_ = display_height(info);
+    display_->set_display_mode(display_width_, display_height_, 16);
     SurfaceDesc desc;
     desc.flags = SURFACE_DESC_CAPS | SURFACE_DESC_BACK_BUFFER_COUNT;
     desc.back_buffer_count = 1;
@@ -123,115 +157,6 @@ void PlaySession::close_display() {
         display_->release();
         display_ = nullptr;
     }
-}
-
-void PlaySession::key_down(PlayParams& params, uintptr_t key, bool repeat) {
-    // The switches act once a press; brightness and seeking go on while their key is held.
-    const bool switch_key = key == KEY_SPACE || key == KEY_ESCAPE || key == KEY_A + ('Q' - 'A') ||
-                            key == KEY_A + ('R' - 'A') || key == KEY_A + ('F' - 'A') ||
-                            key == KEY_A + ('M' - 'A');
-    if (repeat && switch_key) {
-        return;
-    }
-    switch (key) {
-        case KEY_SPACE:
-            toggle_pause(params);
-            break;
-        case KEY_ESCAPE:
-        case KEY_A + ('Q' - 'A'):
-            quit_ = true;
-            player_stop(params);
-            break;
-        case KEY_A + ('R' - 'A'):
-            restart_ = true;
-            player_stop(params);
-            break;
-        case KEY_A + ('F' - 'A'):
-            platform_->toggle_fullscreen();
-            break;
-        case KEY_A + ('M' - 'A'):
-            muted_ = !muted_;
-            platform_->set_muted(muted_);
-            break;
-        case KEY_ADD:
-        case KEY_PLUS:
-            set_brightness(params, brightness_ + 10);
-            break;
-        case KEY_SUBTRACT:
-        case KEY_MINUS:
-            set_brightness(params, std::max(0, brightness_ - 10));
-            break;
-        default:
-            seek(params, seek_for_key(static_cast<uint32_t>(key), current_status(params)));
-            break;
-    }
-}
-
-void PlaySession::toggle_pause(PlayParams& params) {
-    if (player_toggle_pause(params) == 1) {
-        paused_ = true;
-        pause_began_ = std::chrono::steady_clock::now();
-    } else if (paused_) {
-        paused_ = false;
-        paused_for_ += std::chrono::steady_clock::now() - pause_began_;
-    }
-}
-
-// Frame steps pause the movie first, as a viewer stepping through it expects.
-void PlaySession::seek(PlayParams& params, const PlaySeek& seek) {
-    switch (seek.kind) {
-        case PlaySeek::Kind::to_time:
-            player_seek_time(params, static_cast<uint32_t>(seek.value));
-            break;
-        case PlaySeek::Kind::to_frame:
-            player_seek(params, static_cast<int32_t>(seek.value));
-            break;
-        case PlaySeek::Kind::step:
-            if (!paused_) {
-                toggle_pause(params);
-            }
-            player_step(params, static_cast<int32_t>(seek.value));
-            break;
-        case PlaySeek::Kind::none:
-            break;
-    }
-}
-
-void PlaySession::click(PlayParams& params, intptr_t where) {
-    int32_t width = 0;
-    int32_t height = 0;
-    if (platform_->client_size(width, height)) {
-        const auto x = static_cast<int32_t>(where & 0xFFFF);
-        const auto y = static_cast<int32_t>((where >> 16) & 0xFFFF);
-        seek(params, seek_for_click(x, y, width, height, current_status(params)));
-    }
-}
-
-// The player brightens what its colour path allows; the picture the rest.
-void PlaySession::set_brightness(PlayParams& params, int32_t percent) {
-    brightness_ = percent;
-    player_set_brightness(params, brightness_);
-    picture_.set_brightness(brightness_);
-}
-
-bool PlaySession::pump_messages(PlayParams& params) {
-    WindowMessage message{};
-    bool keys = false;
-    while (platform_->next_message(message)) {
-        if (message.message == WINDOW_MESSAGE_QUIT) {
-            quit_ = true;
-            player_stop(params);
-            return keys;
-        }
-        if (message.message == WINDOW_MESSAGE_KEY_DOWN) {
-            key_down(params, message.wparam, (message.lparam & WINDOW_KEY_REPEAT) != 0);
-            keys = true;
-        } else if (message.message == WINDOW_MESSAGE_LEFT_BUTTON_DOWN) {
-            click(params, message.lparam);
-            keys = true;
-        }
-    }
-    return keys;
 }
 
 // The player's own position once it can tell it; until then the frames it has shown, timed
@@ -265,9 +190,59 @@ PlayStatus PlaySession::current_status(PlayParams& params) const {
 }
 
 void PlaySession::show_status(const PlayStatus& status) {
+    status_now_ = status;
     status_.show(play_status_line(status));
     std::lock_guard lock(tally_mutex_);
     shown_status_ = status;
+}
+
+// The controls show while they are wanted; a movie without pictures has nothing else to show.
+void PlaySession::update_controls(const PlayStatus& status) {
+    if (!window_) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    const bool sound_only = info_.video_frames == 0;
+    PlayControls controls;
+    controls.bar =
+        sound_only || help_ || scrubbing_ || controls_timer_.bar_shown(now, pointer_on_bar());
+    if (controls.bar) {
+        controls.status = status;
+        controls.volume = volume_;
+        controls.frame_shown = stepped_;
+    }
+    controls.message = controls_timer_.message(now);
+    if (help_) {
+        controls.panel = play_keys_lines();
+    } else if (sound_only) {
+        controls.panel = {file_name(info_.path), sound_format(info_)};
+    }
+    if (controls == shown_controls_) {
+        return;
+    }
+    platform_->show_controls(controls);
+    std::lock_guard lock(tally_mutex_);
+    shown_controls_ = std::move(controls);
+}
+
+void PlaySession::say(const std::string& text) {
+    controls_timer_.say(text, std::chrono::steady_clock::now());
+}
+
+// Damage the player stepped over is said once a movie, on standard error and on the screen.
+void PlaySession::note_damage(PlayParams& params) {
+    if (interlocked_load(params.resyncs) == 0) {
+        return;
+    }
+    const int32_t offset = interlocked_load(params.resync_offset);
+    if (!damage_said_.insert(offset).second) {
+        return;
+    }
+    const std::string text = "damaged data at " + grouped(offset) + ": " +
+                             grouped(interlocked_load(params.resync_bytes)) + " bytes skipped";
+    status_.finish();
+    std::fprintf(stderr, "qx play: %s: %s\n", info_.path.c_str(), text.c_str());
+    say(text);
 }
 
 void PlaySession::update_tally(const PlayPacer& pacer) {
@@ -291,10 +266,36 @@ void PlaySession::note_silence() {
     }
 }
 
+// Until the play ends: the window's messages, the status line and the controls.
+void PlaySession::watch_play(PlayParams& params, const PlayPacer& pacer) {
+    auto next_status = std::chrono::steady_clock::now();
+    // Without a window or a status line there is nothing to do before the play ends, and
+    // waking to look for the end would cost more than the rest of the main thread's work.
+    const bool watched = !headless_ || status_.enabled();
+    while (watched && interlocked_load(params.context) != nullptr) {
+        // Input wakes the window's wait at once; otherwise nothing is due before the next
+        // status line, the controls' next change or the next look for the end.
+        if (pump_messages(params)) {
+            next_status = std::chrono::steady_clock::now();
+        }
+        update_tally(pacer);
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= next_status) {
+            note_silence();
+            note_damage(params);
+            show_status(current_status(params));
+            next_status = now + STATUS_PERIOD;
+        }
+        update_controls(status_now_);
+        const auto wake = std::min(next_status, controls_timer_.next_change(now));
+        platform_->wait_message_ms(milliseconds_until(wake, END_CHECK_MS));
+    }
+}
+
 bool PlaySession::play_once() {
     PlayParams params{};
     params.flags = PLAY_CENTRE_X | PLAY_CENTRE_Y | PLAY_THREAD | PLAY_KEEP_BRIGHTNESS |
-                   PLAY_CALLBACK | (options_.no_sound || headless_ ? 0 : PLAY_SOUND);
+                   PLAY_CALLBACK | PLAY_RESYNC | (options_.no_sound || headless_ ? 0 : PLAY_SOUND);
     params.display = display_;
     DisplaySurface* staging = picture_.staging();
     params.primary_surface = staging != nullptr ? staging : primary_;
@@ -306,35 +307,21 @@ bool PlaySession::play_once() {
         std::lock_guard lock(tally_mutex_);
         pacer_ = &pacer;
     }
-    restart_ = false;
+    next_ = Next::on;
     paused_ = false;
+    stepped_ = false;
+    scrubbing_ = false;
     paused_for_ = {};
     play_started_ = std::chrono::steady_clock::now();
-    if (!player_start(options_.movie.c_str(), window_, params)) {
+    if (!player_start(info_.path.c_str(), window_, params)) {
         forget_pacer();
         return false;
     }
     plays_started_.fetch_add(1);
-    auto next_status = std::chrono::steady_clock::now();
-    // Without a window or a status line there is nothing to do before the play ends, and
-    // waking to look for the end would cost more than the rest of the main thread's work.
-    const bool watched = !headless_ || status_.enabled();
-    while (watched && interlocked_load(params.context) != nullptr) {
-        // Keys wake the window's wait at once; otherwise nothing is due before the next
-        // status line or the next look for the end.
-        if (pump_messages(params)) {
-            next_status = std::chrono::steady_clock::now();
-        }
-        update_tally(pacer);
-        if (std::chrono::steady_clock::now() >= next_status) {
-            note_silence();
-            show_status(current_status(params));
-            next_status += STATUS_PERIOD;
-        }
-        platform_->wait_message_ms(milliseconds_until(next_status, END_CHECK_MS));
-    }
+    watch_play(params, pacer);
     thread_join(params.thread_handle);
     note_silence();
+    note_damage(params);
     paused_ = false;
     update_tally(pacer);
     forget_pacer();
@@ -348,19 +335,94 @@ void PlaySession::forget_pacer() {
     pacer_ = nullptr;
 }
 
-int PlaySession::run() {
+bool PlaySession::play_movie() {
+    MovieInfo info;
     std::string error;
-    if (!read_movie_info(options_.movie, info_, error, false)) {
+    if (!read_movie_info(movies_[index_], info, error, false)) {
+        status_.finish();
         std::fprintf(stderr, "qx play: %s\n", error.c_str());
-        return 1;
+        return false;
     }
-    headless_ = options_.headless;
+    {
+        std::lock_guard lock(tally_mutex_);
+        info_ = std::move(info);
+        finished_ = {};
+        tally_ = {};
+    }
+    damage_said_.clear();
+    open_display(info_);
+    platform_->set_title("qx play: " + file_name(info_.path));
+    const bool loop_alone = options_.loop && movies_.size() == 1;
+    do {
+        if (!play_once()) {
+            status_.finish();
+            std::fprintf(stderr, "qx play: %s: the movie cannot be started\n", info_.path.c_str());
+            return false;
+        }
+    } while (next_ == Next::again || (next_ == Next::on && loop_alone));
+    status_.finish();
+    std::printf("%s\n", play_summary(info_.path, tally()).c_str());
+    std::fflush(stdout);
+    return true;
+}
+
+// Where the list goes after a movie: on, to where a key or a dropped file sent it, or round
+// again with --loop.
+void PlaySession::move_in_list() {
+    const size_t last = movies_.size() - 1;
+    switch (next_) {
+        case Next::back:
+            index_ = index_ > 0 ? index_ - 1 : (options_.loop ? last : 0);
+            return;
+        case Next::chosen:
+            index_ = chosen_;
+            return;
+        case Next::quit:
+            index_ = movies_.size();
+            return;
+        default:
+            index_ = index_ < last || !options_.loop ? index_ + 1 : 0;
+            return;
+    }
+}
+
+bool PlaySession::play_list() {
+    bool all_played = true;
+    bool played_this_round = false;
+    while (index_ < movies_.size()) {
+        const bool played = play_movie();
+        all_played = all_played && played;
+        played_this_round = played_this_round || played;
+        if (!played) {
+            next_ = Next::on;
+        }
+        const size_t before = index_;
+        move_in_list();
+        // Round again only while some movie of the list can be played.
+        if (index_ < before && (next_ == Next::on || next_ == Next::forward)) {
+            if (!played_this_round) {
+                break;
+            }
+            played_this_round = false;
+        }
+    }
+    return all_played;
+}
+
+int PlaySession::run() {
+    // The window is sized for the first movie that can be read; without any, there is none.
+    MovieInfo first;
+    std::string error;
+    const bool readable = std::any_of(movies_.begin(), movies_.end(), [&](const std::string& path) {
+        return read_movie_info(path, first, error, false);
+    });
+    headless_ = options_.headless || !readable;
     if (!headless_) {
         std::string unloadable;
         use_platform(make_windowed_platform(!options_.no_sound, unloadable));
         if (!platform_) {
             std::fprintf(stderr, "qx play: %s; playing headless\n", unloadable.c_str());
-        } else if (!open_window(info_)) {
+        } else if (!open_window(first)) {
             std::fprintf(stderr, "qx play: no display can be opened; playing headless\n");
         }
     }
@@ -368,16 +430,6 @@ int PlaySession::run() {
         headless_ = true;
         use_platform(make_headless_platform());
     }
-    open_display(info_);
-    do {
-        if (!play_once()) {
-            status_.finish();
-            std::fprintf(stderr, "qx play: %s: the movie cannot be started\n",
-                         options_.movie.c_str());
-            return 1;
-        }
-    } while (restart_ || (options_.loop && !quit_));
-    status_.finish();
-    std::printf("%s\n", play_summary(options_.movie, tally()).c_str());
-    return 0;
+    platform_->set_volume(volume_);
+    return play_list() ? 0 : 1;
 }

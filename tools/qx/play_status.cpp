@@ -21,12 +21,15 @@ std::string clock_text(uint32_t milliseconds, bool hours) {
 
 }  // namespace
 
+std::string play_position_text(const PlayStatus& status) {
+    const bool hours = status.duration_ms >= 3600000;
+    return clock_text(status.position_ms, hours) + " / " + clock_text(status.duration_ms, hours);
+}
+
 std::string play_status_line(const PlayStatus& status) {
     std::string line = "  ";
     if (status.timed) {
-        const bool hours = status.duration_ms >= 3600000;
-        line +=
-            clock_text(status.position_ms, hours) + " / " + clock_text(status.duration_ms, hours);
+        line += play_position_text(status);
     } else {
         line += "frame " + std::to_string(status.frame + 1) + " / " + std::to_string(status.frames);
     }

@@ -21,11 +21,15 @@ struct PlayStatus {
     int32_t brightness = 100;
     bool paused = false;
     bool muted = false;
+
+    bool operator==(const PlayStatus&) const = default;
 };
 
 // "  0:05 / 0:16  brightness 100%  paused  muted", or "  frame 12 / 400  ..." for a movie
 // without sound, whose frames have no time.
 std::string play_status_line(const PlayStatus& status);
+// "0:05 / 0:16" of a timed status.
+std::string play_position_text(const PlayStatus& status);
 
 // "MOVIE: 62.5 s, 940 frames shown, 3 dropped, worst lateness 1 frame"
 std::string play_summary(const std::string& movie, const PlayTally& tally);
