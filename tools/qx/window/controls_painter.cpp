@@ -69,7 +69,8 @@ ControlsPainter::~ControlsPainter() {
 }
 
 TTF_Font* ControlsPainter::font(int32_t pixels) {
-    if (!ttf_started_ || font_size_ < 0) {
+    // Text too small to read is left out.
+    if (!ttf_started_ || font_size_ < 0 || pixels < 6) {
         return nullptr;
     }
     if (font_ != nullptr && font_size_ == pixels) {
@@ -94,9 +95,11 @@ WindowOverlay ControlsPainter::paint(const PlayControls& controls, int32_t width
     }
     const int32_t line_height = layout.text_height + layout.margin / 2;
     if (!controls.panel.empty()) {
+        // Lines close enough together for all of them to fit above the bar.
         const auto lines = static_cast<int32_t>(controls.panel.size());
-        const int32_t top = std::max(0, (layout.bar.y - lines * line_height) / 2);
-        overlay.push_back(text_box(controls.panel, width / 2, top, line_height, width));
+        const int32_t panel_line = std::max(1, std::min(line_height, layout.bar.y / (lines + 1)));
+        const int32_t top = std::max(0, (layout.bar.y - lines * panel_line) / 2);
+        overlay.push_back(text_box(controls.panel, width / 2, top, panel_line, width));
     }
     if (!controls.message.empty()) {
         const int32_t above = controls.bar ? layout.bar.y : height;
