@@ -16,7 +16,7 @@ TEST(PlayControls, TheTrackSpansTheBarAndMapsOntoTheMovie) {
     EXPECT_GT(layout.track.y, layout.bar.y);
     EXPECT_LT(layout.text_top + layout.text_height, 481);
     EXPECT_EQ(track_frame(layout, layout.track.x, 240), 0);
-    EXPECT_EQ(track_frame(layout, layout.track.x + layout.track.width / 4, 240), 60);
+    EXPECT_EQ(track_frame(layout, layout.track.x + layout.track.width / 2, 240), 120);
     EXPECT_EQ(track_frame(layout, -50, 240), 0);
     EXPECT_EQ(track_frame(layout, 639, 240), 239);
     EXPECT_EQ(track_frame(layout, 320, 0), 0);

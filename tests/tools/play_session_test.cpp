@@ -245,7 +245,7 @@ TEST_F(PlayTool, KeysAndClicksSeekAndStep) {
 TEST_F(PlayTool, ProgramPrintsItsSummary) {
     write_test_movie(movie, 30, false);
     int status = 0;
-    const std::string output = run_program("--headless " + movie.string(), status);
+    const std::string output = run_program("--headless --fps 100 " + movie.string(), status);
     EXPECT_EQ(status, 0);
     EXPECT_NE(output.find("30 frames shown"), std::string::npos) << output;
 }
@@ -253,7 +253,8 @@ TEST_F(PlayTool, ProgramPrintsItsSummary) {
 TEST_F(PlayTool, WithoutADisplayItSaysSoAndPlaysHeadless) {
     write_test_movie(movie, 30, false);
     const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
-                                std::string(QX_BINARY_DIR) + "/qx play " + movie.string() + " 2>&1";
+                                std::string(QX_BINARY_DIR) + "/qx play --fps 100 " +
+                                movie.string() + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string text;
