@@ -278,8 +278,9 @@ TEST_F(WindowScreenshot, QxPlayControlsShowOnAPointerMoveAndGoTwoSecondsLater) {
     ASSERT_NO_FATAL_FAILURE(start_paused_play(play));
     const DisplayPicture& held = play.displays[play.frame];
     Screenshot& shot = play.shot;
-    const auto moved = std::chrono::steady_clock::now();
     server.move_pointer(play.window, shot.width / 2, shot.height / 3);
+    const auto moved = std::chrono::steady_clock::now();
+    server.move_pointer(play.window, shot.width / 2 + 10, shot.height / 3);
     EXPECT_TRUE(screenshot_until(
         play.window, [&] { return !shows(shot, held) && shows(shot, held, play.layout.bar.y); },
         shot, 3s))

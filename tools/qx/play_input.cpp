@@ -35,49 +35,43 @@ bool PlaySession::pump_messages(PlayParams& params) {
             end_play(params, Next::quit);
             return input;
         }
-        const bool user = message.message == WINDOW_MESSAGE_KEY_DOWN ||
-                          (message.message >= WINDOW_MESSAGE_MOUSE_MOVE &&
-                           message.message <= WINDOW_MESSAGE_MOUSE_WHEEL) ||
-                          message.message == WINDOW_MESSAGE_DROP_FILES;
-        if (user) {
+        if (handle_message(params, message)) {
             controls_timer_.touch(std::chrono::steady_clock::now());
             input = true;
         }
-        handle_message(params, message);
     }
     return input;
 }
 
-void PlaySession::handle_message(PlayParams& params, const WindowMessage& message) {
+bool PlaySession::handle_message(PlayParams& params, const WindowMessage& message) {
     const int32_t x = low_word(message.lparam);
     const int32_t y = high_word(message.lparam);
     switch (message.message) {
         case WINDOW_MESSAGE_KEY_DOWN:
             key_down(params, message.wparam, (message.lparam & WINDOW_KEY_REPEAT) != 0);
-            break;
+            return true;
         case WINDOW_MESSAGE_MOUSE_MOVE:
-            pointer_moved(params, x, y);
-            break;
+            return pointer_moved(params, x, y);
         case WINDOW_MESSAGE_LEFT_BUTTON_DOWN:
         case WINDOW_MESSAGE_LEFT_BUTTON_DOUBLE_CLICK:
             button_down(params, x, y, message.message == WINDOW_MESSAGE_LEFT_BUTTON_DOUBLE_CLICK);
-            break;
+            return true;
         case WINDOW_MESSAGE_LEFT_BUTTON_UP:
             scrubbing_ = false;
-            break;
+            return true;
         case WINDOW_MESSAGE_MOUSE_WHEEL:
             wheel(params, static_cast<int32_t>(static_cast<intptr_t>(message.wparam)), x, y);
-            break;
+            return true;
         case WINDOW_MESSAGE_MOUSE_LEAVE:
             pointer_inside_ = false;
-            break;
+            return false;
         case WINDOW_MESSAGE_DROP_FILES:
             if (take_dropped_files()) {
                 end_play(params, Next::chosen);
             }
-            break;
+            return true;
         default:
-            break;
+            return false;
     }
 }
 
@@ -151,19 +145,22 @@ bool PlaySession::pointer_on_bar() const {
     return pointer_inside_ && layout().bar.contains(pointer_x_, pointer_y_);
 }
 
-// A drag on the bar shows the frames under the pointer as it goes.
-void PlaySession::pointer_moved(PlayParams& params, int32_t x, int32_t y) {
+// Whether the pointer really moved: a window opening under it, or its coming back in where it
+// left, moves nothing. A drag on the bar shows the frames under the pointer as it goes.
+bool PlaySession::pointer_moved(PlayParams& params, int32_t x, int32_t y) {
+    const bool moved = pointer_inside_ && (x != pointer_x_ || y != pointer_y_);
     pointer_inside_ = true;
     pointer_x_ = x;
     pointer_y_ = y;
     if (!scrubbing_) {
-        return;
+        return moved;
     }
     const int32_t frame = track_frame(layout(), x, current_status(params).frames);
     if (frame != scrubbed_frame_) {
         scrubbed_frame_ = frame;
         seek(params, {PlaySeek::Kind::to_frame, frame});
     }
+    return true;
 }
 
 void PlaySession::button_down(PlayParams& params, int32_t x, int32_t y, bool double_click) {

@@ -74,9 +74,10 @@ class PlaySession {
 
     // Input (play_input.cpp): the window's messages; whether any was the user's.
     bool pump_messages(PlayParams& params);
-    void handle_message(PlayParams& params, const WindowMessage& message);
+    // Whether the message was the user's doing (which shows the controls).
+    bool handle_message(PlayParams& params, const WindowMessage& message);
     void key_down(PlayParams& params, uintptr_t key, bool repeat);
-    void pointer_moved(PlayParams& params, int32_t x, int32_t y);
+    bool pointer_moved(PlayParams& params, int32_t x, int32_t y);
     void button_down(PlayParams& params, int32_t x, int32_t y, bool double_click);
     void wheel(PlayParams& params, int32_t notches, int32_t x, int32_t y);
     bool take_dropped_files();
