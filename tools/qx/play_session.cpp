@@ -338,11 +338,15 @@ void PlaySession::forget_pacer() {
 bool PlaySession::play_movie() {
     MovieInfo info;
     std::string error;
-    if (!read_movie_info(movies_[index_], info, error, false)) {
+    // Reading a movie's information walks all of it: the first one's is read once.
+    if (first_read_ && first_read_->path == movies_[index_]) {
+        info = std::move(*first_read_);
+    } else if (!read_movie_info(movies_[index_], info, error, false)) {
         status_.finish();
         std::fprintf(stderr, "qx play: %s\n", error.c_str());
         return false;
     }
+    first_read_.reset();
     {
         std::lock_guard lock(tally_mutex_);
         info_ = std::move(info);
@@ -413,10 +417,13 @@ int PlaySession::run() {
     // The window is sized for the first movie that can be read; without any, there is none.
     MovieInfo first;
     std::string error;
-    const bool readable = std::any_of(movies_.begin(), movies_.end(), [&](const std::string& path) {
-        return read_movie_info(path, first, error, false);
-    });
-    headless_ = options_.headless || !readable;
+    const auto readable = std::find_if(
+        movies_.begin(), movies_.end(),
+        [&](const std::string& path) { return read_movie_info(path, first, error, false); });
+    if (readable == movies_.begin()) {
+        first_read_ = first;
+    }
+    headless_ = options_.headless || readable == movies_.end();
     if (!headless_) {
         std::string unloadable;
         use_platform(make_windowed_platform(!options_.no_sound, unloadable));

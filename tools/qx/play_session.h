@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -107,6 +108,7 @@ class PlaySession {
     size_t chosen_ = 0;  // the movie Next::chosen goes to
     Next next_ = Next::on;
     MovieInfo info_;
+    std::optional<MovieInfo> first_read_;  // of the first movie, read to size the window
     std::unique_ptr<PlayPlatform> platform_;
     WindowHandle window_ = nullptr;
     Display* display_ = nullptr;
