@@ -175,6 +175,15 @@ PlayStatus PlaySession::current_status(PlayParams& params) const {
         status.duration_ms = static_cast<uint32_t>(
             info_.duration_seconds().value_or(info_.video_frames / fps) * 1000.0);
     }
+    // Without pictures the position is the time the sound has played.
+    if (info_.video_frames == 0) {
+        const auto played = std::chrono::duration_cast<std::chrono::milliseconds>(playing_time());
+        status.timed = true;
+        status.duration_ms = static_cast<uint32_t>(info_.duration_seconds().value_or(0) * 1000.0);
+        status.position_ms =
+            static_cast<uint32_t>(std::clamp<int64_t>(played.count(), 0, status.duration_ms));
+        return status;
+    }
     PlayerPosition position{};
     if (!player_get_position(params, position)) {
         return status;
@@ -245,11 +254,16 @@ void PlaySession::note_damage(PlayParams& params) {
     say(text);
 }
 
-void PlaySession::update_tally(const PlayPacer& pacer) {
+std::chrono::steady_clock::duration PlaySession::playing_time() const {
     auto playing = std::chrono::steady_clock::now() - play_started_ - paused_for_;
     if (paused_) {
         playing -= std::chrono::steady_clock::now() - pause_began_;
     }
+    return playing;
+}
+
+void PlaySession::update_tally(const PlayPacer& pacer) {
+    const auto playing = playing_time();
     std::lock_guard lock(tally_mutex_);
     tally_ = finished_;
     tally_.plays = finished_.plays + 1;

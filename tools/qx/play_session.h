@@ -96,6 +96,8 @@ class PlaySession {
     void update_controls(const PlayStatus& status);
     void note_damage(PlayParams& params);
     void update_tally(const PlayPacer& pacer);
+    // Since the play started, pauses left out.
+    std::chrono::steady_clock::duration playing_time() const;
     // With tally_mutex_ held: the frame counts of the play in progress added to those before.
     void add_pacer_counts(PlayTally& tally, const PlayPacer& pacer) const;
     void forget_pacer();
