@@ -8,7 +8,8 @@ const std::vector<PlayKey>& play_keys() {
         {"r", "restart"},
         {"f or a double click", "full screen"},
         {"m", "mute"},
-        {"9 and 0, or the wheel over the bar", "volume"},
+        {"9 and 0", "volume down and up"},
+        {"the wheel over the bar", "volume"},
         {"+ and -", "brightness"},
         {"Left/Right", "5 s"},
         {"Down/Up", "60 s"},
@@ -35,7 +36,7 @@ std::string play_keys_paragraph() {
     std::string text = "Keys: ";
     for (const PlayKey& key : play_keys()) {
         text +=
-            std::string(key.keys) + " " + key.action + (&key == &play_keys().back() ? "" : ", ");
+            std::string(key.keys) + ": " + key.action + (&key == &play_keys().back() ? "" : "; ");
     }
     return text;
 }
