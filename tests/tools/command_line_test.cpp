@@ -7,6 +7,7 @@
 #include "tests/platform/sdl_test_support.h"
 #include "tests/support/program_output.h"
 #include "tests/support/temp_movie.h"
+#include "tools/qx/play_keys.h"
 
 // The manners people expect of `qx` and `qxhost` as programs: usage errors are one line and
 // status 2, failures to read a movie one line and status 1, help and version on stdout.
@@ -69,6 +70,13 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--chunks"), std::string::npos) << help.out;
     EXPECT_TRUE(help.err.empty());
+    // Every key of `qx play`, and the pace of a movie without sound.
+    const std::string play = run_qx("play --help").out;
+    for (const PlayKey& key : play_keys()) {
+        EXPECT_NE(play.find(std::string(key.keys) + ": " + key.action), std::string::npos)
+            << key.keys;
+    }
+    EXPECT_NE(play.find("movie without sound (15)"), std::string::npos) << play;
 }
 
 TEST(CommandLine, EveryCommandSaysInOneLineThatAFileIsNoMovie) {
