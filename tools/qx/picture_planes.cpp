@@ -34,31 +34,37 @@ void size_planes(const RgbImage& rgb, bool half_chroma, bool gbr, PlanarPicture&
 void rgb_to_ycbcr(const RgbImage& rgb, bool half_chroma, PlanarPicture& planes) {
     size_planes(rgb, half_chroma, false, planes);
     const int32_t width = rgb.width;
+    const int32_t height = rgb.height;
     const int shift = half_chroma ? 1 : 0;
     const int32_t chroma_width = planes.plane_width(1);
-    for (int32_t y = 0; y < rgb.height; ++y) {
-        const uint8_t* row = rgb.rgb.data() + static_cast<size_t>(y) * width * 3;
-        for (int32_t x = 0; x < width; ++x) {
-            const int32_t r = row[3 * x], g = row[3 * x + 1], b = row[3 * x + 2];
-            planes.planes[0][static_cast<size_t>(y) * width + x] =
-                rounded_level(16, Y_R * r + Y_G * g + Y_B * b, 1);
-        }
+    const uint8_t* pixels = rgb.rgb.data();
+    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+        const uint8_t* pixel = pixels + 3 * i;
+        planes.planes[0][i] =
+            rounded_level(16, Y_R * pixel[0] + Y_G * pixel[1] + Y_B * pixel[2], 1);
     }
     for (int32_t cy = 0; cy < planes.plane_height(1); ++cy) {
+        const int32_t y0 = cy << shift;
+        const int32_t y1 = std::min(height, (cy + 1) << shift);
         for (int32_t cx = 0; cx < chroma_width; ++cx) {
-            int64_t cb = 0, cr = 0, count = 0;
-            for (int32_t y = cy << shift; y < std::min(rgb.height, (cy + 1) << shift); ++y) {
-                for (int32_t x = cx << shift; x < std::min(width, (cx + 1) << shift); ++x) {
-                    const uint8_t* pixel =
-                        rgb.rgb.data() + (static_cast<size_t>(y) * width + x) * 3;
-                    cb += CB_R * pixel[0] + CB_G * pixel[1] + CB_B * pixel[2];
-                    cr += CR_R * pixel[0] + CR_G * pixel[1] + CR_B * pixel[2];
-                    ++count;
+            const int32_t x0 = cx << shift;
+            const int32_t x1 = std::min(width, (cx + 1) << shift);
+            int32_t r = 0, g = 0, b = 0;
+            for (int32_t y = y0; y < y1; ++y) {
+                const uint8_t* pixel = pixels + (static_cast<size_t>(y) * width + x0) * 3;
+                for (int32_t x = x0; x < x1; ++x, pixel += 3) {
+                    r += pixel[0];
+                    g += pixel[1];
+                    b += pixel[2];
                 }
             }
+            // The matrix is linear: the chroma of the block's summed colour, over the count.
+            const int64_t count = int64_t{y1 - y0} * (x1 - x0);
             const size_t at = static_cast<size_t>(cy) * chroma_width + cx;
-            planes.planes[1][at] = rounded_level(128, cb, count);
-            planes.planes[2][at] = rounded_level(128, cr, count);
+            planes.planes[1][at] = rounded_level(
+                128, int64_t{CB_R} * r + int64_t{CB_G} * g + int64_t{CB_B} * b, count);
+            planes.planes[2][at] = rounded_level(
+                128, int64_t{CR_R} * r + int64_t{CR_G} * g + int64_t{CR_B} * b, count);
         }
     }
 }

@@ -7,6 +7,10 @@
 
 namespace {
 
+// The real-time encoder's fastest setting: at the default quality its pictures measured as
+// close to the movies' as the slower ones (about 40 dB), at twice the speed of setting 7.
+constexpr int SPEED = 9;
+
 // `qx encode`'s quality scale onto VP9's constant-quality level: 75 gives 16, where the
 // loss is not seen at the movies' sizes; 100 gives 0.
 int cq_level(int quality) {
@@ -63,10 +67,8 @@ bool Vp9Stream::open(const Vp9Settings& settings, std::string& error) {
         return false;
     }
     open_ = true;
-    const int64_t area = static_cast<int64_t>(settings.width) * settings.height;
-    const int speed = area > 640 * 480 ? 8 : 7;
     const bool set =
-        !failed(codec_, vpx_codec_control(&codec_, VP8E_SET_CPUUSED, speed), "speed", error) &&
+        !failed(codec_, vpx_codec_control(&codec_, VP8E_SET_CPUUSED, SPEED), "speed", error) &&
         !failed(codec_, vpx_codec_control(&codec_, VP8E_SET_CQ_LEVEL, cq_level(settings.quality)),
                 "quality", error) &&
         !failed(codec_, vpx_codec_control(&codec_, VP9E_SET_LOSSLESS, settings.lossless ? 1 : 0),

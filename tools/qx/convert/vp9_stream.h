@@ -7,9 +7,9 @@
 
 #include "tools/qx/picture_planes.h"
 
-// libvpx's VP9 encoder over planar pictures with millisecond time stamps. Speed settings are
-// chosen by the picture's size so that a 320 x 240 movie converts at many times its own pace
-// and a 1080p one at least at its pace on two cores (see bench/convert_bench.cpp).
+// libvpx's VP9 encoder over planar pictures with millisecond time stamps, set for speed: a
+// 320 x 240 movie converts at many times its own pace and a 1080p one at its pace on two cores
+// (bench/convert_bench.cpp).
 struct Vp9Settings {
     int32_t width = 0;
     int32_t height = 0;

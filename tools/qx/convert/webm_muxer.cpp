@@ -133,9 +133,10 @@ struct WebmMuxer::State {
     bool has_video = false;
 
     void add(Block block) {
+        const bool video_key = has_video && block.track == 1 && block.key;
         const bool starts_cluster =
-            !cluster.empty() && ((block.key && block.track == 1 && has_video) ||
-                                 block.time_ms - cluster.front().time_ms >= CLUSTER_MS_AT_MOST);
+            !cluster.empty() &&
+            (video_key || block.time_ms - cluster.front().time_ms >= CLUSTER_MS_AT_MOST);
         if (starts_cluster) {
             write_cluster();
         }
@@ -168,9 +169,13 @@ struct WebmMuxer::State {
                 simple.AddFrame(track, time_ns, *frame, LACING_NONE);
             }
         }
+        // Seeking starts at a video key frame, or anywhere in sound alone.
         const uint64_t position = segment.GetRelativePosition(output->getFilePointer());
-        if (cluster.front().key) {
-            add_cue(cues, start_ms, cluster.front().track, position);
+        for (const Block& block : cluster) {
+            if (block.key && (block.track == 1 || !has_video)) {
+                add_cue(cues, block.time_ms, block.track, position);
+                break;
+            }
         }
         static_cast<EbmlMaster&>(written).Render(*output, false);
         cluster.clear();
@@ -228,9 +233,8 @@ void WebmMuxer::add_video(int64_t time_ms, const uint8_t* data, size_t bytes, bo
 
 void WebmMuxer::add_audio(int64_t time_ms, const uint8_t* data, size_t bytes, int64_t discard_ns) {
     const uint16_t track = state_->has_video ? 2 : 1;
-    // Sound alone: every cluster starts where playback can begin, so each gets a cue.
-    state_->add(
-        {track, time_ms, std::vector<uint8_t>(data, data + bytes), !state_->has_video, discard_ns});
+    // Every Opus packet can start playback (after the pre-roll).
+    state_->add({track, time_ms, std::vector<uint8_t>(data, data + bytes), true, discard_ns});
 }
 
 bool WebmMuxer::finish(int64_t duration_ms, std::string& error) {
