@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "tests/support/temp_movie.h"
+#include "tests/tools/file_checks.h"
 #include "tools/qx/encode_frames.h"
 #include "tools/qx/export_y4m.h"
 #include "tools/qx/output_file.h"
@@ -32,19 +33,6 @@ RgbImage ramp(int32_t width, int32_t height) {
         picture.rgb[i] = static_cast<uint8_t>(i * 7 % 251);
     }
     return picture;
-}
-
-std::vector<std::string> files_in(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    return names;
-}
-
-std::string file_text(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 }  // namespace
