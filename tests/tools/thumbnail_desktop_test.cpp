@@ -36,16 +36,16 @@ RgbImage read_picture(const std::string& path) {
     return picture;
 }
 
-// The package installed into a folder of its own, as a distribution would install it.
-class InstalledPackage {
+// The desktop's files installed into a folder of its own, as a distribution would install them.
+class InstalledDesktopFiles {
   public:
-    InstalledPackage() {
-        const ProgramOutput installed = run_command(
-            "cmake --install '" + std::string(QX_BINARY_DIR) + "' --prefix '" + prefix() + "'");
+    InstalledDesktopFiles() {
+        const ProgramOutput installed =
+            run_command("cmake --install '" + std::string(QX_BINARY_DIR) +
+                        "' --component desktop --prefix '" + folder_.path() + "'");
         EXPECT_EQ(installed.status, 0) << installed.err;
     }
-    std::string prefix() const { return folder_.path() + "/usr"; }
-    std::string share() const { return prefix() + "/share"; }
+    std::string share() const { return folder_.path() + "/share"; }
 
   private:
     TempFolder folder_;
@@ -77,11 +77,11 @@ TEST(ThumbnailTool, ABadMovieLeavesNoPicture) {
     EXPECT_FALSE(std::filesystem::exists(folder.path() + "/out.png"));
 }
 
-// On a machine with the package installed, a movie is known by its content (whatever its name),
-// the menu entry is valid, and the thumbnailer's own command line makes a picture of the size
-// a file manager asks for.
+// On a machine with the desktop files installed, a movie is known by its content (whatever its
+// name), the menu entry is valid, and the thumbnailer's own command line makes a picture of the
+// size a file manager asks for.
 TEST(DesktopFiles, AnInstalledPackageMakesTheDesktopKnowTheMovies) {
-    const InstalledPackage package;
+    const InstalledDesktopFiles package;
     const ProgramOutput database =
         run_command("update-mime-database '" + package.share() + "/mime'");
     ASSERT_EQ(database.status, 0) << database.err;
@@ -120,7 +120,7 @@ TEST(DesktopFiles, AnInstalledPackageMakesTheDesktopKnowTheMovies) {
                            std::regex("%o"), "thumbnail.png"),
         std::regex("%s"), "128");
     const ProgramOutput made =
-        run_command("cd '" + folder.path() + "' && PATH='" + package.prefix() + "/bin' " + command);
+        run_command("cd '" + folder.path() + "' && PATH='" + QX_BINARY_DIR + "' " + command);
     ASSERT_EQ(made.status, 0) << command << ": " << made.err;
     const RgbImage thumbnail = read_picture(folder.path() + "/thumbnail.png");
     EXPECT_EQ(thumbnail.width, 128);

@@ -168,16 +168,10 @@ void add_export_command(CLI::App& app, int& status) {
         require_not_negative(*start, asked.start_seconds.value_or(0));
         require_above_zero(*frames, asked.frames.value_or(1));
         const bool pictures = request->pictures.png || request->pictures.raw;
-        if (wants_stream_export(request->out_dir, request->wav, pictures,
-                                !request->streams.y4m.empty())) {
-            if (pictures || (!request->out_dir.empty() && !request->wav)) {
-                throw CLI::ValidationError("--y4m goes with --wav FILE only, not a folder");
-            }
-            if (asked.start_frame || asked.start_seconds || asked.frames) {
-                throw CLI::ValidationError("a stream holds the whole movie: no range with it");
-            }
+        const bool ranged = asked.start_frame || asked.start_seconds || asked.frames;
+        if (stream_export_asked(request->out_dir, request->wav, pictures, ranged,
+                                request->streams)) {
             request->streams.movie = request->movie;
-            request->streams.wav = request->wav ? request->out_dir : "";
             status = run_stream_export(request->streams);
             return;
         }

@@ -1,7 +1,11 @@
 #include "tools/qx/convert_movie.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "tools/qx/movie_pictures.h"
 #include "tools/qx/output_file.h"
@@ -11,40 +15,134 @@
 
 namespace {
 
-// Hands the encoder the movie's sound up to `until_ms` (all of it with a negative time), so
-// that sound and pictures reach it side by side.
-class SoundFeed {
-  public:
-    SoundFeed(qx_movie* movie, int32_t sample_rate) : movie_(movie), rate_(sample_rate) {}
+// One picture of the movie ready for the encoder, with the sound heard until the next; the last
+// step carries no picture, only the sound after the last one.
+struct MovieStep {
+    bool has_picture = false;
+    PlanarPicture planes;
+    int64_t index = 0;
+    int64_t time_ms = 0;
+    int64_t end_ms = 0;
+    std::vector<int16_t> sound;
+};
 
-    bool until(int64_t until_ms, WebmEncoder& encoder, std::string& error) {
-        if (rate_ == 0) {
-            return true;
+// The movie is decoded on a thread of its own a few steps ahead of the encoders, so that
+// decoding and encoding overlap.
+class StepQueue {
+  public:
+    static constexpr size_t AHEAD = 3;
+
+    // False once the encoding side has stopped: the step is not wanted.
+    bool push(MovieStep step) {
+        std::unique_lock<std::mutex> hold(lock_);
+        changed_.wait(hold, [&] { return steps_.size() < AHEAD || stopped_; });
+        steps_.push_back(std::move(step));
+        changed_.notify_all();
+        return !stopped_;
+    }
+    // False when no step will come any more.
+    bool pop(MovieStep& step) {
+        std::unique_lock<std::mutex> hold(lock_);
+        changed_.wait(hold, [&] { return !steps_.empty() || ended_; });
+        if (steps_.empty()) {
+            return false;
         }
-        constexpr size_t BLOCK_FRAMES = 4096;
-        const int64_t wanted = until_ms < 0 ? INT64_MAX : until_ms * rate_ / 1000;
-        while (read_ < wanted) {
-            const auto count = static_cast<size_t>(std::min<int64_t>(BLOCK_FRAMES, wanted - read_));
-            samples_.resize(count * 2);
-            const size_t got = qx_read_audio(movie_, samples_.data(), count);
-            if (got == 0) {
-                rate_ = 0;  // the sound has ended
-                return true;
-            }
-            read_ += static_cast<int64_t>(got);
-            if (!encoder.add_sound(samples_.data(), got, error)) {
-                return false;
-            }
-        }
+        step = std::move(steps_.front());
+        steps_.pop_front();
+        changed_.notify_all();
         return true;
     }
+    void end() { set(ended_); }
+    void stop() { set(stopped_); }
 
   private:
-    qx_movie* movie_;
-    int32_t rate_;
-    int64_t read_ = 0;
-    std::vector<int16_t> samples_;
+    void set(bool& flag) {
+        std::lock_guard<std::mutex> hold(lock_);
+        flag = true;
+        changed_.notify_all();
+    }
+
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::deque<MovieStep> steps_;
+    bool ended_ = false;
+    bool stopped_ = false;
 };
+
+// The movie's sound from where it stands up to `until_ms` (to its end with a negative time).
+void read_sound(qx_movie* movie, int32_t rate, int64_t& read, int64_t until_ms,
+                std::vector<int16_t>& sound) {
+    constexpr size_t BLOCK_FRAMES = 4096;
+    const int64_t wanted = until_ms < 0 ? INT64_MAX : until_ms * rate / 1000;
+    sound.clear();
+    while (rate > 0 && read < wanted) {
+        const auto count = static_cast<size_t>(std::min<int64_t>(BLOCK_FRAMES, wanted - read));
+        const size_t at = sound.size();
+        sound.resize(at + count * 2);
+        const size_t got = qx_read_audio(movie, sound.data() + at, count);
+        sound.resize(at + got * 2);
+        if (got == 0) {
+            return;
+        }
+        read += static_cast<int64_t>(got);
+    }
+}
+
+bool decode_steps(MoviePictures& source, const ConvertOptions& options, int32_t sample_rate,
+                  StepQueue& queue, std::string& error) {
+    RgbImage picture;
+    int64_t sound_read = 0;
+    int result = 0;
+    for (;;) {
+        MovieStep step;
+        result = source.next(picture, step.index, step.time_ms, error);
+        if (result != 1) {
+            break;
+        }
+        step.has_picture = true;
+        if (options.scale > 1) {
+            picture = enlarge_picture(picture, options.scale, options.smooth);
+        }
+        if (options.lossless) {
+            rgb_to_gbr(picture, step.planes);
+        } else {
+            rgb_to_ycbcr(picture, true, step.planes);
+        }
+        step.end_ms = std::max(source.shown_until_ms(step.index), step.time_ms + 1);
+        read_sound(source.movie(), sample_rate, sound_read, step.end_ms, step.sound);
+        if (!queue.push(std::move(step))) {
+            return true;
+        }
+    }
+    if (result == 0) {
+        MovieStep last;
+        read_sound(source.movie(), sample_rate, sound_read, -1, last.sound);
+        queue.push(std::move(last));
+    }
+    queue.end();
+    return result == 0;
+}
+
+bool encode_steps(StepQueue& queue, WebmEncoder& encoder, int64_t frames,
+                  const std::function<void(double)>& progress, int64_t& end_ms,
+                  std::string& error) {
+    MovieStep step;
+    while (queue.pop(step)) {
+        if (step.has_picture) {
+            if (!encoder.add_picture(step.planes, step.time_ms, step.end_ms - step.time_ms,
+                                     error)) {
+                return false;
+            }
+            end_ms = step.end_ms;
+            progress(static_cast<double>(step.index + 1) / static_cast<double>(frames));
+        }
+        if (!step.sound.empty() &&
+            !encoder.add_sound(step.sound.data(), step.sound.size() / 2, error)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -81,36 +179,23 @@ bool convert_movie(const std::string& movie, const std::string& out, const Conve
         error = out + ": " + error;
         return false;
     }
-    SoundFeed sound(source.movie(), settings.sample_rate);
-    RgbImage picture;
-    PlanarPicture planes;
-    int64_t index = 0;
-    int64_t time_ms = 0;
+    StepQueue queue;
+    std::string decode_error;
+    bool decoded = false;
+    std::thread decoder([&] {
+        decoded = decode_steps(source, options, settings.sample_rate, queue, decode_error);
+    });
     int64_t end_ms = 0;
-    int result = 0;
-    while ((result = source.next(picture, index, time_ms, error)) == 1) {
-        if (options.scale > 1) {
-            picture = enlarge_picture(picture, options.scale, options.smooth);
-        }
-        if (options.lossless) {
-            rgb_to_gbr(picture, planes);
-        } else {
-            rgb_to_ycbcr(picture, true, planes);
-        }
-        end_ms = std::max(source.shown_until_ms(index), time_ms + 1);
-        if (!encoder->add_picture(planes, time_ms, end_ms - time_ms, error) ||
-            !sound.until(end_ms, *encoder, error)) {
-            error = out + ": " + error;
-            return false;
-        }
-        progress(static_cast<double>(index + 1) / static_cast<double>(info.frames));
-    }
-    if (result < 0) {
+    std::string encode_error;
+    const bool encoded = encode_steps(queue, *encoder, info.frames, progress, end_ms, encode_error);
+    queue.stop();
+    decoder.join();
+    if (!decoded) {
+        error = decode_error;
         return false;
     }
-    if (!sound.until(-1, *encoder, error) ||
-        !encoder->finish(std::max(end_ms, source.duration_ms()), error)) {
-        error = out + ": " + error;
+    if (!encoded || !encoder->finish(std::max(end_ms, source.duration_ms()), encode_error)) {
+        error = out + ": " + encode_error;
         return false;
     }
     encoder.reset();

@@ -129,10 +129,21 @@ bool export_sound(MoviePictures& source, const StreamExportRequest& request, std
 
 }  // namespace
 
-bool wants_stream_export(const std::string& out_dir, bool wav, bool pictures, bool has_y4m) {
+bool stream_export_asked(const std::string& out_dir, bool wav, bool pictures, bool ranged,
+                         StreamExportRequest& request) {
     const bool names_wav = out_dir == "-" || (out_dir.size() > 4 &&
                                               out_dir.compare(out_dir.size() - 4, 4, ".wav") == 0);
-    return has_y4m || (wav && !pictures && names_wav);
+    if (request.y4m.empty() && !(wav && !pictures && names_wav)) {
+        return false;
+    }
+    if (pictures || (!out_dir.empty() && !wav)) {
+        throw CLI::ValidationError("--y4m goes with --wav FILE only, not with a folder");
+    }
+    if (ranged) {
+        throw CLI::ValidationError("a stream holds the whole movie: no range with it");
+    }
+    request.wav = wav ? out_dir : "";
+    return true;
 }
 
 int run_stream_export(const StreamExportRequest& request) {

@@ -10,7 +10,10 @@ struct StreamExportRequest {
     bool chroma_444 = false;
 };
 
-// Whether `qx export` was asked for streams rather than a folder: --y4m, or --wav alone with
-// "-" or a .wav file where the folder would stand.
-bool wants_stream_export(const std::string& out_dir, bool wav, bool pictures, bool has_y4m);
+// Whether `qx export` was asked for streams rather than a folder: --y4m (already in
+// `request`), or --wav alone with "-" or a .wav file where the folder would stand, which then
+// goes into `request`. Throws a usage error where streams are mixed with pictures, a folder or
+// a range, which only a folder export takes.
+bool stream_export_asked(const std::string& out_dir, bool wav, bool pictures, bool ranged,
+                         StreamExportRequest& request);
 int run_stream_export(const StreamExportRequest& request);

@@ -36,7 +36,9 @@ bool OpusStream::open(int32_t input_rate, std::string& error) {
     opus_encoder_ctl(encoder_, OPUS_SET_BITRATE(BITRATE));
     opus_encoder_ctl(encoder_, OPUS_GET_LOOKAHEAD(&pre_skip_));
     if (input_rate != RATE) {
-        const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+        // Floating point out: no second rounding to 16 bits (and no random dither), so the same
+        // movie always gives the same file.
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_FLOAT32_I);
         const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
         soxr_error_t failure = nullptr;
         resampler_ = soxr_create(input_rate, RATE, 2, &failure, &io, &quality, nullptr);
@@ -62,7 +64,11 @@ bool OpusStream::add(const int16_t* stereo, size_t frames, const PacketSink& sin
                      std::string& error) {
     input_frames_ += static_cast<int64_t>(frames);
     if (resampler_ == nullptr) {
-        return code(stereo, frames, sink, error);
+        resampled_.resize(frames * 2);
+        for (size_t i = 0; i < frames * 2; ++i) {
+            resampled_[i] = static_cast<float>(stereo[i]) / 32768.0f;
+        }
+        return code(resampled_.data(), frames, sink, error);
     }
     // Room for every frame the resampler can hand out for this input and what it held back.
     resampled_.resize((frames * RATE / static_cast<size_t>(input_rate_) + 64) * 2);
@@ -116,7 +122,7 @@ bool OpusStream::finish(const PacketSink& sink, std::string& error) {
     return true;
 }
 
-bool OpusStream::code(const int16_t* stereo, size_t frames, const PacketSink& sink,
+bool OpusStream::code(const float* stereo, size_t frames, const PacketSink& sink,
                       std::string& error) {
     pending_.insert(pending_.end(), stereo, stereo + frames * 2);
     size_t at = 0;
@@ -131,11 +137,11 @@ bool OpusStream::code(const int16_t* stereo, size_t frames, const PacketSink& si
     return true;
 }
 
-bool OpusStream::code_packet(const int16_t* stereo, int64_t discard_frames, const PacketSink& sink,
+bool OpusStream::code_packet(const float* stereo, int64_t discard_frames, const PacketSink& sink,
                              std::string& error) {
     packet_.resize(MAX_PACKET_BYTES);
-    const opus_int32 bytes = opus_encode(encoder_, stereo, PACKET_FRAMES, packet_.data(),
-                                         static_cast<opus_int32>(packet_.size()));
+    const opus_int32 bytes = opus_encode_float(encoder_, stereo, PACKET_FRAMES, packet_.data(),
+                                               static_cast<opus_int32>(packet_.size()));
     if (bytes < 0) {
         error = std::string("Opus encoder: ") + opus_strerror(bytes);
         return false;

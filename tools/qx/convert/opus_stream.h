@@ -33,8 +33,8 @@ class OpusStream {
     int32_t pre_skip() const { return pre_skip_; }
 
   private:
-    bool code(const int16_t* stereo, size_t frames, const PacketSink& sink, std::string& error);
-    bool code_packet(const int16_t* stereo, int64_t discard_frames, const PacketSink& sink,
+    bool code(const float* stereo, size_t frames, const PacketSink& sink, std::string& error);
+    bool code_packet(const float* stereo, int64_t discard_frames, const PacketSink& sink,
                      std::string& error);
 
     int32_t input_rate_ = 0;
@@ -44,7 +44,7 @@ class OpusStream {
     int64_t input_frames_ = 0;  // given, at the input rate
     int64_t coded_frames_ = 0;  // resampled frames handed to the encoder
     int64_t packets_ = 0;
-    std::vector<int16_t> pending_;  // resampled stereo waiting for a whole packet
-    std::vector<int16_t> resampled_;
+    std::vector<float> pending_;  // stereo at 48 kHz waiting for a whole packet
+    std::vector<float> resampled_;
     std::vector<uint8_t> packet_;
 };
