@@ -18,9 +18,9 @@ namespace {
 constexpr int32_t WIDTH = 96;
 constexpr int32_t HEIGHT = 64;
 constexpr int32_t FRAMES = 20;
-// What the default quality promises against the pictures `qx export` gives (measured: 40 to 44
-// dB on these scenes).
-constexpr double DEFAULT_QUALITY_PSNR = 36;
+// What the default quality promises against the pictures `qx export` gives, 4:2:0 chroma
+// included: measured 31.3 to 36 dB on these small, grainy scenes (the demo movie: 36.7 to 38.5).
+constexpr double DEFAULT_QUALITY_PSNR = 30;
 
 struct MovieCase {
     const char* name;
@@ -64,9 +64,9 @@ std::vector<int64_t> show_times(const std::string& path, qx_info& info) {
     return times;
 }
 
-std::vector<std::vector<uint8_t>> exported_888(const std::string& folder,
-                                               const std::string& movie) {
-    const QxRun exported = run_qx_in(folder, "export " + movie + " shown --png --display rgb888");
+std::vector<std::vector<uint8_t>> exported_pictures(const std::string& folder,
+                                                    const std::string& movie) {
+    const QxRun exported = run_qx_in(folder, "export " + movie + " shown --png");
     EXPECT_EQ(exported.status, 0) << exported.errors;
     return exported_frames(folder + "/shown", 1000);
 }
@@ -104,7 +104,7 @@ TEST(ConvertTool, KeepsEveryFrameAtItsShowTimeAndTheWholeSound) {
         }
         EXPECT_EQ(times, expected_times) << movie.name;
         const std::vector<PlanarPicture> pictures = decode_vp9(file);
-        const auto shown = exported_888(folder.path(), movie.name);
+        const auto shown = exported_pictures(folder.path(), movie.name);
         ASSERT_EQ(pictures.size(), shown.size()) << movie.name;
         for (size_t i = 0; i < pictures.size(); ++i) {
             const double psnr = rgb_psnr(shown[i], planes_to_rgb(pictures[i]));
@@ -129,7 +129,7 @@ TEST(ConvertTool, KeepsEveryFrameAtItsShowTimeAndTheWholeSound) {
 TEST(ConvertTool, LosslessPicturesEqualTheExportedOnes) {
     TempFolder folder;
     make_movie(folder.path(), {"movie.mnb", "--fps 15", 2, 22050});
-    const auto shown = exported_888(folder.path(), "movie.mnb");
+    const auto shown = exported_pictures(folder.path(), "movie.mnb");
     ASSERT_EQ(run_qx_in(folder.path(), "convert movie.mnb -o exact.webm --lossless").status, 0);
     ASSERT_EQ(run_qx_in(folder.path(), "convert movie.mnb -o big.webm --lossless --scale 2").status,
               0);
@@ -184,8 +184,15 @@ TEST(ConvertTool, RefusesToWriteOverAMovieItReads) {
 TEST(ConvertTool, ConvertsPastDamageAndSaysSo) {
     TempFolder folder;
     make_movie(folder.path(), {"a.mnb", "--fps 15", 2, 22050}, 1.4);
+    // The header of the chunk that passes the middle of the file is overwritten.
     std::string bytes = file_text(folder.path() + "/a.mnb");
-    bytes.replace(bytes.size() / 2, 16, std::string(16, '\xEE'));
+    size_t chunk = 0;
+    while (chunk + 8 < bytes.size() / 2) {
+        chunk += static_cast<uint8_t>(bytes[chunk + 4]) |
+                 static_cast<uint8_t>(bytes[chunk + 5]) << 8 |
+                 static_cast<uint8_t>(bytes[chunk + 6]) << 16;
+    }
+    bytes.replace(chunk, 8, std::string(8, '\xEE'));
     std::ofstream(folder.path() + "/damaged.mnb", std::ios::binary) << bytes;
     const QxRun run = run_qx_in(folder.path(), "convert damaged.mnb -o out.webm");
     EXPECT_EQ(run.status, 0) << run.errors;

@@ -35,7 +35,7 @@ void make_movie(const std::string& folder, int32_t channels) {
 TEST(ExportStreams, Y4mHoldsTheExportedPictures) {
     TempFolder folder;
     make_movie(folder.path(), 2);
-    ASSERT_EQ(run_qx_in(folder.path(), "export movie.mnb shown --png --display rgb888").status, 0);
+    ASSERT_EQ(run_qx_in(folder.path(), "export movie.mnb shown --png").status, 0);
     const auto shown = exported_frames(folder.path() + "/shown", FRAMES);
     ASSERT_EQ(shown.size(), size_t{FRAMES});
     ASSERT_EQ(run_qx_in(folder.path(), "export movie.mnb --y4m half.y4m").status, 0);

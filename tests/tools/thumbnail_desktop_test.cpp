@@ -114,7 +114,7 @@ TEST(DesktopFiles, AnInstalledPackageMakesTheDesktopKnowTheMovies) {
     make_movie_opening_in_black(folder.path());
     std::smatch exec;
     const std::string thumbnailer = file_text(package.share() + "/thumbnailers/qxplay.thumbnailer");
-    ASSERT_TRUE(std::regex_search(thumbnailer, exec, std::regex("Exec=(.*)\n")));
+    ASSERT_TRUE(std::regex_search(thumbnailer, exec, std::regex("\nExec=(.*)\n")));
     const std::string command = std::regex_replace(
         std::regex_replace(std::regex_replace(exec[1].str(), std::regex("%i"), "movie.mnb"),
                            std::regex("%o"), "thumbnail.png"),

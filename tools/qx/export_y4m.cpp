@@ -5,8 +5,10 @@
 
 bool write_y4m_header(std::FILE* file, int32_t width, int32_t height, double fps,
                       bool half_chroma) {
-    // The pace as a ratio in thousandths, reduced: 15 fps is F15:1.
-    int64_t numerator = std::llround(fps * 1000);
+    // The pace as a ratio in thousandths, reduced; a movie's pace, measured over its sound,
+    // is a whole rate within half a percent (15.015 is 15), and is written as one.
+    const double whole = std::round(fps);
+    int64_t numerator = std::llround((std::abs(fps - whole) < whole * 0.005 ? whole : fps) * 1000);
     int64_t denominator = 1000;
     if (numerator <= 0) {
         numerator = 15;

@@ -15,7 +15,7 @@ bool MoviePictures::open(const std::string& path, double fps, std::string& error
     path_ = path;
     qx_options options;
     qx_default_options(&options);
-    options.pixels = QX_PIXELS_RGB888;
+    options.pixels = QX_PIXELS_RGBA;
     options.fps = fps;
     int code = 0;
     movie_ = qx_open_file(path.c_str(), &options, &code);
@@ -44,7 +44,6 @@ int MoviePictures::next(RgbImage& picture, int64_t& index, int64_t& time_ms, std
     if (frame.dropped != 0 || frame.pixels == nullptr) {
         ++dropped_;
     } else {
-        // 8-8-8 pixels are 32-bit words, blue in the low byte and red in the third.
         const int32_t width = std::min(frame.width, canvas_.width);
         const int32_t height = std::min(frame.height, canvas_.height);
         const int32_t left = (canvas_.width - width) / 2;
@@ -57,9 +56,9 @@ int MoviePictures::next(RgbImage& picture, int64_t& index, int64_t& time_ms, std
             uint8_t* out =
                 canvas_.rgb.data() + (static_cast<size_t>(top + y) * canvas_.width + left) * 3;
             for (int32_t x = 0; x < width; ++x, in += frame.bytes_per_pixel, out += 3) {
-                out[0] = in[2];
+                out[0] = in[0];
                 out[1] = in[1];
-                out[2] = in[0];
+                out[2] = in[2];
             }
         }
     }

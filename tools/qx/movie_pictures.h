@@ -7,8 +7,10 @@
 
 #include "tools/qx/picture_rgb.h"
 
-// A movie's pictures, sound and show times through the public interface, the pictures as the
-// 8-8-8 display shows them, for the commands that hand a movie on to other formats.
+// A movie's pictures, sound and show times through the public interface, for the commands that
+// hand a movie on to other formats. The pictures are those `qx export` writes: the player's
+// 16-bit pixels with each component widened to 8 bits (the design's 32-bit display keeps 16-bit
+// pixels for these codecs, so no finer picture exists).
 class MoviePictures {
   public:
     MoviePictures() = default;
