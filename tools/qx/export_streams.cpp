@@ -87,7 +87,7 @@ bool export_pictures(MoviePictures& source, const StreamExportRequest& request,
     return result == 0 && target.complete(error);
 }
 
-// Stereo as the player plays it; a mono movie's sound, which comes doubled, as one channel.
+// Stereo as the player plays it, as the folder export writes it.
 bool export_sound(MoviePictures& source, const StreamExportRequest& request, std::string& error) {
     const qx_info& info = source.info();
     if (info.sample_rate <= 0) {
@@ -96,9 +96,8 @@ bool export_sound(MoviePictures& source, const StreamExportRequest& request, std
     }
     StreamTarget target;
     WavWriter wav;
-    const int32_t channels = info.channels == 1 ? 1 : 2;
     if (!target.open(request.wav, error) ||
-        !wav.open_stream(target.stream(), target.name(), info.sample_rate, channels,
+        !wav.open_stream(target.stream(), target.name(), info.sample_rate, 2,
                          static_cast<uint64_t>(info.audio_frames), error)) {
         return false;
     }
@@ -109,11 +108,6 @@ bool export_sound(MoviePictures& source, const StreamExportRequest& request, std
                                          static_cast<size_t>(std::min<int64_t>(4096, left)));
         if (got == 0) {
             break;
-        }
-        if (channels == 1) {
-            for (size_t i = 0; i < got; ++i) {
-                stereo[i] = stereo[2 * i];
-            }
         }
         if (!wav.write(stereo.data(), got, error)) {
             return false;
