@@ -27,7 +27,9 @@ TEST(CommandLine, UsageErrorsAreOneLineAndStatusTwo) {
     } cases[] = {
         {"bogus", "qx: unknown command 'bogus'\n"},
         {"--bogus", "qx: unknown option '--bogus'\n"},
-        {"", "qx: a command is needed: info, export, play or encode (see qx --help)\n"},
+        {"",
+         "qx: a command is needed: info, export, play, encode, convert or thumbnail (see qx "
+         "--help)\n"},
         {"play --fps 0 " + movie, "qx play: --fps must be greater than 0\n"},
         {"play --fps -3 " + movie, "qx play: --fps must be greater than 0\n"},
         {"play --brightness -10 " + movie, "qx play: --brightness must be 0 or more\n"},

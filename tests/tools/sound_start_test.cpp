@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "player/reader.h"
 #include "interface/sound_start.h"
+#include "player/reader.h"
 
 // The read after which the player starts its sound: the prefill reads two chunks a round until
 // 16 audio blocks are queued, and the first turn reads one more, or two when the first brought

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "tools/qx/commands.h"
 #include "tools/qx/export_folder.h"
 #include "tools/qx/export_sinks.h"
+#include "tools/qx/export_streams.h"
 #include "tools/qx/movie_info.h"
 #include "tools/qx/number_text.h"
 #include "tools/qx/progress.h"
@@ -19,6 +21,7 @@ struct ExportRequest {
     bool wav = false;
     PictureExportOptions pictures;
     ExportRangeRequest range;
+    StreamExportRequest streams;
 };
 
 int fail(const std::string& error, int status = 1) {
@@ -130,8 +133,16 @@ void add_export_command(CLI::App& app, int& status) {
         "export", "Decode a movie to pictures and sound (PNG and WAV unless told otherwise)");
     auto request = std::make_shared<ExportRequest>();
     add_movie_argument(*command, request->movie);
-    command->add_option("OUTDIR", request->out_dir, "folder for the output")->required();
+    command->add_option("OUTDIR", request->out_dir,
+                        "folder for the output; with --wav alone, the WAV file or - for "
+                        "standard output");
     command->add_flag("--wav", request->wav, "write audio.wav");
+    command->add_option("--y4m", request->streams.y4m,
+                        "write the pictures as one YUV4MPEG2 stream to FILE, or - for standard "
+                        "output");
+    command->add_option("--chroma", request->streams.chroma_444, "chroma of --y4m: 420 or 444")
+        ->transform(
+            CLI::CheckedTransformer(std::map<std::string, bool>{{"420", false}, {"444", true}}));
     command->add_flag("--raw", request->pictures.raw, "write frame_NNNNN.raw and frames.json");
     command->add_flag("--png", request->pictures.png, "write frame_NNNNN.png");
     command->add_option("--display", request->pictures.display, "display pixel format")
@@ -156,6 +167,17 @@ void add_export_command(CLI::App& app, int& status) {
         require_not_negative(*start_frame, asked.start_frame.value_or(0));
         require_not_negative(*start, asked.start_seconds.value_or(0));
         require_above_zero(*frames, asked.frames.value_or(1));
+        const bool pictures = request->pictures.png || request->pictures.raw;
+        const bool ranged = asked.start_frame || asked.start_seconds || asked.frames;
+        if (stream_export_asked(request->out_dir, request->wav, pictures, ranged,
+                                request->streams)) {
+            request->streams.movie = request->movie;
+            status = run_stream_export(request->streams);
+            return;
+        }
+        if (request->out_dir.empty()) {
+            throw CLI::RequiredError("OUTDIR");
+        }
         status = run_export(*request);
     });
 }

@@ -10,6 +10,8 @@ void add_info_command(CLI::App& app, int& status);
 void add_export_command(CLI::App& app, int& status);
 void add_play_command(CLI::App& app, int& status);
 void add_encode_command(CLI::App& app, int& status);
+void add_convert_command(CLI::App& app, int& status);
+void add_thumbnail_command(CLI::App& app, int& status);
 
 // The MOVIE argument every command takes: a file, or "-" for standard input, which must then
 // be redirected from a file too (the reader seeks in a movie).

@@ -64,7 +64,8 @@ int usage_error(CLI::App& app, const CLI::ParseError& error, int argc, char** ar
         std::fprintf(stderr, "qx: unknown command '%s'\n", word.c_str());
     } else if (argc == 1) {
         std::fprintf(stderr,
-                     "qx: a command is needed: info, export, play or encode (see qx --help)\n");
+                     "qx: a command is needed: info, export, play, encode, convert or "
+                     "thumbnail (see qx --help)\n");
     } else {
         // Only options, and --help and --version were not among them.
         std::fprintf(stderr, "qx: unknown option '%s'\n", argv[1]);
@@ -83,6 +84,8 @@ int main(int argc, char** argv) {
     add_export_command(app, status);
     add_play_command(app, status);
     add_encode_command(app, status);
+    add_convert_command(app, status);
+    add_thumbnail_command(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -32,11 +32,23 @@ WavWriter::~WavWriter() {
     close(ignored);
 }
 
-bool WavWriter::open(const std::string& path, int32_t sample_rate, int32_t channels,
-                     std::string& error) {
+bool WavWriter::check_format(const std::string& path, int32_t sample_rate, int32_t channels,
+                             std::string& error) {
     if (sample_rate <= 0 || (channels != 1 && channels != 2)) {
         error = path + ": cannot be created at " + std::to_string(sample_rate) + " Hz with " +
                 std::to_string(channels) + " channels";
+        return false;
+    }
+    path_ = path;
+    sample_rate_ = sample_rate;
+    channels_ = channels;
+    data_bytes_ = 0;
+    return true;
+}
+
+bool WavWriter::open(const std::string& path, int32_t sample_rate, int32_t channels,
+                     std::string& error) {
+    if (!check_format(path, sample_rate, channels, error)) {
         return false;
     }
     file_ = std::fopen(path.c_str(), "w+b");
@@ -44,12 +56,28 @@ bool WavWriter::open(const std::string& path, int32_t sample_rate, int32_t chann
         error = path + ": cannot be created (" + reason() + ")";
         return false;
     }
-    path_ = path;
-    sample_rate_ = sample_rate;
-    channels_ = channels;
-    data_bytes_ = 0;
+    stream_ = false;
     if (!write_header(0)) {
         error = path + ": cannot be written (" + reason() + ")";
+        return false;
+    }
+    return true;
+}
+
+bool WavWriter::open_stream(std::FILE* file, const std::string& name, int32_t sample_rate,
+                            int32_t channels, uint64_t frames, std::string& error) {
+    if (!check_format(name, sample_rate, channels, error)) {
+        return false;
+    }
+    const uint64_t bytes = frames * SAMPLE_BYTES * static_cast<uint64_t>(channels);
+    if (bytes > WAV_MOST_DATA_BYTES) {
+        error = name + ": too long for a WAV file";
+        return false;
+    }
+    file_ = file;
+    stream_ = true;
+    if (!write_header(static_cast<uint32_t>(bytes))) {
+        error = name + ": cannot be written (" + reason() + ")";
         return false;
     }
     return true;
@@ -103,9 +131,9 @@ bool WavWriter::close(std::string& error) {
     if (file_ == nullptr) {
         return true;
     }
-    const bool completed =
-        std::fseek(file_, 0, SEEK_SET) == 0 && write_header(static_cast<uint32_t>(data_bytes_));
-    const bool closed = std::fclose(file_) == 0;
+    const bool completed = stream_ || (std::fseek(file_, 0, SEEK_SET) == 0 &&
+                                       write_header(static_cast<uint32_t>(data_bytes_)));
+    const bool closed = stream_ ? std::fflush(file_) == 0 : std::fclose(file_) == 0;
     file_ = nullptr;
     if (!completed || !closed) {
         error = path_ + ": cannot be completed (" + reason() + ")";
