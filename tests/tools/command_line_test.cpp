@@ -40,8 +40,6 @@ TEST(CommandLine, UsageErrorsAreOneLineAndStatusTwo) {
         {"export --brightness 9999 " + movie + " " + folder.path() + "/out",
          "qx export: --brightness must be at most 1000\n"},
         {"play --fps 5000 " + movie, "qx play: --fps must be at most 1000\n"},
-        {"play " + movie + " " + movie,
-         "qx play: plays one movie at a time; '" + movie + "' is one too many\n"},
         {"export " + movie + " " + folder.path() + "/out more",
          "qx export: takes one movie and one output folder; 'more' is one too many\n"},
         {"encode a.mnb b.mnb -i x.png",
