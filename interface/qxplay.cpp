@@ -8,6 +8,7 @@
 #include <functional>
 #include <new>
 #include <set>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,15 @@ namespace {
 
 constexpr double DEFAULT_FPS = 15.0;
 constexpr int DEFAULT_BRIGHTNESS = 100;
+
+// A C caller may store any integer in the enum field: look at it as stored before taking it as a
+// qx_pixels, which in C++ holds only the values the enum can represent.
+bool pixels_known(const qx_options& options) {
+    std::underlying_type_t<qx_pixels> stored;
+    static_assert(sizeof stored == sizeof options.pixels);
+    std::memcpy(&stored, &options.pixels, sizeof stored);
+    return stored >= QX_PIXELS_RGBA && stored <= QX_PIXELS_PAL8;
+}
 
 // Opens the input once more: each reader of a movie has a position of its own.
 using Opener = std::function<MovieFile*()>;
@@ -198,8 +208,7 @@ qx_movie* open_with(Opener opener, const qx_options* options, int* error) {
         if (!(chosen.fps > 0)) {
             chosen.fps = DEFAULT_FPS;
         }
-        result = chosen.pixels < QX_PIXELS_RGBA || chosen.pixels > QX_PIXELS_PAL8 ||
-                         chosen.brightness < 0 || chosen.fps > 1000
+        result = !pixels_known(chosen) || chosen.brightness < 0 || chosen.fps > 1000
                      ? QX_ERROR_ARGUMENT
                      : QX_OK;
         if (result == QX_OK) {

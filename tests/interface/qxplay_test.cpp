@@ -351,7 +351,8 @@ TEST(CInterfaceInput, BadInputGivesAnErrorAndCutMoviesEndEarly) {
     EXPECT_EQ(error, QX_ERROR_NOT_A_MOVIE);
     qx_options options;
     qx_default_options(&options);
-    options.pixels = static_cast<qx_pixels>(9);
+    const int unknown_pixels = 9;  // as a C caller may store it
+    std::memcpy(&options.pixels, &unknown_pixels, sizeof unknown_pixels);
     EXPECT_EQ(qx_open_memory(junk, sizeof junk, &options, &error), nullptr);
     EXPECT_EQ(error, QX_ERROR_ARGUMENT);
     EXPECT_STREQ(qx_error_text(QX_ERROR_NOT_A_MOVIE), "not a movie");
