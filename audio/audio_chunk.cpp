@@ -6,7 +6,7 @@
 
 #include "audio/ima_decoder.h"
 #include "audio/xa_decoder.h"
-#include "platform/byte_order.h"
+#include "base/byte_order.h"
 
 // Blocks go to the sound buffer byte for byte, and its samples are little-endian.
 static_assert(std::endian::native == std::endian::little);

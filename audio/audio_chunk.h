@@ -1,14 +1,10 @@
 #pragma once
 #include <cstdint>
 
+#include "format/audio_header.h"
 #include "player/player_context.h"
 
 inline constexpr uint32_t AUDIO_CHUNK_MAX = 32768;
-
-// Compression codes of the audio header.
-inline constexpr int32_t AUDIO_PCM = 0;
-inline constexpr int32_t AUDIO_XA = 7;
-inline constexpr int32_t AUDIO_IMA = 10;
 
 // Compression-7 payloads: a 4-byte count nobody uses, then the four history samples.
 inline constexpr uint32_t XA_PAYLOAD_HEADER_BYTES = 12;

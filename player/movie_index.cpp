@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "audio/audio_chunk.h"
+#include "base/byte_order.h"
+#include "base/memory.h"
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_key_frame.h"
-#include "platform/byte_order.h"
 #include "platform/kernel.h"
-#include "platform/memory.h"
 #include "player/chunk_walk.h"
 #include "player/player_context.h"
 #include "video/frame_dispatch.h"

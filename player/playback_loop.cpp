@@ -5,8 +5,8 @@
 
 #include "audio/media_clock.h"
 #include "audio/sound_output.h"
+#include "base/memory.h"
 #include "platform/kernel.h"
-#include "platform/memory.h"
 #include "player/reader.h"
 #include "player/seek.h"
 #include "video/display_setup.h"

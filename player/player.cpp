@@ -1,9 +1,9 @@
 #include "player/player.h"
 
 #include "audio/sound_output.h"
+#include "base/memory.h"
 #include "platform/file.h"
 #include "platform/kernel.h"
-#include "platform/memory.h"
 #include "player/playback_loop.h"
 #include "player/reader.h"
 #include "video/display_setup.h"

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "audio/sound_stream.h"
-#include "codecs/dct/colour_tables.h"
+#include "codecs/dct/dct_colour_tables.h"
 #include "codecs/dct/dct_decoder.h"
 #include "codecs/rkd/rkd_decoder.h"
 #include "player/play_params.h"

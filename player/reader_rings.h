@@ -1,16 +1,11 @@
 #pragma once
 #include <cstdint>
 
-#include "player/ring.h"
+#include "base/ring.h"
+#include "format/video_kinds.h"
 
 inline constexpr uint32_t VIDEO_ARENA_BYTES = 1000000;
 inline constexpr uint32_t AUDIO_ARENA_BYTES = 300000;
-
-// Video kinds, from the chunk tag.
-inline constexpr int32_t VIDEO_RKD_KEY = 1;
-inline constexpr int32_t VIDEO_RKD_INTER = 2;
-inline constexpr int32_t VIDEO_MNB = 3;
-inline constexpr int32_t VIDEO_ZLE = 4;
 
 // One queued video chunk body in the video arena.
 struct VideoFrameSlot {

@@ -3,10 +3,10 @@
 #include <atomic>
 #include <thread>
 
+#include "base/memory.h"
 #include "platform/faults.h"
 #include "platform/file.h"
 #include "platform/kernel.h"
-#include "platform/memory.h"
 #include "platform/timer.h"
 #include "player/player.h"
 #include "tests/player/player_test_support.h"
