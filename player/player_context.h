@@ -31,3 +31,7 @@ struct PlayerContext {
     ColourTables colour_tables;
     int32_t tables_brightness;
 };
+
+// Hands the audio stage what it works on beyond its own record: the application's sound objects
+// in `params` and the consumer end of the audio ring. Once `params` holds the options.
+void link_stages(PlayerContext& context);

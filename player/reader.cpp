@@ -47,7 +47,7 @@ int32_t read_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
     if (static_cast<uint32_t>(got) < payload_bytes || got == 0) {
         return READ_END;
     }
-    const uint32_t frames = audio_block_frames(context, payload, payload_bytes);
+    const uint32_t frames = audio_block_frames(context.sound, payload, payload_bytes);
     const uint32_t bytes = frames * AUDIO_FRAME_BYTES;
     Ring<AudioBlockSlot>& ring = context.reader.audio_ring;
     uint8_t* place = ring_place(ring, bytes);
@@ -55,7 +55,7 @@ int32_t read_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
         unread_chunk(context, payload_bytes);
         return READ_BUSY;
     }
-    decode_audio_payload(context, payload, payload_bytes, frames, place);
+    decode_audio_payload(context.sound, payload, payload_bytes, frames, place);
 
     AudioBlockSlot& slot = ring_back(ring);
     slot.video_stamp = context.reader.video_chunks;
