@@ -9,6 +9,7 @@
 #include "platform/kernel.h"
 #include "platform/timer.h"
 #include "player/player.h"
+#include "player/player_context.h"
 #include "tests/player/player_test_support.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/movie_builders.h"
