@@ -12,9 +12,8 @@ AudioFormat parsed(const std::vector<uint8_t>& body) {
 
 // 4 bytes, an empty first list, then `second`.
 std::vector<uint8_t> header_with(std::vector<uint8_t> second) {
-    std::vector<uint8_t> body = {'P', 'T', 0, 0, AUDIO_LIST_BREAK};
-    body.insert(body.end(), second.begin(), second.end());
-    return body;
+    second.insert(second.begin(), {'P', 'T', 0, 0, AUDIO_LIST_BREAK});
+    return second;
 }
 
 TEST(AudioHeaderFormat, ElementsOfTheSecondListSetTheFormat) {
