@@ -4,9 +4,10 @@
 #include <cstring>
 #include <span>
 
+#include "audio/audio_block.h"
 #include "audio/ima_decoder.h"
 #include "audio/xa_decoder.h"
-#include "platform/byte_order.h"
+#include "base/byte_order.h"
 
 // Blocks go to the sound buffer byte for byte, and its samples are little-endian.
 static_assert(std::endian::native == std::endian::little);
@@ -19,14 +20,14 @@ static_assert((AUDIO_CHUNK_MAX - XA_PAYLOAD_HEADER_BYTES) / XA_MONO_FRAME_BYTES 
                   AUDIO_FRAME_BYTES <
               AUDIO_ARENA_BYTES);
 
-bool is_stereo(const PlayerContext& context) {
-    return context.sound.channels == 2;
+bool is_stereo(const SoundStream& sound) {
+    return sound.channels == 2;
 }
 
 }  // namespace
 
-uint32_t audio_block_frames(const PlayerContext& context, const uint8_t* payload, uint32_t bytes) {
-    return audio_block_frames_in(context.sound.compression, context.sound.channels, payload, bytes);
+uint32_t audio_block_frames(const SoundStream& sound, const uint8_t* payload, uint32_t bytes) {
+    return audio_block_frames_in(sound.compression, sound.channels, payload, bytes);
 }
 
 uint32_t audio_block_frames_in(int32_t compression, int32_t channels, const uint8_t* payload,
@@ -59,10 +60,9 @@ uint32_t audio_block_frames_in(int32_t compression, int32_t channels, const uint
 
 namespace {
 
-void decode_pcm(const PlayerContext& context, const uint8_t* payload, uint32_t frames,
-                uint8_t* block) {
+void decode_pcm(const SoundStream& sound, const uint8_t* payload, uint32_t frames, uint8_t* block) {
     const uint8_t* samples = payload + PCM_PAYLOAD_HEADER_BYTES;
-    if (is_stereo(context)) {
+    if (is_stereo(sound)) {
         std::memcpy(block, samples, static_cast<size_t>(frames) * AUDIO_FRAME_BYTES);
         return;
     }
@@ -76,44 +76,43 @@ void decode_pcm(const PlayerContext& context, const uint8_t* payload, uint32_t f
     }
 }
 
-void decode_xa(PlayerContext& context, const uint8_t* payload, uint32_t bytes, uint32_t frames,
+void decode_xa(SoundStream& sound, const uint8_t* payload, uint32_t bytes, uint32_t frames,
                uint8_t* block) {
-    context.sound.xa_current_left = load_le16_signed(payload + 4);
-    context.sound.xa_previous_left = load_le16_signed(payload + 6);
-    context.sound.xa_current_right = load_le16_signed(payload + 8);
-    context.sound.xa_previous_right = load_le16_signed(payload + 10);
+    sound.xa_current_left = load_le16_signed(payload + 4);
+    sound.xa_previous_left = load_le16_signed(payload + 6);
+    sound.xa_current_right = load_le16_signed(payload + 8);
+    sound.xa_previous_right = load_le16_signed(payload + 10);
     const std::span<const uint8_t> data(payload + XA_PAYLOAD_HEADER_BYTES,
                                         bytes - XA_PAYLOAD_HEADER_BYTES);
     auto* output = reinterpret_cast<int16_t*>(block);
     const auto samples = static_cast<int32_t>(frames);
     int32_t position = 0;
-    if (is_stereo(context)) {
-        xa_decode_stereo(samples, position, context.sound.xa_current_left,
-                         context.sound.xa_previous_left, context.sound.xa_current_right,
-                         context.sound.xa_previous_right, data, output, frames);
+    if (is_stereo(sound)) {
+        xa_decode_stereo(samples, position, sound.xa_current_left, sound.xa_previous_left,
+                         sound.xa_current_right, sound.xa_previous_right, data, output, frames);
     } else {
-        xa_decode_mono(samples, position, context.sound.xa_current_left,
-                       context.sound.xa_previous_left, data, output, frames);
+        xa_decode_mono(samples, position, sound.xa_current_left, sound.xa_previous_left, data,
+                       output, frames);
     }
 }
 
 }  // namespace
 
-void decode_audio_payload(PlayerContext& context, const uint8_t* payload, uint32_t bytes,
+void decode_audio_payload(SoundStream& sound, const uint8_t* payload, uint32_t bytes,
                           uint32_t frames, uint8_t* block) {
-    switch (context.sound.compression) {
+    switch (sound.compression) {
         case AUDIO_PCM:
-            decode_pcm(context, payload, frames, block);
+            decode_pcm(sound, payload, frames, block);
             break;
         case AUDIO_XA:
             if (bytes >= XA_PAYLOAD_HEADER_BYTES) {
-                decode_xa(context, payload, bytes, frames, block);
+                decode_xa(sound, payload, bytes, frames, block);
             }
             break;
         case AUDIO_IMA:
             ima_decode_stereo(std::span<const uint8_t>(payload, bytes),
-                              reinterpret_cast<int16_t*>(block), frames, context.sound.ima_samples,
-                              context.sound.ima_steps);
+                              reinterpret_cast<int16_t*>(block), frames, sound.ima_samples,
+                              sound.ima_steps);
             break;
         default:
             break;

@@ -11,21 +11,21 @@ namespace {
 // Offsets in a stream buffer are 32-bit signed, and a write must stay inside it.
 constexpr uint32_t STREAM_BYTES_LIMIT = 1u << 30;
 
-void adopt_or_create_device(PlayerContext& context) {
-    PlayParams& params = *context.params;
-    if (params.sound != nullptr) {
+void adopt_or_create_device(SoundStream& sound) {
+    SoundTarget& target = sound.target;
+    if (*target.device != nullptr) {
         return;
     }
-    context.sound.owns_sound = 1;
+    sound.owns_sound = 1;
     SoundDevice* device = nullptr;
     if (sound_create(&device) != PLATFORM_OK || device == nullptr) {
         return;
     }
-    if (device->set_cooperative_level(params.window, SOUND_COOPERATIVE_PRIORITY) != PLATFORM_OK) {
+    if (device->set_cooperative_level(target.window, SOUND_COOPERATIVE_PRIORITY) != PLATFORM_OK) {
         device->release();
         return;
     }
-    params.sound = device;
+    *target.device = device;
 }
 
 WaveFormat primary_format(uint32_t device_flags) {
@@ -49,9 +49,9 @@ int32_t buffer_bytes(SoundBuffer& buffer) {
 }
 
 // The looping stream buffer, playing; null when the device gives none that works.
-SoundBuffer* start_stream_buffer(PlayerContext& context) {
-    PlayParams& params = *context.params;
-    const auto rate = static_cast<uint32_t>(context.sound.sample_rate);
+SoundBuffer* start_stream_buffer(SoundStream& sound) {
+    SoundTarget& target = sound.target;
+    const auto rate = static_cast<uint32_t>(sound.sample_rate);
     WaveFormat format;
     format.format_tag = WAVE_FORMAT_PCM;
     format.channels = 2;
@@ -62,10 +62,10 @@ SoundBuffer* start_stream_buffer(PlayerContext& context) {
     format.extra_size = 0;
     SoundBufferDesc desc;
     desc.flags = SOUND_BUFFER_CTRL_DEFAULT | SOUND_BUFFER_GET_CURRENT_POSITION2;
-    desc.buffer_bytes = static_cast<uint32_t>(context.sound.primary_buffer_bytes);
+    desc.buffer_bytes = static_cast<uint32_t>(sound.primary_buffer_bytes);
     desc.format = &format;
     SoundBuffer* buffer = nullptr;
-    if (params.sound->create_sound_buffer(desc, &buffer) != PLATFORM_OK || buffer == nullptr) {
+    if ((*target.device)->create_sound_buffer(desc, &buffer) != PLATFORM_OK || buffer == nullptr) {
         return nullptr;
     }
     buffer->set_frequency(rate);
@@ -75,9 +75,9 @@ SoundBuffer* start_stream_buffer(PlayerContext& context) {
         buffer->release();
         return nullptr;
     }
-    context.sound.stream_bytes = bytes;
-    context.sound.silent = 0;
-    context.sound.stream_write = 0;
+    sound.stream_bytes = bytes;
+    sound.silent = 0;
+    sound.stream_write = 0;
     if (buffer->play(0, 0, SOUND_PLAY_LOOPING) != PLATFORM_OK) {
         buffer->release();
         return nullptr;
@@ -87,59 +87,59 @@ SoundBuffer* start_stream_buffer(PlayerContext& context) {
 
 }  // namespace
 
-int32_t sound_open(PlayerContext& context) {
-    PlayParams& params = *context.params;
-    if (!(params.flags & PLAY_SOUND)) {
+int32_t sound_open(SoundStream& sound) {
+    SoundTarget& target = sound.target;
+    if (!target.open_sound) {
         return 0;
     }
-    adopt_or_create_device(context);
-    if (params.sound == nullptr) {
-        params.primary_sound_buffer = nullptr;
+    adopt_or_create_device(sound);
+    if (*target.device == nullptr) {
+        *target.primary_buffer = nullptr;
         return 0;
     }
     SoundCaps caps;
-    const uint32_t device_flags = params.sound->get_caps(caps) == PLATFORM_OK ? caps.flags : 0;
-    if (params.primary_sound_buffer != nullptr) {
-        const int32_t bytes = buffer_bytes(*params.primary_sound_buffer);
-        context.sound.primary_buffer_bytes = bytes > 0 ? bytes : 0;
+    const uint32_t device_flags = (*target.device)->get_caps(caps) == PLATFORM_OK ? caps.flags : 0;
+    if (*target.primary_buffer != nullptr) {
+        const int32_t bytes = buffer_bytes(**target.primary_buffer);
+        sound.primary_buffer_bytes = bytes > 0 ? bytes : 0;
         return 0;
     }
     SoundBufferDesc desc;
     desc.flags = SOUND_BUFFER_PRIMARY;
     SoundBuffer* primary = nullptr;
-    if (params.sound->create_sound_buffer(desc, &primary) != PLATFORM_OK || primary == nullptr) {
+    if ((*target.device)->create_sound_buffer(desc, &primary) != PLATFORM_OK ||
+        primary == nullptr) {
         return 0;
     }
     if (primary->set_format(primary_format(device_flags)) != PLATFORM_OK) {
         primary->release();
         return 1;
     }
-    params.primary_sound_buffer = primary;
+    *target.primary_buffer = primary;
     const int32_t bytes = buffer_bytes(*primary);
-    context.sound.primary_buffer_bytes = bytes > 0 ? bytes : 0;
-    context.sound.owns_primary_buffer = 1;
+    sound.primary_buffer_bytes = bytes > 0 ? bytes : 0;
+    sound.owns_primary_buffer = 1;
     return 0;
 }
 
-int32_t sound_stream_start(PlayerContext& context) {
-    PlayParams& params = *context.params;
+int32_t sound_stream_start(SoundStream& sound) {
+    SoundTarget& target = sound.target;
     SoundBuffer* buffer = nullptr;
     // A header's rate of 0 or below would give a buffer whose cursor never moves, and the
     // clock would stand still for ever: such a movie plays silent, at the silent pace.
-    if (params.sound != nullptr && params.primary_sound_buffer != nullptr &&
-        context.sound.sample_rate > 0) {
-        buffer = start_stream_buffer(context);
+    if (*target.device != nullptr && *target.primary_buffer != nullptr && sound.sample_rate > 0) {
+        buffer = start_stream_buffer(sound);
     }
     if (buffer == nullptr) {
-        context.sound.silent_play_pos = 0;
-        context.sound.silent_start_tick = tick_count();
-        context.sound.silent_ticks = 0;
-        context.sound.stream_bytes = SILENT_STREAM_BYTES;
-        context.sound.silent = 1;
-        context.sound.stream_write = 0;
+        sound.silent_play_pos = 0;
+        sound.silent_start_tick = tick_count();
+        sound.silent_ticks = 0;
+        sound.stream_bytes = SILENT_STREAM_BYTES;
+        sound.silent = 1;
+        sound.stream_write = 0;
     }
-    interlocked_store(params.stream_buffer, buffer);
-    interlocked_store(context.sound.sound_started, 1);
+    interlocked_store(*target.stream_buffer, buffer);
+    interlocked_store(sound.sound_started, 1);
     return 0;
 }
 
@@ -162,37 +162,37 @@ void silence_buffer(SoundBuffer& buffer, int32_t bytes) {
 
 }  // namespace
 
-void sound_stream_restart(PlayerContext& context) {
-    if (!interlocked_load(context.sound.sound_started)) {
+void sound_stream_restart(SoundStream& sound) {
+    if (!interlocked_load(sound.sound_started)) {
         return;
     }
-    context.sound.stream_block_sent = 0;
-    interlocked_store(context.sound.stream_silence_bytes, 0);
-    if (context.sound.silent) {
-        context.sound.stream_write = context.sound.silent_play_pos;
+    sound.stream_block_sent = 0;
+    interlocked_store(sound.stream_silence_bytes, 0);
+    if (sound.silent) {
+        sound.stream_write = sound.silent_play_pos;
         return;
     }
-    SoundBuffer* buffer = interlocked_load(context.params->stream_buffer);
+    SoundBuffer* buffer = interlocked_load(*sound.target.stream_buffer);
     if (buffer == nullptr) {
         return;
     }
-    silence_buffer(*buffer, context.sound.stream_bytes);
+    silence_buffer(*buffer, sound.stream_bytes);
     uint32_t play = 0;
     uint32_t write = 0;
     if (buffer->get_current_position(&play, &write) == PLATFORM_OK &&
-        play < static_cast<uint32_t>(context.sound.stream_bytes)) {
-        context.sound.stream_write = static_cast<int32_t>(play);
+        play < static_cast<uint32_t>(sound.stream_bytes)) {
+        sound.stream_write = static_cast<int32_t>(play);
     }
 }
 
-int32_t sound_stream_release(PlayerContext& context) {
-    PlayParams& params = *context.params;
+int32_t sound_stream_release(SoundStream& sound) {
+    SoundTarget& target = sound.target;
     // Sequentially consistent, as the count and look of with_stream_buffer are: either that
     // call sees the buffer gone, or this one sees the call counted.
-    SoundBuffer* buffer = std::atomic_ref<SoundBuffer*>(params.stream_buffer).exchange(nullptr);
+    SoundBuffer* buffer = std::atomic_ref<SoundBuffer*>(*target.stream_buffer).exchange(nullptr);
     if (buffer != nullptr) {
         // A pause or resume that found the buffer before it was unlinked finishes with it first.
-        while (std::atomic_ref<int32_t>(params.stream_users).load() != 0) {
+        while (std::atomic_ref<int32_t>(*target.stream_users).load() != 0) {
             sleep_ms(1);
         }
         buffer->release();
@@ -200,18 +200,18 @@ int32_t sound_stream_release(PlayerContext& context) {
     return 0;
 }
 
-int32_t sound_close(PlayerContext& context) {
-    PlayParams& params = *context.params;
-    if (!(params.flags & PLAY_SOUND)) {
+int32_t sound_close(SoundStream& sound) {
+    SoundTarget& target = sound.target;
+    if (!target.open_sound) {
         return 0;
     }
-    if (context.sound.owns_primary_buffer && params.primary_sound_buffer != nullptr) {
-        params.primary_sound_buffer->release();
-        params.primary_sound_buffer = nullptr;
+    if (sound.owns_primary_buffer && *target.primary_buffer != nullptr) {
+        (*target.primary_buffer)->release();
+        *target.primary_buffer = nullptr;
     }
-    if (context.sound.owns_sound && params.sound != nullptr) {
-        params.sound->release();
-        params.sound = nullptr;
+    if (sound.owns_sound && *target.device != nullptr) {
+        (*target.device)->release();
+        *target.device = nullptr;
     }
     return 0;
 }

@@ -1,11 +1,19 @@
 #pragma once
 #include <cstdint>
 
+#include "audio/audio_block.h"
+#include "audio/sound_target.h"
+
 // The sound side of one movie: the audio format the headers announce, the ADPCM history the
 // decoder carries from block to block, the stream buffer being fed and the media clock the
 // timer keeps. Fields shared between threads are changed through the interlocked operations
-// of platform/kernel.h.
+// of base/interlocked.h.
 struct SoundStream {
+    // What the stage works on, linked when the movie starts: the application's sound objects
+    // and the consumer end of the audio ring the reader fills.
+    SoundTarget target;
+    AudioRing* blocks;
+
     // Audio format.
     int32_t channels;
     int32_t sample_rate;

@@ -5,50 +5,50 @@
 
 #include "audio/audio_chunk.h"
 #include "audio/media_clock.h"
+#include "base/ring.h"
 #include "platform/kernel.h"
-#include "player/reader.h"
 
 namespace {
 
 // Ticks of silent mode this tick stands for: one, or more when the timer ran late and ticks
 // were lost (a loaded machine), so that the simulated cursor keeps to the platform clock. At
 // most half the buffer is caught up at once, so that the free space cannot wrap around.
-int32_t silent_ticks_now(PlayerContext& context, int32_t bytes_per_second) {
-    const uint32_t elapsed_ms = tick_count() - context.sound.silent_start_tick;
-    const int64_t owed = int64_t{elapsed_ms / CLOCK_TICK_MS} - context.sound.silent_ticks;
-    const int64_t most = std::max<int64_t>(
-        1, int64_t{context.sound.stream_bytes} / 2 * TICKS_PER_SECOND / bytes_per_second);
+int32_t silent_ticks_now(SoundStream& sound, int32_t bytes_per_second) {
+    const uint32_t elapsed_ms = tick_count() - sound.silent_start_tick;
+    const int64_t owed = int64_t{elapsed_ms / CLOCK_TICK_MS} - sound.silent_ticks;
+    const int64_t most =
+        std::max<int64_t>(1, int64_t{sound.stream_bytes} / 2 * TICKS_PER_SECOND / bytes_per_second);
     const auto ticks = static_cast<int32_t>(std::clamp<int64_t>(owed, 1, most));
-    context.sound.silent_ticks += ticks;
+    sound.silent_ticks += ticks;
     return ticks;
 }
 
 // Bytes the simulated cursor of silent mode moves in this tick: the movie's own byte rate,
 // with the hundredths carried from tick to tick so that rates not divisible by 25 keep time.
-int32_t silent_bytes_this_tick(PlayerContext& context) {
-    const int32_t rate = silent_byte_rate(interlocked_load(context.sound.sample_rate));
+int32_t silent_bytes_this_tick(SoundStream& sound) {
+    const int32_t rate = silent_byte_rate(interlocked_load(sound.sample_rate));
     const int64_t hundredths =
-        context.sound.silent_rate_remainder + int64_t{rate} * silent_ticks_now(context, rate);
-    context.sound.silent_rate_remainder = static_cast<int32_t>(hundredths % TICKS_PER_SECOND);
+        sound.silent_rate_remainder + int64_t{rate} * silent_ticks_now(sound, rate);
+    sound.silent_rate_remainder = static_cast<int32_t>(hundredths % TICKS_PER_SECOND);
     return static_cast<int32_t>(hundredths / TICKS_PER_SECOND);
 }
 
 // Where the play cursor stands, or false when it cannot be known (the tick is then skipped:
 // a wrong position would overwrite sound not yet played).
-bool find_play_cursor(PlayerContext& context, int32_t& cursor) {
-    if (context.sound.silent) {
-        int32_t position = context.sound.silent_play_pos + silent_bytes_this_tick(context);
-        if (position >= context.sound.stream_bytes) {
-            position -= context.sound.stream_bytes;
+bool find_play_cursor(SoundStream& sound, int32_t& cursor) {
+    if (sound.silent) {
+        int32_t position = sound.silent_play_pos + silent_bytes_this_tick(sound);
+        if (position >= sound.stream_bytes) {
+            position -= sound.stream_bytes;
         }
-        context.sound.silent_play_pos = position;
+        sound.silent_play_pos = position;
         cursor = position;
         return true;
     }
     uint32_t play = 0;
     uint32_t write = 0;
-    if (context.params->stream_buffer->get_current_position(&play, &write) != PLATFORM_OK ||
-        play >= static_cast<uint32_t>(context.sound.stream_bytes)) {
+    if ((*sound.target.stream_buffer)->get_current_position(&play, &write) != PLATFORM_OK ||
+        play >= static_cast<uint32_t>(sound.stream_bytes)) {
         return false;
     }
     cursor = static_cast<int32_t>(play);
@@ -57,16 +57,15 @@ bool find_play_cursor(PlayerContext& context, int32_t& cursor) {
 
 // Copies `bytes` of `source` into the stream buffer at the write offset, or zeros when
 // `source` is null. A failed lock writes nothing; the stream moves on all the same.
-void write_stream(PlayerContext& context, const uint8_t* source, int32_t bytes) {
-    if (context.sound.silent || bytes == 0) {
+void write_stream(SoundStream& sound, const uint8_t* source, int32_t bytes) {
+    if (sound.silent || bytes == 0) {
         return;
     }
-    SoundBuffer* buffer = context.params->stream_buffer;
+    SoundBuffer* buffer = *sound.target.stream_buffer;
     void* regions[2] = {};
     uint32_t lengths[2] = {};
-    if (buffer->lock(static_cast<uint32_t>(context.sound.stream_write),
-                     static_cast<uint32_t>(bytes), &regions[0], &lengths[0], &regions[1],
-                     &lengths[1], 0) != PLATFORM_OK) {
+    if (buffer->lock(static_cast<uint32_t>(sound.stream_write), static_cast<uint32_t>(bytes),
+                     &regions[0], &lengths[0], &regions[1], &lengths[1], 0) != PLATFORM_OK) {
         return;
     }
     auto left = static_cast<uint32_t>(bytes);
@@ -86,43 +85,43 @@ void write_stream(PlayerContext& context, const uint8_t* source, int32_t bytes) 
     buffer->unlock(regions[0], lengths[0], regions[1], lengths[1]);
 }
 
-void advance_write(PlayerContext& context, int32_t bytes) {
-    context.sound.stream_write = (context.sound.stream_write + bytes) % context.sound.stream_bytes;
+void advance_write(SoundStream& sound, int32_t bytes) {
+    sound.stream_write = (sound.stream_write + bytes) % sound.stream_bytes;
 }
 
 // The block at the read position has gone into the buffer whole.
-void consume_block(PlayerContext& context, AudioBlockSlot& slot) {
+void consume_block(SoundStream& sound, AudioBlockSlot& slot) {
     const int32_t stamp = slot.video_stamp;
-    context.sound.stream_block_sent = 0;
-    interlocked_store(context.sound.stream_silence_bytes, 0);
-    release_audio_slot(context);
-    interlocked_store(context.sound.clock, stamp);
+    sound.stream_block_sent = 0;
+    interlocked_store(sound.stream_silence_bytes, 0);
+    ring_pop(*sound.blocks);
+    interlocked_store(sound.clock, stamp);
 }
 
 // The ticks to come until the cursor has moved `short_bytes` further, at the earliest. Only
 // the simulated cursor keeps time exactly; a device's may move by whole periods at once.
-int32_t ticks_until_played(const PlayerContext& context, int32_t short_bytes) {
-    if (!context.sound.silent) {
+int32_t ticks_until_played(const SoundStream& sound, int32_t short_bytes) {
+    if (!sound.silent) {
         return 1;
     }
-    const int64_t rate = silent_byte_rate(interlocked_load(context.sound.sample_rate));
+    const int64_t rate = silent_byte_rate(interlocked_load(sound.sample_rate));
     const int64_t hundredths =
-        int64_t{short_bytes} * TICKS_PER_SECOND - context.sound.silent_rate_remainder;
+        int64_t{short_bytes} * TICKS_PER_SECOND - sound.silent_rate_remainder;
     return static_cast<int32_t>(std::max<int64_t>(1, (hundredths + rate - 1) / rate));
 }
 
 // Ticks to come until the block at the read position fits beside the `free_bytes` left: 1
 // when it fits already, or when none waits (the next tick writes silence) or it goes in
 // pieces.
-int32_t ticks_until_room(PlayerContext& context, int32_t free_bytes) {
-    if (ring_queued(context.reader.audio_ring) == 0) {
+int32_t ticks_until_room(SoundStream& sound, int32_t free_bytes) {
+    if (ring_queued(*sound.blocks) == 0) {
         return 1;
     }
-    const int32_t bytes = interlocked_load(ring_front(context.reader.audio_ring).bytes);
-    if (bytes <= free_bytes || bytes > context.sound.stream_bytes / 2) {
+    const int32_t bytes = interlocked_load(ring_front(*sound.blocks).bytes);
+    if (bytes <= free_bytes || bytes > sound.stream_bytes / 2) {
         return 1;
     }
-    return ticks_until_played(context, bytes - free_bytes);
+    return ticks_until_played(sound, bytes - free_bytes);
 }
 
 }  // namespace
@@ -138,21 +137,20 @@ int32_t stream_free_space(int32_t play_cursor, int32_t stream_write, int32_t str
     return stream_write > play_cursor ? gap + stream_bytes : gap;
 }
 
-int32_t stream_audio(PlayerContext& context) {
+int32_t stream_audio(SoundStream& sound) {
     int32_t cursor = 0;
-    if (!find_play_cursor(context, cursor)) {
+    if (!find_play_cursor(sound, cursor)) {
         return 1;
     }
-    const int32_t free_bytes =
-        stream_free_space(cursor, context.sound.stream_write, context.sound.stream_bytes);
-    AudioBlockSlot& slot = ring_front(context.reader.audio_ring);
+    const int32_t free_bytes = stream_free_space(cursor, sound.stream_write, sound.stream_bytes);
+    AudioBlockSlot& slot = ring_front(*sound.blocks);
     const int32_t bytes = interlocked_load(slot.bytes);
     // A block larger than half the buffer might never find that much room at once, which
     // would stall the clock: it goes in piece by piece, whole sample frames at a time.
-    const bool in_pieces = bytes > context.sound.stream_bytes / 2;
+    const bool in_pieces = bytes > sound.stream_bytes / 2;
     int32_t piece = bytes;
     if (in_pieces) {
-        const int32_t left = bytes - context.sound.stream_block_sent;
+        const int32_t left = bytes - sound.stream_block_sent;
         const int32_t room = free_bytes & ~3;
         piece = left < room ? left : room;
         if (piece == 0) {
@@ -160,25 +158,25 @@ int32_t stream_audio(PlayerContext& context) {
         }
     }
     if (free_bytes < piece) {
-        return ticks_until_room(context, free_bytes);
+        return ticks_until_room(sound, free_bytes);
     }
-    if (ring_queued(context.reader.audio_ring) != 0) {
+    if (ring_queued(*sound.blocks) != 0) {
         const uint8_t* data = interlocked_load(slot.data);
-        write_stream(context, data + context.sound.stream_block_sent, piece);
-        advance_write(context, piece);
-        context.sound.stream_block_sent += piece;
-        if (context.sound.stream_block_sent != bytes) {
+        write_stream(sound, data + sound.stream_block_sent, piece);
+        advance_write(sound, piece);
+        sound.stream_block_sent += piece;
+        if (sound.stream_block_sent != bytes) {
             return 1;
         }
-        consume_block(context, slot);
-        return ticks_until_room(context, free_bytes - piece);
+        consume_block(sound, slot);
+        return ticks_until_room(sound, free_bytes - piece);
     }
-    write_stream(context, nullptr, free_bytes);
-    advance_write(context, free_bytes);
-    const int32_t silence = interlocked_load(context.sound.stream_silence_bytes);
-    if (silence < context.sound.stream_bytes) {
-        interlocked_store(context.sound.stream_silence_bytes, silence + free_bytes);
+    write_stream(sound, nullptr, free_bytes);
+    advance_write(sound, free_bytes);
+    const int32_t silence = interlocked_load(sound.stream_silence_bytes);
+    if (silence < sound.stream_bytes) {
+        interlocked_store(sound.stream_silence_bytes, silence + free_bytes);
     }
-    interlocked_increment(context.sound.clock);
+    interlocked_increment(sound.clock);
     return 1;
 }

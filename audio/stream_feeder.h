@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "player/player_context.h"
+#include "audio/sound_stream.h"
 
 // The simulated play cursor of silent mode moves at the movie's rate of 16-bit stereo frames;
 // a rate a header cannot mean (0 or below, or beyond what the silent buffer can hold in a
@@ -14,7 +14,7 @@ inline constexpr int32_t SILENT_RATE_LIMIT = 384000;
 // the buffer in pieces), and the clock moves to the block's video stamp; with nothing queued,
 // silence fills the free space and the clock moves on by one. Returns the ticks to come of
 // which the first that may move the clock is the last (1: the next tick may).
-int32_t stream_audio(PlayerContext& context);
+int32_t stream_audio(SoundStream& sound);
 
 // Bytes a second the simulated cursor of silent mode moves for a movie of `sample_rate`.
 int32_t silent_byte_rate(int32_t sample_rate);

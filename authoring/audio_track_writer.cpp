@@ -1,6 +1,7 @@
 #include "authoring/audio_track_writer.h"
 
-#include "audio/audio_chunk.h"
+#include "format/audio_header.h"
+#include "format/chunk_tags.h"
 
 AudioTrackWriter::AudioTrackWriter(MovieWriter& movie, int32_t channels, int32_t sample_rate,
                                    int32_t compression)
@@ -24,7 +25,7 @@ const EncodedAudio& AudioTrackWriter::write_chunk(std::span<const int16_t> sampl
             last_.decoded.clear();
             break;
     }
-    movie_.chunk("SCDl", last_.payload);
+    movie_.chunk(CHUNK_TAG_AUDIO_DATA, last_.payload);
     decoded_.insert(decoded_.end(), last_.decoded.begin(), last_.decoded.end());
     return last_;
 }

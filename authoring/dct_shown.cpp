@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "codecs/dct/wrapping.h"
-#include "video/display_setup.h"
 
 namespace {
 
@@ -18,11 +17,8 @@ constexpr int32_t CR_TO_GREEN = -46799;
 constexpr int32_t WRAP_DISTANCE = 40;
 
 ColourTables build_shown_tables() {
-    PlayParams params{};
-    params.brightness = 100;
-    set_display_pixel_format(params, PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F});
     ColourTables tables;
-    build_colour_tables(tables, params);
+    build_colour_tables(tables, DCT_RGB565);
     return tables;
 }
 

@@ -2,8 +2,8 @@
 #include <cstdint>
 
 #include "codecs/dct/coefficient_block.h"
+#include "codecs/dct/dct_colour_tables.h"
 #include "codecs/dct/macroblock.h"
-#include "video/colour_tables.h"
 
 // The decoder in the loop: what a player shows for given samples or levels, worked out with
 // the decoders' own transform, conversion and colour tables on the 5-6-5 display the DCT

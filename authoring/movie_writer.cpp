@@ -1,6 +1,8 @@
 #include "authoring/movie_writer.h"
 
 #include "authoring/whole_file.h"
+#include "format/chunk_header.h"
+#include "format/chunk_tags.h"
 
 namespace {
 
@@ -32,14 +34,14 @@ std::vector<uint8_t> audio_header_body(std::span<const AudioElement> list1,
                                        std::span<const AudioElement> list2) {
     std::vector<uint8_t> body = {'P', 'T', 0, 0};
     put_elements(body, list1);
-    body.push_back(0xFD);
+    body.push_back(AUDIO_LIST_BREAK);
     put_elements(body, list2);
-    body.push_back(0x8A);
+    body.push_back(AUDIO_HEADER_END);
     return body;
 }
 
 void MovieWriter::chunk(const char (&tag)[5], std::span<const uint8_t> body) {
-    chunk_with_size(tag, body, static_cast<uint32_t>(body.size() + 8));
+    chunk_with_size(tag, body, static_cast<uint32_t>(body.size() + CHUNK_HEADER_BYTES));
 }
 
 void MovieWriter::chunk_with_size(const char (&tag)[5], std::span<const uint8_t> body,
@@ -51,7 +53,7 @@ void MovieWriter::chunk_with_size(const char (&tag)[5], std::span<const uint8_t>
 
 void MovieWriter::audio_header(std::span<const AudioElement> list1,
                                std::span<const AudioElement> list2) {
-    chunk("SCHl", audio_header_body(list1, list2));
+    chunk(CHUNK_TAG_AUDIO_HEADER, audio_header_body(list1, list2));
 }
 
 void MovieWriter::audio_header(int32_t channels, int32_t sample_rate, int32_t compression,

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "format/audio_header.h"
+
 // One element of an audio header's element lists: a tag byte, a length byte and the value.
 struct AudioElement {
     uint8_t tag;
@@ -12,11 +14,6 @@ struct AudioElement {
 
 // An element whose value is `value` in `length` big-endian bytes.
 AudioElement audio_element(uint8_t tag, uint32_t value, uint8_t length);
-
-inline constexpr uint8_t AUDIO_ELEMENT_SAMPLE_BITS = 0x81;
-inline constexpr uint8_t AUDIO_ELEMENT_CHANNELS = 0x82;
-inline constexpr uint8_t AUDIO_ELEMENT_COMPRESSION = 0x83;
-inline constexpr uint8_t AUDIO_ELEMENT_SAMPLE_RATE = 0x84;
 
 // Builds a movie file in memory, chunk by chunk, and saves it.
 class MovieWriter {

@@ -86,7 +86,7 @@ RkdChunk RkdEncoder::encode(int32_t width, int32_t height, std::span<const uint8
 }
 
 RkdChunk RkdEncoder::key_chunk(std::span<const uint8_t> indices) const {
-    RkdChunk chunk{RKD_KIND_KEY, {}};
+    RkdChunk chunk{VIDEO_RKD_KEY, {}};
     std::vector<uint8_t>& out = chunk.payload;
     put_u16(out, uint32_t(width_));
     put_u16(out, uint32_t(height_));
@@ -107,13 +107,13 @@ RkdChunk RkdEncoder::commit_key(RkdChunk chunk, std::span<const uint8_t> indices
     // A key frame leaves the decoder's block map undefined.
     map_reusable_ = false;
     stats_ = RkdFrameStats{};
-    stats_.kind = RKD_KIND_KEY;
+    stats_.kind = VIDEO_RKD_KEY;
     return chunk;
 }
 
 std::optional<RkdEncoder::InterResult> RkdEncoder::inter_chunk(
     std::span<const uint8_t> indices) const {
-    InterResult result{{RKD_KIND_INTER, {}}, reconstruction_, {}, {}};
+    InterResult result{{VIDEO_RKD_INTER, {}}, reconstruction_, {}, {}};
     RkdInterCode code;
     if (!rkd_code_inter_blocks(indices.data(), result.picture, width_, height_, palette_,
                                options_.blocks, code)) {
@@ -152,7 +152,7 @@ std::optional<RkdEncoder::InterResult> RkdEncoder::inter_chunk(
         map.finish_into(out);
     }
     result.block_map = std::move(code.block_map);
-    result.stats = {RKD_KIND_INTER,      int32_t(vectors),  int32_t(raw),        int32_t(quads),
+    result.stats = {VIDEO_RKD_INTER,     int32_t(vectors),  int32_t(raw),        int32_t(quads),
                     int32_t(index_bits), code.lossy_blocks, code.max_block_error};
     return result;
 }

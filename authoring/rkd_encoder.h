@@ -7,11 +7,8 @@
 #include "authoring/rkd_block_coder.h"
 #include "authoring/rkd_lz_packer.h"
 #include "authoring/rkd_palette_builder.h"
-
-inline constexpr char RKD_KEY_TAG[5] = "kDKR";
-inline constexpr char RKD_INTER_TAG[5] = "fDKR";
-inline constexpr int32_t RKD_KIND_KEY = 1;
-inline constexpr int32_t RKD_KIND_INTER = 2;
+#include "format/chunk_tags.h"
+#include "format/video_kinds.h"
 
 struct RkdEncoderOptions {
     RkdBlockCoderOptions blocks;  // motion search window and accepted block error
@@ -21,9 +18,11 @@ struct RkdEncoderOptions {
 
 // One encoded frame: the body of a "kDKR" or "fDKR" chunk.
 struct RkdChunk {
-    int32_t kind;  // RKD_KIND_KEY or RKD_KIND_INTER
+    int32_t kind;  // VIDEO_RKD_KEY or VIDEO_RKD_INTER
     std::vector<uint8_t> payload;
-    const char (&tag() const)[5] { return kind == RKD_KIND_KEY ? RKD_KEY_TAG : RKD_INTER_TAG; }
+    const char (&tag() const)[5] {
+        return kind == VIDEO_RKD_KEY ? CHUNK_TAG_RKD_KEY : CHUNK_TAG_RKD_INTER;
+    }
 };
 
 // What the latest frame was made of.

@@ -8,26 +8,18 @@
 #include "authoring/dct_scene.h"
 #include "authoring/mnb_encoder.h"
 #include "authoring/zle_encoder.h"
+#include "codecs/dct/dct_colour_tables.h"
 #include "codecs/dct/idct.h"
 #include "codecs/dct/mnb_bit_reader.h"
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
-#include "video/colour_tables.h"
-#include "video/display_setup.h"
 
 namespace {
-
-PlayParams rgb565_params() {
-    PlayParams params{};
-    params.brightness = 100;
-    set_display_pixel_format(params, PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F});
-    return params;
-}
 
 const ColourTables& bench_tables() {
     static const ColourTables tables = [] {
         ColourTables built;
-        build_colour_tables(built, rgb565_params());
+        build_colour_tables(built, DCT_RGB565);
         return built;
     }();
     return tables;

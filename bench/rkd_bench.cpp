@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "authoring/rkd_encoder.h"
+#include "base/memory.h"
 #include "bench/thread_time.h"
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_convert.h"
 #include "codecs/rkd/rkd_inter_frame.h"
 #include "codecs/rkd/rkd_key_frame.h"
 #include "codecs/rkd/rkd_unpack.h"
-#include "platform/memory.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
 namespace {
@@ -77,7 +77,7 @@ void set_rates(benchmark::State& state, size_t bytes_per_frame) {
 void BM_RkdDecode(benchmark::State& state) {
     Movie movie = encode_movie(int32_t(state.range(0)), int32_t(state.range(1)));
     Player player(movie);
-    bool key = state.range(2) == RKD_KIND_KEY;
+    bool key = state.range(2) == VIDEO_RKD_KEY;
     const std::vector<uint8_t>& payload = key ? movie.key.payload : movie.inter.payload;
     const RkdFrame frame = player.c.described();
     for (auto _ : state) {
@@ -185,7 +185,7 @@ void BM_RkdFrameAgainstMemcpy(benchmark::State& state) {
     Movie movie =
         encode_movie(int32_t(state.range(0)), int32_t(state.range(1)), int32_t(state.range(3)));
     Player player(movie);
-    bool key = state.range(2) == RKD_KIND_KEY;
+    bool key = state.range(2) == VIDEO_RKD_KEY;
     const std::vector<uint8_t>& payload = key ? movie.key.payload : movie.inter.payload;
     const RkdFrame frame = player.c.described();
     const size_t bytes = player.pixels() * 2;
@@ -234,10 +234,10 @@ void BM_RkdFrameAgainstMemcpy(benchmark::State& state) {
 
 BENCHMARK(BM_RkdDecode)
     ->ArgNames({"width", "height", "kind"})
-    ->Args({320, 240, RKD_KIND_KEY})
-    ->Args({640, 480, RKD_KIND_KEY})
-    ->Args({320, 240, RKD_KIND_INTER})
-    ->Args({640, 480, RKD_KIND_INTER});
+    ->Args({320, 240, VIDEO_RKD_KEY})
+    ->Args({640, 480, VIDEO_RKD_KEY})
+    ->Args({320, 240, VIDEO_RKD_INTER})
+    ->Args({640, 480, VIDEO_RKD_INTER});
 BENCHMARK(BM_RkdUnpack<rkd_unpack>)->Args({320, 240})->Args({640, 480});
 BENCHMARK(BM_RkdUnpack<rkd_unpack_reference>)->Args({320, 240})->Args({640, 480});
 BENCHMARK(BM_RkdConvert)
@@ -250,9 +250,9 @@ BENCHMARK(BM_RkdFillPixelPairs);
 BENCHMARK(BM_RkdConvertReference)->Args({320, 240})->Args({640, 480});
 BENCHMARK(BM_RkdFrameAgainstMemcpy)
     ->ArgNames({"width", "height", "kind", "scene"})
-    ->Args({640, 480, RKD_KIND_KEY, SCENE_PANNING})
-    ->Args({640, 480, RKD_KIND_INTER, SCENE_PANNING})
-    ->Args({640, 480, RKD_KIND_INTER, SCENE_STILL_BACKGROUND})
-    ->Args({1920, 1080, RKD_KIND_KEY, SCENE_PANNING})
-    ->Args({1920, 1080, RKD_KIND_INTER, SCENE_PANNING})
-    ->Args({1920, 1080, RKD_KIND_INTER, SCENE_STILL_BACKGROUND});
+    ->Args({640, 480, VIDEO_RKD_KEY, SCENE_PANNING})
+    ->Args({640, 480, VIDEO_RKD_INTER, SCENE_PANNING})
+    ->Args({640, 480, VIDEO_RKD_INTER, SCENE_STILL_BACKGROUND})
+    ->Args({1920, 1080, VIDEO_RKD_KEY, SCENE_PANNING})
+    ->Args({1920, 1080, VIDEO_RKD_INTER, SCENE_PANNING})
+    ->Args({1920, 1080, VIDEO_RKD_INTER, SCENE_STILL_BACKGROUND});

@@ -7,7 +7,7 @@ install(TARGETS qxplay qxplay_shared EXPORT qxplayTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES include/qxplay/qxplay.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qxplay)
-install(DIRECTORY platform codecs player audio video
+install(DIRECTORY base platform format codecs player audio video
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qxplay
   FILES_MATCHING PATTERN "*.h")
 install(EXPORT qxplayTargets NAMESPACE qxplay:: DESTINATION ${QX_CMAKE_PACKAGE_DIR})

@@ -3,19 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "codecs/dct/dct_colour_tables.h"
 #include "codecs/dct/dct_decoder.h"
-#include "video/colour_tables.h"
-#include "video/display_setup.h"
 
 // Tables of a 5-6-5 display at full brightness, built once.
 inline const ColourTables& fuzz_colour_tables() {
     static const ColourTables tables = [] {
-        PlayParams params{};
-        params.brightness = 100;
-        set_display_pixel_format(params,
-                                 PixelFormat{32, PIXEL_FORMAT_RGB, 16, 0xF800, 0x07E0, 0x001F});
         ColourTables built;
-        build_colour_tables(built, params);
+        build_colour_tables(built, DCT_RGB565);
         return built;
     }();
     return tables;

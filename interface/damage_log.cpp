@@ -2,9 +2,8 @@
 
 #include <climits>
 #include <cstdio>
-#include <cstring>
 
-#include "platform/byte_order.h"
+#include "base/byte_order.h"
 #include "player/reader.h"
 
 namespace {
@@ -16,10 +15,10 @@ std::string quoted_tag(const StreamChunk& chunk) {
 // Why the reader, having read this chunk's header, cannot go on from the chunk's end; empty
 // when it can. It then steps on 8 bytes at a time until a header makes sense again.
 std::string sync_loss(const StreamChunk& chunk, bool has_audio) {
-    if (chunk.result != READ_END || is_end_tag(chunk.header)) {
+    if (chunk.result != READ_END || is_end_chunk_tag(chunk.header)) {
         return {};
     }
-    const uint32_t size = load_le32(chunk.header + 4);
+    const uint32_t size = load_le32(chunk.header + CHUNK_SIZE_OFFSET);
     if (!is_known_chunk_tag(chunk.header)) {
         return "unrecognised tag " + quoted_tag(chunk);
     }
@@ -44,13 +43,15 @@ void DamageLog::chunk(const StreamChunk& chunk) {
         return;
     }
     found_again(chunk.offset);
-    const int64_t announced_end = chunk.offset + int64_t{load_le32(chunk.header + 4)};
+    const int64_t announced_end =
+        chunk.offset + int64_t{load_le32(chunk.header + CHUNK_SIZE_OFFSET)};
     if (is_known_chunk_tag(chunk.header) && announced_end > file_bytes_) {
-        stretches_.push_back(
-            {chunk.offset, file_bytes_,
-             "chunk " + quoted_tag(chunk) + " at " + grouped_number(chunk.offset) +
-                 " runs past the end of the file: " + grouped_number(load_le32(chunk.header + 4)) +
-                 " bytes announced, " + grouped_number(file_bytes_ - chunk.offset) + " there"});
+        stretches_.push_back({chunk.offset, file_bytes_,
+                              "chunk " + quoted_tag(chunk) + " at " + grouped_number(chunk.offset) +
+                                  " runs past the end of the file: " +
+                                  grouped_number(load_le32(chunk.header + CHUNK_SIZE_OFFSET)) +
+                                  " bytes announced, " +
+                                  grouped_number(file_bytes_ - chunk.offset) + " there"});
     } else if (chunk.result == READ_ERROR) {
         stretches_.push_back(
             {chunk.offset, chunk.next_offset,
@@ -103,14 +104,4 @@ std::string grouped_number(int64_t value) {
         text += digits[i];
     }
     return value < 0 ? "-" + text : text;
-}
-
-bool is_end_tag(const uint8_t* tag) {
-    return std::memcmp(tag, "SEND", 4) == 0 || std::memcmp(tag, "1SNe", 4) == 0 ||
-           std::memcmp(tag, "SCEl", 4) == 0;
-}
-
-bool is_audio_data_tag(const uint8_t* tag) {
-    return std::memcmp(tag, "SCDl", 4) == 0 || std::memcmp(tag, "SNDC", 4) == 0 ||
-           std::memcmp(tag, "1SNd", 4) == 0;
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "format/chunk_tags.h"
 #include "interface/chunk_stream.h"
 
 // A stretch of a movie the reader could not take, in words.
@@ -40,6 +41,3 @@ class DamageLog {
 std::string printable_tag(const uint8_t* tag);
 // Numbers with thousands separators, as the tools print them.
 std::string grouped_number(int64_t value);
-// Tags of the chunks that end a movie, and of audio data chunks.
-bool is_end_tag(const uint8_t* tag);
-bool is_audio_data_tag(const uint8_t* tag);

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "platform/memory.h"
+#include "base/memory.h"
 
 PictureBuffers::~PictureBuffers() {
     memory_free(first_);

@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "audio/audio_chunk.h"
-#include "platform/byte_order.h"
+#include "base/byte_order.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ WalkedChunk walk_chunk(MovieFile* file, int64_t offset, int32_t file_bytes, bool
     if (read_at(file, offset, header, CHUNK_HEADER_BYTES) != CHUNK_HEADER_BYTES) {
         return end();
     }
-    const uint32_t chunk_bytes = load_le32(header + 4);
+    const uint32_t chunk_bytes = load_le32(header + CHUNK_SIZE_OFFSET);
     ChunkRole role{};
     int32_t kind = 0;
     if (!chunk_tag_role(header, role, kind) || chunk_bytes < CHUNK_HEADER_BYTES ||

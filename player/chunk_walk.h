@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "format/audio_header.h"
 #include "platform/file.h"
-#include "player/audio_format.h"
 #include "player/reader.h"
 
 // What the reader makes of a chunk, told from its header alone.

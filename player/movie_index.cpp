@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "audio/audio_chunk.h"
+#include "base/byte_order.h"
+#include "base/memory.h"
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_key_frame.h"
-#include "platform/byte_order.h"
 #include "platform/kernel.h"
-#include "platform/memory.h"
 #include "player/chunk_walk.h"
 #include "player/player_context.h"
 #include "video/frame_dispatch.h"
@@ -200,9 +200,9 @@ void decode_for_state(PlayerContext& context, int64_t offset, const WalkedChunk&
     if (static_cast<uint32_t>(got) != chunk.body_bytes) {
         return;
     }
-    const uint32_t frames = audio_block_frames(context, payload, chunk.body_bytes);
+    const uint32_t frames = audio_block_frames(context.sound, payload, chunk.body_bytes);
     if (frames * AUDIO_FRAME_BYTES < AUDIO_ARENA_BYTES) {
-        decode_audio_payload(context, payload, chunk.body_bytes, frames,
+        decode_audio_payload(context.sound, payload, chunk.body_bytes, frames,
                              context.reader.audio_ring.arena);
     }
 }

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "format/audio_header.h"
 #include "platform/file.h"
-#include "player/audio_format.h"
 
 struct PlayerContext;
 

@@ -5,8 +5,8 @@
 
 #include "audio/media_clock.h"
 #include "audio/sound_output.h"
+#include "base/memory.h"
 #include "platform/kernel.h"
-#include "platform/memory.h"
 #include "player/reader.h"
 #include "player/seek.h"
 #include "video/display_setup.h"
@@ -153,7 +153,7 @@ bool pace(PlayerContext& context) {
         }
         // The clock changes only at a tick: the wait sleeps until the next one.
         if (!read_while_waiting(context)) {
-            sleep_ms(clock_next_change_ms(context));
+            sleep_ms(clock_next_change_ms(context.sound));
         }
         target = interlocked_load(context.sound.clock) - PACE_FRAMES_BEHIND_CLOCK;
     }
@@ -254,7 +254,7 @@ void run_turns(PlayerContext& context) {
         }
         const int32_t last_read = read_ahead(context);
         if (!context.sound.sound_started && params.has_audio) {
-            sound_stream_start(context);
+            sound_stream_start(context.sound);
             interlocked_store(context.sound.clock, 0);
         }
         VideoFrameSlot& slot = ring_front(context.reader.video_ring);
@@ -294,14 +294,14 @@ void playback_loop(PlayParams& params) {
     if ((params.flags & PLAY_THREAD) && (params.flags & PLAY_PRIORITY)) {
         thread_set_priority(params.thread_priority);
     }
-    if (clock_start(context) == 0) {
+    if (clock_start(context.sound) == 0) {
         params.lag = 0;
         context.start_tick = tick_count();
         run_turns(context);
         context.end_tick = tick_count();
-        clock_stop(context);
+        clock_stop(context.sound);
     }
-    sound_stream_release(context);
+    sound_stream_release(context.sound);
     interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_ENDED));
 }
 
@@ -319,7 +319,7 @@ void player_teardown(PlayerContext* context) {
     PlayParams& params = *context->params;
     params.elapsed_ms = static_cast<int32_t>(context->end_tick - context->start_tick);
     close_stream(*context);
-    sound_close(*context);
+    sound_close(context->sound);
     release_display(*context);
     // The record is unlinked and the context freed before CLOSED is written: once the
     // application sees CLOSED it may reuse the record at once.

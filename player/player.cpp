@@ -1,9 +1,9 @@
 #include "player/player.h"
 
 #include "audio/sound_output.h"
+#include "base/memory.h"
 #include "platform/file.h"
 #include "platform/kernel.h"
-#include "platform/memory.h"
 #include "player/playback_loop.h"
 #include "player/reader.h"
 #include "video/display_setup.h"
@@ -76,6 +76,7 @@ PlayerContext* player_open_stream(const char* file_name, WindowHandle window, Pl
     params.held_at_end = 0;
     context->seek.decoded_first = -1;
     context->seek.decoded_last = -1;
+    link_stages(*context);
     if (!(params.flags & PLAY_APP_FILE)) {
         params.file = file_open(file_name, 0);
     }
@@ -120,7 +121,7 @@ PlayParams* player_start(const char* file_name, WindowHandle window, PlayParams&
     prefill(*context);
     params.audio_only = context->reader.video_chunks == 0 ? 1 : 0;
     interlocked_store(params.context, context);
-    sound_open(*context);
+    sound_open(context->sound);
     setup_display(*context);
     interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_READY));
     context->alive = 1;

@@ -2,7 +2,6 @@
 #include <cstdint>
 
 #include "player/play_params.h"
-#include "player/player_context.h"
 
 inline constexpr int32_t PREFILL_TARGET = 16;
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "audio/sound_stream.h"
-#include "codecs/dct/colour_tables.h"
+#include "codecs/dct/dct_colour_tables.h"
 #include "codecs/dct/dct_decoder.h"
 #include "codecs/rkd/rkd_decoder.h"
 #include "player/play_params.h"
@@ -31,3 +31,7 @@ struct PlayerContext {
     ColourTables colour_tables;
     int32_t tables_brightness;
 };
+
+// Hands the audio stage what it works on beyond its own record: the application's sound objects
+// in `params` and the consumer end of the audio ring. Once `params` holds the options.
+void link_stages(PlayerContext& context);

@@ -1,54 +1,15 @@
 #include "player/reader.h"
 
 #include <cstring>
-#include <iterator>
 
 #include "audio/audio_chunk.h"
-#include "platform/byte_order.h"
+#include "base/byte_order.h"
+#include "base/memory.h"
+#include "base/ring.h"
 #include "platform/file.h"
 #include "platform/kernel.h"
-#include "platform/memory.h"
-#include "player/ring.h"
 
 namespace {
-
-struct ChunkTag {
-    char text[5];
-    ChunkRole role;
-    int32_t kind;
-};
-
-// Tags in file byte order. Both byte orders are taken only where both are listed.
-constexpr ChunkTag CHUNK_TAGS[] = {
-    {"kDKR", ChunkRole::Video, VIDEO_RKD_KEY},
-    {"RKDk", ChunkRole::Video, VIDEO_RKD_KEY},
-    {"fDKR", ChunkRole::Video, VIDEO_RKD_INTER},
-    {"RKDf", ChunkRole::Video, VIDEO_RKD_INTER},
-    {"pBNM", ChunkRole::Video, VIDEO_MNB},
-    {"MQXf", ChunkRole::Video, VIDEO_MNB},
-    {"pELZ", ChunkRole::Video, VIDEO_ZLE},
-    {"QX2f", ChunkRole::Video, VIDEO_ZLE},
-    {"SCDl", ChunkRole::AudioData, 0},
-    {"SNDC", ChunkRole::AudioData, 0},
-    {"1SNd", ChunkRole::AudioData, 0},
-    {"SCHl", ChunkRole::AudioHeader, 0},
-    {"lHCS", ChunkRole::AudioHeader, 0},
-    {"1SNh", ChunkRole::AudioHeader, 0},
-    {"SEAD", ChunkRole::FixedAudioFormat, 0},
-    {"SCCl", ChunkRole::Dropped, 0},
-    {"lCCS", ChunkRole::Dropped, 0},
-    {"SCLl", ChunkRole::Dropped, 0},
-    {"lLCS", ChunkRole::Dropped, 0},
-};
-
-const ChunkTag* find_tag(const uint8_t* bytes) {
-    for (const ChunkTag& tag : CHUNK_TAGS) {
-        if (std::memcmp(tag.text, bytes, 4) == 0) {
-            return &tag;
-        }
-    }
-    return nullptr;
-}
 
 // Internal to read_chunk: no chunk the reader takes starts here (an unknown tag, a size that
 // cannot be stepped over, sound before any audio header). The design's reader ends there.
@@ -64,35 +25,6 @@ void set_audio_format(PlayerContext& context, const AudioFormat& format) {
     // The clock thread paces silent mode by the rate while a later header may change it.
     interlocked_store(context.sound.sample_rate, format.sample_rate);
     context.sound.compression = format.compression;
-}
-
-// Element lists of the audio header: a tag byte, a length byte L and L value bytes each.
-struct ElementCursor {
-    const uint8_t* bytes;
-    uint32_t size;
-    uint32_t position;
-
-    bool at(uint8_t marker) const { return position < size && bytes[position] == marker; }
-    // The element at the cursor lies whole inside the body.
-    bool has_element() const {
-        return position + 2 <= size && position + 2 + bytes[position + 1] <= size;
-    }
-    void skip_element() { position += 2 + bytes[position + 1]; }
-};
-
-// Big-endian value of L bytes, sign-extended for L of 1 to 3 when its top bit is set.
-int32_t element_value(const uint8_t* value, uint32_t length) {
-    uint32_t accumulated = 0;
-    for (uint32_t i = 0; i < length; ++i) {
-        accumulated = accumulated << 8 | value[i];
-    }
-    if (length >= 1 && length <= 3) {
-        const uint32_t top_bit = 1u << (8 * length - 1);
-        if (accumulated & top_bit) {
-            accumulated |= ~((top_bit << 1) - 1);
-        }
-    }
-    return static_cast<int32_t>(accumulated);
 }
 
 // Reads one audio data chunk body of `payload_bytes`, decodes it to 16-bit stereo PCM in the
@@ -115,7 +47,7 @@ int32_t read_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
     if (static_cast<uint32_t>(got) < payload_bytes || got == 0) {
         return READ_END;
     }
-    const uint32_t frames = audio_block_frames(context, payload, payload_bytes);
+    const uint32_t frames = audio_block_frames(context.sound, payload, payload_bytes);
     const uint32_t bytes = frames * AUDIO_FRAME_BYTES;
     Ring<AudioBlockSlot>& ring = context.reader.audio_ring;
     uint8_t* place = ring_place(ring, bytes);
@@ -123,7 +55,7 @@ int32_t read_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
         unread_chunk(context, payload_bytes);
         return READ_BUSY;
     }
-    decode_audio_payload(context, payload, payload_bytes, frames, place);
+    decode_audio_payload(context.sound, payload, payload_bytes, frames, place);
 
     AudioBlockSlot& slot = ring_back(ring);
     slot.video_stamp = context.reader.video_chunks;
@@ -136,63 +68,6 @@ int32_t read_audio_chunk(PlayerContext& context, uint32_t payload_bytes) {
 }
 
 }  // namespace
-
-bool is_known_chunk_tag(const void* tag) {
-    return find_tag(static_cast<const uint8_t*>(tag)) != nullptr;
-}
-
-const char* known_chunk_tag(size_t index) {
-    return index < std::size(CHUNK_TAGS) ? CHUNK_TAGS[index].text : nullptr;
-}
-
-bool chunk_tag_role(const void* tag, ChunkRole& role, int32_t& kind) {
-    const ChunkTag* found = find_tag(static_cast<const uint8_t*>(tag));
-    if (found == nullptr) {
-        return false;
-    }
-    role = found->role;
-    kind = found->kind;
-    return true;
-}
-
-AudioFormat fixed_audio_format() {
-    return {16, 2, 22050, 10};
-}
-
-AudioFormat audio_header_format(const uint8_t* body, uint32_t bytes) {
-    AudioFormat format{16, 1, 22050, 0};
-    ElementCursor cursor{body, bytes, 4};
-    while (cursor.position < cursor.size && !cursor.at(0xFD)) {
-        if (!cursor.has_element()) {
-            return format;
-        }
-        cursor.skip_element();
-    }
-    ++cursor.position;
-    while (cursor.position < cursor.size && !cursor.at(0x8A) && cursor.has_element()) {
-        const uint8_t element = body[cursor.position];
-        const uint8_t length = body[cursor.position + 1];
-        const int32_t value = element_value(body + cursor.position + 2, length);
-        switch (element) {
-            case 0x81:
-                format.sample_bits = value;
-                break;
-            case 0x82:
-                format.channels = value;
-                break;
-            case 0x83:
-                format.compression = value;
-                break;
-            case 0x84:
-                format.sample_rate = value;
-                break;
-            default:
-                break;
-        }
-        cursor.skip_element();
-    }
-    return format;
-}
 
 void probe_first_tag(PlayerContext& context) {
     MovieFile* file = context.params->file;
@@ -236,16 +111,18 @@ int32_t read_one_chunk(PlayerContext& context) {
     if (file_read(context.params->file, header, CHUNK_HEADER_BYTES) != CHUNK_HEADER_BYTES) {
         return READ_END;
     }
-    const uint32_t chunk_bytes = load_le32(header + 4);
-    const ChunkTag* tag = find_tag(header);
+    const uint32_t chunk_bytes = load_le32(header + CHUNK_SIZE_OFFSET);
+    ChunkRole role{};
+    int32_t kind = 0;
     // A size below the header's own cannot be stepped over: nothing after it can be trusted.
-    if (tag == nullptr || chunk_bytes < CHUNK_HEADER_BYTES || chunk_bytes > INT32_MAX) {
+    if (!chunk_tag_role(header, role, kind) || chunk_bytes < CHUNK_HEADER_BYTES ||
+        chunk_bytes > INT32_MAX) {
         return READ_LOST;
     }
     const uint32_t body_bytes = chunk_bytes - CHUNK_HEADER_BYTES;
-    switch (tag->role) {
+    switch (role) {
         case ChunkRole::Video:
-            return store_video_chunk(context, body_bytes, tag->kind);
+            return store_video_chunk(context, body_bytes, kind);
         case ChunkRole::AudioData:
             return context.params->has_audio ? read_audio_chunk(context, body_bytes) : READ_LOST;
         case ChunkRole::AudioHeader:

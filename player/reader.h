@@ -2,7 +2,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "player/audio_format.h"
+#include "format/audio_header.h"
+#include "format/chunk_header.h"
+#include "format/chunk_tags.h"
 #include "player/player_context.h"
 
 // Results of read_chunk and its helpers.
@@ -16,24 +18,8 @@ inline constexpr int32_t READ_SKIPPED = 4;
 inline constexpr int32_t READ_END = -1;
 inline constexpr int32_t READ_ERROR = -2;
 
-inline constexpr uint32_t CHUNK_HEADER_BYTES = 8;
 // Largest audio header, audio data or dropped chunk body the reader takes in one read.
 inline constexpr uint32_t CHUNK_BUFFER_BYTES = 32768;
-
-// Whether the reader takes chunks of this tag (four bytes in file order).
-bool is_known_chunk_tag(const void* tag);
-// The `index`th tag the reader takes, null past the last; for programs that build movies.
-const char* known_chunk_tag(size_t index);
-
-enum class ChunkRole { Video, AudioData, AudioHeader, FixedAudioFormat, Dropped };
-// What the reader does with chunks of `tag`, and for video chunks their kind; false for a tag
-// it does not take.
-bool chunk_tag_role(const void* tag, ChunkRole& role, int32_t& kind);
-
-// The format a "SEAD" chunk sets.
-AudioFormat fixed_audio_format();
-// The format an audio header body of `bytes` sets: the defaults, changed by its element list.
-AudioFormat audio_header_format(const uint8_t* body, uint32_t bytes);
 
 void probe_first_tag(PlayerContext& context);
 int32_t read_chunk(PlayerContext& context);

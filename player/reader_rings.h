@@ -1,16 +1,11 @@
 #pragma once
 #include <cstdint>
 
-#include "player/ring.h"
+#include "audio/audio_block.h"
+#include "base/ring.h"
+#include "format/video_kinds.h"
 
 inline constexpr uint32_t VIDEO_ARENA_BYTES = 1000000;
-inline constexpr uint32_t AUDIO_ARENA_BYTES = 300000;
-
-// Video kinds, from the chunk tag.
-inline constexpr int32_t VIDEO_RKD_KEY = 1;
-inline constexpr int32_t VIDEO_RKD_INTER = 2;
-inline constexpr int32_t VIDEO_MNB = 3;
-inline constexpr int32_t VIDEO_ZLE = 4;
 
 // One queued video chunk body in the video arena.
 struct VideoFrameSlot {
@@ -20,19 +15,11 @@ struct VideoFrameSlot {
     uint32_t bytes;  // body bytes in the arena; decoders never read past them
 };
 
-// One decoded block of interleaved 16-bit stereo PCM in the audio arena.
-struct AudioBlockSlot {
-    uint8_t* data;  // null = free
-    int32_t bytes;
-    int32_t video_stamp;
-    int32_t sequence;
-};
-
 // The reader's state of one movie: the rings, with their arenas, that queue chunk bodies for
 // the playback loop (video) and decoded sound for the clock tick (audio), and the count of
 // chunks of each stream read so far.
 struct ReaderRings {
-    Ring<AudioBlockSlot> audio_ring;
+    AudioRing audio_ring;
     Ring<VideoFrameSlot> video_ring;
     int32_t video_chunks;
     int32_t audio_chunks;

@@ -159,11 +159,11 @@ int32_t seek_to(PlayerContext& context, int32_t request) {
     if (target < 0) {
         return SEEK_NO_FRAME;
     }
-    clock_hold_ticks(context);
+    clock_hold_ticks(context.sound);
     const int32_t result = seek_decoders_to(context, target);
-    sound_stream_restart(context);
+    sound_stream_restart(context.sound);
     interlocked_store(context.sound.clock, target);
-    clock_release_ticks(context);
+    clock_release_ticks(context.sound);
     if (result != SEEK_DONE) {
         return result;
     }

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "base/memory.h"
 #include "codecs/rkd/rkd_buffers.h"
-#include "platform/memory.h"
 #include "video/colour_tables.h"
 #include "video/work_surfaces.h"
 

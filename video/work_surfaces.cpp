@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/memory.h"
 #include "codecs/rkd/rkd_convert.h"
-#include "platform/memory.h"
 
 namespace {
 

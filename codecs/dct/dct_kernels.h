@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/cpu_features.h"
 #include "codecs/dct/macroblock.h"
-#include "platform/cpu_features.h"
 
 // The hot loops of the DCT codecs, each reached through this table: the plain reference is
 // always there, and faster versions replace it where the processor has the instructions.

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "codecs/dct/coefficient_block.h"
-#include "codecs/dct/colour_tables.h"
+#include "codecs/dct/dct_colour_tables.h"
 
 // The samples of one 16 x 16 macroblock in 4:2:0 layout. A sample s stands for a level of
 // about 2 s + 128; samples are not clamped.

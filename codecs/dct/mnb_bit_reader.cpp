@@ -2,8 +2,8 @@
 
 #include <array>
 
+#include "base/byte_order.h"
 #include "codecs/dct/wrapping.h"
-#include "platform/byte_order.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/byte_order.h"
 #include "codecs/dct/idct.h"
 #include "codecs/dct/wrapping.h"
-#include "platform/byte_order.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <bit>
 #include <cstring>
 
+#include "base/byte_order.h"
 #include "codecs/dct/wrapping.h"
 #include "codecs/dct/zle_codes.h"
-#include "platform/byte_order.h"
 
 namespace {
 

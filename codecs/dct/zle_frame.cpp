@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/byte_order.h"
 #include "codecs/dct/dct_kernels.h"
 #include "codecs/dct/idct.h"
 #include "codecs/dct/zle_codes.h"
-#include "platform/byte_order.h"
 
 namespace {
 

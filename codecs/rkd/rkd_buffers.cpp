@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/memory.h"
 #include "codecs/rkd/rkd_block_mask.h"
-#include "platform/memory.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <bit>
 #include <cstring>
 
+#include "base/byte_order.h"
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_kernels.h"
-#include "platform/byte_order.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 #include <cstring>
 #include <utility>
 
+#include "base/byte_order.h"
 #include "codecs/rkd/rkd_assemble.h"
 #include "codecs/rkd/rkd_bit_fields.h"
 #include "codecs/rkd/rkd_block_mask.h"
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_kernels.h"
 #include "codecs/rkd/rkd_quad_blocks.h"
-#include "platform/byte_order.h"
 
 namespace {
 

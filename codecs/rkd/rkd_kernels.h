@@ -2,11 +2,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/cpu_features.h"
 #include "codecs/rkd/rkd_assemble.h"
 #include "codecs/rkd/rkd_block_mask.h"
 #include "codecs/rkd/rkd_convert.h"
 #include "codecs/rkd/rkd_unpack.h"
-#include "platform/cpu_features.h"
 
 // The hot loops of the Rkd codec, each reached through this table: the plain reference is
 // always there, and faster versions replace it where the processor has the instructions.

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/byte_order.h"
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_kernels.h"
 #include "codecs/rkd/rkd_unpack.h"
-#include "platform/byte_order.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/cpu_features.h"
+#include "base/cpu_features.h"
 
 // The hot loop of showing pictures in a window's own surface, reached through this table: the
 // plain reference is always there, and faster versions replace it where the processor has the

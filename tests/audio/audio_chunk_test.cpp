@@ -7,8 +7,8 @@
 #include "audio/ima_decoder.h"
 #include "audio/xa_decoder.h"
 #include "authoring/audio_track_writer.h"
+#include "base/ring.h"
 #include "player/reader.h"
-#include "player/ring.h"
 #include "tests/audio/audio_test_movie.h"
 
 namespace {

@@ -12,17 +12,20 @@ ClockRig::ClockRig(bool with_sound, uint32_t buffer_bytes, const FakeSoundFaults
     if (with_sound) {
         params.flags = PLAY_SOUND;
         params.sound = &device;
-        sound_open(context);
     }
-    sound_stream_start(context);
+    link_stages(context);
+    if (with_sound) {
+        sound_open(context.sound);
+    }
+    sound_stream_start(context.sound);
     if (!device.stream_buffers.empty()) {
         stream = device.stream_buffers.back();
     }
 }
 
 ClockRig::~ClockRig() {
-    sound_stream_release(context);
-    sound_close(context);
+    sound_stream_release(context.sound);
+    sound_close(context.sound);
 }
 
 void ClockRig::queue(int32_t bytes, int32_t stamp, uint8_t first) {
@@ -39,5 +42,5 @@ void ClockRig::queue(int32_t bytes, int32_t stamp, uint8_t first) {
 }
 
 void ClockRig::tick() {
-    clock_tick(0, 0, reinterpret_cast<uintptr_t>(&context), 0, 0);
+    clock_tick(0, 0, reinterpret_cast<uintptr_t>(&context.sound), 0, 0);
 }

@@ -58,10 +58,11 @@ TEST(MediaClockConcurrency, StressReaderAndTickNeverLoseOrOverwriteABlock) {
     FakeSoundDevice device(16384, true);
     opened.params().flags = PLAY_SOUND;
     opened.params().sound = &device;
+    link_stages(context);
     ASSERT_EQ(read_chunk(context), READ_AUDIO_HEADER);
-    sound_open(context);
-    ASSERT_EQ(clock_start(context), CLOCK_STARTED);
-    sound_stream_start(context);
+    sound_open(context.sound);
+    ASSERT_EQ(clock_start(context.sound), CLOCK_STARTED);
+    sound_stream_start(context.sound);
     int busy = 0;
     for (;;) {
         const int32_t result = read_chunk(context);
@@ -76,9 +77,9 @@ TEST(MediaClockConcurrency, StressReaderAndTickNeverLoseOrOverwriteABlock) {
     while (interlocked_load(context.reader.audio_ring.queued) != 0) {
         sleep_ms(5);
     }
-    EXPECT_EQ(clock_stop(context), 0);
-    sound_stream_release(context);
-    sound_close(context);
+    EXPECT_EQ(clock_stop(context.sound), 0);
+    sound_stream_release(context.sound);
+    sound_close(context.sound);
     platform_clock_set_scale(1.0);
 
     EXPECT_GT(busy, 0);

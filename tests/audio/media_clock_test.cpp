@@ -199,10 +199,11 @@ class MediaClockTimer : public ::testing::Test {
         platform_faults_reset();
         platform_clock_set_scale(20.0);
         context.params = &params;
+        link_stages(context);
         requests = timer_period_requests();
     }
     void TearDown() override {
-        clock_stop(context);
+        clock_stop(context.sound);
         platform_faults_reset();
         platform_clock_set_scale(1.0);
         EXPECT_EQ(timer_period_requests(), requests);
@@ -215,53 +216,53 @@ class MediaClockTimer : public ::testing::Test {
 
 TEST_F(MediaClockTimer, StartFailuresAreReportedAndBalanced) {
     platform_faults().timer_caps_fail = true;
-    EXPECT_EQ(clock_start(context), CLOCK_NO_TIMER_CAPS);
+    EXPECT_EQ(clock_start(context.sound), CLOCK_NO_TIMER_CAPS);
     EXPECT_EQ(timer_period_requests(), requests);
     platform_faults_reset();
     platform_faults().timer_create_fails = true;
-    EXPECT_EQ(clock_start(context), CLOCK_NO_TIMER);
+    EXPECT_EQ(clock_start(context.sound), CLOCK_NO_TIMER);
     EXPECT_EQ(context.sound.timer_id, 0u);
 }
 
 TEST_F(MediaClockTimer, ResolutionIsTheMinimumPeriodButNeverBelowOne) {
     platform_faults().timer_period_min = 0;
-    ASSERT_EQ(clock_start(context), CLOCK_STARTED);
+    ASSERT_EQ(clock_start(context.sound), CLOCK_STARTED);
     EXPECT_EQ(context.sound.timer_period, 1u);
-    EXPECT_EQ(clock_stop(context), 0);
+    EXPECT_EQ(clock_stop(context.sound), 0);
     platform_faults().timer_period_min = 5;
     platform_faults().timer_period_max = 3;
-    ASSERT_EQ(clock_start(context), CLOCK_STARTED);
+    ASSERT_EQ(clock_start(context.sound), CLOCK_STARTED);
     EXPECT_EQ(context.sound.timer_period, 3u);
 }
 
 TEST_F(MediaClockTimer, TimerTicksUntilStopped) {
-    ASSERT_EQ(clock_start(context), CLOCK_STARTED);
+    ASSERT_EQ(clock_start(context.sound), CLOCK_STARTED);
     EXPECT_EQ(timer_period_requests(), requests + 1);
     while (interlocked_load(context.sound.timer_ticks) < 5) {
         sleep_ms(10);
     }
-    EXPECT_EQ(clock_stop(context), 0);
+    EXPECT_EQ(clock_stop(context.sound), 0);
     EXPECT_EQ(context.sound.timer_id, 0u);
     const int32_t ticks = context.sound.timer_ticks;
     sleep_ms(50);
     EXPECT_EQ(context.sound.timer_ticks, ticks);
-    EXPECT_EQ(clock_stop(context), 0) << "no timer: returns at once";
+    EXPECT_EQ(clock_stop(context.sound), 0) << "no timer: returns at once";
 }
 
 TEST_F(MediaClockTimer, StopGivesUpWaitingForAStuckTickAndKillsTheTimer) {
-    ASSERT_EQ(clock_start(context), CLOCK_STARTED);
+    ASSERT_EQ(clock_start(context.sound), CLOCK_STARTED);
     interlocked_store(context.sound.timer_lock, 1);
     const int64_t before = platform_clock_now_us();
-    EXPECT_EQ(clock_stop(context), 0);
+    EXPECT_EQ(clock_stop(context.sound), 0);
     EXPECT_GE(platform_clock_now_us() - before, int64_t{CLOCK_STOP_ATTEMPTS} * 2000);
     EXPECT_EQ(context.sound.timer_id, 0u);
     EXPECT_EQ(context.sound.timer_lock, 0);
 }
 
 TEST_F(MediaClockTimer, TimerThatCannotBeKilledKeepsTheLock) {
-    ASSERT_EQ(clock_start(context), CLOCK_STARTED);
+    ASSERT_EQ(clock_start(context.sound), CLOCK_STARTED);
     platform_faults().timer_kill_fails = true;
-    EXPECT_EQ(clock_stop(context), 1);
+    EXPECT_EQ(clock_stop(context.sound), 1);
     EXPECT_EQ(interlocked_load(context.sound.timer_lock), 1);
     EXPECT_NE(context.sound.timer_id, 0u);
     const int32_t ticks = interlocked_load(context.sound.timer_ticks);

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "player/player_context.h"
 #include "tests/audio/fake_sound.h"
 
 namespace {
@@ -13,6 +14,7 @@ struct SoundRig {
         params.flags = flags;
         context.params = &params;
         context.sound.sample_rate = 22050;
+        link_stages(context);
     }
     PlayParams params{};
     std::unique_ptr<PlayerContext> owned = std::make_unique<PlayerContext>();
@@ -42,19 +44,19 @@ SoundBuffer* application_primary(FakeSoundDevice& device) {
 TEST(SoundOutput, WithoutPlaySoundNothingIsOpenedAndTheMovieIsSilent) {
     FakeSoundBackend backend;
     SoundRig rig(0);
-    EXPECT_EQ(sound_open(rig.context), 0);
+    EXPECT_EQ(sound_open(rig.context.sound), 0);
     EXPECT_TRUE(backend.devices.empty());
     EXPECT_EQ(rig.context.sound.primary_buffer_bytes, 0);
-    EXPECT_EQ(sound_stream_start(rig.context), 0);
+    EXPECT_EQ(sound_stream_start(rig.context.sound), 0);
     expect_silent(rig);
-    EXPECT_EQ(sound_stream_release(rig.context), 0);
-    EXPECT_EQ(sound_close(rig.context), 0);
+    EXPECT_EQ(sound_stream_release(rig.context.sound), 0);
+    EXPECT_EQ(sound_close(rig.context.sound), 0);
 }
 
 TEST(SoundOutput, PlayerCreatesDeviceAndPrimaryAndReleasesBoth) {
     FakeSoundBackend backend;
     SoundRig rig;
-    EXPECT_EQ(sound_open(rig.context), 0);
+    EXPECT_EQ(sound_open(rig.context.sound), 0);
     ASSERT_EQ(backend.devices.size(), 1u);
     FakeSoundDevice& device = *backend.devices[0];
     EXPECT_EQ(device.cooperative_level, SOUND_COOPERATIVE_PRIORITY);
@@ -72,7 +74,7 @@ TEST(SoundOutput, PlayerCreatesDeviceAndPrimaryAndReleasesBoth) {
     EXPECT_EQ(rig.context.sound.primary_buffer_bytes, 16384);
     EXPECT_EQ(rig.context.sound.owns_sound, 1);
     EXPECT_EQ(rig.context.sound.owns_primary_buffer, 1);
-    sound_close(rig.context);
+    sound_close(rig.context.sound);
     EXPECT_TRUE(device.released);
     EXPECT_TRUE(primary.released);
     EXPECT_EQ(rig.params.sound, nullptr);
@@ -83,7 +85,7 @@ TEST(SoundOutput, DeviceWithoutStereoOr16BitGetsAMono8BitPrimary) {
     FakeSoundDevice device(16384, false, 0);
     SoundRig rig;
     rig.params.sound = &device;
-    sound_open(rig.context);
+    sound_open(rig.context.sound);
     const FakeSoundLog& primary = *device.primary_logs[0];
     EXPECT_EQ(primary.format.channels, 1);
     EXPECT_EQ(primary.format.bits_per_sample, 8);
@@ -91,21 +93,21 @@ TEST(SoundOutput, DeviceWithoutStereoOr16BitGetsAMono8BitPrimary) {
     EXPECT_EQ(primary.format.avg_bytes_per_sec, 22050u);
     // The stream buffer is 16-bit stereo all the same.
     rig.context.sound.sample_rate = 11025;
-    sound_stream_start(rig.context);
+    sound_stream_start(rig.context.sound);
     EXPECT_EQ(device.stream_logs[0]->format.channels, 2);
     EXPECT_EQ(device.stream_logs[0]->format.bits_per_sample, 16);
-    sound_stream_release(rig.context);
-    sound_close(rig.context);
+    sound_stream_release(rig.context.sound);
+    sound_close(rig.context.sound);
 }
 
 TEST(SoundOutput, ApplicationDeviceIsKeptAndOnlyThePrimaryReleased) {
     FakeSoundDevice device;
     SoundRig rig;
     rig.params.sound = &device;
-    sound_open(rig.context);
+    sound_open(rig.context.sound);
     EXPECT_EQ(rig.context.sound.owns_sound, 0);
     EXPECT_EQ(rig.context.sound.owns_primary_buffer, 1);
-    sound_close(rig.context);
+    sound_close(rig.context.sound);
     EXPECT_FALSE(device.released);
     EXPECT_EQ(rig.params.sound, &device);
     EXPECT_TRUE(device.primary_logs[0]->released);
@@ -118,10 +120,10 @@ TEST(SoundOutput, ApplicationPrimaryOnlyHasItsSizeRead) {
     SoundRig rig;
     rig.params.sound = &device;
     rig.params.primary_sound_buffer = primary;
-    EXPECT_EQ(sound_open(rig.context), 0);
+    EXPECT_EQ(sound_open(rig.context.sound), 0);
     EXPECT_EQ(rig.context.sound.primary_buffer_bytes, 16384);
     EXPECT_FALSE(device.primary_logs[0]->format_set);
-    sound_close(rig.context);
+    sound_close(rig.context.sound);
     EXPECT_FALSE(device.primary_logs[0]->released);
     EXPECT_EQ(rig.params.primary_sound_buffer, primary);
     primary->release();
@@ -151,11 +153,11 @@ TEST(SoundOutput, OpenFailuresLeadToSilentMode) {
         backend.create_fails = c.create_fails;
         backend.device_faults = c.faults;
         SoundRig rig;
-        EXPECT_EQ(sound_open(rig.context), c.result) << c.what;
+        EXPECT_EQ(sound_open(rig.context.sound), c.result) << c.what;
         EXPECT_EQ(rig.params.primary_sound_buffer, nullptr) << c.what;
-        sound_stream_start(rig.context);
+        sound_stream_start(rig.context.sound);
         expect_silent(rig);
-        sound_close(rig.context);
+        sound_close(rig.context.sound);
         for (FakeSoundDevice* device : backend.devices) {
             EXPECT_TRUE(device->released) << c.what;
             for (const auto& log : device->primary_logs) {
@@ -170,8 +172,8 @@ TEST(SoundOutput, StreamBufferIs16BitStereoAtTheMovieRate) {
     SoundRig rig;
     rig.params.sound = &device;
     rig.context.sound.sample_rate = 44100;
-    sound_open(rig.context);
-    EXPECT_EQ(sound_stream_start(rig.context), 0);
+    sound_open(rig.context.sound);
+    EXPECT_EQ(sound_stream_start(rig.context.sound), 0);
     ASSERT_EQ(device.stream_logs.size(), 1u);
     const FakeSoundLog& stream = *device.stream_logs[0];
     EXPECT_EQ(stream.desc.flags, 0x100E0u);
@@ -188,11 +190,11 @@ TEST(SoundOutput, StreamBufferIs16BitStereoAtTheMovieRate) {
     EXPECT_EQ(rig.context.sound.stream_bytes, 65536);
     EXPECT_EQ(rig.context.sound.silent, 0);
     EXPECT_EQ(rig.context.sound.sound_started, 1);
-    sound_stream_release(rig.context);
+    sound_stream_release(rig.context.sound);
     EXPECT_TRUE(stream.released);
     EXPECT_EQ(rig.params.stream_buffer, nullptr);
-    EXPECT_EQ(sound_stream_release(rig.context), 0);
-    sound_close(rig.context);
+    EXPECT_EQ(sound_stream_release(rig.context.sound), 0);
+    sound_close(rig.context.sound);
 }
 
 TEST(SoundOutput, StreamFailuresReleaseTheBufferAndGoSilent) {
@@ -206,14 +208,14 @@ TEST(SoundOutput, StreamFailuresReleaseTheBufferAndGoSilent) {
         FakeSoundDevice device;
         SoundRig rig;
         rig.params.sound = &device;
-        sound_open(rig.context);
+        sound_open(rig.context.sound);
         device.faults = faults;
-        sound_stream_start(rig.context);
+        sound_stream_start(rig.context.sound);
         expect_silent(rig);
         for (const auto& log : device.stream_logs) {
             EXPECT_TRUE(log->released);
         }
-        sound_close(rig.context);
+        sound_close(rig.context.sound);
     }
 }
 
@@ -223,11 +225,11 @@ TEST(SoundOutput, SampleRateOfZeroOrBelowPlaysSilent) {
         SoundRig rig;
         rig.params.sound = &device;
         rig.context.sound.sample_rate = rate;
-        sound_open(rig.context);
-        sound_stream_start(rig.context);
+        sound_open(rig.context.sound);
+        sound_stream_start(rig.context.sound);
         expect_silent(rig);
         EXPECT_TRUE(device.stream_logs.empty());
-        sound_close(rig.context);
+        sound_close(rig.context.sound);
     }
 }
 
@@ -238,8 +240,8 @@ TEST(SoundOutput, ApplicationObjectsWithoutPlaySoundAskForAnEmptyBuffer) {
     SoundRig rig(0);
     rig.params.sound = &device;
     rig.params.primary_sound_buffer = primary;
-    sound_open(rig.context);
-    sound_stream_start(rig.context);
+    sound_open(rig.context.sound);
+    sound_stream_start(rig.context.sound);
     expect_silent(rig);
     primary->release();
 }

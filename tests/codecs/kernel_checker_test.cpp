@@ -124,9 +124,9 @@ MacroblockPlanes checker_planes(std::mt19937& random, int32_t spread) {
 // the 16-bit halves.
 std::vector<std::unique_ptr<ColourTables>> checker_tables(std::mt19937& random) {
     std::vector<std::unique_ptr<ColourTables>> all;
-    all.push_back(dct_test_tables(16, 0));
-    all.push_back(dct_test_tables(16, PLAY_DOUBLE_WIDTH));
-    all.push_back(dct_test_tables(24, 0));
+    all.push_back(dct_test_tables(16, false));
+    all.push_back(dct_test_tables(16, true));
+    all.push_back(dct_test_tables(24, false));
     auto noise = std::make_unique<ColourTables>(*all[0]);
     for (uint32_t& word : noise->luma_table) {
         word = uint32_t(random());

@@ -6,8 +6,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "base/memory.h"
 #include "platform/kernel.h"
-#include "platform/memory.h"
 #include "platform/platform_clock.h"
 #include "platform/soft/soft_backend.h"
 #include "player/player.h"

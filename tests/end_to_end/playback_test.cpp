@@ -2,8 +2,8 @@
 // would see and hear.
 #include <gtest/gtest.h>
 
+#include "base/memory.h"
 #include "platform/kernel.h"
-#include "platform/memory.h"
 #include "platform/platform_clock.h"
 #include "platform/soft/soft_backend.h"
 #include "player/player.h"

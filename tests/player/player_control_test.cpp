@@ -3,12 +3,13 @@
 #include <atomic>
 #include <thread>
 
+#include "base/memory.h"
 #include "platform/faults.h"
 #include "platform/file.h"
 #include "platform/kernel.h"
-#include "platform/memory.h"
 #include "platform/timer.h"
 #include "player/player.h"
+#include "player/player_context.h"
 #include "tests/player/player_test_support.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/movie_builders.h"

@@ -29,7 +29,7 @@ PlayParams display_params(int32_t colour_bits, int32_t brightness = 100, uint32_
 
 std::unique_ptr<ColourTables> built(const PlayParams& params) {
     auto tables = std::make_unique<ColourTables>();
-    build_colour_tables(*tables, params);
+    build_colour_tables(*tables, dct_pixel_format(params, params.brightness));
     return tables;
 }
 

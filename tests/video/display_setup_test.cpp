@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/memory.h"
+#include "base/memory.h"
 #include "tests/video/video_rig.h"
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"

@@ -24,8 +24,8 @@ MacroblockPlanes random_planes(std::mt19937& random, int32_t spread) {
 // Every mode, whole and clipped macroblocks, samples in and far outside their ranges.
 TEST(DctConvert, FastKernelMatchesTheReferenceBitForBit) {
     std::mt19937 random(11);
-    for (uint32_t flags : {0u, PLAY_DOUBLE_WIDTH}) {
-        const auto tables = dct_test_tables(16, flags);
+    for (bool double_width : {false, true}) {
+        const auto tables = dct_test_tables(16, double_width);
         for (ConvertMode mode :
              {CONVERT_SUMMED_2, CONVERT_SUMMED_4, CONVERT_CHANNEL_2, CONVERT_CHANNEL_4}) {
             for (int trial = 0; trial < 40; ++trial) {

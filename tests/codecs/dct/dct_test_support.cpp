@@ -1,23 +1,13 @@
 #include "tests/codecs/dct/dct_test_support.h"
 
-PlayParams dct_display_params(int32_t colour_bits, uint32_t flags) {
-    PlayParams params{};
-    params.colour_bits = colour_bits;
-    params.brightness = 100;
-    params.flags = flags;
+std::unique_ptr<ColourTables> dct_test_tables(int32_t colour_bits, bool double_width) {
+    DctPixelFormat format = DCT_RGB565;
     if (colour_bits == 24) {
-        params.red_bits = params.green_bits = params.blue_bits = 8;
-        params.red_shift = 16, params.green_shift = 8, params.blue_shift = 0;
-    } else {
-        params.red_bits = 5, params.green_bits = 6, params.blue_bits = 5;
-        params.red_shift = 11, params.green_shift = 5, params.blue_shift = 0;
+        format = {24, 8, 8, 8, 16, 8, 0, 100, false};
     }
-    return params;
-}
-
-std::unique_ptr<ColourTables> dct_test_tables(int32_t colour_bits, uint32_t flags) {
+    format.double_width = double_width;
     auto tables = std::make_unique<ColourTables>();
-    build_colour_tables(*tables, dct_display_params(colour_bits, flags));
+    build_colour_tables(*tables, format);
     return tables;
 }
 

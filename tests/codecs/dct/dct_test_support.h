@@ -4,12 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include "player/play_params.h"
-#include "video/colour_tables.h"
+#include "codecs/dct/dct_colour_tables.h"
 
-// A 5-6-5 display, or 8-8-8 when `colour_bits` is 24.
-PlayParams dct_display_params(int32_t colour_bits = 16, uint32_t flags = 0);
-std::unique_ptr<ColourTables> dct_test_tables(int32_t colour_bits = 16, uint32_t flags = 0);
+// Tables of a 5-6-5 display, or 8-8-8 when `colour_bits` is 24, at full brightness.
+std::unique_ptr<ColourTables> dct_test_tables(int32_t colour_bits = 16, bool double_width = false);
 
 // A Zle bit stream from a pattern of '0' and '1' (other characters are ignored), packed most
 // significant bit first into 32-bit little-endian words, zero-padded to a whole word.

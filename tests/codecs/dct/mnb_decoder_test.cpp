@@ -201,7 +201,7 @@ TEST(MnbFrame, OddBytesOfTheWideFlatRecordAreIgnored) {
 TEST(MnbFrame, DoubleWidthWritesWholeWords) {
     MnbPicture picture;
     picture.pixel_bytes = 4;
-    picture.tables = dct_test_tables(16, PLAY_DOUBLE_WIDTH);
+    picture.tables = dct_test_tables(16, true);
     picture.decode({3, 50, 0, 0});
     const uint32_t word =
         picture.tables->luma_table[25] + picture.tables->cb_table[0] + picture.tables->cr_table[0];

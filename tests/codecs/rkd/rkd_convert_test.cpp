@@ -5,10 +5,10 @@
 #include <random>
 #include <vector>
 
+#include "base/memory.h"
 #include "codecs/rkd/rkd_convert.h"
 #include "codecs/rkd/rkd_inter_frame.h"
 #include "codecs/rkd/rkd_key_frame.h"
-#include "platform/memory.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
 namespace {

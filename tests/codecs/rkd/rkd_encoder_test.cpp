@@ -112,7 +112,7 @@ RkdPalette spread_palette() {
 struct Decoder {
     int32_t decode(const RkdChunk& chunk) {
         uint32_t bytes = uint32_t(chunk.payload.size());
-        if (chunk.kind == RKD_KIND_KEY) {
+        if (chunk.kind == VIDEO_RKD_KEY) {
             rkd_read_key_header(c.rkd, c.size, chunk.payload.data(), bytes);
             return rkd_decode_key_frame(c.rkd, chunk.payload.data(), bytes);
         }
@@ -146,7 +146,7 @@ TEST(RkdEncoderRoundTrip, PalettedSequenceComesBackExactly) {
         EXPECT_EQ(decoder.rgb(), rgb) << "frame " << frame;
         EXPECT_EQ(decoder.c.frame(), encoder.reconstruction());
         EXPECT_EQ(encoder.last_stats().lossy_blocks, 0);
-        if (chunk->kind == RKD_KIND_INTER) {
+        if (chunk->kind == VIDEO_RKD_INTER) {
             ++inter_frames;
             EXPECT_STREQ(chunk->tag(), "fDKR");
             EXPECT_GT(encoder.last_stats().vectors, 1);
@@ -175,7 +175,7 @@ TEST(RkdEncoderRoundTrip, FourColourBlocksStayWithinTheStatedError) {
         ASSERT_TRUE(chunk);
         ASSERT_EQ(decoder.decode(*chunk), 1);
         ASSERT_EQ(decoder.c.frame(), encoder.reconstruction());
-        if (chunk->kind != RKD_KIND_INTER) {
+        if (chunk->kind != VIDEO_RKD_INTER) {
             EXPECT_EQ(decoder.c.frame(), indices);
             continue;
         }
@@ -210,7 +210,7 @@ TEST(RkdEncoder, RepeatedMapIsSentAsWidthZero) {
         ASSERT_EQ(decoder.decode(*chunk), 1);
         EXPECT_EQ(decoder.c.frame(), indices);
     }
-    EXPECT_EQ(encoder.last_stats().kind, RKD_KIND_INTER);
+    EXPECT_EQ(encoder.last_stats().kind, VIDEO_RKD_INTER);
     EXPECT_EQ(encoder.last_stats().index_bits, 0);
 }
 
@@ -226,7 +226,7 @@ TEST(RkdEncoder, KeyFramesComeAtTheIntervalAndOnNewColours) {
     EXPECT_EQ(kinds, (std::vector<int32_t>{1, 2, 2, 1, 2}));
     rgb[5] = 99;
     std::optional<RkdChunk> chunk = encoder.encode_rgb(16, 8, rgb);
-    EXPECT_EQ(chunk->kind, RKD_KIND_KEY);
+    EXPECT_EQ(chunk->kind, VIDEO_RKD_KEY);
     EXPECT_EQ(encoder.palette().count, 2);
 }
 

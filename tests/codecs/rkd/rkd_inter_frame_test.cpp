@@ -3,11 +3,11 @@
 #include <random>
 #include <vector>
 
+#include "base/memory.h"
 #include "codecs/rkd/rkd_assemble.h"
 #include "codecs/rkd/rkd_inter_frame.h"
 #include "codecs/rkd/rkd_key_frame.h"
 #include "codecs/rkd/rkd_quad_blocks.h"
-#include "platform/memory.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
 namespace {

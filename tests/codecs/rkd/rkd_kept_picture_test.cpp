@@ -52,7 +52,7 @@ void play_moving_box(RkdContext& c, int32_t picture_count, Event event, int32_t 
         }
         const RkdChunk chunk = *encoder.encode_indexed(WIDTH, HEIGHT, moving_box(frame));
         const auto payload_bytes = uint32_t(chunk.payload.size());
-        if (chunk.kind == RKD_KIND_KEY) {
+        if (chunk.kind == VIDEO_RKD_KEY) {
             rkd_read_key_header(c.rkd, c.size, chunk.payload.data(), payload_bytes);
             ASSERT_EQ(rkd_decode_key_frame(c.rkd, chunk.payload.data(), payload_bytes), 1);
             rkd_build_pixel_table(c.rkd, c.format());

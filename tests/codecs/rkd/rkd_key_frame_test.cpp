@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/memory.h"
 #include "codecs/rkd/rkd_key_frame.h"
-#include "platform/memory.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "player/ring.h"
+#include "base/ring.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/memory.h"
+#include "base/memory.h"
 
 namespace {
 

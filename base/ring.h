@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/kernel.h"
+#include "base/interlocked.h"
 
 inline constexpr int32_t RING_SLOTS = 32;
 

@@ -1,4 +1,4 @@
-#include "player/ring.h"
+#include "base/ring.h"
 
 uint8_t* arena_place(uint8_t* arena, uint32_t arena_bytes, uint8_t* write, uint32_t bytes) {
     if (bytes > arena_bytes) {

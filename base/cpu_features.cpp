@@ -1,4 +1,4 @@
-#include "platform/cpu_features.h"
+#include "base/cpu_features.h"
 
 #include <cstdlib>
 #include <cstring>

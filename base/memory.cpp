@@ -1,4 +1,4 @@
-#include "platform/memory.h"
+#include "base/memory.h"
 
 #include <atomic>
 #include <cstdint>

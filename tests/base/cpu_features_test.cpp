@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/cpu_features.h"
+#include "base/cpu_features.h"
 
 namespace {
 
