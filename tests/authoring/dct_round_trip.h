@@ -23,11 +23,8 @@ DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_
                             bool true_colour = false);
 
 // Pixels of a summed-table encode (Mnb, Zle) that show a colour wrapped to the far side of a
-// channel: more than WRAP_DISTANCE from what their samples stand for, clamped to 0..255.
-// -1 when the picture cannot be decoded.
+// channel (authoring/dct_frame_check.h). -1 when the picture cannot be decoded.
 int64_t wrapped_pixels(DctCodec codec, const ColourPicture& picture, int32_t quality);
-// Colours this far from their samples' own have wrapped; the tables round by a few levels.
-constexpr int32_t WRAP_DISTANCE = 40;
 
 // PSNR in dB of `shown` against the picture (99 for identical pictures).
 double picture_psnr(const ColourPicture& picture, const std::vector<uint8_t>& shown);
