@@ -27,8 +27,6 @@ constexpr double CHROMA_SCALE_STEP = 0.03125;
 constexpr int64_t OUTSIDE_WEIGHT = int64_t{SPECKLE_DISTANCE} * SPECKLE_DISTANCE;
 // Summed chroma targets keep this far inside -64..63, so that ringing does not wrap them.
 constexpr double SUMMED_CHROMA_LIMIT = 61.5;
-// A cell's chroma is tried at these many steps of the way to grey.
-constexpr int32_t CELL_SCALE_STEPS = 8;
 // Rounds of one-step changes to the levels of a luma block whose speckles luma could mend.
 constexpr int32_t REFINE_PASSES = 2;
 // Levels whose exact value lay at least this far from them are tried rounded the other way.
@@ -247,52 +245,9 @@ class MacroblockCoder {
                 cb += samples.cb / 4;
                 cr += samples.cr / 4;
             }
-            const double scale = summed() ? cell_chroma_scale(top_left, cb, cr) : 1;
-            chroma_target_[0][i] = cb * scale;
-            chroma_target_[1][i] = cr * scale;
+            chroma_target_[0][i] = cb;
+            chroma_target_[1][i] = cr;
         }
-    }
-
-    // The four pixels of a cell share one chroma, and summed tables cannot clamp: beside
-    // purple, white needs a luma the purple chroma pushes past red and blue. Where the mean
-    // of the pixels' wishes leaves one a speckle, chroma nearer grey may serve all four; the
-    // cell's error with each pixel's best luma decides.
-    double cell_chroma_scale(int32_t top_left, double cb, double cr) const {
-        bool speckle = false;
-        auto cell_error = [&](double scale) {
-            const auto cb_sample = int32_t(std::floor(cb * scale));
-            const auto cr_sample = int32_t(std::floor(cr * scale));
-            const LumaRange range = summed_luma_range(cb_sample, cr_sample);
-            if (range.low > range.high) {
-                return INT64_MAX;
-            }
-            int64_t error = 0;
-            for (const int32_t pixel : {top_left, top_left + 1, top_left + 16, top_left + 17}) {
-                const uint8_t* rgb = source_ + 3 * pixel;
-                uint8_t shown[3];
-                shown_colour(DctConversion::Summed,
-                             nearest_luma(DctConversion::Summed, rgb, cb_sample, cr_sample,
-                                          range.low, range.high),
-                             cb_sample, cr_sample, shown);
-                error += weighed_error(shown, rgb);
-                speckle = speckle || is_speckle(shown, rgb);
-            }
-            return error;
-        };
-        int64_t best_error = cell_error(1);
-        double best = 1;
-        if (!speckle) {
-            return best;
-        }
-        for (int32_t steps = CELL_SCALE_STEPS - 1; steps >= 0; --steps) {
-            const double scale = double(steps) / CELL_SCALE_STEPS;
-            const int64_t error = cell_error(scale);
-            if (error < best_error) {
-                best_error = error;
-                best = scale;
-            }
-        }
-        return best;
     }
 
     void quantise_chroma() {

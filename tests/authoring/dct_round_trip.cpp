@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "authoring/dct_frame_check.h"
 #include "authoring/mnb_encoder.h"
 #include "authoring/zle_encoder.h"
 #include "codecs/dct/mnb_frame.h"
@@ -96,11 +95,9 @@ DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_
     return trip;
 }
 
-int64_t wrapped_pixels(DctCodec codec, const ColourPicture& picture, int32_t quality) {
-    const ShownDctFrame shown =
-        show_dct_frame(codec == DctCodec::Mnb ? DctFormat::Mnb : DctFormat::Zle,
-                       encoded_payload(codec, picture, quality));
-    return shown.result == 0 ? shown.wrapped : -1;
+ShownDctFrame shown_frame(DctCodec codec, const ColourPicture& picture, int32_t quality) {
+    return show_dct_frame(codec == DctCodec::Mnb ? DctFormat::Mnb : DctFormat::Zle,
+                          encoded_payload(codec, picture, quality));
 }
 
 double picture_psnr(const ColourPicture& picture, const std::vector<uint8_t>& shown) {
