@@ -39,6 +39,20 @@ int32_t luma_at(int32_t block, int32_t i) {
     return 16 * (8 * (block >> 1) + i / 8) + 8 * (block & 1) + i % 8;
 }
 
+// The chroma sample under a luma pixel.
+int32_t chroma_at(int32_t pixel) {
+    return 8 * (pixel / 32) + (pixel % 16) / 2;
+}
+
+// The summed tables take a sample's low 7 bits: past -64..63 it stands for another level.
+bool summed_sample_outside(int32_t sample) {
+    return sample < -64 || sample > 63;
+}
+
+bool channel_chroma_outside(int32_t sample) {
+    return sample < CHANNEL_CHROMA_LOW || sample > CHANNEL_CHROMA_HIGH;
+}
+
 void quantise_block(const double* target, const DctQuantiser& quantiser, int32_t* levels) {
     double coefficients[64];
     forward_dct(target, coefficients);
@@ -77,28 +91,26 @@ class MacroblockCoder {
         : source_(source), quantiser_(quantiser) {}
 
     MacroblockCoding code() {
-        if (quantiser_.conversion == DctConversion::Summed) {
+        if (summed()) {
             code_summed_chroma();
         } else {
             code_channel_chroma();
         }
         code_luma();
-        show_macroblock(source_, quantiser_, coding_);
-        if (!has_speckles()) {
+        Candidate best = evaluate();
+        if (best.wrapped == 0 && !has_speckles()) {
             return coding_;
         }
         // Chroma ringing near the edge of the colours the tables reach can leave a pixel no
         // luma that shows it: quieter chroma may serve the whole macroblock better. Speckles
         // are weighed in the choice, as they are for each luma block.
-        MacroblockCoding best = coding_;
-        int64_t best_error = weighed_macroblock_error();
+        bool whole = best.wrapped == 0;
         auto keep_best = [&] {
-            show_macroblock(source_, quantiser_, coding_);
-            const int64_t error = weighed_macroblock_error();
-            if (error < best_error) {
-                best = coding_;
-                best_error = error;
+            const Candidate tried = evaluate();
+            if (tried.better_than(best)) {
+                best = tried;
             }
+            return tried.wrapped;
         };
         for (const int32_t keep : {1, 0}) {
             for (int32_t k = 4; k < 6; ++k) {
@@ -117,9 +129,75 @@ class MacroblockCoder {
             narrowest_luma_range_ += WIDER_LUMA_ROOM;
             code_summed_chroma();
             code_luma();
+            whole = keep_best() == 0 || whole;
+        }
+        // A wrapped colour is worse than any error elsewhere. Luma that rings past the range
+        // saturated chroma leaves is given more room where the chroma is most saturated, and
+        // at last all chroma is drawn towards grey, which leaves every luma whole.
+        // Each step is tried until one shows none, however well quieter chroma did.
+        for (int32_t room = 2 * WIDER_LUMA_ROOM; summed() && !whole && room <= 64; room *= 2) {
+            narrowest_luma_range_ = NARROWEST_LUMA_RANGE + room;
+            code_summed_chroma();
+            code_luma();
+            whole = keep_best() == 0;
+        }
+        int32_t chroma[2][64];
+        std::copy(&best.coding.levels[4][0], &best.coding.levels[4][0] + 128, &chroma[0][0]);
+        for (int32_t eighths = 7; eighths >= 0 && best.wrapped > 0; --eighths) {
+            for (int32_t k = 0; k < 2; ++k) {
+                for (int32_t i = 0; i < 64; ++i) {
+                    coding_.levels[4 + k][i] = chroma[k][i] * eighths / 8;
+                }
+                decode_block(coding_.levels[4 + k], quantiser_, planes_, 4 + k);
+            }
+            code_luma();
             keep_best();
         }
-        return best;
+        return best.coding;
+    }
+
+    // A coding with how many pixels it shows wrapped and its weighed error: fewer wrapped
+    // pixels win whatever the error.
+    struct Candidate {
+        MacroblockCoding coding;
+        int32_t wrapped;
+        int64_t error;
+
+        bool better_than(const Candidate& other) const {
+            return wrapped != other.wrapped ? wrapped < other.wrapped : error < other.error;
+        }
+    };
+
+    // The levels as they are, decoded afresh by the decoder's own transform, so that what is
+    // counted is exactly what the player will show.
+    Candidate evaluate() {
+        reconstruct_macroblock(coding_.levels, quantiser_.dequant, planes_);
+        shown_macroblock(planes_, quantiser_.conversion, coding_.shown);
+        coding_.error = squared_error(source_, coding_.shown, sizeof coding_.shown);
+        return {coding_, wrapped_pixels(), weighed_macroblock_error()};
+    }
+
+    // Pixels of the shown macroblock that show a wrapped colour.
+    int32_t wrapped_pixels() const {
+        int32_t count = 0;
+        for (int32_t pixel = 0; pixel < 256; ++pixel) {
+            count += pixel_wrapped(pixel, coding_.shown + 3 * pixel) ? 1 : 0;
+        }
+        return count;
+    }
+
+    // Whether the planes' pixel, which shows as `shown`, shows a wrapped colour: summed samples
+    // past the tables' -64..63 or whose component sums left their fields on the 5-6-5
+    // display, channel chroma past a byte.
+    bool pixel_wrapped(int32_t pixel, const uint8_t* shown) const {
+        const int32_t y = planes_.luma_plane[pixel];
+        const int32_t cb = planes_.cb_plane[chroma_at(pixel)];
+        const int32_t cr = planes_.cr_plane[chroma_at(pixel)];
+        if (!summed()) {
+            return channel_chroma_outside(cb) || channel_chroma_outside(cr);
+        }
+        return summed_sample_outside(y) || summed_sample_outside(cb) || summed_sample_outside(cr) ||
+               summed_shows_wrapped(y, cb, cr, shown);
     }
 
     // The shown macroblock's error with speckles weighed as weighed_error does.
@@ -275,7 +353,7 @@ class MacroblockCoder {
 
     // The luma samples a pixel may take under its decoded chroma.
     LumaRange luma_range(int32_t pixel) const {
-        const int32_t at = 8 * (pixel / 32) + (pixel % 16) / 2;
+        const int32_t at = chroma_at(pixel);
         if (summed()) {
             return summed_luma_range(planes_.cb_plane[at], planes_.cr_plane[at]);
         }
@@ -286,7 +364,7 @@ class MacroblockCoder {
         for (int32_t b = 0; b < 4; ++b) {
             for (int32_t i = 0; i < 64; ++i) {
                 const int32_t pixel = luma_at(b, i);
-                const int32_t at = 8 * (pixel / 32) + (pixel % 16) / 2;
+                const int32_t at = chroma_at(pixel);
                 LumaRange range = luma_range(pixel);
                 if (range.high - range.low >= 2 * LUMA_MARGIN) {
                     range = {range.low + LUMA_MARGIN, range.high - LUMA_MARGIN};
@@ -324,10 +402,8 @@ class MacroblockCoder {
         int64_t error = 0;
         for (int32_t i = 0; i < 64 && error <= limit; ++i) {
             const int32_t pixel = luma_at(b, i);
-            const int32_t at = 8 * (pixel / 32) + (pixel % 16) / 2;
             uint8_t shown[3];
-            shown_colour(quantiser_.conversion, planes_.luma_plane[pixel], planes_.cb_plane[at],
-                         planes_.cr_plane[at], shown);
+            shown_pixel(pixel, shown);
             error += weighed_error(shown, source_ + 3 * pixel);
             if (luma_excess(b, i) != 0) {
                 error += OUTSIDE_WEIGHT;
@@ -341,7 +417,7 @@ class MacroblockCoder {
     bool luma_could_mend(int32_t b) const {
         for (int32_t i = 0; i < 64; ++i) {
             const int32_t pixel = luma_at(b, i);
-            const int32_t at = 8 * (pixel / 32) + (pixel % 16) / 2;
+            const int32_t at = chroma_at(pixel);
             const int32_t cb = planes_.cb_plane[at];
             const int32_t cr = planes_.cr_plane[at];
             const uint8_t* wanted = source_ + 3 * pixel;
@@ -365,13 +441,17 @@ class MacroblockCoder {
     }
 
     // Codes block b, pulling back the targets of samples that would wrap and then softening
-    // the detail, and keeps whichever attempt the player would show with the least error.
+    // the detail, and keeps whichever attempt the player would show with the fewest wrapped
+    // colours, then the least error.
     void code_luma_block(int32_t b) {
         int32_t best[64];
+        int32_t best_wrapped = INT32_MAX;
         int64_t best_error = INT64_MAX;
         auto keep_best = [&] {
+            const int32_t wrapped = block_wrapped_count(b);
             const int64_t error = block_error(b);
-            if (error < best_error) {
+            if (wrapped < best_wrapped || (wrapped == best_wrapped && error < best_error)) {
+                best_wrapped = wrapped;
                 best_error = error;
                 std::copy(coding_.levels[b], coding_.levels[b] + 64, best);
             }
@@ -400,15 +480,15 @@ class MacroblockCoder {
         std::copy(best, best + 64, coding_.levels[b]);
         decode_block(coding_.levels[b], quantiser_, planes_, b);
         if (luma_could_mend(b)) {
-            refine_luma_block(b, best_error);
+            refine_luma_block(b, best_wrapped, best_error);
         }
     }
 
     // Rounding each coefficient is nearest for the samples, not always for the colours shown
     // (ranges that keep colours whole, fields that round, speckles): where a block still shows
     // a mendable wrong colour, the levels that rounding nearly sent the other way are tried
-    // that way, and kept where that shows less error.
-    void refine_luma_block(int32_t b, int64_t error) {
+    // that way, and kept where that shows less error and no more wrapped colours.
+    void refine_luma_block(int32_t b, int32_t wrapped, int64_t error) {
         double coefficients[64];
         forward_dct(luma_target_[b], coefficients);
         int32_t* levels = coding_.levels[b];
@@ -429,7 +509,7 @@ class MacroblockCoder {
                 levels[i] = tried_level;
                 decode_block(levels, quantiser_, planes_, b);
                 const int64_t tried = block_error(b, error);
-                if (tried < error && !block_outside(b)) {
+                if (tried < error && !block_outside(b) && block_wrapped_count(b) <= wrapped) {
                     error = tried;
                     save_luma(b, kept);
                     continue;
@@ -450,6 +530,24 @@ class MacroblockCoder {
         for (int32_t i = 0; i < 64; ++i) {
             planes_.luma_plane[luma_at(b, i)] = samples[i];
         }
+    }
+
+    // The colour the planes' pixel shows.
+    void shown_pixel(int32_t pixel, uint8_t* shown) const {
+        const int32_t at = chroma_at(pixel);
+        shown_colour(quantiser_.conversion, planes_.luma_plane[pixel], planes_.cb_plane[at],
+                     planes_.cr_plane[at], shown);
+    }
+
+    int32_t block_wrapped_count(int32_t b) const {
+        int32_t count = 0;
+        for (int32_t i = 0; i < 64; ++i) {
+            const int32_t pixel = luma_at(b, i);
+            uint8_t shown[3];
+            shown_pixel(pixel, shown);
+            count += pixel_wrapped(pixel, shown) ? 1 : 0;
+        }
+        return count;
     }
 
     bool block_outside(int32_t b) const {

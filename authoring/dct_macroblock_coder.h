@@ -30,7 +30,8 @@ struct MacroblockCoding {
 // quantised and decoded first, each pixel's luma is then chosen for the chroma the player will
 // have, and any sample that would wrap (a component sum past its field, a sample past the
 // tables) has its target pulled back and the block coded again, down to softer detail where
-// the steps are too coarse to hold an edge.
+// the steps are too coarse to hold an edge. A coding that shows no wrapped colour is preferred
+// to any gain elsewhere, and one always exists: chroma drawn to grey leaves every luma whole.
 MacroblockCoding code_macroblock(const uint8_t* source, const DctQuantiser& quantiser);
 
 // The samples and pixels a player shows for `levels`, and their error against `source`.

@@ -32,17 +32,16 @@ int32_t round16(int32_t s, int32_t factor) {
     return int32_t((int64_t{s} * factor + 32768) >> 16);
 }
 
+// Safe on every display: no component sum leaves 0..255, and the 5-6-5 fields' rounding does
+// not carry either.
 bool summed_safe(int32_t y, int32_t cb, int32_t cr) {
     int32_t levels[3];
     summed_levels(y, cb, cr, levels);
     uint8_t shown[3];
     widen_565(summed_pixel(shown_colour_tables(), y, cb, cr), shown);
-    for (int32_t c = 0; c < 3; ++c) {
-        if (levels[c] < 0 || levels[c] > 255 || std::abs(levels[c] - shown[c]) > WRAP_DISTANCE) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(levels, levels + 3,
+                       [](int32_t level) { return level >= 0 && level <= 255; }) &&
+           !summed_shows_wrapped(y, cb, cr, shown);
 }
 
 // Every in-range chroma pair's luma range, longest safe run of luma samples.
@@ -83,6 +82,17 @@ void summed_levels(int32_t y, int32_t cb, int32_t cr, int32_t* rgb) {
     rgb[0] = luma + round16(red_diff, CR_TO_RED);
     rgb[1] = luma + round16(blue_diff, CB_TO_GREEN) + round16(red_diff, CR_TO_GREEN);
     rgb[2] = luma + round16(blue_diff, CB_TO_BLUE);
+}
+
+bool summed_shows_wrapped(int32_t y, int32_t cb, int32_t cr, const uint8_t* shown) {
+    int32_t levels[3];
+    summed_levels(y, cb, cr, levels);
+    for (int32_t c = 0; c < 3; ++c) {
+        if (std::abs(std::clamp(levels[c], 0, 255) - int32_t(shown[c])) > WRAP_DISTANCE) {
+            return true;
+        }
+    }
+    return false;
 }
 
 LumaRange summed_luma_range(int32_t cb, int32_t cr) {

@@ -78,6 +78,11 @@ inline int64_t weighed_error(const uint8_t* shown, const uint8_t* source) {
 // The component sums of the summed tables before any field limit, in 8-bit levels.
 void summed_levels(int32_t y, int32_t cb, int32_t cr, int32_t* rgb);
 
+// Whether a summed-table pixel `shown` on the 5-6-5 display shows a colour wrapped to the far
+// side of a channel: far from the component sums its samples' table entries stand for,
+// clamped to 0..255. The tables round by a few levels; a wrapped colour is off by far more.
+bool summed_shows_wrapped(int32_t y, int32_t cb, int32_t cr, const uint8_t* shown);
+
 // Levels (8 u + v, as the decoders hold coefficients) dequantised and transformed as the
 // decoders do it.
 void reconstruct_macroblock(const int32_t (&levels)[6][64], const DequantTable& dequant,

@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 
-#include "authoring/dct_shown.h"
 #include "authoring/mnb_encoder.h"
 #include "authoring/zle_encoder.h"
 #include "codecs/dct/mnb_frame.h"
@@ -97,36 +95,9 @@ DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_
     return trip;
 }
 
-int64_t wrapped_pixels(DctCodec codec, const ColourPicture& picture, int32_t quality) {
-    const std::vector<uint8_t> payload = encoded_payload(codec, picture, quality);
-    // Tables whose sums keep the three 7-bit sample indexes apart, one byte each: the samples
-    // each pixel was converted from.
-    auto probe = std::make_unique<ColourTables>();
-    for (uint32_t i = 0; i < 128; ++i) {
-        probe->luma_table[i] = i;
-        probe->cb_table[i] = i << 8;
-        probe->cr_table[i] = i << 16;
-    }
-    std::vector<uint8_t> samples;
-    std::vector<uint8_t> draw;
-    if (decode_payload(codec, payload, picture, *probe, 4, samples) != 0 ||
-        decode_payload(codec, payload, picture, *dct_test_tables(16), 2, draw) != 0) {
-        return -1;
-    }
-    const std::vector<uint8_t> shown = widened_565(draw);
-    int64_t wrapped = 0;
-    for (size_t i = 0; i < shown.size() / 3; ++i) {
-        int32_t levels[3];
-        summed_levels(samples[4 * i], samples[4 * i + 1], samples[4 * i + 2], levels);
-        for (int32_t c = 0; c < 3; ++c) {
-            if (std::abs(std::clamp(levels[c], 0, 255) - int32_t(shown[3 * i + c])) >
-                WRAP_DISTANCE) {
-                ++wrapped;
-                break;
-            }
-        }
-    }
-    return wrapped;
+ShownDctFrame shown_frame(DctCodec codec, const ColourPicture& picture, int32_t quality) {
+    return show_dct_frame(codec == DctCodec::Mnb ? DctFormat::Mnb : DctFormat::Zle,
+                          encoded_payload(codec, picture, quality));
 }
 
 double picture_psnr(const ColourPicture& picture, const std::vector<uint8_t>& shown) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "authoring/dct_frame_check.h"
 #include "tests/authoring/colour_pictures.h"
 
 // The DCT encoders as a user runs them: the picture encoded, decoded by the player's own
@@ -22,12 +23,9 @@ struct DctRoundTrip {
 DctRoundTrip dct_round_trip(DctCodec codec, const ColourPicture& picture, int32_t quality,
                             bool true_colour = false);
 
-// Pixels of a summed-table encode (Mnb, Zle) that show a colour wrapped to the far side of a
-// channel: more than WRAP_DISTANCE from what their samples stand for, clamped to 0..255.
-// -1 when the picture cannot be decoded.
-int64_t wrapped_pixels(DctCodec codec, const ColourPicture& picture, int32_t quality);
-// Colours this far from their samples' own have wrapped; the tables round by a few levels.
-constexpr int32_t WRAP_DISTANCE = 40;
+// A summed-table encode (Mnb, Zle) as the player shows it, with its pixels that show a colour
+// wrapped to the far side of a channel (authoring/dct_frame_check.h).
+ShownDctFrame shown_frame(DctCodec codec, const ColourPicture& picture, int32_t quality);
 
 // PSNR in dB of `shown` against the picture (99 for identical pictures).
 double picture_psnr(const ColourPicture& picture, const std::vector<uint8_t>& shown);
