@@ -11,9 +11,10 @@
 
 namespace {
 
-// Stereo PCM sample frames whose left and right differ when `sides_differ`.
+// A PCM payload of stereo sample frames, after their count, whose left and right differ when
+// `sides_differ`.
 std::vector<uint8_t> stereo_pcm(int frames, bool sides_differ) {
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes = {static_cast<uint8_t>(frames), 0, 0, 0};
     for (int i = 0; i < frames; ++i) {
         const int16_t left = static_cast<int16_t>(100 * i);
         const int16_t right = sides_differ ? static_cast<int16_t>(-left - 1) : left;
