@@ -1,5 +1,6 @@
 // Any bytes as a whole movie through the public interface: opened from memory in a pixel format
-// its first byte picks, then pictures, sound and seeks interleaved as its last bytes say. Every
+// its first byte picks, listed frame by frame, block by block and chunk by chunk, then
+// pictures, sound and seeks interleaved as its last bytes say. Every
 // call must return, within the input's own bounds, whatever the bytes hold.
 #include <cstddef>
 #include <cstdint>
@@ -32,6 +33,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < info.problems; ++i) {
         qx_get_problem(movie, i, &problem);
     }
+    qx_frame_entry entry;
+    for (int64_t i = 0; i < info.frames; ++i) {
+        qx_get_frame_entry(movie, i, &entry);
+    }
+    qx_sound_block block;
+    for (int64_t i = 0; i < info.sound_blocks; ++i) {
+        qx_get_sound_block(movie, i, &block);
+    }
+    // The walk reads the movie once more, as the listing of its chunks does.
+    int64_t chunks = 0;
+    qx_walk_chunks(
+        movie,
+        [](void* cookie, const qx_chunk*) {
+            ++*static_cast<int64_t*>(cookie);
+            return 0;
+        },
+        &chunks);
     std::vector<int16_t> sound(2 * 4096);
     const size_t operations = size < OPERATIONS ? size : OPERATIONS;
     for (size_t i = 0; i < operations; ++i) {

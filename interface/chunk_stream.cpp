@@ -61,14 +61,10 @@ bool ChunkStream::next(StreamChunk& chunk) {
         chunk.audio = &audio_slot;
         held_ = READ_AUDIO;
     }
-    // A reader that no longer moves, or whose rings are full, has nothing more to give.
-    if (chunk.next_offset == chunk.offset || chunk.result == READ_BUSY ||
-        (stop_at_damage_ && !chunk_keeps_sync(chunk))) {
-        ended_ = true;
-        if (chunk.result != READ_VIDEO && chunk.result != READ_AUDIO) {
-            return false;
-        }
-    }
+    // A reader that no longer moves, or whose rings are full, has nothing more to give after
+    // this chunk.
+    ended_ = chunk.next_offset == chunk.offset || chunk.result == READ_BUSY ||
+             (stop_at_damage_ && !chunk_keeps_sync(chunk));
     return true;
 }
 

@@ -29,8 +29,8 @@ class ChunkStream {
     // the decoders. False when memory fails.
     bool open(MovieFile* file, uint32_t flags, bool stop_at_damage);
 
-    // Reads the next chunk; false at the end, where nothing was read. The previous chunk's
-    // slot is freed first.
+    // Reads the next chunk, also the one the reader ends at; false at the end, where nothing
+    // was read. The previous chunk's slot is freed first.
     bool next(StreamChunk& chunk);
     bool ended() const { return ended_; }
     // After a seek of the reader, reading starts again.

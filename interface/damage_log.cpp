@@ -6,14 +6,10 @@
 #include "base/byte_order.h"
 #include "player/reader.h"
 
-namespace {
-
 std::string quoted_tag(const StreamChunk& chunk) {
     return "\"" + printable_tag(chunk.header) + "\"";
 }
 
-// Why the reader, having read this chunk's header, cannot go on from the chunk's end; empty
-// when it can. It then steps on 8 bytes at a time until a header makes sense again.
 std::string sync_loss(const StreamChunk& chunk, bool has_audio) {
     if (chunk.result != READ_END || is_end_chunk_tag(chunk.header)) {
         return {};
@@ -30,8 +26,6 @@ std::string sync_loss(const StreamChunk& chunk, bool has_audio) {
     }
     return {};
 }
-
-}  // namespace
 
 void DamageLog::chunk(const StreamChunk& chunk) {
     const std::string loss = sync_loss(chunk, has_audio_);

@@ -37,6 +37,11 @@ class DamageLog {
     std::vector<DamagedStretch> stretches_;
 };
 
+// Why the reader, having read this chunk's header, cannot go on from the chunk's end; empty
+// when it can. It then steps on 8 bytes at a time until a header makes sense again.
+std::string sync_loss(const StreamChunk& chunk, bool has_audio);
+// The chunk's tag, printable and in quotes.
+std::string quoted_tag(const StreamChunk& chunk);
 // A tag made printable: its four bytes, with \xNN for any that is not.
 std::string printable_tag(const uint8_t* tag);
 // Numbers with thousands separators, as the tools print them.

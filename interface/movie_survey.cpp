@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "audio/audio_chunk.h"
 #include "interface/chunk_stream.h"
 #include "interface/sound_start.h"
 #include "player/reader.h"
@@ -11,6 +12,34 @@ namespace {
 
 // The clock moves on one frame a tick once no sound is waiting.
 constexpr int64_t SILENT_TICK_MS = 10;
+
+// The size a frame's header states: the first two little-endian 16-bit fields of a key, Mnb or
+// Zle frame; an inter frame states none.
+void read_stated_size(const VideoFrameSlot& slot, SurveyedFrame& frame) {
+    if (slot.kind == VIDEO_RKD_INTER || slot.data == nullptr || slot.bytes < 4) {
+        return;
+    }
+    frame.stated_width = slot.data[0] | slot.data[1] << 8;
+    frame.stated_height = slot.data[2] | slot.data[3] << 8;
+}
+
+bool sides_equal(const AudioBlockSlot& block) {
+    const auto* samples = reinterpret_cast<const int16_t*>(block.data);
+    const size_t count = static_cast<size_t>(block.bytes) / AUDIO_FRAME_BYTES * 2;
+    for (size_t i = 0; i + 1 < count; i += 2) {
+        if (samples[i] != samples[i + 1]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void take_sound_format(const SoundStream& sound, MovieSurvey& survey) {
+    survey.sample_rate = sound.sample_rate;
+    survey.channels = sound.channels;
+    survey.compression = sound.compression;
+    survey.sample_bits = sound.sample_bits;
+}
 
 }  // namespace
 
@@ -32,22 +61,29 @@ bool survey_movie(MovieFile* file, bool stop_at_damage, MovieSurvey& survey) {
         damage.chunk(chunk);
         if (chunk.result == READ_VIDEO) {
             read_frame_header(context, *chunk.video);
-            survey.frames.push_back({survey.sound_frames, chunk.video->kind,
-                                     context.video.frame_width, context.video.frame_height});
+            SurveyedFrame frame{chunk.offset,
+                                survey.sound_frames,
+                                chunk.video->kind,
+                                context.video.frame_width,
+                                context.video.frame_height,
+                                -1,
+                                -1};
+            read_stated_size(*chunk.video, frame);
+            survey.frames.push_back(frame);
         } else if (chunk.result == READ_AUDIO) {
-            survey.sound_frames += chunk.audio->bytes / 4;
+            const AudioBlockSlot& block = *chunk.audio;
+            const int32_t frames = block.bytes / static_cast<int32_t>(AUDIO_FRAME_BYTES);
+            survey.blocks.push_back(
+                {chunk.offset, survey.sound_frames, frames, block.video_stamp, sides_equal(block)});
+            survey.sound_frames += frames;
         }
         // The player opens its sound once, in the format then in force.
         if (survey.has_audio && survey.sample_rate == 0 && watch.chunk_read(chunk.result)) {
-            survey.sample_rate = context.sound.sample_rate;
-            survey.channels = context.sound.channels;
-            survey.compression = context.sound.compression;
+            take_sound_format(context.sound, survey);
         }
     }
     if (survey.has_audio && survey.sample_rate == 0) {
-        survey.sample_rate = context.sound.sample_rate;
-        survey.channels = context.sound.channels;
-        survey.compression = context.sound.compression;
+        take_sound_format(context.sound, survey);
     }
     damage.end();
     survey.damage = damage.stretches();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "audio/audio_chunk.h"
+#include "interface/chunk_report.h"
 #include "interface/chunk_stream.h"
 #include "interface/movie_survey.h"
 #include "interface/picture_buffers.h"
@@ -385,11 +386,15 @@ int qx_get_info(qx_movie* movie, qx_info* info) {
     }
     info->sizes = static_cast<int>(sizes.size());
     if (survey.has_audio) {
+        info->audio_header = 1;
         info->audio_codec = audio_codec_of(survey.compression);
+        info->compression = survey.compression;
         info->sample_rate = survey.sample_rate;
+        info->sample_bits = survey.sample_bits;
         info->channels = survey.channels;
         info->audio_frames = survey.sound_frames;
     }
+    info->sound_blocks = static_cast<int64_t>(survey.blocks.size());
     if (survey.sound_frames > 0 && survey.sample_rate > 0) {
         info->duration_seconds = static_cast<double>(survey.sound_frames) / survey.sample_rate;
         // The pace of the pictures themselves: the sound may run on past the last of them.
@@ -414,6 +419,60 @@ int qx_get_problem(qx_movie* movie, int index, qx_problem* problem) {
     problem->offset = stretch.offset;
     problem->bytes = stretch.end - stretch.offset;
     std::snprintf(problem->text, sizeof problem->text, "%s", stretch.text.c_str());
+    return QX_OK;
+}
+
+int qx_get_frame_entry(qx_movie* movie, int64_t index, qx_frame_entry* entry) {
+    if (movie == nullptr || entry == nullptr || index < 0 || index >= frame_count(*movie)) {
+        return QX_ERROR_ARGUMENT;
+    }
+    const SurveyedFrame& frame = movie->survey.frames[static_cast<size_t>(index)];
+    *entry = qx_frame_entry{};
+    entry->offset = frame.offset;
+    entry->sound_before = frame.sound_before;
+    entry->kind = frame.kind;
+    entry->stated_width = frame.stated_width;
+    entry->stated_height = frame.stated_height;
+    return QX_OK;
+}
+
+int qx_get_sound_block(qx_movie* movie, int64_t index, qx_sound_block* block) {
+    const std::vector<SurveyedBlock>* blocks = movie == nullptr ? nullptr : &movie->survey.blocks;
+    if (blocks == nullptr || block == nullptr || index < 0 ||
+        index >= static_cast<int64_t>(blocks->size())) {
+        return QX_ERROR_ARGUMENT;
+    }
+    const SurveyedBlock& found = (*blocks)[static_cast<size_t>(index)];
+    *block = qx_sound_block{};
+    block->offset = found.offset;
+    block->first = found.first;
+    block->frames = found.frames;
+    block->video_stamp = found.video_stamp;
+    block->sides_equal = found.sides_equal ? 1 : 0;
+    return QX_OK;
+}
+
+int qx_walk_chunks(qx_movie* movie, int (*visit)(void* cookie, const qx_chunk* chunk),
+                   void* cookie) {
+    if (movie == nullptr || visit == nullptr) {
+        return QX_ERROR_ARGUMENT;
+    }
+    MovieFile* file = movie->opener();
+    if (file == nullptr) {
+        return QX_ERROR_OPEN;
+    }
+    ChunkStream walk;
+    if (!walk.open(file, 0, movie->options.stop_at_damage != 0)) {
+        return QX_ERROR_MEMORY;
+    }
+    StreamChunk chunk{};
+    qx_chunk report{};
+    while (walk.next(chunk)) {
+        report_chunk(chunk, movie->survey.has_audio, report);
+        if (visit(cookie, &report) != 0) {
+            break;
+        }
+    }
     return QX_OK;
 }
 
@@ -525,7 +584,7 @@ int qx_set_brightness(qx_movie* movie, int percent) {
     if (movie == nullptr || percent < 0) {
         return QX_ERROR_ARGUMENT;
     }
-    movie->options.brightness = percent == 0 ? DEFAULT_BRIGHTNESS : percent;
+    movie->options.brightness = percent;
     movie->pictures.params().brightness = movie->options.brightness;
     return QX_OK;
 }

@@ -233,6 +233,22 @@ TEST_F(CInterface, InfoTellsTheMovieAndASilentOneGoesAtTheAssumedPace) {
     qx_close(movie);
 }
 
+// Brightness is taken as given, 0 too: a dark picture, not the default one.
+TEST_F(CInterface, BrightnessZeroIsBlack) {
+    const qx_options packed = options_for(QX_PIXELS_RGB565);
+    for (const int brightness : {100, 0}) {
+        qx_movie* movie = qx_open_file(this->movie("rkd.qx").c_str(), &packed, nullptr);
+        ASSERT_NE(movie, nullptr);
+        ASSERT_EQ(qx_set_brightness(movie, brightness), QX_OK);
+        qx_frame frame;
+        ASSERT_EQ(qx_next_frame(movie, &frame), 1);
+        const bool lit = std::any_of(frame.pixels, frame.pixels + frame.bytes,
+                                     [](uint8_t byte) { return byte != 0; });
+        EXPECT_EQ(lit, brightness != 0);
+        qx_close(movie);
+    }
+}
+
 TEST_F(CInterface, MemoryAndCallbacksGiveWhatTheFileGives) {
     const Bytes bytes = read_file(movie("mnb.qx"));
     qx_movie* from_file = qx_open_file(movie("mnb.qx").c_str(), nullptr, nullptr);

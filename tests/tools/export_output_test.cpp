@@ -5,35 +5,11 @@
 #include <iterator>
 #include <string>
 
-#include "tools/qx/export_buffer.h"
 #include "tools/qx/export_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-TEST(ExportBuffer, GrowingKeepsTheBytesAndAddsZeros) {
-    ExportBuffer buffer;
-    EXPECT_EQ(buffer.data(), nullptr);
-    ASSERT_TRUE(buffer.grow(100));
-    ASSERT_EQ(buffer.size(), 100u);
-    for (size_t i = 0; i < 100; ++i) {
-        EXPECT_EQ(buffer.data()[i], 0) << i;
-        buffer.data()[i] = static_cast<uint8_t>(i + 1);
-    }
-    // Past the first large page, so the mapping itself has to grow (and may move).
-    const size_t large = (size_t{5} << 20) + 3;
-    ASSERT_TRUE(buffer.grow(large));
-    ASSERT_EQ(buffer.size(), large);
-    for (size_t i = 0; i < 100; ++i) {
-        ASSERT_EQ(buffer.data()[i], i + 1) << i;
-    }
-    for (size_t i = 100; i < large; ++i) {
-        ASSERT_EQ(buffer.data()[i], 0) << i;
-    }
-    ASSERT_TRUE(buffer.grow(10));
-    EXPECT_EQ(buffer.size(), large) << "a buffer never shrinks";
-}
 
 class ExportFile : public ::testing::Test {
   protected:

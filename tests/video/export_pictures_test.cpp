@@ -3,7 +3,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <bit>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -243,21 +242,8 @@ TEST_F(ExportPictures, ThirtyTwoBitDisplayKeepsRawBytesAndShowsItsColours) {
     }
 }
 
-PlayParams params_of(uint32_t red, uint32_t green, uint32_t blue, int32_t colour_bits) {
-    PlayParams params{};
-    const uint32_t masks[] = {red, green, blue};
-    int32_t* bits[] = {&params.red_bits, &params.green_bits, &params.blue_bits};
-    int32_t* shifts[] = {&params.red_shift, &params.green_shift, &params.blue_shift};
-    for (int i = 0; i < 3; ++i) {
-        *bits[i] = std::popcount(masks[i]);
-        *shifts[i] = std::countr_zero(masks[i]);
-    }
-    params.colour_bits = colour_bits;
-    return params;
-}
-
 TEST(ExportPicturesRgb, DisplayPixelsWidenToFullIntensity) {
-    const PlayParams rgb565 = params_of(0xF800, 0x07E0, 0x001F, 16);
+    const PixelLayout rgb565 = pixel_layout_of_masks(0xF800, 0x07E0, 0x001F, 16);
     const uint8_t pixels[] = {0xFF, 0xFF, 0x00, 0xF8, 0x10, 0x84};
     RgbImage picture;
     ASSERT_TRUE(display_pixels_to_rgb(rgb565, nullptr, pixels, 6, 1, picture));
@@ -265,12 +251,12 @@ TEST(ExportPicturesRgb, DisplayPixelsWidenToFullIntensity) {
     EXPECT_EQ(picture.rgb, (std::vector<uint8_t>{255, 255, 255, 255, 0, 0, 132, 130, 132}));
 
     // Bit 15 of a 5-5-5 pixel is not a colour.
-    const PlayParams rgb555 = params_of(0x7C00, 0x03E0, 0x001F, 15);
+    const PixelLayout rgb555 = pixel_layout_of_masks(0x7C00, 0x03E0, 0x001F, 15);
     const uint8_t white555[] = {0xFF, 0xFF};
     ASSERT_TRUE(display_pixels_to_rgb(rgb555, nullptr, white555, 2, 1, picture));
     EXPECT_EQ(picture.rgb, (std::vector<uint8_t>{255, 255, 255}));
 
-    const PlayParams rgb888 = params_of(0xFF0000, 0xFF00, 0xFF, 24);
+    const PixelLayout rgb888 = pixel_layout_of_masks(0xFF0000, 0xFF00, 0xFF, 24);
     const uint8_t word[] = {0x03, 0x02, 0x01, 0xFF};
     ASSERT_TRUE(display_pixels_to_rgb(rgb888, nullptr, word, 4, 1, picture));
     EXPECT_EQ(picture.rgb, (std::vector<uint8_t>{1, 2, 3}));
@@ -278,15 +264,14 @@ TEST(ExportPicturesRgb, DisplayPixelsWidenToFullIntensity) {
 }
 
 TEST(ExportPicturesRgb, PalettisedPixelsGoThroughThePalette) {
-    PlayParams params{};
-    params.colour_bits = 8;
+    const PixelLayout pal8 = pixel_layout_of_masks(0, 0, 0, 8);
     uint8_t palette[768] = {};
     palette[3 * 7] = 10;
     palette[3 * 7 + 1] = 20;
     palette[3 * 7 + 2] = 30;
     const uint8_t pixels[] = {7, 0};
     RgbImage picture;
-    ASSERT_TRUE(display_pixels_to_rgb(params, palette, pixels, 2, 1, picture));
+    ASSERT_TRUE(display_pixels_to_rgb(pal8, palette, pixels, 2, 1, picture));
     EXPECT_EQ(picture.rgb, (std::vector<uint8_t>{10, 20, 30, 0, 0, 0}));
 }
 

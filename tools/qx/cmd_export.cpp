@@ -9,9 +9,8 @@
 #include "tools/qx/export_folder.h"
 #include "tools/qx/export_sinks.h"
 #include "tools/qx/export_streams.h"
-#include "tools/qx/movie_info.h"
+#include "tools/qx/movie_open.h"
 #include "tools/qx/number_text.h"
-#include "tools/qx/progress.h"
 
 namespace {
 
@@ -54,23 +53,25 @@ int run_export(const ExportRequest& request) {
     pictures.png = pictures.png || !any_output;
 
     // The movie is looked at first, so that a file that is none leaves no folder behind.
-    MovieScan scan;
-    if (!scan.open(request.movie)) {
-        return fail(scan.error());
+    qx_options options;
+    qx_default_options(&options);
+    options.pixels = display_pixels_named(pictures.display);
+    options.double_width = pictures.double_width ? 1 : 0;
+    std::string error;
+    const OpenMovie movie = open_movie_file(request.movie, options, error);
+    if (!movie) {
+        return fail(error);
     }
+    // Set apart from the options, where 0 means the default: here 0 is black.
+    qx_set_brightness(movie.get(), pictures.brightness);
+    qx_info info{};
+    qx_get_info(movie.get(), &info);
     ExportRange range;
     const ExportRangeRequest& asked = request.range;
-    if (asked.start_frame || asked.start_seconds || asked.frames) {
-        // A first look counts the frames and times them, so that a range beyond the movie is
-        // refused before anything is written.
-        MovieInfo info;
-        std::string error;
-        if (!read_movie_info(request.movie, info, error, false)) {
-            return fail(error);
-        }
-        if (!resolve_export_range(asked, info, range, error)) {
-            return fail(error, QX_USAGE_ERROR);
-        }
+    // A range beyond the movie is refused before anything is written.
+    if ((asked.start_frame || asked.start_seconds || asked.frames) &&
+        !resolve_export_range(asked, info, range, error)) {
+        return fail(error, QX_USAGE_ERROR);
     }
     std::vector<std::unique_ptr<ExportSink>> sinks;
     if (pictures.raw || pictures.png) {
@@ -78,12 +79,6 @@ int run_export(const ExportRequest& request) {
     }
     if (wav) {
         sinks.push_back(make_wav_sink(request.out_dir, range));
-    }
-    std::string error;
-    for (auto& sink : sinks) {
-        if (!sink->begin(scan, error)) {
-            return fail(error);
-        }
     }
     std::error_code code;
     std::filesystem::create_directories(request.out_dir, code);
@@ -93,23 +88,9 @@ int run_export(const ExportRequest& request) {
     if (!clear_earlier_export(request.out_dir, error)) {
         return fail(error);
     }
-    const auto file_bytes = static_cast<int64_t>(std::filesystem::file_size(request.movie, code));
-    ProgressBar progress("exporting", file_bytes);
-    scan.run([&](const ScannedChunk& chunk) {
-        bool done = true;
-        for (auto& sink : sinks) {
-            sink->chunk(chunk, scan);
-            done = done && sink->done();
-        }
-        if (done) {
-            scan.stop();
-        }
-        progress.update(chunk.next_offset);
-    });
-    progress.finish();
     int skipped = 0;
     for (auto& sink : sinks) {
-        if (!sink->finish(scan, error)) {
+        if (!sink->write(movie.get(), info, error)) {
             return fail(error);
         }
         skipped += sink->skipped();

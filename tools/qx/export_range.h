@@ -1,10 +1,10 @@
 #pragma once
+#include <qxplay/qxplay.h>
+
 #include <climits>
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include "tools/qx/movie_info.h"
 
 // The frames an export writes, as video chunk numbers counted from 0, and the sound that goes
 // with them. A block the reader stamped s was read after s video chunks, so it carries the
@@ -29,5 +29,5 @@ struct ExportRangeRequest {
 
 // The range within the movie, with a count that runs past the end cut back to it; false, with
 // one line in `error`, when the start lies beyond the movie or cannot be timed.
-bool resolve_export_range(const ExportRangeRequest& request, const MovieInfo& info,
+bool resolve_export_range(const ExportRangeRequest& request, const qx_info& info,
                           ExportRange& range, std::string& error);

@@ -4,21 +4,15 @@
 #include <vector>
 
 #include "tools/qx/export_range.h"
-#include "tools/qx/movie_scan.h"
 
-// One kind of output of `qx export`. The export reads the movie once with the player's reader
-// and hands every chunk to each sink in file order.
+// One kind of output of `qx export`. Every sink reads the one open movie through the public
+// interface, the pictures and the sound each at their own position.
 class ExportSink {
   public:
     virtual ~ExportSink() = default;
-    // Before the first chunk; may set up the scan's PlayParams. False stops the export.
-    virtual bool begin(MovieScan& scan, std::string& error) = 0;
-    virtual void chunk(const ScannedChunk& chunk, MovieScan& scan) = 0;
-    // True once no later chunk can add to the output, so that reading may stop.
-    virtual bool done() const = 0;
-    // After the last chunk; false when the output could not be completed.
-    virtual bool finish(MovieScan& scan, std::string& error) = 0;
-    // Frames or chunks that could not be exported (each already named on stderr).
+    // Writes the output; false, with one line in `error`, stops the export.
+    virtual bool write(qx_movie* movie, const qx_info& info, std::string& error) = 0;
+    // Frames that could not be exported (each already named on stderr).
     virtual int skipped() const = 0;
     // What was written, for the line after the export ("240 PNG pictures"), one item each.
     virtual std::vector<std::string> summary() const = 0;
@@ -32,11 +26,13 @@ struct PictureExportOptions {
     int brightness = 100;
 };
 
-// OUTDIR/audio.wav: the decoded audio blocks of the range in order, 16-bit, mono for a mono
-// movie, at the rate the player plays it.
+// OUTDIR/audio.wav: the sound blocks of the range in order, 16-bit, mono for a mono movie, at
+// the rate the player plays it.
 std::unique_ptr<ExportSink> make_wav_sink(const std::string& out_dir, const ExportRange& range);
 // OUTDIR/frame_NNNNN.raw with frames.json, and/or OUTDIR/frame_NNNNN.png, for the frames of
-// the range, numbered as in the whole movie.
+// the range, numbered as in the whole movie. The movie is open in the display's pixels.
 std::unique_ptr<ExportSink> make_picture_sink(const std::string& out_dir,
                                               const PictureExportOptions& options,
                                               const ExportRange& range);
+// The interface's pixels of a display format named on the command line.
+qx_pixels display_pixels_named(const std::string& name);

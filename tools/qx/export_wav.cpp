@@ -1,84 +1,77 @@
+#include <algorithm>
 #include <cstdio>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "audio/audio_chunk.h"
-#include "player/reader.h"
 #include "tools/qx/export_sinks.h"
 #include "tools/qx/number_text.h"
-#include "interface/sound_start.h"
+#include "tools/qx/progress.h"
 #include "tools/qx/wav_writer.h"
 
 namespace {
 
+// Sample frames read from the interface at a time.
+constexpr size_t READ_FRAMES = 4096;
+
+// The stretch of the sound a range carries, in sample frames, and whether all of it is mono.
+struct SoundStretch {
+    int64_t first = 0;
+    int64_t end = 0;
+    bool sides_equal = true;
+};
+
+SoundStretch stretch_of(qx_movie* movie, const ExportRange& range) {
+    SoundStretch stretch;
+    bool found = false;
+    qx_sound_block block{};
+    for (int64_t i = 0; qx_get_sound_block(movie, i, &block) == QX_OK; ++i) {
+        if (block.frames == 0 || !range.includes_sound(static_cast<int32_t>(block.video_stamp))) {
+            continue;
+        }
+        // Stamps never fall, so the blocks of a range follow one another.
+        if (!found) {
+            stretch.first = block.first;
+            found = true;
+        }
+        stretch.end = block.first + block.frames;
+        stretch.sides_equal = stretch.sides_equal && block.sides_equal != 0;
+    }
+    return stretch;
+}
+
 // Compression 10 is decoded as two channels whatever the header says; the other formats play
 // a mono header's sample on both sides.
-bool plays_as_mono(const SoundStream& sound) {
-    return sound.channels != 2 && sound.compression != AUDIO_IMA;
+bool plays_as_mono(const qx_info& info) {
+    return info.channels != 2 && info.audio_codec != QX_AUDIO_IMA;
 }
 
-bool sides_equal(const int16_t* samples, size_t count) {
-    for (size_t i = 0; i + 1 < count; i += 2) {
-        if (samples[i] != samples[i + 1]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// OUTDIR/audio.wav at the rate and channel count the player plays the movie with, known once
-// it would start its sound; the blocks decoded before that wait in memory (a prefill's worth).
-// A movie without audio writes no file.
+// OUTDIR/audio.wav at the rate the player plays the movie with, mono when the movie plays as
+// mono and every block of the range has equal sides, so that nothing the player plays is lost.
+// A movie without sound writes no file.
 class WavSink : public ExportSink {
   public:
     WavSink(std::string path, const ExportRange& range) : path_(std::move(path)), range_(range) {}
 
-    bool begin(MovieScan& scan, std::string&) override {
-        has_audio_ = scan.params().has_audio != 0;
-        watch_.emplace(has_audio_);
-        return true;
-    }
-
-    void chunk(const ScannedChunk& chunk, MovieScan& scan) override {
-        if (chunk.result == READ_VIDEO) {
-            video_chunks_read_ = chunk.video->sequence + 1;
+    bool write(qx_movie* movie, const qx_info& info, std::string& error) override {
+        if (info.audio_header == 0 || info.sound_blocks == 0) {
+            return true;
         }
-        if (chunk.result == READ_AUDIO && chunk.audio->bytes > 0 &&
-            range_.includes_sound(chunk.audio->video_stamp)) {
-            const auto* samples = reinterpret_cast<const int16_t*>(chunk.audio->data);
-            const size_t count = static_cast<size_t>(chunk.audio->bytes) / AUDIO_FRAME_BYTES * 2;
-            if (file_.is_open()) {
-                write_block(samples, count);
-            } else if (error_.empty()) {
-                pending_.emplace_back(samples, samples + count);
-            }
+        const SoundStretch stretch = stretch_of(movie, range_);
+        sample_rate_ = info.sample_rate;
+        channels_ = plays_as_mono(info) && stretch.sides_equal ? 1 : 2;
+        WavWriter file;
+        if (!file.open(path_, sample_rate_, channels_, error)) {
+            return false;
         }
-        if (has_audio_ && watch_->chunk_read(chunk.result) && !file_.is_open() && error_.empty()) {
-            open(scan.context());
-        }
-    }
-
-    // The range's last sound comes before the video chunk after it; the rate is known once
-    // the player would have started its sound.
-    bool done() const override {
-        const bool rate_known = !has_audio_ || watch_->started() || !error_.empty();
-        return rate_known && video_chunks_read_ > range_.end;
-    }
-
-    bool finish(MovieScan& scan, std::string& error) override {
-        if (has_audio_ && !file_.is_open() && error_.empty() && !pending_.empty()) {
-            open(scan.context());
-        }
+        opened_ = true;
+        const bool copied = copy_sound(movie, stretch, file, error);
         std::string unfinished;
-        if (!file_.close(unfinished) && error_.empty()) {
-            error_ = unfinished;
-        }
-        if (opened_ && !error_.empty()) {
+        if (!file.close(unfinished) || !copied) {
+            error = copied ? unfinished : error;
             std::remove(path_.c_str());  // no half sound file is left under the name
+            return false;
         }
-        error = error_;
-        return error_.empty();
+        return true;
     }
 
     int skipped() const override { return 0; }
@@ -93,59 +86,48 @@ class WavSink : public ExportSink {
     }
 
   private:
-    void open(const PlayerContext& context) {
-        sample_rate_ = context.sound.sample_rate;
-        channels_ = plays_as_mono(context.sound) ? 1 : 2;
-        if (!file_.open(path_, sample_rate_, channels_, error_)) {
-            pending_.clear();
-            return;
-        }
-        opened_ = true;
-        write_pending();
-    }
-
-    void write_pending() {
-        for (const std::vector<int16_t>& block : pending_) {
-            write_block(block.data(), block.size());
-        }
-        pending_.clear();
-    }
-
-    // Decoded blocks are stereo; a mono movie's carry each sample twice, and a mono file keeps
-    // the first of each pair. A block whose sides differ (a later header that changed the
-    // compression) makes the file stereo from then on, so that nothing the player plays is lost.
-    void write_block(const int16_t* samples, size_t count) {
-        const size_t frames = count / 2;
-        if (channels_ == 1 && !sides_equal(samples, count) && error_.empty() &&
-            file_.widen_to_stereo(error_)) {
-            channels_ = 2;
-        }
-        if (channels_ == 1) {
-            mono_.resize(count / 2);
-            for (size_t i = 0; i < mono_.size(); ++i) {
-                mono_[i] = samples[2 * i];
+    // The sound from the start of the stretch to its end; a mono file keeps the first of each
+    // pair of equal sides.
+    bool copy_sound(qx_movie* movie, const SoundStretch& stretch, WavWriter& file,
+                    std::string& error) {
+        ProgressBar progress("exporting sound", stretch.end);
+        std::vector<int16_t> stereo(READ_FRAMES * 2);
+        std::vector<int16_t> mono(READ_FRAMES);
+        int64_t at = 0;
+        while (at < stretch.end) {
+            const size_t want = static_cast<size_t>(std::min<int64_t>(
+                READ_FRAMES, (at < stretch.first ? stretch.first : stretch.end) - at));
+            const size_t got = qx_read_audio(movie, stereo.data(), want);
+            if (got == 0) {
+                error = path_ + ": the movie's sound ended early";
+                return false;
             }
-            samples = mono_.data();
+            if (at >= stretch.first) {
+                const int16_t* samples = stereo.data();
+                if (channels_ == 1) {
+                    for (size_t i = 0; i < got; ++i) {
+                        mono[i] = stereo[2 * i];
+                    }
+                    samples = mono.data();
+                }
+                if (!file.write(samples, got, error)) {
+                    return false;
+                }
+                frames_written_ += static_cast<int64_t>(got);
+            }
+            at += static_cast<int64_t>(got);
+            progress.update(at);
         }
-        if (error_.empty()) {
-            file_.write(samples, frames, error_);
-        }
-        frames_written_ += static_cast<int64_t>(frames);
+        progress.finish();
+        return true;
     }
 
     std::string path_;
     ExportRange range_;
-    int64_t video_chunks_read_ = 0;
-    bool has_audio_ = false;
-    std::optional<SoundStartWatch> watch_;
-    std::vector<std::vector<int16_t>> pending_;  // interleaved stereo, until the file opens
-    std::vector<int16_t> mono_;
-    WavWriter file_;
     bool opened_ = false;
     int32_t sample_rate_ = 0;
     int32_t channels_ = 2;
     int64_t frames_written_ = 0;
-    std::string error_;
 };
 
 }  // namespace

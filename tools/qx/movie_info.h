@@ -1,4 +1,6 @@
 #pragma once
+#include <qxplay/qxplay.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,8 +34,9 @@ struct MovieInfo {
     int32_t sample_rate = 0;
     int32_t sample_bits = 0;
     int32_t compression = 0;
-    int32_t video_kinds[5] = {};            // indexed by video kind 1 to 4
-    std::vector<std::string> video_codecs;  // "rkd", "mnb", "zle" in order of first appearance
+    qx_audio_codec audio_codec = QX_AUDIO_NONE;  // none also for a compression nobody decodes
+    int32_t video_kinds[5] = {};                 // indexed by QX_FRAME_* kind 1 to 4
+    std::vector<std::string> video_codecs;       // "rkd", "mnb", "zle" in order of first appearance
     int32_t video_frames = 0;
     int32_t audio_chunks = 0;
     int64_t audio_frames = 0;  // decoded sample frames
@@ -82,5 +85,5 @@ std::string movie_info_summary(const MovieInfo& info);
 // The chunk table of `qx info --chunks`.
 std::string movie_info_chunk_table(const MovieInfo& info);
 std::string movie_info_json(const MovieInfo& info, bool with_chunks);
-// Audio codec names: "pcm", "xa-adpcm", "ima-adpcm"; null for a compression nobody decodes.
-const char* audio_codec_name(int32_t compression);
+// Audio codec names: "pcm", "xa-adpcm", "ima-adpcm"; null for none.
+const char* audio_codec_name(qx_audio_codec codec);

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "audio/audio_chunk.h"
-#include "player/reader.h"
 #include "tools/qx/movie_info.h"
 #include "tools/qx/number_text.h"
 
@@ -25,13 +23,13 @@ std::string short_number(double value) {
     return text;
 }
 
-const char* audio_codec_text(int32_t compression) {
-    switch (compression) {
-        case AUDIO_PCM:
+const char* audio_codec_text(qx_audio_codec codec) {
+    switch (codec) {
+        case QX_AUDIO_PCM:
             return "16-bit PCM";
-        case AUDIO_XA:
+        case QX_AUDIO_XA:
             return "XA ADPCM";
-        case AUDIO_IMA:
+        case QX_AUDIO_IMA:
             return "IMA ADPCM";
         default:
             return nullptr;
@@ -94,7 +92,7 @@ std::string audio_line(const MovieInfo& info) {
     if (!info.has_audio) {
         return "audio: none";
     }
-    const char* codec = audio_codec_text(info.compression);
+    const char* codec = audio_codec_text(info.audio_codec);
     std::string line =
         "audio: " +
         (codec ? std::string(codec) : formatted("compression %d, not decoded", info.compression));
@@ -147,7 +145,7 @@ std::string json_audio(const MovieInfo& info) {
     if (!info.has_audio) {
         return "null";
     }
-    const char* codec = audio_codec_name(info.compression);
+    const char* codec = audio_codec_name(info.audio_codec);
     return formatted(
         "{\"codec\": %s, \"sample_rate\": %d, \"channels\": %d, \"blocks\": %d, "
         "\"sample_bits\": %d, \"compression\": %d}",
@@ -183,13 +181,13 @@ std::string json_problems(const MovieInfo& info) {
 
 }  // namespace
 
-const char* audio_codec_name(int32_t compression) {
-    switch (compression) {
-        case AUDIO_PCM:
+const char* audio_codec_name(qx_audio_codec codec) {
+    switch (codec) {
+        case QX_AUDIO_PCM:
             return "pcm";
-        case AUDIO_XA:
+        case QX_AUDIO_XA:
             return "xa-adpcm";
-        case AUDIO_IMA:
+        case QX_AUDIO_IMA:
             return "ima-adpcm";
         default:
             return nullptr;
@@ -242,8 +240,8 @@ std::string movie_info_json(const MovieInfo& info, bool with_chunks) {
     out += ", \"video\": " + json_video(info) + ", \"audio\": " + json_audio(info);
     out += formatted(
         ", \"video_chunks\": {\"rkd_key\": %d, \"rkd_inter\": %d, \"mnb\": %d, \"zle\": %d}",
-        info.video_kinds[VIDEO_RKD_KEY], info.video_kinds[VIDEO_RKD_INTER],
-        info.video_kinds[VIDEO_MNB], info.video_kinds[VIDEO_ZLE]);
+        info.video_kinds[QX_FRAME_RKD_KEY], info.video_kinds[QX_FRAME_RKD_INTER],
+        info.video_kinds[QX_FRAME_MNB], info.video_kinds[QX_FRAME_ZLE]);
     out += ", \"problems\": " + json_problems(info);
     if (with_chunks) {
         out += ", \"chunks\": " + json_chunks(info);

@@ -5,24 +5,17 @@
 
 #include "tools/qx/number_text.h"
 
-MoviePictures::~MoviePictures() {
-    if (movie_ != nullptr) {
-        qx_close(movie_);
-    }
-}
-
 bool MoviePictures::open(const std::string& path, double fps, std::string& error) {
     path_ = path;
     qx_options options;
     qx_default_options(&options);
     options.pixels = QX_PIXELS_RGBA;
     options.fps = fps;
-    int code = 0;
-    movie_ = qx_open_file(path.c_str(), &options, &code);
-    if (movie_ == nullptr || qx_get_info(movie_, &info_) != 0) {
-        error = path + ": " + qx_error_text(movie_ == nullptr ? code : QX_ERROR_READ);
+    movie_ = open_movie_file(path, options, error);
+    if (!movie_) {
         return false;
     }
+    qx_get_info(movie_.get(), &info_);
     canvas_.width = std::max(info_.max_width, 1);
     canvas_.height = std::max(info_.max_height, 1);
     canvas_.rgb.assign(static_cast<size_t>(canvas_.width) * canvas_.height * 3, 0);
@@ -31,7 +24,7 @@ bool MoviePictures::open(const std::string& path, double fps, std::string& error
 
 int MoviePictures::next(RgbImage& picture, int64_t& index, int64_t& time_ms, std::string& error) {
     qx_frame frame{};
-    const int result = qx_next_frame(movie_, &frame);
+    const int result = qx_next_frame(movie_.get(), &frame);
     if (result < 0) {
         error = path_ + ": " + qx_error_text(result);
         return -1;
@@ -71,16 +64,16 @@ int64_t MoviePictures::duration_ms() const {
 }
 
 int64_t MoviePictures::shown_until_ms(int64_t index) {
-    const int64_t next = index + 1 < info_.frames ? qx_frame_time_ms(movie_, index + 1) : -1;
+    const int64_t next = index + 1 < info_.frames ? qx_frame_time_ms(movie_.get(), index + 1) : -1;
     return next >= 0 ? next : duration_ms();
 }
 
 std::vector<std::string> MoviePictures::problems() {
     std::vector<std::string> lines;
-    qx_get_info(movie_, &info_);
+    qx_get_info(movie_.get(), &info_);
     for (int i = 0; i < info_.problems; ++i) {
         qx_problem problem{};
-        if (qx_get_problem(movie_, i, &problem) == 0) {
+        if (qx_get_problem(movie_.get(), i, &problem) == 0) {
             lines.push_back(
                 formatted("at byte %s: %s", grouped(problem.offset).c_str(), problem.text));
         }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/qx/movie_open.h"
 #include "tools/qx/picture_rgb.h"
 
 // A movie's pictures, sound and show times through the public interface, for the commands that
@@ -13,15 +14,10 @@
 // pixels for these codecs, so no finer picture exists).
 class MoviePictures {
   public:
-    MoviePictures() = default;
-    ~MoviePictures();
-    MoviePictures(const MoviePictures&) = delete;
-    MoviePictures& operator=(const MoviePictures&) = delete;
-
     // `fps` paces a movie without sound; 0 takes the player's pace.
     bool open(const std::string& path, double fps, std::string& error);
     const qx_info& info() const { return info_; }
-    qx_movie* movie() { return movie_; }
+    qx_movie* movie() { return movie_.get(); }
 
     // The next picture on a canvas of the movie's largest frame size, smaller frames centred
     // on black as the player centres them; a frame that cannot be decoded leaves the picture
@@ -36,7 +32,7 @@ class MoviePictures {
 
   private:
     std::string path_;
-    qx_movie* movie_ = nullptr;
+    OpenMovie movie_;
     qx_info info_{};
     RgbImage canvas_;
     int64_t dropped_ = 0;

@@ -1,5 +1,9 @@
 #include "tools/qx/picture_rgb.h"
 
+#include <bit>
+#include <cstddef>
+#include <tuple>
+
 namespace {
 
 uint8_t widen_component(uint32_t pixel, int32_t bits, int32_t shift) {
@@ -24,16 +28,21 @@ uint32_t load_pixel(const uint8_t* bytes, int32_t pixel_bytes) {
 
 }  // namespace
 
-int32_t display_pixel_bytes(const PlayParams& params) {
-    if (params.colour_bits == 8) {
-        return 1;
+PixelLayout pixel_layout_of_masks(uint32_t red, uint32_t green, uint32_t blue, uint32_t bit_count) {
+    PixelLayout layout{};
+    layout.bytes = bit_count == 8 ? 1 : bit_count <= 16 ? 2 : 4;
+    for (auto [mask, bits, shift] : {std::tuple{red, &layout.red_bits, &layout.red_shift},
+                                     std::tuple{green, &layout.green_bits, &layout.green_shift},
+                                     std::tuple{blue, &layout.blue_bits, &layout.blue_shift}}) {
+        *bits = std::popcount(mask);
+        *shift = mask != 0 ? std::countr_zero(mask) : 0;
     }
-    return params.colour_bits <= 16 ? 2 : 4;
+    return layout;
 }
 
-bool display_pixels_to_rgb(const PlayParams& params, const uint8_t* palette, const uint8_t* pixels,
+bool display_pixels_to_rgb(const PixelLayout& layout, const uint8_t* palette, const uint8_t* pixels,
                            uint32_t row_bytes, int32_t rows, RgbImage& picture) {
-    const int32_t pixel_bytes = display_pixel_bytes(params);
+    const int32_t pixel_bytes = layout.bytes;
     picture.width = static_cast<int32_t>(row_bytes / static_cast<uint32_t>(pixel_bytes));
     picture.height = rows;
     if (picture.width == 0 || rows <= 0) {
@@ -50,9 +59,9 @@ bool display_pixels_to_rgb(const PlayParams& params, const uint8_t* palette, con
                 *out++ = palette[3 * pixel + 1];
                 *out++ = palette[3 * pixel + 2];
             } else {
-                *out++ = widen_component(pixel, params.red_bits, params.red_shift);
-                *out++ = widen_component(pixel, params.green_bits, params.green_shift);
-                *out++ = widen_component(pixel, params.blue_bits, params.blue_shift);
+                *out++ = widen_component(pixel, layout.red_bits, layout.red_shift);
+                *out++ = widen_component(pixel, layout.green_bits, layout.green_shift);
+                *out++ = widen_component(pixel, layout.blue_bits, layout.blue_shift);
             }
         }
     }

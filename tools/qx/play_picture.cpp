@@ -1,8 +1,6 @@
 #include "tools/qx/play_picture.h"
 
-#include <bit>
 #include <cstring>
-#include <tuple>
 
 namespace {
 
@@ -106,16 +104,9 @@ bool PlayPicture::shown(RgbImage& picture) {
         return false;
     }
     // The display is 15 or 16 bits a pixel, its format told by its masks.
-    PlayParams format{};
-    format.colour_bits = static_cast<int32_t>(format_.rgb_bit_count);
-    for (auto [mask, bits, shift] :
-         {std::tuple{format_.red_mask, &format.red_bits, &format.red_shift},
-          std::tuple{format_.green_mask, &format.green_bits, &format.green_shift},
-          std::tuple{format_.blue_mask, &format.blue_bits, &format.blue_shift}}) {
-        *bits = std::popcount(mask);
-        *shift = mask != 0 ? std::countr_zero(mask) : 0;
-    }
-    const size_t row_bytes = desc.width * static_cast<size_t>(display_pixel_bytes(format));
+    const PixelLayout layout = pixel_layout_of_masks(format_.red_mask, format_.green_mask,
+                                                     format_.blue_mask, format_.rgb_bit_count);
+    const size_t row_bytes = desc.width * static_cast<size_t>(layout.bytes);
     if (desc.pitch < static_cast<int32_t>(row_bytes)) {
         source->unlock(desc.memory);
         return false;
@@ -126,6 +117,6 @@ bool PlayPicture::shown(RgbImage& picture) {
                     static_cast<const uint8_t*>(desc.memory) + size_t{row} * desc.pitch, row_bytes);
     }
     source->unlock(desc.memory);
-    return display_pixels_to_rgb(format, nullptr, rows.data(), static_cast<uint32_t>(row_bytes),
+    return display_pixels_to_rgb(layout, nullptr, rows.data(), static_cast<uint32_t>(row_bytes),
                                  static_cast<int32_t>(desc.height), picture);
 }

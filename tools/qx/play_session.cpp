@@ -40,7 +40,7 @@ std::string file_name(const std::string& path) {
 
 // "22,050 Hz stereo ima-adpcm" for the panel of a movie without pictures.
 std::string sound_format(const MovieInfo& info) {
-    const char* codec = audio_codec_name(info.compression);
+    const char* codec = audio_codec_name(info.audio_codec);
     return grouped(info.sample_rate) + " Hz " + (info.channels == 2 ? "stereo " : "mono ") +
            (codec != nullptr ? codec : "unknown sound");
 }

@@ -51,7 +51,7 @@ bool WavWriter::open(const std::string& path, int32_t sample_rate, int32_t chann
     if (!check_format(path, sample_rate, channels, error)) {
         return false;
     }
-    file_ = std::fopen(path.c_str(), "w+b");
+    file_ = std::fopen(path.c_str(), "wb");
     if (file_ == nullptr) {
         error = path + ": cannot be created (" + reason() + ")";
         return false;
@@ -98,32 +98,6 @@ bool WavWriter::write(const int16_t* samples, size_t frames, std::string& error)
         return false;
     }
     data_bytes_ += bytes_.size();
-    return true;
-}
-
-bool WavWriter::widen_to_stereo(std::string& error) {
-    if (channels_ == 2) {
-        return true;
-    }
-    std::vector<uint8_t> mono(data_bytes_);
-    const bool read = std::fseek(file_, WAV_HEADER_BYTES, SEEK_SET) == 0 &&
-                      std::fread(mono.data(), 1, mono.size(), file_) == mono.size();
-    if (!read || data_bytes_ * 2 > WAV_MOST_DATA_BYTES) {
-        error = path_ + ": cannot be widened to stereo";
-        return false;
-    }
-    std::vector<uint8_t> stereo(mono.size() * 2);
-    for (size_t i = 0; i < mono.size(); i += SAMPLE_BYTES) {
-        std::memcpy(&stereo[2 * i], &mono[i], SAMPLE_BYTES);
-        std::memcpy(&stereo[2 * i + SAMPLE_BYTES], &mono[i], SAMPLE_BYTES);
-    }
-    channels_ = 2;
-    data_bytes_ = stereo.size();
-    if (std::fseek(file_, 0, SEEK_SET) != 0 || !write_header(0) ||
-        std::fwrite(stereo.data(), 1, stereo.size(), file_) != stereo.size()) {
-        error = path_ + ": cannot be written (" + reason() + ")";
-        return false;
-    }
     return true;
 }
 

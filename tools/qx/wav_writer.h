@@ -22,9 +22,6 @@ class WavWriter {
     bool is_open() const { return file_ != nullptr; }
     // Interleaved samples, `frames` of them for each channel.
     bool write(const int16_t* samples, size_t frames, std::string& error);
-    // Turns a mono file into a stereo one, each sample written so far heard on both sides, so
-    // that later writes may carry two channels.
-    bool widen_to_stereo(std::string& error);
     int32_t channels() const { return channels_; }
     // Completes the header and closes the file; false when it cannot be completed.
     bool close(std::string& error);
