@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
+#include "base/byte_order.h"
+#include "format/chunk_tags.h"
 #include "interface/damage_log.h"
-#include "platform/byte_order.h"
 #include "player/reader.h"
 
 namespace {
@@ -40,7 +41,7 @@ std::string action_of(const StreamChunk& chunk, bool has_audio) {
         default:
             break;
     }
-    if (is_end_tag(chunk.header)) {
+    if (is_end_chunk_tag(chunk.header)) {
         return "end of movie: not read";
     }
     const std::string loss = sync_loss(chunk, has_audio);
