@@ -437,12 +437,11 @@ int qx_get_frame_entry(qx_movie* movie, int64_t index, qx_frame_entry* entry) {
 }
 
 int qx_get_sound_block(qx_movie* movie, int64_t index, qx_sound_block* block) {
-    const std::vector<SurveyedBlock>* blocks = movie == nullptr ? nullptr : &movie->survey.blocks;
-    if (blocks == nullptr || block == nullptr || index < 0 ||
-        index >= static_cast<int64_t>(blocks->size())) {
+    if (movie == nullptr || block == nullptr || index < 0 ||
+        index >= static_cast<int64_t>(movie->survey.blocks.size())) {
         return QX_ERROR_ARGUMENT;
     }
-    const SurveyedBlock& found = (*blocks)[static_cast<size_t>(index)];
+    const SurveyedBlock& found = movie->survey.blocks[static_cast<size_t>(index)];
     *block = qx_sound_block{};
     block->offset = found.offset;
     block->first = found.first;
