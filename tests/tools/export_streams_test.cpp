@@ -77,3 +77,16 @@ TEST(ExportStreams, WavToStandardOutputIsTheExportedWav) {
     make_movie(folder.path(), 2);
     EXPECT_EQ(run_qx_in(folder.path(), "export movie.mnb --y4m - --wav -").status, 2);
 }
+
+// Sound asked of a movie without any: nothing written, and the message says so without
+// denying the pictures the movie has.
+TEST(ExportStreams, SoundOfASoundlessMovieWritesNothingAndSaysWhy) {
+    TempFolder folder;
+    write_png_frames(folder.path() + "/%d.png", WIDTH, HEIGHT, scene_frames(WIDTH, HEIGHT, 2));
+    ASSERT_EQ(run_qx_in(folder.path(), "encode movie.zle -i %d.png --video zle --no-audio").status,
+              0);
+    const ProgramOutput exported = run_command("cd '" + folder.path() + "' && " + QX_BINARY_DIR +
+                                               "/qx export movie.zle out --wav");
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    EXPECT_EQ(exported.out, "wrote nothing: the movie holds none of what was asked for\n");
+}

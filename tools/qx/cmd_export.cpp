@@ -37,7 +37,7 @@ std::string export_summary(const std::vector<std::unique_ptr<ExportSink>>& sinks
         }
     }
     if (parts.empty()) {
-        return "wrote nothing: the movie holds neither frames nor sound";
+        return "wrote nothing: the movie holds none of what was asked for";
     }
     std::string text = "wrote " + parts.front();
     for (size_t i = 1; i < parts.size(); ++i) {
