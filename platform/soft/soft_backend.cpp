@@ -137,10 +137,31 @@ std::vector<uint8_t> SoftBackend::heard(size_t buffer_index) const {
     return state_->heard[buffer_index];
 }
 
+std::vector<uint8_t> SoftBackend::written(size_t buffer_index) const {
+    std::lock_guard lock(state_->mutex);
+    return buffer_index < state_->written.size() ? state_->written[buffer_index]
+                                                 : std::vector<uint8_t>{};
+}
+
+void SoftBackend::move_play_cursor(size_t buffer_index, uint32_t cursor) {
+    std::lock_guard lock(state_->mutex);
+    if (buffer_index >= state_->sound_buffers.size() ||
+        !state_->sound_buffers[buffer_index].alive) {
+        return;
+    }
+    const SoundBuffer* buffer = state_->sound_buffers[buffer_index].buffer;
+    if (auto* found = static_cast<SoftSoundBuffer*>(state_->find(buffer, SOFT_SOUND_BUFFER))) {
+        found->move_cursor_to(cursor);
+    }
+}
+
 void SoftBackend::clear_logs() {
     std::lock_guard lock(state_->mutex);
     state_->blts.clear();
     for (auto& log : state_->heard) {
+        log.clear();
+    }
+    for (auto& log : state_->written) {
         log.clear();
     }
 }

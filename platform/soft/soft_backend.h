@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/backend.h"
@@ -37,6 +38,12 @@ struct SoftBackendConfig {
     size_t heard_log_limit = 64u << 20;
     // Blt records beyond this are counted but not kept.
     size_t blt_log_limit = 1u << 20;
+    // Off: a playing buffer's cursor stands still until SoftBackend::move_play_cursor moves
+    // it, so that a test decides exactly how much the device has played.
+    bool cursor_follows_clock = true;
+    // Set: surfaces describe their pixels with this format, whatever they store, so that a
+    // caller's handling of formats no backend offers (odd or missing masks) can be tried.
+    std::optional<PixelFormat> described_pixel_format;
 };
 
 // A fault switch: 0 is off, N > 0 makes the next N calls fail, SOFT_FAULT_ALWAYS every call.
@@ -86,6 +93,8 @@ struct SoftSurfaceRecord {
     uint32_t width;
     uint32_t height;
     uint32_t caps;  // as requested (the back buffer of a flipping primary: SURFACE_BACK_BUFFER...)
+    uint32_t desc_size;   // of the request (the primary's for its back buffer)
+    uint32_t desc_flags;  // SURFACE_DESC_* bits of the request
 };
 
 struct SoftBltRecord {
@@ -100,6 +109,7 @@ struct SoftBltRecord {
 
 // One secondary sound buffer, kept after the buffer is released.
 struct SoftSoundBufferRecord {
+    const SoundBuffer* buffer;  // identity only; the buffer may be gone
     uint32_t flags;
     uint32_t buffer_bytes;  // the size granted: the request rounded down to whole sample frames
     WaveFormat format;
@@ -111,6 +121,8 @@ struct SoftSoundBufferRecord {
     int32_t stops;
     int32_t locks;
     int32_t unlocks;
+    uint32_t last_lock_offset;  // the region of the latest lock granted
+    uint32_t last_lock_bytes;
     int32_t position_queries;
     int64_t heard_bytes;  // every byte that passed the cursor, also beyond the log's limit
 };
@@ -179,7 +191,12 @@ class SoftBackend : public PlatformBackend {
     std::vector<SoftSoundBufferRecord> sound_buffers() const;  // secondary buffers, in order
     // What a listener heard from the secondary buffer with this creation index, up to now.
     std::vector<uint8_t> heard(size_t buffer_index) const;
-    // Forgets the blt records and heard bytes so far (counters stay).
+    // Every region of that buffer a writer locked, as it was at the unlock, in order.
+    std::vector<uint8_t> written(size_t buffer_index) const;
+    // Moves that buffer's play cursor forward to `cursor`, as playing would (what it passes is
+    // heard); for backends whose cursor does not follow the clock.
+    void move_play_cursor(size_t buffer_index, uint32_t cursor);
+    // Forgets the blt records, heard and written bytes so far (counters stay).
     void clear_logs();
 
     // The primary surface created last and still alive, or null.

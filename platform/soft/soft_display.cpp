@@ -66,7 +66,8 @@ bool SoftDisplay::has_primary() const {
     return false;
 }
 
-SoftSurface* SoftDisplay::make_surface(uint32_t width, uint32_t height, uint32_t caps) {
+SoftSurface* SoftDisplay::make_surface(uint32_t width, uint32_t height, uint32_t caps,
+                                       const SurfaceDesc& request) {
     const uint64_t bytes = (uint64_t{width} * soft_bytes_per_pixel(state_->config.pixel_format) +
                             state_->config.extra_pitch) *
                            height;
@@ -75,7 +76,8 @@ SoftSurface* SoftDisplay::make_surface(uint32_t width, uint32_t height, uint32_t
     }
     try {
         auto* surface = new SoftSurface(state_, this, width, height, caps);
-        state_->surfaces_created.push_back({surface, width, height, caps});
+        state_->surfaces_created.push_back(
+            {surface, width, height, caps, request.size, request.flags});
         return surface;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -92,13 +94,13 @@ PlatformResult SoftDisplay::create_primary(const SurfaceDesc& desc, DisplaySurfa
     if (flipping != (back_buffers > 0) || back_buffers > 1) {
         return PLATFORM_INVALID_ARGUMENT;
     }
-    SoftSurface* primary = make_surface(mode_width_, mode_height_, desc.caps);
+    SoftSurface* primary = make_surface(mode_width_, mode_height_, desc.caps, desc);
     if (primary == nullptr) {
         return PLATFORM_OUT_OF_MEMORY;
     }
     if (flipping) {
         SoftSurface* back_buffer = make_surface(
-            mode_width_, mode_height_, SURFACE_BACK_BUFFER | SURFACE_FLIP | SURFACE_COMPLEX);
+            mode_width_, mode_height_, SURFACE_BACK_BUFFER | SURFACE_FLIP | SURFACE_COMPLEX, desc);
         if (back_buffer == nullptr) {
             primary->release();
             return PLATFORM_OUT_OF_MEMORY;
@@ -126,7 +128,7 @@ PlatformResult SoftDisplay::create_surface(const SurfaceDesc& desc, DisplaySurfa
     if (desc.width > MAX_SURFACE_EXTENT || desc.height > MAX_SURFACE_EXTENT) {
         return PLATFORM_OUT_OF_MEMORY;
     }
-    SoftSurface* made = make_surface(desc.width, desc.height, caps);
+    SoftSurface* made = make_surface(desc.width, desc.height, caps, desc);
     if (made == nullptr) {
         return PLATFORM_OUT_OF_MEMORY;
     }

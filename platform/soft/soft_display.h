@@ -28,7 +28,8 @@ class SoftDisplay : public Display, public SoftObject {
     bool has_primary() const;
     PlatformResult create_primary(const SurfaceDesc& desc, DisplaySurface** surface);
     // Makes one surface and records it; null when the memory cannot be had.
-    SoftSurface* make_surface(uint32_t width, uint32_t height, uint32_t caps);
+    SoftSurface* make_surface(uint32_t width, uint32_t height, uint32_t caps,
+                              const SurfaceDesc& request);
 
     uint32_t mode_width_;
     uint32_t mode_height_;

@@ -28,12 +28,14 @@ SoftSoundBuffer::SoftSoundBuffer(std::shared_ptr<SoftState> state, const SoftObj
     : SoftObject(std::move(state), SOFT_SOUND_BUFFER, device), memory_(bytes) {
     record_index_ = state_->sound_buffers.size();
     SoftSoundBufferRecord made{};
+    made.buffer = this;
     made.flags = flags;
     made.buffer_bytes = bytes;
     made.format = format;
     made.frequency = format.samples_per_sec;
     made.alive = true;
     state_->heard.emplace_back();
+    state_->written.emplace_back();
     state_->sound_buffers.push_back(made);
 }
 
@@ -57,7 +59,7 @@ void SoftSoundBuffer::advance() {
         return;
     }
     SoftSoundBufferRecord& self = record();
-    if (!self.playing) {
+    if (!self.playing || !state_->config.cursor_follows_clock) {
         return;
     }
     const int64_t elapsed_us = platform_clock_now_us() - motion_start_us_;
@@ -73,6 +75,19 @@ void SoftSoundBuffer::advance() {
         bytes = size - cursor_;
         self.playing = false;
     }
+    pass(bytes);
+}
+
+void SoftSoundBuffer::move_cursor_to(uint32_t cursor) {
+    const auto size = static_cast<uint32_t>(memory_.size());
+    if (is_primary() || cursor >= size) {
+        return;
+    }
+    pass((cursor + size - cursor_) % size);
+}
+
+void SoftSoundBuffer::pass(uint64_t bytes) {
+    const auto size = static_cast<uint32_t>(memory_.size());
     if (locked_.empty()) {
         log_heard(cursor_, bytes);
     } else {
@@ -91,14 +106,18 @@ void SoftSoundBuffer::log_held_back() {
 
 void SoftSoundBuffer::log_heard(uint32_t from, uint64_t bytes) {
     record().heard_bytes += static_cast<int64_t>(bytes);
-    std::vector<uint8_t>& heard = state_->heard[record_index_];
+    append_to_log(state_->heard[record_index_], from, bytes);
+}
+
+void SoftSoundBuffer::append_to_log(std::vector<uint8_t>& log, uint32_t from,
+                                    uint64_t bytes) const {
     const size_t limit = state_->config.heard_log_limit;
     const auto size = static_cast<uint32_t>(memory_.size());
     uint32_t position = from;
-    while (bytes > 0 && heard.size() < limit) {
-        const uint64_t take = std::min<uint64_t>({bytes, size - position, limit - heard.size()});
+    while (bytes > 0 && log.size() < limit) {
+        const uint64_t take = std::min<uint64_t>({bytes, size - position, limit - log.size()});
         const auto start = memory_.begin() + position;
-        heard.insert(heard.end(), start, start + static_cast<ptrdiff_t>(take));
+        log.insert(log.end(), start, start + static_cast<ptrdiff_t>(take));
         bytes -= take;
         position = static_cast<uint32_t>((position + take) % size);
     }
@@ -243,7 +262,9 @@ PlatformResult SoftSoundBuffer::lock(uint32_t offset, uint32_t bytes, void** fir
     if (second_bytes != nullptr) {
         *second_bytes = bytes - head;
     }
-    locked_.push_back(*first);
+    locked_.push_back({*first, offset, bytes});
+    record().last_lock_offset = offset;
+    record().last_lock_bytes = bytes;
     return PLATFORM_OK;
 }
 
@@ -254,12 +275,15 @@ PlatformResult SoftSoundBuffer::unlock(void* first, uint32_t /*first_bytes*/, vo
     if (!is_primary()) {
         ++record().unlocks;
     }
-    const auto found = std::find(locked_.begin(), locked_.end(), first);
+    const auto found =
+        std::find_if(locked_.begin(), locked_.end(),
+                     [first](const LockedRegion& region) { return region.first == first; });
     if (found == locked_.end()) {
         return PLATFORM_INVALID_ARGUMENT;
     }
     // Bytes the cursor passed while the region was locked are heard as they were written.
     advance();
+    append_to_log(state_->written[record_index_], found->offset, found->bytes);
     locked_.erase(found);
     if (locked_.empty()) {
         log_held_back();

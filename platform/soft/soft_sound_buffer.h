@@ -36,6 +36,8 @@ class SoftSoundBuffer : public SoundBuffer, public SoftObject {
 
     // Called with the state's mutex held: brings the cursor and the heard log up to now.
     void advance();
+    // Called with the state's mutex held: plays on until the cursor stands at `cursor`.
+    void move_cursor_to(uint32_t cursor);
 
   private:
     void destroy() override { destroy_with_lock(); }
@@ -43,6 +45,10 @@ class SoftSoundBuffer : public SoundBuffer, public SoftObject {
     SoftSoundBufferRecord& record() { return state_->sound_buffers[record_index_]; }
     // Starts a new stretch of steady motion at the current time and rate.
     void restart_motion();
+    // The cursor plays `bytes` further.
+    void pass(uint64_t bytes);
+    // Appends `bytes` of the buffer from `from` on, wrapping at its end, to a log.
+    void append_to_log(std::vector<uint8_t>& log, uint32_t from, uint64_t bytes) const;
     void log_heard(uint32_t from, uint64_t bytes);
     // Logs what the cursor passed while a region was locked, as the writer left it.
     void log_held_back();
@@ -51,8 +57,13 @@ class SoftSoundBuffer : public SoundBuffer, public SoftObject {
     size_t record_index_ = 0;
     uint32_t cursor_ = 0;
     int64_t motion_start_us_ = 0;
-    int64_t motion_frames_ = 0;        // sample frames passed since motion_start_us_
-    std::vector<const void*> locked_;  // first region of every lock not yet unlocked
+    int64_t motion_frames_ = 0;  // sample frames passed since motion_start_us_
+    struct LockedRegion {
+        const void* first;
+        uint32_t offset;
+        uint32_t bytes;
+    };
+    std::vector<LockedRegion> locked_;  // every lock not yet unlocked
     // Bytes the cursor passed while a region was locked: the writer may be writing them on
     // another thread, so they are read once the last lock is undone.
     uint32_t held_back_from_ = 0;

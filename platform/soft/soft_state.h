@@ -30,7 +30,8 @@ struct SoftState {
     std::vector<uint32_t> palette_flags;
     std::vector<SoftBltRecord> blts;
     std::vector<SoftSoundBufferRecord> sound_buffers;
-    std::vector<std::vector<uint8_t>> heard;  // per secondary buffer, same index
+    std::vector<std::vector<uint8_t>> heard;    // per secondary buffer, same index
+    std::vector<std::vector<uint8_t>> written;  // per secondary buffer, same index
 
     int32_t live(SoftObjectKind kind) const;
     // The live object at `address` of the given kind, or null.

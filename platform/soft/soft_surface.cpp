@@ -47,7 +47,11 @@ void SoftSurface::describe(SurfaceDesc& desc) const {
     }
     desc.memory = nullptr;
     desc.caps = caps_;
-    desc.pixel_format = soft_describe_pixel_format(format_);
+    desc.pixel_format = described_pixel_format();
+}
+
+PixelFormat SoftSurface::described_pixel_format() const {
+    return state_->config.described_pixel_format.value_or(soft_describe_pixel_format(format_));
 }
 
 PlatformResult SoftSurface::get_surface_desc(SurfaceDesc& desc) {
@@ -64,7 +68,7 @@ PlatformResult SoftSurface::get_pixel_format(PixelFormat& format) {
     if (soft_fault_trips(state_->faults.pixel_format)) {
         return PLATFORM_FAILED;
     }
-    format = soft_describe_pixel_format(format_);
+    format = described_pixel_format();
     return PLATFORM_OK;
 }
 

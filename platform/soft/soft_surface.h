@@ -44,6 +44,7 @@ class SoftSurface : public DisplaySurface, public SoftObject {
                              const DisplayRect* source_rect);
     DisplayRect whole() const;
     void describe(SurfaceDesc& desc) const;
+    PixelFormat described_pixel_format() const;
 
     const uint32_t width_;
     const uint32_t height_;

@@ -65,6 +65,8 @@ TEST_F(SoftDisplayTest, OffscreenSurfacesRecordTheirCaps) {
     EXPECT_EQ(made[1].width, 320u);
     EXPECT_EQ(made[2].caps, 0x840u);
     EXPECT_EQ(made[2].width, 640u);
+    EXPECT_EQ(made[2].desc_size, 108u);
+    EXPECT_EQ(made[2].desc_flags, SURFACE_DESC_CAPS | SURFACE_DESC_HEIGHT | SURFACE_DESC_WIDTH);
     SurfaceDesc desc;
     ASSERT_EQ(system_memory->get_surface_desc(desc), PLATFORM_OK);
     EXPECT_EQ(desc.caps, 0x840u);
@@ -404,6 +406,29 @@ TEST_P(SoftDisplayFormatTest, SurfacesDescribeTheConfiguredFormat) {
     const uint32_t kept =
         expected.bits == 32 ? 0xA1B2C3D4 : 0xA1B2C3D4 & ((1u << expected.bits) - 1);
     EXPECT_EQ(soft.surface_image(surface).pixel(2, 1), kept);
+    display->release();
+}
+
+TEST(SoftDisplayFormat, DescribedFormatIsReportedOverTheStoredOne) {
+    SoftBackendConfig config;
+    config.pixel_format = SOFT_PIXELS_888;
+    PixelFormat odd{};
+    odd.rgb_bit_count = 32;
+    odd.red_mask = 0x3FF00000;
+    config.described_pixel_format = odd;
+    SoftBackend soft(config);
+    Display* display = nullptr;
+    ASSERT_EQ(soft.create_display(&display), PLATFORM_OK);
+    DisplaySurface* surface = nullptr;
+    ASSERT_EQ(display->create_surface(offscreen_desc(3, 2, 0x40), &surface), PLATFORM_OK);
+    PixelFormat format;
+    ASSERT_EQ(surface->get_pixel_format(format), PLATFORM_OK);
+    EXPECT_EQ(format.red_mask, 0x3FF00000u);
+    SurfaceDesc desc;
+    ASSERT_EQ(surface->lock(nullptr, desc, LOCK_WAIT), PLATFORM_OK);
+    EXPECT_EQ(desc.pixel_format.red_mask, 0x3FF00000u);
+    EXPECT_EQ(desc.pitch, 3 * 4) << "the pixels are stored as configured";
+    EXPECT_EQ(surface->unlock(nullptr), PLATFORM_OK);
     display->release();
 }
 

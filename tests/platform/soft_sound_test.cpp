@@ -345,6 +345,57 @@ TEST_F(SoftSoundTest, BytesPassedWhileLockedAreHeardAsTheWriterLeftThem) {
     }
 }
 
+TEST_F(SoftSoundTest, WrittenLogKeepsEveryLockedRegionInOrder) {
+    SoundBuffer* buffer = make_buffer(64);
+    std::vector<uint8_t> across_the_end(16);
+    for (size_t i = 0; i < across_the_end.size(); ++i) {
+        across_the_end[i] = static_cast<uint8_t>(i + 1);
+    }
+    fill(buffer, 56, across_the_end);
+    fill(buffer, 8, {100, 101});
+    const SoftSoundBufferRecord record = soft_.sound_buffers()[0];
+    EXPECT_EQ(record.buffer, buffer);
+    EXPECT_EQ(record.last_lock_offset, 8u);
+    EXPECT_EQ(record.last_lock_bytes, 2u);
+    std::vector<uint8_t> expected = across_the_end;
+    expected.insert(expected.end(), {100, 101});
+    EXPECT_EQ(soft_.written(0), expected);
+    buffer->release();
+}
+
+class SoftSoundByHandTest : public SoftSoundTest {
+  protected:
+    SoftSoundByHandTest() : SoftSoundTest(by_hand()) {}
+    static SoftBackendConfig by_hand() {
+        SoftBackendConfig config;
+        config.cursor_follows_clock = false;
+        return config;
+    }
+};
+
+TEST_F(SoftSoundByHandTest, CursorMovesOnlyWhereTheTestMovesItAndHearsWhatItPasses) {
+    SoundBuffer* buffer = make_buffer(64);
+    std::vector<uint8_t> bytes(64);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>(i + 1);
+    }
+    fill(buffer, 0, bytes);
+    ASSERT_EQ(buffer->play(0, 0, SOUND_PLAY_LOOPING), PLATFORM_OK);
+    platform_clock_sleep_us(20000);
+    EXPECT_EQ(play_cursor(buffer), 0u);
+    soft_.move_play_cursor(0, 40);
+    EXPECT_EQ(play_cursor(buffer), 40u);
+    // Moving back means playing on round the loop.
+    soft_.move_play_cursor(0, 8);
+    EXPECT_EQ(play_cursor(buffer), 8u);
+    std::vector<uint8_t> expected = bytes;
+    expected.insert(expected.end(), bytes.begin(), bytes.begin() + 8);
+    EXPECT_EQ(soft_.heard(0), expected);
+    soft_.move_play_cursor(0, 64);
+    EXPECT_EQ(play_cursor(buffer), 8u) << "beyond the buffer: ignored";
+    buffer->release();
+}
+
 TEST_F(SoftSoundTest, HeardLogSurvivesTheBufferAndEndsWithIt) {
     ScopedClockScale fast(50.0);
     SoundBuffer* buffer = make_buffer(4096);
