@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "audio/audio_chunk.h"
@@ -13,7 +14,7 @@
 #include "platform/platform_clock.h"
 #include "player/player.h"
 #include "tests/audio/audio_test_movie.h"
-#include "tests/audio/fake_sound.h"
+#include "tests/audio/clock_rig.h"
 
 namespace {
 
@@ -82,7 +83,23 @@ class AudioPlayback : public ::testing::Test {
         params.frame_callback = record_frame;
         playing_params = &params;
     }
-    void TearDown() override { platform_clock_set_scale(1.0); }
+    void TearDown() override {
+        if (device != nullptr) {
+            device->release();
+        }
+        platform_clock_set_scale(1.0);
+    }
+
+    // The application's sound device, on a fresh backend whose cursor runs on the clock.
+    SoftBackend& new_sound_device() {
+        if (device != nullptr) {
+            device->release();
+        }
+        backend = std::make_unique<SoftBackend>(sound_config(STREAM_BYTES, true));
+        backend->create_sound(&device);
+        params.sound = device;
+        return *backend;
+    }
 
     // Plays the movie to its end; returns false when it could not be started.
     void play(const TestMovie& built) {
@@ -93,7 +110,8 @@ class AudioPlayback : public ::testing::Test {
     }
 
     PlayParams params{};
-    FakeSoundDevice device{STREAM_BYTES, true};
+    std::unique_ptr<SoftBackend> backend;
+    SoundDevice* device = nullptr;
     std::vector<uint8_t> draw = std::vector<uint8_t>(640 * 480 * 2);
     std::vector<uint8_t> reference = std::vector<uint8_t>(640 * 480 * 2);
     std::string path;
@@ -145,14 +163,13 @@ TEST_F(AudioPlayback, EveryByteHeardIsTheDecodedBlocksInOrder) {
     for (const auto& [compression, channels] : formats) {
         SCOPED_TRACE(::testing::Message()
                      << "compression " << compression << ", " << channels << " channel(s)");
-        FakeSoundDevice sound(STREAM_BYTES, true);
-        params.sound = &sound;
+        const SoftBackend& sound = new_sound_device();
         shown_at_clock.clear();
         const TestMovie built = build_movie(compression, channels, 20, 20);
         play(built);
         EXPECT_EQ(params.frames_shown, built.video_chunks);
-        ASSERT_EQ(sound.stream_logs.size(), 1u);
-        expect_heard_as_decoded(sound.stream_logs[0]->heard, built.decoded);
+        ASSERT_EQ(sound.sound_buffers().size(), 1u);
+        expect_heard_as_decoded(sound.heard(0), built.decoded);
         // With audio, frame n is shown only once the clock has reached n + 5.
         for (const auto& [frame, clock] : shown_at_clock) {
             if (frame > 0) {
@@ -166,7 +183,7 @@ TEST_F(AudioPlayback, EveryByteHeardIsTheDecodedBlocksInOrder) {
 }
 
 TEST_F(AudioPlayback, PauseStopsTheCursorTheClockAndThePicture) {
-    params.sound = &device;
+    const SoftBackend& sound = new_sound_device();
     params.flags |= PLAY_THREAD;
     const TestMovie built = build_movie(AUDIO_IMA, 2, 40, 0);
     path = audio_test_path("movie.qx");
@@ -177,12 +194,8 @@ TEST_F(AudioPlayback, PauseStopsTheCursorTheClockAndThePicture) {
     }
     ASSERT_EQ(player_toggle_pause(params), 1);
     sleep_ms(30);
-    FakeSoundLog& log = *device.stream_logs[0];
-    const auto heard_size = [&] {
-        std::lock_guard lock(log.mutex);
-        return log.heard.size();
-    };
-    const size_t heard = heard_size();
+    const auto heard_size = [&] { return sound.sound_buffers().at(0).heard_bytes; };
+    const int64_t heard = heard_size();
     const int32_t clock = interlocked_load(params.context->sound.clock);
     const int32_t frames = interlocked_load(params.frames_shown);
     sleep_ms(300);
@@ -194,7 +207,7 @@ TEST_F(AudioPlayback, PauseStopsTheCursorTheClockAndThePicture) {
         sleep_ms(10);
     }
     EXPECT_EQ(params.frames_shown, built.video_chunks);
-    expect_heard_as_decoded(log.heard, built.decoded);
+    expect_heard_as_decoded(sound.heard(0), built.decoded);
 }
 
 TEST_F(AudioPlayback, SilentModeConsumesTheAudioAtRealPace) {

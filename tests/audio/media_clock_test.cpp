@@ -18,22 +18,26 @@ std::vector<uint8_t> bytes_of(const std::vector<uint8_t>& memory, size_t from, s
             memory.begin() + static_cast<std::ptrdiff_t>(from + count)};
 }
 
+bool last_lock_is(const SoftSoundBufferRecord& stream, uint32_t offset, uint32_t bytes) {
+    return stream.last_lock_offset == offset && stream.last_lock_bytes == bytes;
+}
+
 }  // namespace
 
 TEST(MediaClock, FreeSpaceAcrossTheWrapSplitsTheBlock) {
     EXPECT_EQ(stream_free_space(1000, 30000, 32768), 3768);
     EXPECT_EQ(stream_free_space(500, 500, 32768), 0);
     ClockRig rig(true);
-    ASSERT_NE(rig.stream, nullptr);
+    ASSERT_NE(rig.params.stream_buffer, nullptr);
     rig.context.sound.stream_write = 30000;
-    rig.stream->set_cursor(1000);
+    rig.set_cursor(1000);
     rig.queue(3000, 7);
     rig.tick();
-    ASSERT_EQ(rig.log().locks.size(), 1u);
-    EXPECT_EQ(rig.log().locks[0], std::make_pair(30000u, 3000u));
+    ASSERT_EQ(rig.stream().locks, 1);
+    EXPECT_TRUE(last_lock_is(rig.stream(), 30000, 3000));
     const std::vector<uint8_t>& block = *rig.blocks[0];
-    EXPECT_EQ(bytes_of(rig.stream->memory(), 30000, 2768), bytes_of(block, 0, 2768));
-    EXPECT_EQ(bytes_of(rig.stream->memory(), 0, 232), bytes_of(block, 2768, 232));
+    EXPECT_EQ(rig.stream_bytes(30000, 2768), bytes_of(block, 0, 2768));
+    EXPECT_EQ(rig.stream_bytes(0, 232), bytes_of(block, 2768, 232));
     EXPECT_EQ(rig.context.sound.stream_write, 232);
     EXPECT_EQ(rig.context.sound.clock, 7);
     EXPECT_EQ(rig.context.reader.audio_ring.queued, 0);
@@ -44,14 +48,14 @@ TEST(MediaClock, FreeSpaceAcrossTheWrapSplitsTheBlock) {
 
 TEST(MediaClock, BlockLargerThanTheFreeSpaceWaits) {
     ClockRig rig(true);
-    rig.stream->set_cursor(1000);
+    rig.set_cursor(1000);
     rig.queue(2000, 3);
     rig.context.sound.clock = 1;
     rig.tick();
-    EXPECT_TRUE(rig.log().locks.empty());
+    EXPECT_EQ(rig.stream().locks, 0);
     EXPECT_EQ(rig.context.sound.clock, 1);
     EXPECT_EQ(rig.context.reader.audio_ring.queued, 1);
-    rig.stream->set_cursor(2000);
+    rig.set_cursor(2000);
     rig.tick();
     EXPECT_EQ(rig.context.sound.clock, 3);
     EXPECT_EQ(rig.context.sound.stream_write, 2000);
@@ -117,28 +121,28 @@ TEST(MediaClock, EmptySlotTakesTheSilencePathEvenWithNothingFree) {
     ClockRig rig(true);
     rig.tick();
     EXPECT_EQ(rig.context.sound.clock, 1);
-    EXPECT_TRUE(rig.log().locks.empty());
+    EXPECT_EQ(rig.stream().locks, 0);
     EXPECT_EQ(rig.context.sound.stream_write, 0);
 }
 
 TEST(MediaClock, EmptyRingZeroFillsAllFreeSpace) {
     ClockRig rig(true);
-    std::fill(rig.stream->memory().begin(), rig.stream->memory().end(), 0xAA);
-    rig.stream->set_cursor(5000);
+    rig.fill_stream(0xAA);
+    const int32_t locks = rig.stream().locks;
+    rig.set_cursor(5000);
     rig.tick();
-    ASSERT_EQ(rig.log().locks.size(), 1u);
-    EXPECT_EQ(rig.log().locks[0], std::make_pair(0u, 5000u));
-    EXPECT_EQ(bytes_of(rig.stream->memory(), 0, 5000), std::vector<uint8_t>(5000, 0));
-    EXPECT_EQ(rig.stream->memory()[5000], 0xAA);
+    ASSERT_EQ(rig.stream().locks, locks + 1);
+    EXPECT_TRUE(last_lock_is(rig.stream(), 0, 5000));
+    EXPECT_EQ(rig.stream_bytes(0, 5000), std::vector<uint8_t>(5000, 0));
+    EXPECT_EQ(rig.stream_bytes(5000, 1)[0], 0xAA);
     EXPECT_EQ(rig.context.sound.stream_write, 5000);
     EXPECT_EQ(rig.context.sound.clock, 1);
 }
 
 TEST(MediaClock, FailedLockDropsTheBlockButTheStreamMovesOn) {
-    FakeSoundFaults faults;
-    faults.lock_fails = true;
-    ClockRig rig(true, 32768, faults);
-    rig.stream->set_cursor(4000);
+    ClockRig rig(true);
+    rig.backend.faults().buffer_lock = SOFT_FAULT_ALWAYS;
+    rig.set_cursor(4000);
     rig.queue(1000, 9);
     rig.tick();
     EXPECT_EQ(rig.context.sound.stream_write, 1000);
@@ -147,9 +151,8 @@ TEST(MediaClock, FailedLockDropsTheBlockButTheStreamMovesOn) {
 }
 
 TEST(MediaClock, FailedCursorQuerySkipsTheTick) {
-    FakeSoundFaults faults;
-    faults.position_fails = true;
-    ClockRig rig(true, 32768, faults);
+    ClockRig rig(true);
+    rig.backend.faults().current_position = SOFT_FAULT_ALWAYS;
     rig.queue(0, 5);
     rig.tick();
     EXPECT_EQ(rig.context.reader.audio_ring.queued, 1);
@@ -165,16 +168,16 @@ TEST(MediaClock, BlockLargerThanTheBufferGoesInPieces) {
     uint32_t cursor = 0;
     for (int i = 0; i < 40 && rig.context.reader.audio_ring.queued == 2; ++i) {
         cursor = (cursor + 1000) % 4096;
-        rig.stream->set_cursor(cursor);
+        rig.set_cursor(cursor);
         rig.tick();
         if (rig.context.reader.audio_ring.queued == 2) {
             EXPECT_EQ(rig.context.sound.clock, 0) << "the clock moves once the whole block is in";
         }
     }
     EXPECT_EQ(rig.context.sound.clock, 6);
-    EXPECT_EQ(rig.log().written, *rig.blocks[0]);
+    EXPECT_EQ(rig.backend.written(0), *rig.blocks[0]);
     cursor = (cursor + 1000) % 4096;
-    rig.stream->set_cursor(cursor);
+    rig.set_cursor(cursor);
     rig.tick();
     EXPECT_EQ(rig.context.sound.clock, 8);
     EXPECT_EQ(rig.context.reader.audio_ring.queued, 0);
