@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/memory.h"
+#include "platform/soft/soft_pixel_format.h"
 #include "tests/video/video_rig.h"
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
@@ -8,7 +9,7 @@
 namespace {
 
 struct ExpectedFormat {
-    PixelFormat format;
+    SoftPixelFormat format;
     int32_t bits[3];
     int32_t shifts[3];
     int32_t colour_bits;
@@ -16,9 +17,9 @@ struct ExpectedFormat {
 
 TEST(DisplaySetup, DerivesBitsAndShiftsFromThePrimarySurface) {
     const ExpectedFormat cases[] = {
-        {rgb565_format(), {5, 6, 5}, {11, 5, 0}, 16},
-        {rgb555_format(), {5, 5, 5}, {10, 5, 0}, 15},
-        {rgb888_format(), {8, 8, 8}, {16, 8, 0}, 24},
+        {SOFT_PIXELS_565, {5, 6, 5}, {11, 5, 0}, 16},
+        {SOFT_PIXELS_555, {5, 5, 5}, {10, 5, 0}, 15},
+        {SOFT_PIXELS_888, {8, 8, 8}, {16, 8, 0}, 24},
     };
     for (const ExpectedFormat& expected : cases) {
         VideoRig rig(expected.format, 640, 480);
@@ -31,8 +32,8 @@ TEST(DisplaySetup, DerivesBitsAndShiftsFromThePrimarySurface) {
         EXPECT_EQ(params.green_shift, expected.shifts[1]);
         EXPECT_EQ(params.blue_shift, expected.shifts[2]);
         EXPECT_EQ(params.colour_bits, expected.colour_bits);
-        EXPECT_EQ(params.rgb_mask, expected.format.red_mask | expected.format.green_mask |
-                                       expected.format.blue_mask);
+        const PixelFormat format = soft_describe_pixel_format(expected.format);
+        EXPECT_EQ(params.rgb_mask, format.red_mask | format.green_mask | format.blue_mask);
         EXPECT_EQ(rig.context->video.display_width, 640);
         EXPECT_EQ(rig.context->video.display_height, 480);
         EXPECT_EQ(rig.context->video.display_ready, 1);
@@ -41,7 +42,7 @@ TEST(DisplaySetup, DerivesBitsAndShiftsFromThePrimarySurface) {
 }
 
 TEST(DisplaySetup, MaskBitThirtyOneIsNotCounted) {
-    PixelFormat format = rgb888_format();
+    PixelFormat format = soft_describe_pixel_format(SOFT_PIXELS_888);
     format.red_mask = 0xFF000000u;
     VideoRig rig(format, 640, 480);
     setup_display(*rig.context);
@@ -50,52 +51,67 @@ TEST(DisplaySetup, MaskBitThirtyOneIsNotCounted) {
 }
 
 TEST(DisplaySetup, EightBitDisplayGetsTwoZeroPalettesAndKeepsComponentFields) {
-    VideoRig rig(palette8_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_INDEXED8, 640, 480);
     rig.params.red_bits = 3;
     rig.params.green_shift = 7;
     setup_display(*rig.context);
     EXPECT_EQ(rig.params.colour_bits, 8);
     EXPECT_EQ(rig.params.red_bits, 3);
     EXPECT_EQ(rig.params.green_shift, 7);
-    ASSERT_EQ(rig.display->palettes.size(), 2u);
-    for (uint32_t flags : rig.display->palette_flags) {
+    ASSERT_EQ(rig.backend.palette_flags().size(), 2u);
+    for (uint32_t flags : rig.backend.palette_flags()) {
         EXPECT_EQ(flags, 0x44u);
     }
-    for (const FakePalette* palette : rig.display->palettes) {
-        for (const PaletteEntry& entry : palette->entries) {
+    for (DisplayPalette* palette :
+         {rig.context->video.primary_palette, rig.context->video.back_palette}) {
+        ASSERT_NE(palette, nullptr);
+        PaletteEntry entries[256];
+        ASSERT_EQ(palette->get_entries(0, 0, 256, entries), PLATFORM_OK);
+        for (const PaletteEntry& entry : entries) {
             EXPECT_EQ(entry.red | entry.green | entry.blue | entry.flags, 0);
         }
     }
-    EXPECT_EQ(rig.primary->palette, rig.context->video.primary_palette);
-    EXPECT_EQ(rig.back->palette, rig.context->video.back_palette);
+    // Each surface shows its own palette: a mark in one appears on that surface alone.
+    const PaletteEntry mark{1, 2, 3, 0};
+    rig.context->video.primary_palette->set_entries(0, 7, 1, &mark);
+    EXPECT_EQ(rig.backend.surface_image(rig.primary).palette.at(7).red, 1);
+    EXPECT_EQ(rig.backend.surface_image(rig.back).palette.at(7).red, 0);
+    rig.context->video.back_palette->set_entries(0, 9, 1, &mark);
+    EXPECT_EQ(rig.backend.surface_image(rig.back).palette.at(9).red, 1);
+    EXPECT_EQ(rig.backend.surface_image(rig.primary).palette.at(9).red, 0);
 }
 
 TEST(DisplaySetup, ReleasedPalettesStayAttachedToTheApplicationsSurfaces) {
-    VideoRig rig(palette8_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_INDEXED8, 640, 480);
     setup_display(*rig.context);
-    DisplayPalette* attached = rig.primary->palette;
+    DisplayPalette* attached = rig.context->video.primary_palette;
+    ASSERT_NE(attached, nullptr);
+    const PaletteEntry mark{1, 2, 3, 0};
+    attached->set_entries(0, 7, 1, &mark);
+    const uint32_t held = attached->add_ref();
+    attached->release();
     release_display(*rig.context);
     EXPECT_EQ(rig.context->video.primary_palette, nullptr);
-    EXPECT_EQ(rig.primary->palette, attached);
-    // The display and the surface hold theirs; the player's own reference is gone.
-    EXPECT_EQ(attached->add_ref(), 3u);
+    EXPECT_EQ(rig.backend.surface_image(rig.primary).palette.at(7).red, 1);
+    // The surface holds its reference; the player's own is gone.
+    EXPECT_EQ(attached->add_ref(), held - 1);
     attached->release();
 }
 
 TEST(DisplaySetup, BrightnessIsResetUnlessKept) {
-    VideoRig reset(rgb565_format(), 640, 480);
+    VideoRig reset(SOFT_PIXELS_565, 640, 480);
     reset.params.brightness = 130;
     setup_display(*reset.context);
     EXPECT_EQ(reset.params.brightness, 100);
 
-    VideoRig kept(rgb565_format(), 640, 480, PLAY_KEEP_BRIGHTNESS);
+    VideoRig kept(SOFT_PIXELS_565, 640, 480, PLAY_KEEP_BRIGHTNESS);
     kept.params.brightness = 130;
     setup_display(*kept.context);
     EXPECT_EQ(kept.params.brightness, 130);
 }
 
 TEST(DisplaySetup, AudioOnlyMovieSetsNothingAndReleasesNothing) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     rig.params.audio_only = 1;
     rig.context->rkd.rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(16));
     setup_display(*rig.context);
@@ -108,18 +124,18 @@ TEST(DisplaySetup, AudioOnlyMovieSetsNothingAndReleasesNothing) {
 }
 
 TEST(DisplaySetup, ApplicationBuffersReadNothingFromTheDisplay) {
-    VideoRig rig(rgb565_format(), 640, 480, PLAY_APP_BUFFERS);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480, PLAY_APP_BUFFERS);
     rig.params.colour_bits = 15;
     rig.params.red_bits = 5;
     setup_display(*rig.context);
     EXPECT_EQ(rig.params.colour_bits, 15);
     EXPECT_EQ(rig.context->video.display_width, 0);
-    EXPECT_TRUE(rig.display->palettes.empty());
+    EXPECT_TRUE(rig.backend.palette_flags().empty());
     EXPECT_EQ(rig.context->video.display_ready, 1);
 }
 
 TEST(DisplaySetup, SwappingTwiceRestoresBothPairs) {
-    VideoRig rig(rgb565_format(), 640, 480, PLAY_APP_BUFFERS);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480, PLAY_APP_BUFFERS);
     uint8_t first[4];
     uint8_t second[4];
     rig.params.draw_buffer = first;
@@ -138,7 +154,7 @@ TEST(DisplaySetup, SwappingTwiceRestoresBothPairs) {
 }
 
 TEST(DisplaySetup, ReleaseFreesRkdBuffersSurfacesAndPackedPictures) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     const int64_t live_before = memory_counters().live_blocks;
     PlayerContext& context = *rig.context;
@@ -158,7 +174,7 @@ TEST(DisplaySetup, ReleaseFreesRkdBuffersSurfacesAndPackedPictures) {
 }
 
 TEST(DisplaySetupRefusal, ZeroMaskPlaysWithoutPictures) {
-    PixelFormat format = rgb565_format();
+    PixelFormat format = soft_describe_pixel_format(SOFT_PIXELS_565);
     format.green_mask = 0;
     VideoRig rig(format, 640, 480);
     setup_display(*rig.context);
@@ -169,8 +185,8 @@ TEST(DisplaySetupRefusal, ZeroMaskPlaysWithoutPictures) {
     auto payload = dct_payload(32, 16);
     EXPECT_FALSE(decode_video_frame(*rig.context, video_slot(VIDEO_MNB, payload)));
     present_frame(*rig.context);
-    EXPECT_TRUE(rig.display->created.empty());
-    EXPECT_TRUE(rig.primary->blts.empty());
+    EXPECT_TRUE(rig.created().empty());
+    EXPECT_TRUE(rig.primary_blts().empty());
 }
 
 TEST(DisplaySetupRefusal, ComponentsWiderThanEightBitsAreRefused) {
@@ -187,7 +203,7 @@ TEST(DisplaySetupRefusal, ComponentsWiderThanEightBitsAreRefused) {
 }
 
 TEST(DisplaySetupRefusal, ApplicationFieldsOutOfRangeAreRefused) {
-    VideoRig rig(rgb565_format(), 640, 480, PLAY_APP_BUFFERS);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480, PLAY_APP_BUFFERS);
     rig.params.colour_bits = 16;
     rig.params.red_bits = 5;
     rig.params.red_shift = 40;
@@ -197,8 +213,9 @@ TEST(DisplaySetupRefusal, ApplicationFieldsOutOfRangeAreRefused) {
 }
 
 TEST(DisplaySetup, FailedDescriptionLeavesTheDisplaySizeAtZero) {
-    VideoRig rig(rgb565_format(), 640, 480);
-    rig.primary->describe_fails = true;
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
+    // The one description setup_display asks of the primary surface fails.
+    rig.backend.faults().surface_desc = 1;
     setup_display(*rig.context);
     EXPECT_EQ(rig.context->video.display_width, 0);
     EXPECT_EQ(rig.params.colour_bits, 16);

@@ -13,7 +13,7 @@ namespace {
 // The application changes the brightness from its own thread while the player thread decodes
 // and presents: no race on the tables or the parameter block.
 TEST(FrameDispatchConcurrency, BrightnessChangesWhileFramesDecode) {
-    VideoRig rig(rgb565_format(), 640, 480, PLAY_CENTRE_X | PLAY_CENTRE_Y | PLAY_KEEP_BRIGHTNESS);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480, PLAY_CENTRE_X | PLAY_CENTRE_Y | PLAY_KEEP_BRIGHTNESS);
     setup_display(*rig.context);
     rig.params.context = rig.context.get();
     std::atomic<bool> decoding{true};
@@ -36,7 +36,7 @@ TEST(FrameDispatchConcurrency, BrightnessChangesWhileFramesDecode) {
     application.join();
     rig.params.context = nullptr;
     EXPECT_EQ(decoded, 200);
-    EXPECT_EQ(rig.primary->blts.size(), 200u);
+    EXPECT_EQ(rig.primary_blts().size(), 200u);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ bool decode(VideoRig& rig, int32_t kind, std::vector<uint8_t>& payload) {
 }
 
 TEST(FrameDispatchHeaders, DctHeadersSetSizeQualityAndZleFlags) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     auto zle = dct_payload(48, 32, 9, 0x03);
     EXPECT_TRUE(decode(rig, VIDEO_ZLE, zle));
@@ -24,7 +24,7 @@ TEST(FrameDispatchHeaders, DctHeadersSetSizeQualityAndZleFlags) {
 }
 
 TEST(FrameDispatchHeaders, InterFrameKeepsTheKeyFrameSize) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     auto key = rkd_key_payload(64, 40);
     EXPECT_TRUE(decode(rig, VIDEO_RKD_KEY, key));
@@ -36,64 +36,67 @@ TEST(FrameDispatchHeaders, InterFrameKeepsTheKeyFrameSize) {
 }
 
 TEST(FrameDispatchSurfaces, CreatedOnceOnTheFirstFrameWithTheFrameSize) {
-    VideoRig rig(rgb565_format(), 640, 480, PLAY_DOUBLE_WIDTH);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480, PLAY_DOUBLE_WIDTH);
     setup_display(*rig.context);
     auto payload = dct_payload(320, 240);
     decode(rig, VIDEO_MNB, payload);
     decode(rig, VIDEO_MNB, payload);
-    ASSERT_EQ(rig.display->created.size(), 2u);
-    for (const SurfaceDesc& desc : rig.display->created) {
-        EXPECT_EQ(desc.size, 108u);
-        EXPECT_EQ(desc.flags, 7u);
-        EXPECT_EQ(desc.width, 640u);
-        EXPECT_EQ(desc.height, 240u);
-        EXPECT_EQ(desc.caps, 0x40u);
+    const std::vector<SoftSurfaceRecord> created = rig.created();
+    ASSERT_EQ(created.size(), 2u);
+    for (const SoftSurfaceRecord& surface : created) {
+        EXPECT_EQ(surface.desc_size, 108u);
+        EXPECT_EQ(surface.desc_flags, 7u);
+        EXPECT_EQ(surface.width, 640u);
+        EXPECT_EQ(surface.height, 240u);
+        EXPECT_EQ(surface.caps, 0x40u);
     }
-    EXPECT_EQ(rig.params.draw_surface, rig.display->surfaces[0]);
-    EXPECT_EQ(rig.params.reference_surface, rig.display->surfaces[1]);
+    EXPECT_EQ(rig.params.draw_surface, created[0].surface);
+    EXPECT_EQ(rig.params.reference_surface, created[1].surface);
 }
 
 TEST(FrameDispatchSurfaces, ExplicitDestinationSizeAsksForSystemMemory) {
     for (uint32_t flag : {PLAY_DEST_WIDTH, PLAY_DEST_HEIGHT}) {
-        VideoRig rig(rgb565_format(), 640, 480, flag);
+        VideoRig rig(SOFT_PIXELS_565, 640, 480, flag);
         setup_display(*rig.context);
         auto payload = dct_payload(32, 16);
         decode(rig, VIDEO_MNB, payload);
-        ASSERT_FALSE(rig.display->created.empty());
-        EXPECT_EQ(rig.display->created[0].caps, 0x840u);
+        ASSERT_FALSE(rig.created().empty());
+        EXPECT_EQ(rig.created()[0].caps, 0x840u);
     }
 }
 
 TEST(FrameDispatchSurfaces, LargerFrameRecreatesLargerSurfacesAndSmallerOneKeepsThem) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     auto small = dct_payload(32, 64);
     auto wide = dct_payload(96, 16);
     EXPECT_TRUE(decode(rig, VIDEO_MNB, small));
     EXPECT_TRUE(decode(rig, VIDEO_MNB, wide));
-    ASSERT_EQ(rig.display->created.size(), 4u);
-    EXPECT_EQ(rig.display->created[2].width, 96u);
-    EXPECT_EQ(rig.display->created[2].height, 64u);
+    ASSERT_EQ(rig.created().size(), 4u);
+    EXPECT_EQ(rig.created()[2].width, 96u);
+    EXPECT_EQ(rig.created()[2].height, 64u);
     EXPECT_TRUE(decode(rig, VIDEO_MNB, small));
-    EXPECT_EQ(rig.display->created.size(), 4u);
+    EXPECT_EQ(rig.created().size(), 4u);
     EXPECT_GE(rig.context->video.packed_bytes, 96u * 2 * 16);
 }
 
 TEST(FrameDispatchSurfaces, UnknownKindStillLocksAndUnlocks) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     auto first = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, first);
     std::vector<uint8_t> odd = {1, 2, 3};
-    const int locks = rig.draw().locks;
+    const SoftCounters before = rig.backend.counters();
     EXPECT_TRUE(decode(rig, 9, odd));
-    EXPECT_EQ(rig.draw().locks, locks + 1);
-    EXPECT_EQ(rig.draw().unlocks, locks + 1);
-    EXPECT_FALSE(rig.draw().locked);
+    EXPECT_EQ(rig.backend.counters().surface_locks, before.surface_locks + 1);
+    EXPECT_EQ(rig.backend.counters().surface_unlocks, before.surface_unlocks + 1);
+    SurfaceDesc desc;
+    ASSERT_EQ(rig.params.draw_surface->lock(nullptr, desc, 0), PLATFORM_OK) << "left locked";
+    rig.params.draw_surface->unlock(desc.memory);
 }
 
 TEST(FrameDispatchSurfaces, PackedRowsLandAtTheSurfacePitch) {
-    VideoRig rig(rgb565_format(), 640, 480, 0, 24);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480, 0, 24);
     setup_display(*rig.context);
     auto first = dct_payload(16, 4);
     decode(rig, VIDEO_MNB, first);
@@ -103,81 +106,83 @@ TEST(FrameDispatchSurfaces, PackedRowsLandAtTheSurfacePitch) {
     }
     std::vector<uint8_t> odd = {0};
     ASSERT_TRUE(decode(rig, 7, odd));
-    FakeSurface& surface = rig.draw();
+    SurfaceDesc surface;
+    ASSERT_EQ(rig.params.draw_surface->lock(nullptr, surface, 0), PLATFORM_OK);
     ASSERT_EQ(surface.pitch, 16 * 2 + 24);
     for (int row = 0; row < 4; ++row) {
+        const uint8_t* pixels = static_cast<const uint8_t*>(surface.memory) + row * surface.pitch;
         for (int column = 0; column < 32; ++column) {
-            ASSERT_EQ(surface.row(row)[column], static_cast<uint8_t>(row * 32 + column + 1));
+            ASSERT_EQ(pixels[column], static_cast<uint8_t>(row * 32 + column + 1));
         }
         for (int pad = 32; pad < surface.pitch; ++pad) {
-            ASSERT_EQ(surface.row(row)[pad], 0);
+            ASSERT_EQ(pixels[pad], 0);
         }
     }
+    rig.params.draw_surface->unlock(surface.memory);
 }
 
 TEST(FrameDispatchSurfaces, LostSurfaceIsRestoredAndLockedAgain) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     auto payload = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, payload);
-    rig.draw().lost = true;
+    rig.backend.lose_surface(rig.params.draw_surface);
     EXPECT_TRUE(decode(rig, VIDEO_MNB, payload));
-    EXPECT_EQ(rig.draw().restores, 1);
+    EXPECT_EQ(rig.backend.counters().surface_restores, 1);
     EXPECT_EQ(rig.context->video.frame_dropped, 0);
 }
 
 TEST(FrameDispatchFaults, LockRetriesAreBoundedAndTheNextFrameGoesOn) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     auto payload = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, payload);
-    FakeSurface& surface = rig.draw();
-    surface.lock_failures = 1000;
-    const int calls = surface.lock_calls;
+    rig.backend.faults().surface_lock = 1000;
+    const int32_t calls = rig.backend.counters().surface_locks;
     EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
-    EXPECT_EQ(surface.lock_calls - calls, SURFACE_LOCK_ATTEMPTS);
+    EXPECT_EQ(rig.backend.counters().surface_locks - calls, SURFACE_LOCK_ATTEMPTS);
     EXPECT_EQ(rig.context->video.frame_dropped, 1);
-    surface.lock_failures = SURFACE_LOCK_ATTEMPTS - 1;
+    rig.backend.faults().surface_lock = SURFACE_LOCK_ATTEMPTS - 1;
     EXPECT_TRUE(decode(rig, VIDEO_MNB, payload));
 }
 
 TEST(FrameDispatchFaults, SurfaceThatStaysLostDropsTheFrame) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     auto payload = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, payload);
-    FakeSurface& surface = rig.draw();
-    surface.lost = surface.stays_lost = true;
-    const int calls = surface.lock_calls;
+    rig.backend.lose_surface(rig.params.draw_surface);
+    rig.backend.faults().surface_restore = SOFT_FAULT_ALWAYS;
+    const int32_t calls = rig.backend.counters().surface_locks;
     EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
-    EXPECT_EQ(surface.lock_calls - calls, SURFACE_LOCK_ATTEMPTS);
-    EXPECT_EQ(surface.restores, SURFACE_LOCK_ATTEMPTS);
+    EXPECT_EQ(rig.backend.counters().surface_locks - calls, SURFACE_LOCK_ATTEMPTS);
+    EXPECT_EQ(rig.backend.counters().surface_restores, SURFACE_LOCK_ATTEMPTS);
     present_frame(*rig.context);
-    EXPECT_TRUE(rig.primary->blts.empty());
+    EXPECT_TRUE(rig.primary_blts().empty());
 }
 
 TEST(FrameDispatchFaults, UnlockRetriesAreBounded) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     auto payload = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, payload);
-    rig.draw().unlock_failures = 1000;
+    rig.backend.faults().surface_unlock = 1000;
     EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
-    EXPECT_EQ(rig.draw().unlock_failures, 1000 - SURFACE_LOCK_ATTEMPTS);
+    EXPECT_EQ(rig.backend.faults().surface_unlock, 1000 - SURFACE_LOCK_ATTEMPTS);
 }
 
 TEST(FrameDispatchFaults, BadFrameSizesAreDroppedWithoutSurfaces) {
     const int16_t sizes[][2] = {{0, 16}, {16, 0}, {-32, 16}, {16, -16}, {MAX_FRAME_SIDE + 16, 16}};
     for (const auto& size : sizes) {
-        VideoRig rig(rgb565_format(), 640, 480);
+        VideoRig rig(SOFT_PIXELS_565, 640, 480);
         setup_display(*rig.context);
         auto payload = dct_payload(size[0], size[1]);
         EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
-        EXPECT_TRUE(rig.display->created.empty());
+        EXPECT_TRUE(rig.created().empty());
         present_frame(*rig.context);
-        EXPECT_TRUE(rig.primary->blts.empty());
+        EXPECT_TRUE(rig.primary_blts().empty());
     }
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     auto huge = rkd_key_payload(65535, 65535);
     EXPECT_FALSE(decode(rig, VIDEO_RKD_KEY, huge));
@@ -186,7 +191,7 @@ TEST(FrameDispatchFaults, BadFrameSizesAreDroppedWithoutSurfaces) {
 }
 
 TEST(FrameDispatchFaults, ShortHeadersAreDropped) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     auto good = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, good);
@@ -201,49 +206,49 @@ TEST(FrameDispatchFaults, ShortHeadersAreDropped) {
 }
 
 TEST(FrameDispatchFaults, DctFramesAreSkippedOnEightBitSurfaces) {
-    VideoRig rig(palette8_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_INDEXED8, 640, 480);
     setup_display(*rig.context);
     auto mnb = dct_payload(32, 16);
     EXPECT_FALSE(decode(rig, VIDEO_MNB, mnb));
-    EXPECT_TRUE(rig.display->created.empty());
+    EXPECT_TRUE(rig.created().empty());
     auto key = rkd_key_payload(32, 16);
     EXPECT_TRUE(decode(rig, VIDEO_RKD_KEY, key));
     EXPECT_EQ(rig.context->video.surface_row_bytes, 32);
 }
 
 TEST(FrameDispatchFaults, NoPrimarySurfaceDecodesButPresentsNothing) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     rig.params.primary_surface = nullptr;
     setup_display(*rig.context);
     auto payload = dct_payload(32, 16);
     EXPECT_TRUE(decode(rig, VIDEO_MNB, payload));
     present_frame(*rig.context);
-    EXPECT_TRUE(rig.primary->blts.empty());
+    EXPECT_TRUE(rig.primary_blts().empty());
 }
 
 TEST(FrameDispatchFaults, NoDisplayObjectDropsFramesCleanly) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
     rig.params.display = nullptr;
     auto payload = dct_payload(32, 16);
     EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
     present_frame(*rig.context);
-    EXPECT_TRUE(rig.primary->blts.empty());
+    EXPECT_TRUE(rig.primary_blts().empty());
 }
 
 TEST(FrameDispatchFaults, FailedSurfaceCreationIsRetriedOnLaterFrames) {
-    VideoRig rig(rgb565_format(), 640, 480);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480);
     setup_display(*rig.context);
-    rig.display->create_fails = true;
+    rig.backend.faults().surface_create = SOFT_FAULT_ALWAYS;
     auto payload = dct_payload(32, 16);
     EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
     EXPECT_EQ(rig.params.draw_surface, nullptr);
-    rig.display->create_fails = false;
+    rig.backend.faults().surface_create = 0;
     EXPECT_TRUE(decode(rig, VIDEO_MNB, payload));
 }
 
 TEST(FrameDispatchAppBuffers, LocksNothingAndPresentsNothing) {
-    VideoRig rig(rgb565_format(), 640, 480, PLAY_APP_BUFFERS);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480, PLAY_APP_BUFFERS);
     rig.params.colour_bits = 16;
     std::vector<uint8_t> draw(32 * 16 * 2);
     std::vector<uint8_t> reference(32 * 16 * 2);
@@ -253,13 +258,13 @@ TEST(FrameDispatchAppBuffers, LocksNothingAndPresentsNothing) {
     auto payload = dct_payload(32, 16, 4, 0);
     EXPECT_TRUE(decode(rig, VIDEO_ZLE, payload));
     present_frame(*rig.context);
-    EXPECT_TRUE(rig.display->created.empty());
-    EXPECT_TRUE(rig.primary->blts.empty());
-    EXPECT_EQ(rig.display->vertical_blank_waits, 0);
+    EXPECT_TRUE(rig.created().empty());
+    EXPECT_TRUE(rig.primary_blts().empty());
+    EXPECT_EQ(rig.backend.counters().vertical_blank_waits, 0);
 }
 
 TEST(FrameDispatchAppBuffers, FrameLargerThanTheStatedBuffersIsDropped) {
-    VideoRig rig(rgb565_format(), 640, 480, PLAY_APP_BUFFERS);
+    VideoRig rig(SOFT_PIXELS_565, 640, 480, PLAY_APP_BUFFERS);
     rig.params.colour_bits = 16;
     std::vector<uint8_t> draw(32 * 16 * 2);
     rig.params.draw_buffer = draw.data();
@@ -273,7 +278,7 @@ TEST(FrameDispatchAppBuffers, FrameLargerThanTheStatedBuffersIsDropped) {
 }
 
 TEST(FrameDispatchGeometry, BytesPerPixelFollowTheDecoderOfTheKind) {
-    VideoRig rig(palette8_format(), 640, 480, PLAY_APP_BUFFERS);
+    VideoRig rig(SOFT_PIXELS_INDEXED8, 640, 480, PLAY_APP_BUFFERS);
     rig.params.colour_bits = 8;
     rig.context->video.frame_width = 40;
     rig.context->video.frame_height = 8;

@@ -5,12 +5,46 @@
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
-VideoRig::VideoRig(const PixelFormat& format, uint32_t width, uint32_t height, uint32_t flags,
-                   int32_t extra_pitch)
-    : context(std::make_unique<PlayerContext>()),
-      display(new FakeDisplay(format, extra_pitch)),
-      primary(display->make_primary(width, height)),
-      back(display->make_primary(width, height)) {
+namespace {
+
+SoftBackendConfig display_config(SoftPixelFormat format, uint32_t width, uint32_t height,
+                                 uint32_t extra_pitch) {
+    SoftBackendConfig config;
+    config.pixel_format = format;
+    config.mode_width = width;
+    config.mode_height = height;
+    config.extra_pitch = extra_pitch;
+    return config;
+}
+
+SoftBackendConfig described_config(const PixelFormat& described, uint32_t width, uint32_t height) {
+    SoftBackendConfig config = display_config(
+        described.rgb_bit_count == 32 ? SOFT_PIXELS_888 : SOFT_PIXELS_565, width, height, 0);
+    config.described_pixel_format = described;
+    return config;
+}
+
+// The primary surface and its back buffer.
+constexpr size_t RIG_SURFACES = 2;
+
+}  // namespace
+
+VideoRig::VideoRig(SoftPixelFormat format, uint32_t width, uint32_t height, uint32_t flags,
+                   uint32_t extra_pitch)
+    : VideoRig(display_config(format, width, height, extra_pitch), flags) {}
+
+VideoRig::VideoRig(const PixelFormat& described, uint32_t width, uint32_t height)
+    : VideoRig(described_config(described, width, height), 0) {}
+
+VideoRig::VideoRig(const SoftBackendConfig& config, uint32_t flags)
+    : backend(config), context(std::make_unique<PlayerContext>()) {
+    backend.create_display(&display);
+    SurfaceDesc desc;
+    desc.flags = SURFACE_DESC_CAPS | SURFACE_DESC_BACK_BUFFER_COUNT;
+    desc.caps = SURFACE_PRIMARY | SURFACE_FLIP | SURFACE_COMPLEX;
+    desc.back_buffer_count = 1;
+    display->create_surface(desc, &primary);
+    primary->get_attached_surface(SURFACE_BACK_BUFFER, &back);
     context->params = &params;
     params.flags = flags;
     params.display = display;
@@ -21,9 +55,25 @@ VideoRig::VideoRig(const PixelFormat& format, uint32_t width, uint32_t height, u
 
 VideoRig::~VideoRig() {
     release_display(*context);
-    primary->release();
     back->release();
+    primary->release();
     display->release();
+}
+
+std::vector<SoftBltRecord> VideoRig::primary_blts() const {
+    std::vector<SoftBltRecord> onto_primary;
+    for (const SoftBltRecord& blt : backend.blts()) {
+        if (blt.target == primary) {
+            onto_primary.push_back(blt);
+        }
+    }
+    return onto_primary;
+}
+
+std::vector<SoftSurfaceRecord> VideoRig::created() const {
+    std::vector<SoftSurfaceRecord> made = backend.surfaces_created();
+    made.erase(made.begin(), made.begin() + static_cast<std::ptrdiff_t>(RIG_SURFACES));
+    return made;
 }
 
 VideoFrameSlot video_slot(int32_t kind, std::vector<uint8_t>& payload) {

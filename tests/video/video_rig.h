@@ -3,26 +3,36 @@
 #include <memory>
 #include <vector>
 
+#include "platform/soft/soft_backend.h"
 #include "player/player_context.h"
-#include "tests/video/fake_display.h"
 
-// A movie's video output on fake display objects: a context linked to its PlayParams, a
-// display of one pixel format with its primary and back surfaces.
+// A movie's video output on a soft display: a context linked to its PlayParams, a display of
+// one pixel format with its flipping primary surface and back buffer.
 class VideoRig {
   public:
-    VideoRig(const PixelFormat& format, uint32_t width, uint32_t height, uint32_t flags = 0,
-             int32_t extra_pitch = 0);
+    // Every surface row carries `extra_pitch` bytes beyond its pixels.
+    VideoRig(SoftPixelFormat format, uint32_t width, uint32_t height, uint32_t flags = 0,
+             uint32_t extra_pitch = 0);
+    // Surfaces that describe their pixels as `described`, a format no display offers.
+    VideoRig(const PixelFormat& described, uint32_t width, uint32_t height);
     ~VideoRig();
     VideoRig(const VideoRig&) = delete;
     VideoRig& operator=(const VideoRig&) = delete;
 
-    FakeSurface& draw() { return *static_cast<FakeSurface*>(params.draw_surface); }
+    // Blts onto the primary surface, in order.
+    std::vector<SoftBltRecord> primary_blts() const;
+    // The surfaces the player created, in order (the rig's primary and back buffer left out).
+    std::vector<SoftSurfaceRecord> created() const;
 
+    SoftBackend backend;
     PlayParams params{};
     std::unique_ptr<PlayerContext> context;
-    FakeDisplay* display;
-    FakeSurface* primary;
-    FakeSurface* back;
+    Display* display = nullptr;
+    DisplaySurface* primary = nullptr;
+    DisplaySurface* back = nullptr;
+
+  private:
+    explicit VideoRig(const SoftBackendConfig& config, uint32_t flags);
 };
 
 // A video slot over `payload` (which must outlive it).
