@@ -34,7 +34,7 @@ struct SoftBackendConfig {
     uint32_t sound_caps_flags = SOUND_CAPS_PRIMARY_STEREO | SOUND_CAPS_PRIMARY_16BIT;
     // What get_caps reports for a primary sound buffer.
     uint32_t primary_buffer_bytes = 32768;
-    // Heard bytes beyond this are counted but not kept.
+    // Heard bytes beyond this are counted but not kept; written bytes beyond it are dropped.
     size_t heard_log_limit = 64u << 20;
     // Blt records beyond this are counted but not kept.
     size_t blt_log_limit = 1u << 20;
