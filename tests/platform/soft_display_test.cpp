@@ -379,15 +379,30 @@ struct FormatCase {
 
 class SoftDisplayFormatTest : public ::testing::TestWithParam<FormatCase> {};
 
+// A 3 x 2 off-screen surface on a display of a backend of its own.
+struct LoneSurface {
+    explicit LoneSurface(const SoftBackendConfig& config) : soft(config) {
+        if (soft.create_display(&display) == PLATFORM_OK) {
+            display->create_surface(offscreen_desc(3, 2, 0x40), &surface);
+        }
+    }
+    ~LoneSurface() {
+        if (display != nullptr) {
+            display->release();
+        }
+    }
+    SoftBackend soft;
+    Display* display = nullptr;
+    DisplaySurface* surface = nullptr;
+};
+
 TEST_P(SoftDisplayFormatTest, SurfacesDescribeTheConfiguredFormat) {
     const FormatCase& expected = GetParam();
     SoftBackendConfig config;
     config.pixel_format = expected.format;
-    SoftBackend soft(config);
-    Display* display = nullptr;
-    ASSERT_EQ(soft.create_display(&display), PLATFORM_OK);
-    DisplaySurface* surface = nullptr;
-    ASSERT_EQ(display->create_surface(offscreen_desc(3, 2, 0x40), &surface), PLATFORM_OK);
+    LoneSurface lone(config);
+    DisplaySurface* surface = lone.surface;
+    ASSERT_NE(surface, nullptr);
     PixelFormat format;
     ASSERT_EQ(surface->get_pixel_format(format), PLATFORM_OK);
     EXPECT_EQ(format.size, 32u);
@@ -405,8 +420,7 @@ TEST_P(SoftDisplayFormatTest, SurfacesDescribeTheConfiguredFormat) {
     ASSERT_EQ(surface->blt(nullptr, nullptr, nullptr, BLT_COLOUR_FILL, &effects), PLATFORM_OK);
     const uint32_t kept =
         expected.bits == 32 ? 0xA1B2C3D4 : 0xA1B2C3D4 & ((1u << expected.bits) - 1);
-    EXPECT_EQ(soft.surface_image(surface).pixel(2, 1), kept);
-    display->release();
+    EXPECT_EQ(lone.soft.surface_image(surface).pixel(2, 1), kept);
 }
 
 TEST(SoftDisplayFormat, DescribedFormatIsReportedOverTheStoredOne) {
@@ -416,11 +430,9 @@ TEST(SoftDisplayFormat, DescribedFormatIsReportedOverTheStoredOne) {
     odd.rgb_bit_count = 32;
     odd.red_mask = 0x3FF00000;
     config.described_pixel_format = odd;
-    SoftBackend soft(config);
-    Display* display = nullptr;
-    ASSERT_EQ(soft.create_display(&display), PLATFORM_OK);
-    DisplaySurface* surface = nullptr;
-    ASSERT_EQ(display->create_surface(offscreen_desc(3, 2, 0x40), &surface), PLATFORM_OK);
+    LoneSurface lone(config);
+    DisplaySurface* surface = lone.surface;
+    ASSERT_NE(surface, nullptr);
     PixelFormat format;
     ASSERT_EQ(surface->get_pixel_format(format), PLATFORM_OK);
     EXPECT_EQ(format.red_mask, 0x3FF00000u);
@@ -429,7 +441,6 @@ TEST(SoftDisplayFormat, DescribedFormatIsReportedOverTheStoredOne) {
     EXPECT_EQ(desc.pixel_format.red_mask, 0x3FF00000u);
     EXPECT_EQ(desc.pitch, 3 * 4) << "the pixels are stored as configured";
     EXPECT_EQ(surface->unlock(nullptr), PLATFORM_OK);
-    display->release();
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -58,6 +58,15 @@ class SoftSoundTest : public ::testing::Test {
     SoundDevice* device_ = nullptr;
 };
 
+// 1, 2, 3 ...: every byte tells where it stood.
+std::vector<uint8_t> counting_bytes(size_t count) {
+    std::vector<uint8_t> bytes(count);
+    for (size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<uint8_t>(i + 1);
+    }
+    return bytes;
+}
+
 // When a call happened: somewhere between two readings of the platform clock.
 struct Moment {
     int64_t before;
@@ -347,10 +356,7 @@ TEST_F(SoftSoundTest, BytesPassedWhileLockedAreHeardAsTheWriterLeftThem) {
 
 TEST_F(SoftSoundTest, WrittenLogKeepsEveryLockedRegionInOrder) {
     SoundBuffer* buffer = make_buffer(64);
-    std::vector<uint8_t> across_the_end(16);
-    for (size_t i = 0; i < across_the_end.size(); ++i) {
-        across_the_end[i] = static_cast<uint8_t>(i + 1);
-    }
+    const std::vector<uint8_t> across_the_end = counting_bytes(16);
     fill(buffer, 56, across_the_end);
     fill(buffer, 8, {100, 101});
     const SoftSoundBufferRecord record = soft_.sound_buffers()[0];
@@ -375,10 +381,7 @@ class SoftSoundByHandTest : public SoftSoundTest {
 
 TEST_F(SoftSoundByHandTest, CursorMovesOnlyWhereTheTestMovesItAndHearsWhatItPasses) {
     SoundBuffer* buffer = make_buffer(64);
-    std::vector<uint8_t> bytes(64);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<uint8_t>(i + 1);
-    }
+    const std::vector<uint8_t> bytes = counting_bytes(64);
     fill(buffer, 0, bytes);
     ASSERT_EQ(buffer->play(0, 0, SOUND_PLAY_LOOPING), PLATFORM_OK);
     platform_clock_sleep_us(20000);
