@@ -33,7 +33,7 @@ void expect_silent(SoundRig& rig) {
 
 // A sound device the application created itself, on `backend`; the rig's target.
 struct ApplicationDevice {
-    explicit ApplicationDevice(SoftBackend& backend, SoundRig& rig) {
+    ApplicationDevice(SoftBackend& backend, SoundRig& rig) {
         backend.create_sound(&device);
         rig.params.sound = device;
     }
