@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "player/display_params.h"
 #include "player/player.h"
 #include "player/reader.h"
 #include "tools/qx/encode_demo.h"
@@ -64,12 +65,12 @@ class ReaderDecoding {
         params_.draw_buffer = draw_.data();
         params_.reference_buffer = reference_.data();
         params_.buffer_bytes = static_cast<uint32_t>(draw_.size());
-        setup_display(*context_);
+        setup_display(context_->video);
     }
     ReaderDecoding(const ReaderDecoding&) = delete;
     ReaderDecoding& operator=(const ReaderDecoding&) = delete;
     ~ReaderDecoding() {
-        release_display(*context_);
+        release_display(context_->video);
         player_close_stream(context_);
         file_close(params_.file, 0);
     }
@@ -80,8 +81,8 @@ class ReaderDecoding {
             VideoFrameSlot& slot = ring_back(context_->reader.video_ring);
             const int32_t result = read_chunk(*context_);
             if (result == READ_VIDEO) {
-                frames += decode_video_frame(*context_, slot) ? 1 : 0;
-                swap_work_surfaces(*context_);
+                frames += decode_video_frame(context_->video, payload_of(slot)) ? 1 : 0;
+                swap_work_surfaces(context_->video);
                 release_video_slot(*context_);
             } else if (result == READ_AUDIO) {
                 release_audio_slot(*context_);

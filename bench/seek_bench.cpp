@@ -13,8 +13,8 @@
 #include "authoring/zle_encoder.h"
 #include "platform/kernel.h"
 #include "platform/soft/soft_backend.h"
+#include "player/display_params.h"
 #include "player/player.h"
-#include "video/display_setup.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "player/player_context.h"
+#include "format/video_kinds.h"
+#include "player/display_params.h"
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
@@ -78,24 +79,23 @@ void BM_VideoFrameOverhead(benchmark::State& state) {
     auto* display = new MemoryDisplay(static_cast<int32_t>(state.range(0)));
     auto* primary = new MemorySurface(640, 480, 1280);
     PlayParams params{};
-    auto context = std::make_unique<PlayerContext>();
-    context->params = &params;
     params.flags = PLAY_CENTRE_X | PLAY_CENTRE_Y | PLAY_DOUBLE_WIDTH | PLAY_SCANLINES;
     params.display = display;
     params.primary_surface = primary;
-    setup_display(*context);
+    auto video = std::make_unique<VideoOutput>();
+    video->target = display_target_of(params);
+    setup_display(*video);
     uint8_t header[8] = {0x40, 0x01, 0xF0, 0x00, 4, 0, 0, 0};
-    const VideoFrameSlot slot{header, 0, 99, sizeof header};
+    const VideoPayload unknown{99, header, sizeof header};
     // The first real frame sets the size; the unknown kind then only copies and presents.
-    VideoFrameSlot sizing{header, 0, VIDEO_MNB, sizeof header};
-    decode_video_frame(*context, sizing);
+    decode_video_frame(*video, VideoPayload{VIDEO_MNB, header, sizeof header});
     for (auto _ : state) {
-        decode_video_frame(*context, slot);
-        present_frame(*context);
-        swap_work_surfaces(*context);
+        decode_video_frame(*video, unknown);
+        present_frame(*video);
+        swap_work_surfaces(*video);
     }
     state.SetBytesProcessed(state.iterations() * 640 * 240 * 2);
-    release_display(*context);
+    release_display(*video);
     primary->release();
     display->release();
 }

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "player/player_context.h"
+#include "player/display_params.h"
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
@@ -22,8 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         {32, 0x60, 8, 0, 0, 0},
     };
     PlayParams params{};
-    auto context = std::make_unique<PlayerContext>();
-    context->params = &params;
     params.flags = PLAY_APP_BUFFERS | data[1];
     set_display_pixel_format(params, formats[data[2] % 4]);
     std::vector<uint8_t> draw(64 * 64 * 4);
@@ -31,15 +29,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     params.draw_buffer = draw.data();
     params.reference_buffer = reference.data();
     params.buffer_bytes = static_cast<uint32_t>(draw.size());
-    setup_display(*context);
+    auto video = std::make_unique<VideoOutput>();
+    video->target = display_target_of(params);
+    setup_display(*video);
     // The payload gets a heap block of its own, so that a read past it is caught.
     std::vector<uint8_t> payload(data + 3, data + size);
-    const VideoFrameSlot slot{payload.data(), 0, data[0] % 6, static_cast<uint32_t>(size - 3)};
+    const VideoPayload frame_payload{data[0] % 6, payload.data(), static_cast<uint32_t>(size - 3)};
     for (int frame = 0; frame < 2; ++frame) {
-        decode_video_frame(*context, slot);
-        present_frame(*context);
-        swap_work_surfaces(*context);
+        decode_video_frame(*video, frame_payload);
+        present_frame(*video);
+        swap_work_surfaces(*video);
     }
-    release_display(*context);
+    release_display(*video);
     return 0;
 }

@@ -60,7 +60,7 @@ bool survey_movie(MovieFile* file, bool stop_at_damage, MovieSurvey& survey) {
     while (stream.next(chunk)) {
         damage.chunk(chunk);
         if (chunk.result == READ_VIDEO) {
-            read_frame_header(context, *chunk.video);
+            read_frame_header(context.video, payload_of(*chunk.video));
             SurveyedFrame frame{chunk.offset,
                                 survey.sound_frames,
                                 chunk.video->kind,

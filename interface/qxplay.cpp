@@ -17,6 +17,7 @@
 #include "interface/chunk_stream.h"
 #include "interface/movie_survey.h"
 #include "interface/picture_buffers.h"
+#include "player/display_params.h"
 #include "player/reader.h"
 #include "player/seek.h"
 #include "video/display_setup.h"
@@ -146,7 +147,7 @@ struct qx_movie {
 
     ~qx_movie() {
         if (display_set_up) {
-            release_display(pictures.context());
+            release_display(pictures.context().video);
         }
     }
 };
@@ -168,7 +169,7 @@ int open_pictures(qx_movie& movie) {
     if (bytes > 0 && !movie.buffers.allocate(bytes, params)) {
         return QX_ERROR_MEMORY;
     }
-    setup_display(movie.pictures.context());
+    setup_display(movie.pictures.context().video);
     movie.display_set_up = true;
     return QX_OK;
 }
@@ -240,8 +241,8 @@ void decode_frame(qx_movie& movie, const VideoFrameSlot& slot, qx_frame& frame) 
     frame.time_ms = frame_time_ms(movie.survey, slot.sequence, movie.options.fps);
     frame.codec = codec_of_kind(slot.kind);
     PictureGeometry geometry{};
-    const bool decoded =
-        decode_video_frame(context, slot) && picture_geometry(context, slot.kind, geometry);
+    const bool decoded = decode_video_frame(context.video, payload_of(slot)) &&
+                         picture_geometry(context.video, slot.kind, geometry);
     note_frame_consumed(context, slot.sequence, decoded);
     if (!decoded) {
         frame.dropped = 1;
@@ -257,7 +258,7 @@ void decode_frame(qx_movie& movie, const VideoFrameSlot& slot, qx_frame& frame) 
         frame.bytes = geometry.bytes;
         frame.bytes_per_pixel = static_cast<int>(geometry.row_bytes / uint32_t(geometry.width));
         if (movie.options.pixels == QX_PIXELS_PAL8) {
-            frame.palette = context.rkd.palette;
+            frame.palette = context.video.rkd.palette;
         }
     }
     if (!frame.dropped) {
@@ -266,7 +267,7 @@ void decode_frame(qx_movie& movie, const VideoFrameSlot& slot, qx_frame& frame) 
         frame.stride = geometry.width * frame.bytes_per_pixel;
     }
     // The picture stays where it is: the next frame is decoded into the other one.
-    swap_work_surfaces(context);
+    swap_work_surfaces(context.video);
 }
 
 // Takes the next block of sound from the sound's reader into `movie.block`; false at the end.

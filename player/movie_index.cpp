@@ -331,7 +331,7 @@ void movie_index_note_audio(PlayerContext& context, int32_t frame) {
 
 void movie_index_restore_palette(PlayerContext& context, int32_t frame) {
     const MovieIndex& index = context.seek.index;
-    uint8_t* palette = context.rkd.palette;
+    uint8_t* palette = context.video.rkd.palette;
     int32_t known = index.frames[frame].palette_entries;
     std::memset(palette + 3 * known, 0, static_cast<size_t>(3 * (PALETTE_ENTRIES - known)));
     for (int32_t i = frame - 1; i >= 0 && known < PALETTE_ENTRIES; --i) {

@@ -73,11 +73,11 @@ bool show_frame(PlayerContext& context, VideoFrameSlot& slot) {
         if (slot.kind == VIDEO_MNB) {
             return false;
         }
-        decode_video_frame(context, slot);
+        decode_video_frame(context.video, payload_of(slot));
         return true;
     }
-    decode_video_frame(context, slot);
-    present_frame(context);
+    decode_video_frame(context.video, payload_of(slot));
+    present_frame(context.video);
     return true;
 }
 
@@ -167,7 +167,7 @@ void set_up_late_display(PlayerContext& context) {
     PlayParams& params = *context.params;
     if (!context.video.display_ready) {
         interlocked_store(params.audio_only, 0);
-        setup_display(context);
+        setup_display(context.video);
     }
 }
 
@@ -188,7 +188,7 @@ bool consume_frame(PlayerContext& context, VideoFrameSlot& slot) {
     if ((params.flags & PLAY_CALLBACK) && call_frame_callback(params) != 0) {
         return false;
     }
-    swap_work_surfaces(context);
+    swap_work_surfaces(context.video);
     release_video_slot(context);
     interlocked_increment(params.frames_shown);
     return true;
@@ -320,7 +320,7 @@ void player_teardown(PlayerContext* context) {
     params.elapsed_ms = static_cast<int32_t>(context->end_tick - context->start_tick);
     close_stream(*context);
     sound_close(context->sound);
-    release_display(*context);
+    release_display(context->video);
     // The record is unlinked and the context freed before CLOSED is written: once the
     // application sees CLOSED it may reuse the record at once.
     interlocked_store(params.context, static_cast<PlayerContext*>(nullptr));

@@ -122,7 +122,7 @@ PlayParams* player_start(const char* file_name, WindowHandle window, PlayParams&
     params.audio_only = context->reader.video_chunks == 0 ? 1 : 0;
     interlocked_store(params.context, context);
     sound_open(context->sound);
-    setup_display(*context);
+    setup_display(context->video);
     interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_READY));
     context->alive = 1;
     if (params.flags & PLAY_THREAD) {

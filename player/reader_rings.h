@@ -4,6 +4,7 @@
 #include "audio/audio_block.h"
 #include "base/ring.h"
 #include "format/video_kinds.h"
+#include "video/video_payload.h"
 
 inline constexpr uint32_t VIDEO_ARENA_BYTES = 1000000;
 
@@ -14,6 +15,11 @@ struct VideoFrameSlot {
     int32_t kind;
     uint32_t bytes;  // body bytes in the arena; decoders never read past them
 };
+
+// What the video stage decodes of a slot.
+inline VideoPayload payload_of(const VideoFrameSlot& slot) {
+    return {slot.kind, slot.data, slot.bytes};
+}
 
 // The reader's state of one movie: the rings, with their arenas, that queue chunk bodies for
 // the playback loop (video) and decoded sound for the clock tick (audio), and the count of

@@ -77,8 +77,8 @@ void flush_rings(PlayerContext& context) {
 // The decoders as a movie starts them: no Rkd pictures, palette or tables, and black pictures
 // for the first Zle frame to copy from.
 void reset_decoders(PlayerContext& context) {
-    rkd_release_buffers(context.rkd);
-    context.rkd = RkdDecoder{};
+    rkd_release_buffers(context.video.rkd);
+    context.video.rkd = RkdDecoder{};
     if (context.video.packed_draw != nullptr) {
         std::memset(context.video.packed_draw, 0, context.video.packed_bytes);
         std::memset(context.video.packed_reference, 0, context.video.packed_bytes);
@@ -116,8 +116,8 @@ bool replay(PlayerContext& context, int32_t first, int32_t target) {
                 return true;
             }
             PictureGeometry geometry{};
-            decode_video_picture(context, slot, geometry);
-            swap_work_surfaces(context);
+            decode_video_picture(context.video, payload_of(slot), geometry);
+            swap_work_surfaces(context.video);
             release_video_slot(context);
         } else if (file_seek(file, 0, FILE_SEEK_CUR) == at) {
             return false;

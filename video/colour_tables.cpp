@@ -1,36 +1,36 @@
 #include "video/colour_tables.h"
 
-#include "platform/kernel.h"
+#include "base/interlocked.h"
 
-void build_colour_tables(PlayerContext& context) {
-    context.tables_brightness = context.params->brightness;
-    build_colour_tables(context.colour_tables,
-                        dct_pixel_format(*context.params, context.tables_brightness));
+void build_colour_tables(VideoOutput& video) {
+    video.tables_brightness = *video.target.brightness;
+    build_colour_tables(video.colour_tables,
+                        dct_pixel_format(video.target, video.tables_brightness));
 }
 
-void refresh_colour_tables(PlayerContext& context) {
-    PlayParams& params = *context.params;
-    const int32_t brightness = interlocked_load(params.brightness);
-    if (brightness == context.tables_brightness) {
+void refresh_colour_tables(VideoOutput& video) {
+    const DisplayTarget& target = video.target;
+    const int32_t brightness = interlocked_load(*target.brightness);
+    if (brightness == video.tables_brightness) {
         return;
     }
-    context.tables_brightness = brightness;
-    build_colour_tables(context.colour_tables, dct_pixel_format(params, brightness));
-    if (params.colour_bits != 8) {
-        rkd_build_pixel_table(context.rkd, rkd_pixel_format(params, brightness));
+    video.tables_brightness = brightness;
+    build_colour_tables(video.colour_tables, dct_pixel_format(target, brightness));
+    if (*target.colour_bits != 8) {
+        rkd_build_pixel_table(video.rkd, rkd_pixel_format(target, brightness));
     }
 }
 
-RkdPixelFormat rkd_pixel_format(const PlayParams& params, int32_t brightness) {
-    return {{params.red_bits, params.red_shift},
-            {params.green_bits, params.green_shift},
-            {params.blue_bits, params.blue_shift},
+RkdPixelFormat rkd_pixel_format(const DisplayTarget& target, int32_t brightness) {
+    return {{*target.red_bits, *target.red_shift},
+            {*target.green_bits, *target.green_shift},
+            {*target.blue_bits, *target.blue_shift},
             brightness,
-            (params.flags & PLAY_DOUBLE_WIDTH) != 0};
+            target.options.double_width};
 }
 
-DctPixelFormat dct_pixel_format(const PlayParams& params, int32_t brightness) {
-    return {params.colour_bits, params.red_bits,  params.green_bits,
-            params.blue_bits,   params.red_shift, params.green_shift,
-            params.blue_shift,  brightness,       (params.flags & PLAY_DOUBLE_WIDTH) != 0};
+DctPixelFormat dct_pixel_format(const DisplayTarget& target, int32_t brightness) {
+    return {*target.colour_bits, *target.red_bits,  *target.green_bits,
+            *target.blue_bits,   *target.red_shift, *target.green_shift,
+            *target.blue_shift,  brightness,        target.options.double_width};
 }

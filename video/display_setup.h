@@ -1,12 +1,13 @@
 #pragma once
 #include "platform/display.h"
-#include "player/player_context.h"
+#include "video/display_target.h"
+#include "video/video_output.h"
 
-void setup_display(PlayerContext& context);
-void swap_work_surfaces(PlayerContext& context);
-void release_display(PlayerContext& context);
+void setup_display(VideoOutput& video);
+void swap_work_surfaces(VideoOutput& video);
+void release_display(VideoOutput& video);
 
-// Sets the pixel-format fields of `params` from a display's pixel format, as setup_display does
+// Sets the pixel-format fields of `target` from a display's pixel format, as setup_display does
 // for the primary surface. False when the decoders cannot serve the format: a component mask
 // without bits below bit 31, or a component of more than 8 bits.
-bool set_display_pixel_format(PlayParams& params, const PixelFormat& format);
+bool set_display_pixel_format(const DisplayTarget& target, const PixelFormat& format);

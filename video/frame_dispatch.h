@@ -1,7 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "player/player_context.h"
+#include "video/video_output.h"
+#include "video/video_payload.h"
 
 // Frames wider or taller than this are dropped: no valid movie comes near it, and it keeps a
 // damaged header from asking for gigabytes.
@@ -15,22 +16,22 @@ struct PictureGeometry {
     uint32_t bytes;
 };
 
-// Reads the frame size (and the DCT header values) of a slot into the context, as the
+// Reads the frame size (and the DCT header values) of a payload into the video output, as the
 // dispatcher does first. False when the payload is too short for its header.
-bool read_frame_header(PlayerContext& context, const VideoFrameSlot& slot);
+bool read_frame_header(VideoOutput& video, const VideoPayload& payload);
 
-// The picture of a frame of `kind` at the context's frame size: bytes per pixel as the decoder
+// The picture of a frame of `kind` at the video output's frame size: bytes per pixel as the decoder
 // of that kind writes them (1 for Rkd on an 8-bit display, else 2; twice that with
 // PLAY_DOUBLE_WIDTH). False for a size of zero, below zero or above MAX_FRAME_SIDE.
-bool picture_geometry(const PlayerContext& context, int32_t kind, PictureGeometry& geometry);
+bool picture_geometry(const VideoOutput& video, int32_t kind, PictureGeometry& geometry);
 
-// Decodes one video slot into the draw picture only, for a frame that is not to be shown: the
+// Decodes one video payload into the draw picture only, for a frame that is not to be shown: the
 // work surfaces are left alone. True when the draw picture holds the frame, whose picture is
 // then described in `geometry`.
-bool decode_video_picture(PlayerContext& context, const VideoFrameSlot& slot,
+bool decode_video_picture(VideoOutput& video, const VideoPayload& payload,
                           PictureGeometry& geometry);
-// Decodes one video slot into the draw picture. True when the draw picture (and, outside
+// Decodes one video payload into the draw picture. True when the draw picture (and, outside
 // application-buffer mode, the draw surface) holds the frame; false when it was dropped, which
 // also keeps present_frame from showing it.
-bool decode_video_frame(PlayerContext& context, const VideoFrameSlot& slot);
-void present_frame(PlayerContext& context);
+bool decode_video_frame(VideoOutput& video, const VideoPayload& payload);
+void present_frame(VideoOutput& video);

@@ -15,14 +15,14 @@ void release_surface(DisplaySurface*& surface) {
     }
 }
 
-void free_packed_pictures(PlayerContext& context) {
+void free_packed_pictures(VideoOutput& video) {
     // New pictures may come back at the addresses of the old ones.
-    rkd_forget_converted_pictures(context.rkd);
-    memory_free(context.video.packed_draw);
-    memory_free(context.video.packed_reference);
-    context.video.packed_draw = nullptr;
-    context.video.packed_reference = nullptr;
-    context.video.packed_bytes = 0;
+    rkd_forget_converted_pictures(video.rkd);
+    memory_free(video.packed_draw);
+    memory_free(video.packed_reference);
+    video.packed_draw = nullptr;
+    video.packed_reference = nullptr;
+    video.packed_bytes = 0;
 }
 
 DisplaySurface* create_surface(Display& display, int32_t width, int32_t height, uint32_t caps) {
@@ -78,61 +78,62 @@ bool unlock_surface(DisplaySurface& surface) {
 
 }  // namespace
 
-bool ensure_packed_pictures(PlayerContext& context, uint32_t bytes) {
-    if (context.video.packed_draw != nullptr && context.video.packed_bytes >= bytes) {
+bool ensure_packed_pictures(VideoOutput& video, uint32_t bytes) {
+    if (video.packed_draw != nullptr && video.packed_bytes >= bytes) {
         return true;
     }
-    free_packed_pictures(context);
-    context.video.packed_draw = static_cast<uint8_t*>(memory_allocate_zeroed(bytes));
-    context.video.packed_reference = static_cast<uint8_t*>(memory_allocate_zeroed(bytes));
-    if (context.video.packed_draw == nullptr || context.video.packed_reference == nullptr) {
-        free_packed_pictures(context);
+    free_packed_pictures(video);
+    video.packed_draw = static_cast<uint8_t*>(memory_allocate_zeroed(bytes));
+    video.packed_reference = static_cast<uint8_t*>(memory_allocate_zeroed(bytes));
+    if (video.packed_draw == nullptr || video.packed_reference == nullptr) {
+        free_packed_pictures(video);
         return false;
     }
-    context.video.packed_bytes = bytes;
+    video.packed_bytes = bytes;
     return true;
 }
 
-bool ensure_work_surfaces(PlayerContext& context, int32_t width, int32_t height) {
-    PlayParams& params = *context.params;
-    if (params.draw_surface != nullptr && params.reference_surface != nullptr &&
-        context.video.surface_width >= width && context.video.surface_height >= height) {
+bool ensure_work_surfaces(VideoOutput& video, int32_t width, int32_t height) {
+    const DisplayTarget& target = video.target;
+    DisplaySurface*& draw = *target.draw_surface;
+    DisplaySurface*& reference = *target.reference_surface;
+    if (draw != nullptr && reference != nullptr && video.surface_width >= width &&
+        video.surface_height >= height) {
         return true;
     }
     // Surfaces only grow, so a movie whose size keeps changing re-creates them rarely.
-    width = std::max(width, context.video.surface_width);
-    height = std::max(height, context.video.surface_height);
-    release_surface(params.draw_surface);
-    release_surface(params.reference_surface);
-    context.video.surface_width = context.video.surface_height = context.video.surface_row_bytes =
-        0;
-    if (params.display == nullptr) {
+    width = std::max(width, video.surface_width);
+    height = std::max(height, video.surface_height);
+    release_surface(draw);
+    release_surface(reference);
+    video.surface_width = video.surface_height = video.surface_row_bytes = 0;
+    Display* display = *target.display;
+    if (display == nullptr) {
         return false;
     }
     uint32_t caps = SURFACE_OFFSCREEN_PLAIN;
-    if (params.flags & (PLAY_DEST_WIDTH | PLAY_DEST_HEIGHT)) {
+    if (target.options.use_dest_width || target.options.use_dest_height) {
         caps |= SURFACE_SYSTEM_MEMORY;
     }
-    params.draw_surface = create_surface(*params.display, width, height, caps);
-    params.reference_surface = create_surface(*params.display, width, height, caps);
+    draw = create_surface(*display, width, height, caps);
+    reference = create_surface(*display, width, height, caps);
     int32_t row_bytes = 0;
-    if (params.draw_surface != nullptr && params.reference_surface != nullptr) {
-        row_bytes = std::min(
-            surface_row_bytes(*params.draw_surface, width, height, params.colour_bits),
-            surface_row_bytes(*params.reference_surface, width, height, params.colour_bits));
+    if (draw != nullptr && reference != nullptr) {
+        row_bytes = std::min(surface_row_bytes(*draw, width, height, *target.colour_bits),
+                             surface_row_bytes(*reference, width, height, *target.colour_bits));
     }
     if (row_bytes == 0) {
-        release_surface(params.draw_surface);
-        release_surface(params.reference_surface);
+        release_surface(draw);
+        release_surface(reference);
         return false;
     }
-    context.video.surface_width = width;
-    context.video.surface_height = height;
-    context.video.surface_row_bytes = row_bytes;
+    video.surface_width = width;
+    video.surface_height = height;
+    video.surface_row_bytes = row_bytes;
     return true;
 }
 
-bool copy_into_surface(PlayerContext& context, DisplaySurface& surface, const uint8_t* picture,
+bool copy_into_surface(VideoOutput& video, DisplaySurface& surface, const uint8_t* picture,
                        uint32_t row_bytes, int32_t rows) {
     SurfaceDesc desc{};
     if (!lock_surface(surface, desc)) {
@@ -142,9 +143,9 @@ bool copy_into_surface(PlayerContext& context, DisplaySurface& surface, const ui
     if (usable) {
         auto* memory = static_cast<uint8_t*>(desc.memory);
         const auto pitch = static_cast<size_t>(desc.pitch);
-        const size_t copied = std::min<size_t>(
-            {row_bytes, static_cast<size_t>(context.video.surface_row_bytes), pitch});
-        const int32_t rows_held = std::min(rows, context.video.surface_height);
+        const size_t copied =
+            std::min<size_t>({row_bytes, static_cast<size_t>(video.surface_row_bytes), pitch});
+        const int32_t rows_held = std::min(rows, video.surface_height);
         for (int32_t row = 0; row < rows_held; ++row) {
             std::memcpy(memory + static_cast<size_t>(row) * pitch,
                         picture + static_cast<size_t>(row) * row_bytes, copied);
@@ -154,11 +155,9 @@ bool copy_into_surface(PlayerContext& context, DisplaySurface& surface, const ui
     return usable && unlocked;
 }
 
-void release_work_surfaces(PlayerContext& context) {
-    PlayParams& params = *context.params;
-    release_surface(params.draw_surface);
-    release_surface(params.reference_surface);
-    context.video.surface_width = context.video.surface_height = context.video.surface_row_bytes =
-        0;
-    free_packed_pictures(context);
+void release_work_surfaces(VideoOutput& video) {
+    release_surface(*video.target.draw_surface);
+    release_surface(*video.target.reference_surface);
+    video.surface_width = video.surface_height = video.surface_row_bytes = 0;
+    free_packed_pictures(video);
 }

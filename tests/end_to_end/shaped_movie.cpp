@@ -7,9 +7,9 @@
 #include "authoring/rkd_encoder.h"
 #include "authoring/zle_encoder.h"
 #include "platform/kernel.h"
+#include "player/display_params.h"
 #include "player/player.h"
 #include "player/player_context.h"
-#include "video/display_setup.h"
 
 namespace {
 

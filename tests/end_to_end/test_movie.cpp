@@ -5,7 +5,7 @@
 
 #include "authoring/audio_track_writer.h"
 #include "authoring/mnb_encoder.h"
-#include "video/display_setup.h"
+#include "player/display_params.h"
 
 TestMovie make_movie(int frames) {
     TestMovie movie;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "player/display_params.h"
 #include "player/player.h"
 
 namespace {
@@ -27,9 +28,9 @@ PlayParams display_params(int32_t colour_bits, int32_t brightness = 100, uint32_
     return params;
 }
 
-std::unique_ptr<ColourTables> built(const PlayParams& params) {
+std::unique_ptr<ColourTables> built(PlayParams params) {
     auto tables = std::make_unique<ColourTables>();
-    build_colour_tables(*tables, dct_pixel_format(params, params.brightness));
+    build_colour_tables(*tables, dct_pixel_format(display_target_of(params), params.brightness));
     return tables;
 }
 
@@ -145,25 +146,25 @@ TEST(ColourTablesChannel, Rgb888DoubleWidthDropsTheRedHighHalf) {
 // and then the Rkd pixel table with them.
 TEST(ColourTablesRefresh, ABrightnessChangeIsBuiltAtTheNextRefreshOnly) {
     PlayParams params = display_params(16, 100);
-    auto context = std::make_unique<PlayerContext>();
-    context->params = &params;
-    context->rkd.palette[3] = 255;  // entry 1 is red
-    build_colour_tables(*context);
-    refresh_colour_tables(*context);
-    EXPECT_EQ(context->colour_tables.red_table[300], 0xF800u);
-    EXPECT_EQ(context->rkd.rkd_pixel_table.entries[1], 0u) << "no key frame built it yet";
+    auto video = std::make_unique<VideoOutput>();
+    video->target = display_target_of(params);
+    video->rkd.palette[3] = 255;  // entry 1 is red
+    build_colour_tables(*video);
+    refresh_colour_tables(*video);
+    EXPECT_EQ(video->colour_tables.red_table[300], 0xF800u);
+    EXPECT_EQ(video->rkd.rkd_pixel_table.entries[1], 0u) << "no key frame built it yet";
 
     player_set_brightness(params, 0);
-    EXPECT_EQ(context->colour_tables.red_table[300], 0xF800u) << "the decoding thread's tables";
-    refresh_colour_tables(*context);
-    EXPECT_EQ(context->colour_tables.red_table[300], 0u);
-    EXPECT_EQ(context->tables_brightness, 0);
+    EXPECT_EQ(video->colour_tables.red_table[300], 0xF800u) << "the decoding thread's tables";
+    refresh_colour_tables(*video);
+    EXPECT_EQ(video->colour_tables.red_table[300], 0u);
+    EXPECT_EQ(video->tables_brightness, 0);
 
     player_set_brightness(params, 100);
-    refresh_colour_tables(*context);
-    EXPECT_EQ(context->colour_tables.red_table[300], 0xF800u);
-    EXPECT_EQ(context->rkd.rkd_pixel_table.entries[1], 0xF800u);
-    EXPECT_EQ(context->rkd.rkd_pixel_pairs, nullptr) << "no Rkd pictures to convert";
+    refresh_colour_tables(*video);
+    EXPECT_EQ(video->colour_tables.red_table[300], 0xF800u);
+    EXPECT_EQ(video->rkd.rkd_pixel_table.entries[1], 0xF800u);
+    EXPECT_EQ(video->rkd.rkd_pixel_pairs, nullptr) << "no Rkd pictures to convert";
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST(DisplaySetup, DerivesBitsAndShiftsFromThePrimarySurface) {
     };
     for (const ExpectedFormat& expected : cases) {
         VideoRig rig(expected.format, 640, 480);
-        setup_display(*rig.context);
+        setup_display(*rig.video);
         const PlayParams& params = rig.params;
         EXPECT_EQ(params.red_bits, expected.bits[0]);
         EXPECT_EQ(params.green_bits, expected.bits[1]);
@@ -34,10 +34,10 @@ TEST(DisplaySetup, DerivesBitsAndShiftsFromThePrimarySurface) {
         EXPECT_EQ(params.colour_bits, expected.colour_bits);
         const PixelFormat format = soft_describe_pixel_format(expected.format);
         EXPECT_EQ(params.rgb_mask, format.red_mask | format.green_mask | format.blue_mask);
-        EXPECT_EQ(rig.context->video.display_width, 640);
-        EXPECT_EQ(rig.context->video.display_height, 480);
-        EXPECT_EQ(rig.context->video.display_ready, 1);
-        EXPECT_EQ(rig.context->video.display_unsupported, 0);
+        EXPECT_EQ(rig.video->display_width, 640);
+        EXPECT_EQ(rig.video->display_height, 480);
+        EXPECT_EQ(rig.video->display_ready, 1);
+        EXPECT_EQ(rig.video->display_unsupported, 0);
     }
 }
 
@@ -45,7 +45,7 @@ TEST(DisplaySetup, MaskBitThirtyOneIsNotCounted) {
     PixelFormat format = soft_describe_pixel_format(SOFT_PIXELS_888);
     format.red_mask = 0xFF000000u;
     VideoRig rig(format, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     EXPECT_EQ(rig.params.red_bits, 7);
     EXPECT_EQ(rig.params.red_shift, 24);
 }
@@ -54,7 +54,7 @@ TEST(DisplaySetup, EightBitDisplayGetsTwoZeroPalettesAndKeepsComponentFields) {
     VideoRig rig(SOFT_PIXELS_INDEXED8, 640, 480);
     rig.params.red_bits = 3;
     rig.params.green_shift = 7;
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     EXPECT_EQ(rig.params.colour_bits, 8);
     EXPECT_EQ(rig.params.red_bits, 3);
     EXPECT_EQ(rig.params.green_shift, 7);
@@ -62,8 +62,7 @@ TEST(DisplaySetup, EightBitDisplayGetsTwoZeroPalettesAndKeepsComponentFields) {
     for (uint32_t flags : rig.backend.palette_flags()) {
         EXPECT_EQ(flags, 0x44u);
     }
-    for (DisplayPalette* palette :
-         {rig.context->video.primary_palette, rig.context->video.back_palette}) {
+    for (DisplayPalette* palette : {rig.video->primary_palette, rig.video->back_palette}) {
         ASSERT_NE(palette, nullptr);
         PaletteEntry entries[256];
         ASSERT_EQ(palette->get_entries(0, 0, 256, entries), PLATFORM_OK);
@@ -73,25 +72,25 @@ TEST(DisplaySetup, EightBitDisplayGetsTwoZeroPalettesAndKeepsComponentFields) {
     }
     // Each surface shows its own palette: a mark in one appears on that surface alone.
     const PaletteEntry mark{1, 2, 3, 0};
-    rig.context->video.primary_palette->set_entries(0, 7, 1, &mark);
+    rig.video->primary_palette->set_entries(0, 7, 1, &mark);
     EXPECT_EQ(rig.backend.surface_image(rig.primary).palette.at(7).red, 1);
     EXPECT_EQ(rig.backend.surface_image(rig.back).palette.at(7).red, 0);
-    rig.context->video.back_palette->set_entries(0, 9, 1, &mark);
+    rig.video->back_palette->set_entries(0, 9, 1, &mark);
     EXPECT_EQ(rig.backend.surface_image(rig.back).palette.at(9).red, 1);
     EXPECT_EQ(rig.backend.surface_image(rig.primary).palette.at(9).red, 0);
 }
 
 TEST(DisplaySetup, ReleasedPalettesStayAttachedToTheApplicationsSurfaces) {
     VideoRig rig(SOFT_PIXELS_INDEXED8, 640, 480);
-    setup_display(*rig.context);
-    DisplayPalette* attached = rig.context->video.primary_palette;
+    setup_display(*rig.video);
+    DisplayPalette* attached = rig.video->primary_palette;
     ASSERT_NE(attached, nullptr);
     const PaletteEntry mark{1, 2, 3, 0};
     attached->set_entries(0, 7, 1, &mark);
     const uint32_t held = attached->add_ref();
     attached->release();
-    release_display(*rig.context);
-    EXPECT_EQ(rig.context->video.primary_palette, nullptr);
+    release_display(*rig.video);
+    EXPECT_EQ(rig.video->primary_palette, nullptr);
     EXPECT_EQ(rig.backend.surface_image(rig.primary).palette.at(7).red, 1);
     // The surface holds its reference; the player's own is gone.
     EXPECT_EQ(attached->add_ref(), held - 1);
@@ -101,37 +100,37 @@ TEST(DisplaySetup, ReleasedPalettesStayAttachedToTheApplicationsSurfaces) {
 TEST(DisplaySetup, BrightnessIsResetUnlessKept) {
     VideoRig reset(SOFT_PIXELS_565, 640, 480);
     reset.params.brightness = 130;
-    setup_display(*reset.context);
+    setup_display(*reset.video);
     EXPECT_EQ(reset.params.brightness, 100);
 
     VideoRig kept(SOFT_PIXELS_565, 640, 480, PLAY_KEEP_BRIGHTNESS);
     kept.params.brightness = 130;
-    setup_display(*kept.context);
+    setup_display(*kept.video);
     EXPECT_EQ(kept.params.brightness, 130);
 }
 
 TEST(DisplaySetup, AudioOnlyMovieSetsNothingAndReleasesNothing) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
     rig.params.audio_only = 1;
-    rig.context->rkd.rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(16));
-    setup_display(*rig.context);
-    EXPECT_EQ(rig.context->video.display_ready, 0);
+    rig.video->rkd.rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(16));
+    setup_display(*rig.video);
+    EXPECT_EQ(rig.video->display_ready, 0);
     EXPECT_EQ(rig.params.colour_bits, 0);
-    release_display(*rig.context);
-    EXPECT_NE(rig.context->rkd.rkd_frame, nullptr);
-    memory_free(rig.context->rkd.rkd_frame);
-    rig.context->rkd.rkd_frame = nullptr;
+    release_display(*rig.video);
+    EXPECT_NE(rig.video->rkd.rkd_frame, nullptr);
+    memory_free(rig.video->rkd.rkd_frame);
+    rig.video->rkd.rkd_frame = nullptr;
 }
 
 TEST(DisplaySetup, ApplicationBuffersReadNothingFromTheDisplay) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480, PLAY_APP_BUFFERS);
     rig.params.colour_bits = 15;
     rig.params.red_bits = 5;
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     EXPECT_EQ(rig.params.colour_bits, 15);
-    EXPECT_EQ(rig.context->video.display_width, 0);
+    EXPECT_EQ(rig.video->display_width, 0);
     EXPECT_TRUE(rig.backend.palette_flags().empty());
-    EXPECT_EQ(rig.context->video.display_ready, 1);
+    EXPECT_EQ(rig.video->display_ready, 1);
 }
 
 TEST(DisplaySetup, SwappingTwiceRestoresBothPairs) {
@@ -142,10 +141,10 @@ TEST(DisplaySetup, SwappingTwiceRestoresBothPairs) {
     rig.params.reference_buffer = second;
     rig.params.draw_surface = rig.primary;
     rig.params.reference_surface = rig.back;
-    swap_work_surfaces(*rig.context);
+    swap_work_surfaces(*rig.video);
     EXPECT_EQ(rig.params.draw_buffer, second);
     EXPECT_EQ(rig.params.draw_surface, rig.back);
-    swap_work_surfaces(*rig.context);
+    swap_work_surfaces(*rig.video);
     EXPECT_EQ(rig.params.draw_buffer, first);
     EXPECT_EQ(rig.params.reference_buffer, second);
     EXPECT_EQ(rig.params.draw_surface, rig.primary);
@@ -155,36 +154,36 @@ TEST(DisplaySetup, SwappingTwiceRestoresBothPairs) {
 
 TEST(DisplaySetup, ReleaseFreesRkdBuffersSurfacesAndPackedPictures) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     const int64_t live_before = memory_counters().live_blocks;
-    PlayerContext& context = *rig.context;
-    context.rkd.rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(64));
-    context.rkd.rkd_prev_frame = static_cast<uint8_t*>(memory_allocate_zeroed(64));
-    context.rkd.rkd_blocks = static_cast<uint8_t*>(memory_allocate_zeroed(64));
-    context.rkd.rkd_block_map = static_cast<int32_t*>(memory_allocate_zeroed(64));
+    VideoOutput& video = *rig.video;
+    video.rkd.rkd_frame = static_cast<uint8_t*>(memory_allocate_zeroed(64));
+    video.rkd.rkd_prev_frame = static_cast<uint8_t*>(memory_allocate_zeroed(64));
+    video.rkd.rkd_blocks = static_cast<uint8_t*>(memory_allocate_zeroed(64));
+    video.rkd.rkd_block_map = static_cast<int32_t*>(memory_allocate_zeroed(64));
     auto payload = dct_payload(32, 16);
-    decode_video_frame(context, video_slot(VIDEO_MNB, payload));
+    decode_video_frame(video, video_payload(VIDEO_MNB, payload));
     ASSERT_NE(rig.params.draw_surface, nullptr);
     EXPECT_GT(memory_counters().live_blocks, live_before);
-    release_display(context);
+    release_display(video);
     EXPECT_EQ(memory_counters().live_blocks, live_before);
     EXPECT_EQ(rig.params.draw_surface, nullptr);
-    EXPECT_EQ(context.video.display_ready, 0);
-    release_display(context);
+    EXPECT_EQ(video.display_ready, 0);
+    release_display(video);
 }
 
 TEST(DisplaySetupRefusal, ZeroMaskPlaysWithoutPictures) {
     PixelFormat format = soft_describe_pixel_format(SOFT_PIXELS_565);
     format.green_mask = 0;
     VideoRig rig(format, 640, 480);
-    setup_display(*rig.context);
-    EXPECT_EQ(rig.context->video.display_unsupported, 1);
-    EXPECT_EQ(rig.context->video.display_ready, 1);
+    setup_display(*rig.video);
+    EXPECT_EQ(rig.video->display_unsupported, 1);
+    EXPECT_EQ(rig.video->display_ready, 1);
     EXPECT_EQ(rig.params.green_bits, 0);
     EXPECT_EQ(rig.params.green_shift, 0);
     auto payload = dct_payload(32, 16);
-    EXPECT_FALSE(decode_video_frame(*rig.context, video_slot(VIDEO_MNB, payload)));
-    present_frame(*rig.context);
+    EXPECT_FALSE(decode_video_frame(*rig.video, video_payload(VIDEO_MNB, payload)));
+    present_frame(*rig.video);
     EXPECT_TRUE(rig.created().empty());
     EXPECT_TRUE(rig.primary_blts().empty());
 }
@@ -196,8 +195,8 @@ TEST(DisplaySetupRefusal, ComponentsWiderThanEightBitsAreRefused) {
     format.green_mask = 0x000FFC00;
     format.blue_mask = 0x000003FF;
     VideoRig rig(format, 640, 480);
-    setup_display(*rig.context);
-    EXPECT_EQ(rig.context->video.display_unsupported, 1);
+    setup_display(*rig.video);
+    EXPECT_EQ(rig.video->display_unsupported, 1);
     // Cleared, so that a later table rebuild shifts by defined amounts.
     EXPECT_EQ(rig.params.red_bits, 0);
 }
@@ -207,8 +206,8 @@ TEST(DisplaySetupRefusal, ApplicationFieldsOutOfRangeAreRefused) {
     rig.params.colour_bits = 16;
     rig.params.red_bits = 5;
     rig.params.red_shift = 40;
-    setup_display(*rig.context);
-    EXPECT_EQ(rig.context->video.display_unsupported, 1);
+    setup_display(*rig.video);
+    EXPECT_EQ(rig.video->display_unsupported, 1);
     EXPECT_EQ(rig.params.red_shift, 0);
 }
 
@@ -216,8 +215,8 @@ TEST(DisplaySetup, FailedDescriptionLeavesTheDisplaySizeAtZero) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
     // The one description setup_display asks of the primary surface fails.
     rig.backend.faults().surface_desc = 1;
-    setup_display(*rig.context);
-    EXPECT_EQ(rig.context->video.display_width, 0);
+    setup_display(*rig.video);
+    EXPECT_EQ(rig.video->display_width, 0);
     EXPECT_EQ(rig.params.colour_bits, 16);
 }
 

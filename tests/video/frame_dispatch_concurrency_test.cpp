@@ -14,8 +14,7 @@ namespace {
 // and presents: no race on the tables or the parameter block.
 TEST(FrameDispatchConcurrency, BrightnessChangesWhileFramesDecode) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480, PLAY_CENTRE_X | PLAY_CENTRE_Y | PLAY_KEEP_BRIGHTNESS);
-    setup_display(*rig.context);
-    rig.params.context = rig.context.get();
+    setup_display(*rig.video);
     std::atomic<bool> decoding{true};
     std::thread application([&] {
         for (int32_t percent = 0; decoding.load(); percent = (percent + 7) % 200) {
@@ -27,14 +26,13 @@ TEST(FrameDispatchConcurrency, BrightnessChangesWhileFramesDecode) {
     int decoded = 0;
     for (int frame = 0; frame < 200; ++frame) {
         auto& payload = frame % 2 ? zle : mnb;
-        decoded += decode_video_frame(*rig.context,
-                                      video_slot(frame % 2 ? VIDEO_ZLE : VIDEO_MNB, payload));
-        present_frame(*rig.context);
-        swap_work_surfaces(*rig.context);
+        decoded += decode_video_frame(*rig.video,
+                                      video_payload(frame % 2 ? VIDEO_ZLE : VIDEO_MNB, payload));
+        present_frame(*rig.video);
+        swap_work_surfaces(*rig.video);
     }
     decoding = false;
     application.join();
-    rig.params.context = nullptr;
     EXPECT_EQ(decoded, 200);
     EXPECT_EQ(rig.primary_blts().size(), 200u);
 }

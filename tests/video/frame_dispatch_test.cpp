@@ -8,36 +8,36 @@
 namespace {
 
 bool decode(VideoRig& rig, int32_t kind, std::vector<uint8_t>& payload) {
-    return decode_video_frame(*rig.context, video_slot(kind, payload));
+    return decode_video_frame(*rig.video, video_payload(kind, payload));
 }
 
 TEST(FrameDispatchHeaders, DctHeadersSetSizeQualityAndZleFlags) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto zle = dct_payload(48, 32, 9, 0x03);
     EXPECT_TRUE(decode(rig, VIDEO_ZLE, zle));
-    EXPECT_EQ(rig.context->video.frame_width, 48);
-    EXPECT_EQ(rig.context->video.frame_height, 32);
-    EXPECT_EQ(rig.context->video.quality, 9);
-    EXPECT_EQ(rig.context->video.zle_channel_conversion, 2);
-    EXPECT_EQ(rig.context->video.zle_all_intra, 1);
+    EXPECT_EQ(rig.video->frame_width, 48);
+    EXPECT_EQ(rig.video->frame_height, 32);
+    EXPECT_EQ(rig.video->quality, 9);
+    EXPECT_EQ(rig.video->zle_channel_conversion, 2);
+    EXPECT_EQ(rig.video->zle_all_intra, 1);
 }
 
 TEST(FrameDispatchHeaders, InterFrameKeepsTheKeyFrameSize) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto key = rkd_key_payload(64, 40);
     EXPECT_TRUE(decode(rig, VIDEO_RKD_KEY, key));
     auto inter = rkd_inter_payload(64, 40);
     ASSERT_FALSE(inter.empty());
     EXPECT_TRUE(decode(rig, VIDEO_RKD_INTER, inter));
-    EXPECT_EQ(rig.context->video.frame_width, 64);
-    EXPECT_EQ(rig.context->video.frame_height, 40);
+    EXPECT_EQ(rig.video->frame_width, 64);
+    EXPECT_EQ(rig.video->frame_height, 40);
 }
 
 TEST(FrameDispatchSurfaces, CreatedOnceOnTheFirstFrameWithTheFrameSize) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480, PLAY_DOUBLE_WIDTH);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto payload = dct_payload(320, 240);
     decode(rig, VIDEO_MNB, payload);
     decode(rig, VIDEO_MNB, payload);
@@ -57,7 +57,7 @@ TEST(FrameDispatchSurfaces, CreatedOnceOnTheFirstFrameWithTheFrameSize) {
 TEST(FrameDispatchSurfaces, ExplicitDestinationSizeAsksForSystemMemory) {
     for (uint32_t flag : {PLAY_DEST_WIDTH, PLAY_DEST_HEIGHT}) {
         VideoRig rig(SOFT_PIXELS_565, 640, 480, flag);
-        setup_display(*rig.context);
+        setup_display(*rig.video);
         auto payload = dct_payload(32, 16);
         decode(rig, VIDEO_MNB, payload);
         ASSERT_FALSE(rig.created().empty());
@@ -67,7 +67,7 @@ TEST(FrameDispatchSurfaces, ExplicitDestinationSizeAsksForSystemMemory) {
 
 TEST(FrameDispatchSurfaces, LargerFrameRecreatesLargerSurfacesAndSmallerOneKeepsThem) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto small = dct_payload(32, 64);
     auto wide = dct_payload(96, 16);
     EXPECT_TRUE(decode(rig, VIDEO_MNB, small));
@@ -77,12 +77,12 @@ TEST(FrameDispatchSurfaces, LargerFrameRecreatesLargerSurfacesAndSmallerOneKeeps
     EXPECT_EQ(rig.created()[2].height, 64u);
     EXPECT_TRUE(decode(rig, VIDEO_MNB, small));
     EXPECT_EQ(rig.created().size(), 4u);
-    EXPECT_GE(rig.context->video.packed_bytes, 96u * 2 * 16);
+    EXPECT_GE(rig.video->packed_bytes, 96u * 2 * 16);
 }
 
 TEST(FrameDispatchSurfaces, UnknownKindStillLocksAndUnlocks) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto first = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, first);
     std::vector<uint8_t> odd = {1, 2, 3};
@@ -97,12 +97,12 @@ TEST(FrameDispatchSurfaces, UnknownKindStillLocksAndUnlocks) {
 
 TEST(FrameDispatchSurfaces, PackedRowsLandAtTheSurfacePitch) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480, 0, 24);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto first = dct_payload(16, 4);
     decode(rig, VIDEO_MNB, first);
     // An unknown kind shows the draw picture as it stands.
     for (uint32_t i = 0; i < 16 * 2 * 4; ++i) {
-        rig.context->video.packed_draw[i] = static_cast<uint8_t>(i + 1);
+        rig.video->packed_draw[i] = static_cast<uint8_t>(i + 1);
     }
     std::vector<uint8_t> odd = {0};
     ASSERT_TRUE(decode(rig, 7, odd));
@@ -123,32 +123,32 @@ TEST(FrameDispatchSurfaces, PackedRowsLandAtTheSurfacePitch) {
 
 TEST(FrameDispatchSurfaces, LostSurfaceIsRestoredAndLockedAgain) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto payload = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, payload);
     rig.backend.lose_surface(rig.params.draw_surface);
     EXPECT_TRUE(decode(rig, VIDEO_MNB, payload));
     EXPECT_EQ(rig.backend.counters().surface_restores, 1);
-    EXPECT_EQ(rig.context->video.frame_dropped, 0);
+    EXPECT_EQ(rig.video->frame_dropped, 0);
 }
 
 TEST(FrameDispatchFaults, LockRetriesAreBoundedAndTheNextFrameGoesOn) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto payload = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, payload);
     rig.backend.faults().surface_lock = 1000;
     const int32_t calls = rig.backend.counters().surface_locks;
     EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
     EXPECT_EQ(rig.backend.counters().surface_locks - calls, SURFACE_LOCK_ATTEMPTS);
-    EXPECT_EQ(rig.context->video.frame_dropped, 1);
+    EXPECT_EQ(rig.video->frame_dropped, 1);
     rig.backend.faults().surface_lock = SURFACE_LOCK_ATTEMPTS - 1;
     EXPECT_TRUE(decode(rig, VIDEO_MNB, payload));
 }
 
 TEST(FrameDispatchFaults, SurfaceThatStaysLostDropsTheFrame) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto payload = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, payload);
     rig.backend.lose_surface(rig.params.draw_surface);
@@ -157,13 +157,13 @@ TEST(FrameDispatchFaults, SurfaceThatStaysLostDropsTheFrame) {
     EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
     EXPECT_EQ(rig.backend.counters().surface_locks - calls, SURFACE_LOCK_ATTEMPTS);
     EXPECT_EQ(rig.backend.counters().surface_restores, SURFACE_LOCK_ATTEMPTS);
-    present_frame(*rig.context);
+    present_frame(*rig.video);
     EXPECT_TRUE(rig.primary_blts().empty());
 }
 
 TEST(FrameDispatchFaults, UnlockRetriesAreBounded) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto payload = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, payload);
     rig.backend.faults().surface_unlock = 1000;
@@ -175,15 +175,15 @@ TEST(FrameDispatchFaults, BadFrameSizesAreDroppedWithoutSurfaces) {
     const int16_t sizes[][2] = {{0, 16}, {16, 0}, {-32, 16}, {16, -16}, {MAX_FRAME_SIDE + 16, 16}};
     for (const auto& size : sizes) {
         VideoRig rig(SOFT_PIXELS_565, 640, 480);
-        setup_display(*rig.context);
+        setup_display(*rig.video);
         auto payload = dct_payload(size[0], size[1]);
         EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
         EXPECT_TRUE(rig.created().empty());
-        present_frame(*rig.context);
+        present_frame(*rig.video);
         EXPECT_TRUE(rig.primary_blts().empty());
     }
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto huge = rkd_key_payload(65535, 65535);
     EXPECT_FALSE(decode(rig, VIDEO_RKD_KEY, huge));
     std::vector<uint8_t> inter = {0};
@@ -192,53 +192,53 @@ TEST(FrameDispatchFaults, BadFrameSizesAreDroppedWithoutSurfaces) {
 
 TEST(FrameDispatchFaults, ShortHeadersAreDropped) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto good = dct_payload(32, 16);
     decode(rig, VIDEO_MNB, good);
     for (int32_t kind : {VIDEO_MNB, VIDEO_ZLE}) {
         std::vector<uint8_t> payload = {64, 0, 64, 0, 4, 0, 0};
         EXPECT_FALSE(decode(rig, kind, payload));
-        EXPECT_EQ(rig.context->video.frame_width, 32);
+        EXPECT_EQ(rig.video->frame_width, 32);
     }
     std::vector<uint8_t> key = {64, 0, 64};
     EXPECT_FALSE(decode(rig, VIDEO_RKD_KEY, key));
-    EXPECT_EQ(rig.context->video.frame_width, 32);
+    EXPECT_EQ(rig.video->frame_width, 32);
 }
 
 TEST(FrameDispatchFaults, DctFramesAreSkippedOnEightBitSurfaces) {
     VideoRig rig(SOFT_PIXELS_INDEXED8, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto mnb = dct_payload(32, 16);
     EXPECT_FALSE(decode(rig, VIDEO_MNB, mnb));
     EXPECT_TRUE(rig.created().empty());
     auto key = rkd_key_payload(32, 16);
     EXPECT_TRUE(decode(rig, VIDEO_RKD_KEY, key));
-    EXPECT_EQ(rig.context->video.surface_row_bytes, 32);
+    EXPECT_EQ(rig.video->surface_row_bytes, 32);
 }
 
 TEST(FrameDispatchFaults, NoPrimarySurfaceDecodesButPresentsNothing) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
     rig.params.primary_surface = nullptr;
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto payload = dct_payload(32, 16);
     EXPECT_TRUE(decode(rig, VIDEO_MNB, payload));
-    present_frame(*rig.context);
+    present_frame(*rig.video);
     EXPECT_TRUE(rig.primary_blts().empty());
 }
 
 TEST(FrameDispatchFaults, NoDisplayObjectDropsFramesCleanly) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     rig.params.display = nullptr;
     auto payload = dct_payload(32, 16);
     EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
-    present_frame(*rig.context);
+    present_frame(*rig.video);
     EXPECT_TRUE(rig.primary_blts().empty());
 }
 
 TEST(FrameDispatchFaults, FailedSurfaceCreationIsRetriedOnLaterFrames) {
     VideoRig rig(SOFT_PIXELS_565, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     rig.backend.faults().surface_create = SOFT_FAULT_ALWAYS;
     auto payload = dct_payload(32, 16);
     EXPECT_FALSE(decode(rig, VIDEO_MNB, payload));
@@ -254,10 +254,10 @@ TEST(FrameDispatchAppBuffers, LocksNothingAndPresentsNothing) {
     std::vector<uint8_t> reference(32 * 16 * 2);
     rig.params.draw_buffer = draw.data();
     rig.params.reference_buffer = reference.data();
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto payload = dct_payload(32, 16, 4, 0);
     EXPECT_TRUE(decode(rig, VIDEO_ZLE, payload));
-    present_frame(*rig.context);
+    present_frame(*rig.video);
     EXPECT_TRUE(rig.created().empty());
     EXPECT_TRUE(rig.primary_blts().empty());
     EXPECT_EQ(rig.backend.counters().vertical_blank_waits, 0);
@@ -270,7 +270,7 @@ TEST(FrameDispatchAppBuffers, FrameLargerThanTheStatedBuffersIsDropped) {
     rig.params.draw_buffer = draw.data();
     rig.params.reference_buffer = draw.data();
     rig.params.buffer_bytes = static_cast<uint32_t>(draw.size());
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto fits = dct_payload(32, 16);
     auto larger = dct_payload(32, 32);
     EXPECT_TRUE(decode(rig, VIDEO_MNB, fits));
@@ -280,20 +280,20 @@ TEST(FrameDispatchAppBuffers, FrameLargerThanTheStatedBuffersIsDropped) {
 TEST(FrameDispatchGeometry, BytesPerPixelFollowTheDecoderOfTheKind) {
     VideoRig rig(SOFT_PIXELS_INDEXED8, 640, 480, PLAY_APP_BUFFERS);
     rig.params.colour_bits = 8;
-    rig.context->video.frame_width = 40;
-    rig.context->video.frame_height = 8;
+    rig.video->frame_width = 40;
+    rig.video->frame_height = 8;
     PictureGeometry geometry{};
-    ASSERT_TRUE(picture_geometry(*rig.context, VIDEO_RKD_KEY, geometry));
+    ASSERT_TRUE(picture_geometry(*rig.video, VIDEO_RKD_KEY, geometry));
     EXPECT_EQ(geometry.row_bytes, 40u);
-    ASSERT_TRUE(picture_geometry(*rig.context, VIDEO_ZLE, geometry));
+    ASSERT_TRUE(picture_geometry(*rig.video, VIDEO_ZLE, geometry));
     EXPECT_EQ(geometry.row_bytes, 80u);
-    rig.params.flags |= PLAY_DOUBLE_WIDTH;
-    ASSERT_TRUE(picture_geometry(*rig.context, VIDEO_RKD_INTER, geometry));
+    rig.video->target.options.double_width = true;
+    ASSERT_TRUE(picture_geometry(*rig.video, VIDEO_RKD_INTER, geometry));
     EXPECT_EQ(geometry.width, 80);
     EXPECT_EQ(geometry.row_bytes, 80u);
     EXPECT_EQ(geometry.bytes, 640u);
     rig.params.colour_bits = 16;
-    ASSERT_TRUE(picture_geometry(*rig.context, VIDEO_RKD_KEY, geometry));
+    ASSERT_TRUE(picture_geometry(*rig.video, VIDEO_RKD_KEY, geometry));
     EXPECT_EQ(geometry.row_bytes, 160u);
 }
 

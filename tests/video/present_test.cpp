@@ -9,10 +9,10 @@ namespace {
 
 // A rig whose draw surface holds one decoded frame of `width` x `height`.
 void show_one_frame(VideoRig& rig, int16_t width, int16_t height) {
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto payload = dct_payload(width, height);
-    ASSERT_TRUE(decode_video_frame(*rig.context, video_slot(VIDEO_MNB, payload)));
-    present_frame(*rig.context);
+    ASSERT_TRUE(decode_video_frame(*rig.video, video_payload(VIDEO_MNB, payload)));
+    present_frame(*rig.video);
 }
 
 bool same_rect(const DisplayRect& rect, int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -135,18 +135,18 @@ TEST(PresentClipping, StretchedEdgeKeepsPartlyVisibleSourcePixels) {
 
 TEST(PresentPalette, EightBitDisplayUploadsTheRkdPaletteAfterTheVerticalBlank) {
     VideoRig rig(SOFT_PIXELS_INDEXED8, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     for (int i = 0; i < 768; ++i) {
-        rig.context->rkd.palette[i] = static_cast<uint8_t>(i);
+        rig.video->rkd.palette[i] = static_cast<uint8_t>(i);
     }
     rig.params.brightness = 50;
     auto key = rkd_key_payload(32, 16);
-    ASSERT_TRUE(decode_video_frame(*rig.context, video_slot(VIDEO_RKD_KEY, key)));
-    present_frame(*rig.context);
+    ASSERT_TRUE(decode_video_frame(*rig.video, video_payload(VIDEO_RKD_KEY, key)));
+    present_frame(*rig.video);
     EXPECT_EQ(rig.backend.counters().vertical_blank_waits, 1);
     EXPECT_EQ(rig.backend.counters().set_entries_calls, 1);
     PaletteEntry entries[256] = {};
-    ASSERT_EQ(rig.context->video.primary_palette->get_entries(0, 0, 256, entries), PLATFORM_OK);
+    ASSERT_EQ(rig.video->primary_palette->get_entries(0, 0, 256, entries), PLATFORM_OK);
     // Unscaled by brightness.
     EXPECT_EQ(entries[5].red, 15);
     EXPECT_EQ(entries[5].green, 16);
@@ -157,12 +157,12 @@ TEST(PresentPalette, EightBitDisplayUploadsTheRkdPaletteAfterTheVerticalBlank) {
 
 TEST(PresentPalette, DroppedFrameIsNotPresented) {
     VideoRig rig(SOFT_PIXELS_INDEXED8, 640, 480);
-    setup_display(*rig.context);
+    setup_display(*rig.video);
     auto key = rkd_key_payload(32, 16);
-    decode_video_frame(*rig.context, video_slot(VIDEO_RKD_KEY, key));
+    decode_video_frame(*rig.video, video_payload(VIDEO_RKD_KEY, key));
     rig.backend.faults().surface_lock = 100;
-    decode_video_frame(*rig.context, video_slot(VIDEO_RKD_KEY, key));
-    present_frame(*rig.context);
+    decode_video_frame(*rig.video, video_payload(VIDEO_RKD_KEY, key));
+    present_frame(*rig.video);
     EXPECT_EQ(rig.backend.counters().vertical_blank_waits, 0);
     EXPECT_TRUE(rig.primary_blts().empty());
 }

@@ -2,6 +2,7 @@
 
 #include "authoring/rkd_encoder.h"
 
+#include "player/display_params.h"
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
@@ -37,7 +38,7 @@ VideoRig::VideoRig(const PixelFormat& described, uint32_t width, uint32_t height
     : VideoRig(described_config(described, width, height), 0) {}
 
 VideoRig::VideoRig(const SoftBackendConfig& config, uint32_t flags)
-    : backend(config), context(std::make_unique<PlayerContext>()) {
+    : backend(config), video(std::make_unique<VideoOutput>()) {
     backend.create_display(&display);
     SurfaceDesc desc;
     desc.flags = SURFACE_DESC_CAPS | SURFACE_DESC_BACK_BUFFER_COUNT;
@@ -45,16 +46,16 @@ VideoRig::VideoRig(const SoftBackendConfig& config, uint32_t flags)
     desc.back_buffer_count = 1;
     display->create_surface(desc, &primary);
     primary->get_attached_surface(SURFACE_BACK_BUFFER, &back);
-    context->params = &params;
     params.flags = flags;
     params.display = display;
     params.primary_surface = primary;
     params.back_surface = back;
     params.brightness = 100;
+    video->target = display_target_of(params);
 }
 
 VideoRig::~VideoRig() {
-    release_display(*context);
+    release_display(*video);
     back->release();
     primary->release();
     display->release();
@@ -76,8 +77,8 @@ std::vector<SoftSurfaceRecord> VideoRig::created() const {
     return made;
 }
 
-VideoFrameSlot video_slot(int32_t kind, std::vector<uint8_t>& payload) {
-    return VideoFrameSlot{payload.data(), 0, kind, static_cast<uint32_t>(payload.size())};
+VideoPayload video_payload(int32_t kind, std::vector<uint8_t>& payload) {
+    return VideoPayload{kind, payload.data(), static_cast<uint32_t>(payload.size())};
 }
 
 std::vector<uint8_t> dct_payload(int16_t width, int16_t height, uint8_t quality,

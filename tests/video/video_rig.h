@@ -3,11 +3,14 @@
 #include <memory>
 #include <vector>
 
+#include "format/video_kinds.h"
 #include "platform/soft/soft_backend.h"
-#include "player/player_context.h"
+#include "player/play_params.h"
+#include "video/video_output.h"
+#include "video/video_payload.h"
 
-// A movie's video output on a soft display: a context linked to its PlayParams, a display of
-// one pixel format with its flipping primary surface and back buffer.
+// A movie's video output on a soft display: the stage linked to its PlayParams as the player
+// links it, a display of one pixel format with its flipping primary surface and back buffer.
 class VideoRig {
   public:
     // Every surface row carries `extra_pitch` bytes beyond its pixels.
@@ -26,7 +29,7 @@ class VideoRig {
 
     SoftBackend backend;
     PlayParams params{};
-    std::unique_ptr<PlayerContext> context;
+    std::unique_ptr<VideoOutput> video;
     Display* display = nullptr;
     DisplaySurface* primary = nullptr;
     DisplaySurface* back = nullptr;
@@ -35,8 +38,8 @@ class VideoRig {
     explicit VideoRig(const SoftBackendConfig& config, uint32_t flags);
 };
 
-// A video slot over `payload` (which must outlive it).
-VideoFrameSlot video_slot(int32_t kind, std::vector<uint8_t>& payload);
+// A video payload over `payload` (which must outlive it).
+VideoPayload video_payload(int32_t kind, std::vector<uint8_t>& payload);
 // The 8-byte Mnb or Zle frame header: width, height, quality, and the flags byte at offset 7.
 std::vector<uint8_t> dct_payload(int16_t width, int16_t height, uint8_t quality = 4,
                                  uint8_t frame_flags = 0);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codecs/rkd/rkd_buffers.h"
+#include "player/display_params.h"
 #include "player/play_params.h"
 #include "video/colour_tables.h"
 
@@ -115,7 +116,9 @@ struct RkdContext {
         return {size.width, size.height, params.colour_bits == 8,
                 (params.flags & PLAY_DOUBLE_WIDTH) != 0};
     }
-    RkdPixelFormat format() const { return rkd_pixel_format(params, params.brightness); }
+    RkdPixelFormat format() {
+        return rkd_pixel_format(display_target_of(params), params.brightness);
+    }
 
     std::vector<uint8_t> frame() const {
         const uint8_t* f = rkd.rkd_frame;
