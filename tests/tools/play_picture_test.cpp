@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "format/video_kinds.h"
 #include "tests/platform/soft_display_fixture.h"
 #include "tools/qx/picture_brightness.h"
 #include "tools/qx/play_picture.h"
@@ -63,12 +64,9 @@ class PlayPictureTest : public SoftDisplayTest {
     }
 
     // Presents the staged picture as the frame callback does after a frame of `kind`.
-    void present(PlayPicture& picture, int32_t kind) {
-        context_.reader.video_ring.slots[0] = VideoFrameSlot{nullptr, 0, kind, 0};
-        picture.frame_presented(context_);
-    }
+    void present(PlayPicture& picture, int32_t kind) { picture.frame_presented(kind, video_); }
 
-    PlayerContext context_{};
+    VideoOutput video_{};
 };
 
 TEST_F(PlayPictureTest, BrightensOnlyWhatThePlayerLeftUnbrightened) {

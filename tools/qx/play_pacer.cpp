@@ -32,7 +32,8 @@ void PlayPacer::frame_done() {
     const bool presented = interlocked_load(params_.lag) <= 1;
     (presented ? presented_ : dropped_).fetch_add(1, std::memory_order_relaxed);
     if (presented && picture_ != nullptr && params_.context) {
-        picture_->frame_presented(*params_.context);
+        const PlayerContext& context = *params_.context;
+        picture_->frame_presented(ring_front(context.reader.video_ring).kind, context.video);
     }
     if (presented && has_audio_ && params_.context) {
         const int32_t late = interlocked_load(params_.context->sound.clock) - CLOCK_MARGIN -

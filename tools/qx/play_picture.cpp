@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "format/video_kinds.h"
+
 namespace {
 
 DisplaySurface* surface_like(Display& display, const SurfaceDesc& like) {
@@ -58,11 +60,9 @@ void PlayPicture::close() {
     primary_ = nullptr;
 }
 
-void PlayPicture::frame_presented(const PlayerContext& context) {
-    const VideoFrameSlot& slot = ring_front(context.reader.video_ring);
+void PlayPicture::frame_presented(int32_t kind, const VideoOutput& video) {
     std::lock_guard lock(mutex_);
-    brightness_ignored_ =
-        colour_path_ignores_brightness(slot.kind, context.video.zle_channel_conversion);
+    brightness_ignored_ = colour_path_ignores_brightness(kind, video.zle_channel_conversion);
     if (presented_ != nullptr) {
         presented_->blt(nullptr, staging_, nullptr, BLT_WAIT, nullptr);
     }

@@ -3,9 +3,9 @@
 #include <mutex>
 
 #include "platform/display.h"
-#include "player/player_context.h"
 #include "tools/qx/picture_brightness.h"
 #include "tools/qx/picture_rgb.h"
+#include "video/video_output.h"
 
 // What `qx play` shows. The player presents every frame into `staging()`, a surface of the
 // display's size and format, and the session brings it to the screen, applying the brightness
@@ -24,9 +24,9 @@ class PlayPicture {
     void close();
     DisplaySurface* staging() const { return staging_; }
 
-    // On the player's thread, right after it presented the frame in the current slot (also
-    // the frame a seek shows).
-    void frame_presented(const PlayerContext& context);
+    // On the player's thread, right after `video` presented a frame of `kind` (also the frame
+    // a seek shows).
+    void frame_presented(int32_t kind, const VideoOutput& video);
     // Shows the staged picture again at the new brightness.
     void set_brightness(int32_t percent);
     // The picture on the screen, as RGB; false when there is none.
