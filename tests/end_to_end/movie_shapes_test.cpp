@@ -7,11 +7,11 @@
 #include <unistd.h>
 
 #include "base/memory.h"
+#include "format/video_kinds.h"
 #include "platform/kernel.h"
 #include "platform/platform_clock.h"
 #include "platform/soft/soft_backend.h"
 #include "player/player.h"
-#include "player/player_context.h"
 #include "tests/end_to_end/shaped_movie.h"
 #include "tests/end_to_end/test_movie.h"
 #include "tests/support/temp_movie.h"

@@ -6,10 +6,10 @@
 #include "authoring/mnb_encoder.h"
 #include "authoring/rkd_encoder.h"
 #include "authoring/zle_encoder.h"
+#include "format/video_kinds.h"
 #include "platform/kernel.h"
 #include "player/display_params.h"
 #include "player/player.h"
-#include "player/player_context.h"
 
 namespace {
 

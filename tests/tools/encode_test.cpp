@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "player/player_context.h"
+#include "format/video_kinds.h"
 #include "tests/support/temp_movie.h"
 #include "tests/tools/encode_test_support.h"
 #include "tools/qx/encode_psnr.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "player/player_context.h"
+#include "format/video_kinds.h"
 #include "tests/end_to_end/shaped_movie.h"
 #include "tests/support/program_output.h"
 #include "tests/support/temp_movie.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "player/player_context.h"
+#include "player/reader_rings.h"
 #include "tests/support/measured_run.h"
 #include "tests/support/movie_builders.h"
 #include "tests/support/temp_movie.h"
