@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/file.h"
-#include "player/player.h"
+#include "player/player_stream.h"
 #include "player/reader.h"
 #include "tools/qx/encode_demo.h"
 #include "tools/qx/encode_movie.h"
