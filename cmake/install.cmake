@@ -32,9 +32,13 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/qxplayConfig.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/qxplayConfigVersion.cmake
   DESTINATION ${QX_CMAKE_PACKAGE_DIR})
 
-# Only the static library needs what the SDL backend loads.
+# Only the static library needs what the SDL backend loads. Named as libraries rather than
+# required packages, whose compile flags pkg-config would hand every program of the headers.
 if(QX_HAVE_SDL)
-  set(QX_PC_REQUIRES_PRIVATE "sdl2 x11")
+  list(TRANSFORM SDL2_LIBRARIES PREPEND -l OUTPUT_VARIABLE QX_PC_LIBS_PRIVATE)
+  list(TRANSFORM X11_LIBRARIES PREPEND -l OUTPUT_VARIABLE QX_X11_LIBS)
+  list(APPEND QX_PC_LIBS_PRIVATE ${QX_X11_LIBS})
+  list(JOIN QX_PC_LIBS_PRIVATE " " QX_PC_LIBS_PRIVATE)
 endif()
 file(RELATIVE_PATH QX_PC_PREFIX_FROM_PC_DIR /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 configure_file(cmake/qxplay.pc.in ${CMAKE_CURRENT_BINARY_DIR}/qxplay.pc @ONLY)
