@@ -12,7 +12,7 @@
 
 #include "platform/file.h"
 #include "player/display_params.h"
-#include "player/player.h"
+#include "player/player_stream.h"
 #include "player/reader.h"
 #include "tools/qx/encode_demo.h"
 #include "tools/qx/encode_movie.h"

@@ -1,12 +1,12 @@
 // Plays one movie in a window with sound, through the library: qxplay's SDL backend gives the
 // display and the sound device, the player runs on its own thread, and the main thread pumps
 // the window's messages until the movie ends or the window is closed.
-#include <cstdio>
+#include <qxplay/platform/kernel.h>
+#include <qxplay/platform/sdl/sdl_backend.h>
+#include <qxplay/platform/window.h>
+#include <qxplay/player/player.h>
 
-#include "platform/kernel.h"
-#include "platform/sdl/sdl_backend.h"
-#include "platform/window.h"
-#include "player/player.h"
+#include <cstdio>
 
 int main(int argc, char** argv) {
     if (argc != 2) {

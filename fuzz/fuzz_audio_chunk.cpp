@@ -8,7 +8,7 @@
 
 #include "authoring/movie_writer.h"
 #include "platform/kernel.h"
-#include "player/player.h"
+#include "player/player_stream.h"
 #include "player/reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -20,6 +20,7 @@
 #include "platform/platform_clock.h"
 #include "platform/soft/soft_backend.h"
 #include "player/player.h"
+#include "player/player_stream.h"
 #include "player/reader.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "fuzz/chunk_mutator.h"
 #include "platform/file.h"
-#include "player/player.h"
+#include "player/player_stream.h"
 #include "player/reader.h"
 
 namespace {

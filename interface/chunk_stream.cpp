@@ -1,7 +1,7 @@
 #include "interface/chunk_stream.h"
 
 #include "player/movie_index.h"
-#include "player/player.h"
+#include "player/player_stream.h"
 #include "player/reader.h"
 
 ChunkStream::~ChunkStream() {

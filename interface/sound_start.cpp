@@ -1,7 +1,7 @@
 #include "interface/sound_start.h"
 
 #include "player/playback_loop.h"
-#include "player/player.h"
+#include "player/player_stream.h"
 #include "player/reader.h"
 
 void SoundStartWatch::end_prefill() {

@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/display.h"
-#include "platform/sound.h"
+#include "display.h"
+#include "sound.h"
 
 // The display and sound services come from a backend: the soft one (memory, deterministic,
 // every failure provokable) or the SDL one (a real window and sound card). File input, the

@@ -1,9 +1,9 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/object.h"
-#include "platform/result.h"
-#include "platform/window.h"
+#include "object.h"
+#include "result.h"
+#include "window.h"
 
 // Display surfaces: one display object with its primary surface and any number of off-screen
 // surfaces and 256-entry palettes, mirroring the surface service the player was designed for.

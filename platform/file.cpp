@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/faults.h"
+#include "platform/open_files.h"
 
 struct MovieFile {
     // Where the bytes come from: an open descriptor, memory, or an application's callbacks.

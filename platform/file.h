@@ -36,6 +36,3 @@ int32_t file_read(MovieFile* file, void* destination, int32_t bytes);
 // Returns the new position, or -1 on error.
 int32_t file_seek(MovieFile* file, int32_t offset, int32_t origin);
 int32_t file_close(MovieFile* file, uint32_t flags);
-
-// Files opened and not yet closed (for tests that everything is released).
-int32_t file_open_count();

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "base/interlocked.h"
+#include "../base/interlocked.h"
 
 // Kernel services: threads, sleeps and the millisecond tick count (both on the platform clock,
 // platform/platform_clock.h); the interlocked operations come from base/interlocked.h.

@@ -1,9 +1,9 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/object.h"
-#include "platform/result.h"
-#include "platform/window.h"
+#include "object.h"
+#include "result.h"
+#include "window.h"
 
 // Streaming sound: a device, its primary buffer and looping secondary buffers whose play
 // cursor moves while they play, mirroring the sound service the player was designed for.

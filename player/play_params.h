@@ -1,10 +1,10 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/display.h"
-#include "platform/file.h"
-#include "platform/sound.h"
-#include "platform/window.h"
+#include "../platform/display.h"
+#include "../platform/file.h"
+#include "../platform/sound.h"
+#include "../platform/window.h"
 
 struct PlayerContext;
 

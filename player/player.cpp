@@ -1,4 +1,5 @@
 #include "player/player.h"
+#include "player/player_stream.h"
 
 #include "audio/sound_output.h"
 #include "base/memory.h"

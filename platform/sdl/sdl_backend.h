@@ -2,8 +2,8 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/backend.h"
-#include "platform/sdl/sound_mix.h"
+#include "../backend.h"
+#include "sound_mix.h"
 
 // Displays shown in SDL windows and sound through SDL's audio devices. Install it on the main
 // thread and keep it until every display and sound object is gone. Without sound (or when

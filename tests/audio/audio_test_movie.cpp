@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "platform/kernel.h"
-#include "player/player.h"
+#include "player/player_stream.h"
 #include "player/reader.h"
 
 std::string audio_test_path(const std::string& name) {

@@ -10,6 +10,7 @@
 
 #include "platform/faults.h"
 #include "platform/file.h"
+#include "platform/open_files.h"
 
 namespace {
 

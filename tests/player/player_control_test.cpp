@@ -7,6 +7,7 @@
 #include "platform/faults.h"
 #include "platform/file.h"
 #include "platform/kernel.h"
+#include "platform/open_files.h"
 #include "platform/timer.h"
 #include "player/player.h"
 #include "player/player_context.h"

@@ -6,7 +6,8 @@
 
 #include "platform/faults.h"
 #include "platform/file.h"
-#include "player/player.h"
+#include "platform/open_files.h"
+#include "player/player_stream.h"
 #include "tests/support/movie_builders.h"
 #include "tests/support/temp_movie.h"
 

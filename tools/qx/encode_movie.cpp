@@ -6,7 +6,7 @@
 
 #include "audio/audio_chunk.h"
 #include "authoring/audio_track_writer.h"
-#include "player/player.h"
+#include "player/player_stream.h"
 #include "tools/qx/encode_psnr.h"
 
 namespace {
