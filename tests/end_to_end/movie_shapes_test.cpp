@@ -196,7 +196,8 @@ TEST(MovieEnd, ASoundFirstMovieReplayedShowsItsPicturesAndLeavesNothingBehind) {
 }
 
 // What a stall leaves on screen: the straight decode of every frame, except Mnb frames that
-// were skipped while the picture caught up.
+// were skipped while the picture caught up. The straight play is timed too, and on a loaded
+// machine it may skip an Mnb frame of its own.
 class StallByCodec : public ::testing::TestWithParam<int32_t> {};
 
 TEST_P(StallByCodec, FramesAfterAStallAreTheStraightDecode) {
@@ -215,11 +216,10 @@ TEST_P(StallByCodec, FramesAfterAStallAreTheStraightDecode) {
     ASSERT_EQ(stalled.record.pictures.size(), static_cast<size_t>(shape.frames));
     int skipped = 0;
     for (int32_t frame = 0; frame < shape.frames; ++frame) {
-        if (stalled.record.lags[frame] > 1) {
-            ++skipped;
-            if (GetParam() == VIDEO_MNB) {
-                continue;
-            }
+        const bool stalled_skipped = stalled.record.lags[frame] > 1;
+        skipped += stalled_skipped ? 1 : 0;
+        if (GetParam() == VIDEO_MNB && (stalled_skipped || straight.record.lags[frame] > 1)) {
+            continue;
         }
         EXPECT_EQ(stalled.record.pictures[frame], straight.record.pictures[frame])
             << "frame " << frame;
