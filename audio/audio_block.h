@@ -3,6 +3,8 @@
 
 #include "base/ring.h"
 
+namespace qx {
+
 inline constexpr uint32_t AUDIO_ARENA_BYTES = 300000;
 
 // One decoded block of interleaved 16-bit stereo PCM in the audio arena.
@@ -15,3 +17,5 @@ struct AudioBlockSlot {
 
 // The reader queues decoded blocks at one end; the clock tick plays them from the other.
 using AudioRing = Ring<AudioBlockSlot>;
+
+}  // namespace qx

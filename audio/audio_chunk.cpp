@@ -9,6 +9,8 @@
 #include "audio/xa_decoder.h"
 #include "base/byte_order.h"
 
+namespace qx {
+
 // Blocks go to the sound buffer byte for byte, and its samples are little-endian.
 static_assert(std::endian::native == std::endian::little);
 
@@ -118,3 +120,5 @@ void decode_audio_payload(SoundStream& sound, const uint8_t* payload, uint32_t b
             break;
     }
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "audio/sound_stream.h"
 #include "format/audio_header.h"
 
+namespace qx {
+
 inline constexpr uint32_t AUDIO_CHUNK_MAX = 32768;
 
 // Compression-7 payloads: a 4-byte count nobody uses, then the four history samples.
@@ -24,3 +26,5 @@ uint32_t audio_block_frames_in(int32_t compression, int32_t channels, const uint
 // frames at `block`, carrying the ADPCM history in the stream. Reads nothing but the payload.
 void decode_audio_payload(SoundStream& sound, const uint8_t* payload, uint32_t bytes,
                           uint32_t frames, uint8_t* block);
+
+}  // namespace qx

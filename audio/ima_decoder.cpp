@@ -1,5 +1,7 @@
 #include "audio/ima_decoder.h"
 
+namespace qx {
+
 namespace {
 
 int32_t unpack_sample(uint32_t packed) {
@@ -35,3 +37,5 @@ void ima_decode_stereo(std::span<const uint8_t> input, int16_t* output, size_t o
     samples = pack(left, right);
     steps = pack(left_index, right_index);
 }
+
+}  // namespace qx

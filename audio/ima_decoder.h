@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <span>
 
+namespace qx {
+
 // Compression 10: IMA ADPCM, two channels, one byte per stereo sample frame (high nibble
 // left, low nibble right). The step index is kept multiplied by 64, the byte length of one
 // row of IMA_DIFFERENCES, so that it is the row's offset.
@@ -63,3 +65,5 @@ inline int32_t ima_decode_nibble(uint32_t nibble, int32_t& sample, int32_t& inde
 // (the step indexes times 64, likewise).
 void ima_decode_stereo(std::span<const uint8_t> input, int16_t* output, size_t output_frames,
                        uint32_t& samples, uint32_t& steps);
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 #include "platform/kernel.h"
 #include "platform/timer.h"
 
+namespace qx {
+
 int32_t clock_start(SoundStream& sound) {
     interlocked_store(sound.timer_ticks, 0);
     TimerCaps caps;
@@ -80,3 +82,5 @@ int32_t clock_stop(SoundStream& sound) {
     timer_end_period(sound.timer_period);
     return 0;
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "audio/sound_stream.h"
 
+namespace qx {
+
 inline constexpr uint32_t CLOCK_TICK_MS = 10;
 inline constexpr int32_t TICKS_PER_SECOND = 1000 / CLOCK_TICK_MS;
 inline constexpr int32_t CLOCK_STOP_ATTEMPTS = 500;
@@ -32,3 +34,5 @@ void clock_release_ticks(SoundStream& sound);
 // Kills the timer, waiting for a running tick first. Returns 0, or 1 when the timer could not
 // be killed (the tick lock then stays taken, so no later tick does anything).
 int32_t clock_stop(SoundStream& sound);
+
+}  // namespace qx

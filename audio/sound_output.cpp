@@ -6,6 +6,8 @@
 #include "platform/kernel.h"
 #include "platform/sound.h"
 
+namespace qx {
+
 namespace {
 
 // Offsets in a stream buffer are 32-bit signed, and a write must stay inside it.
@@ -215,3 +217,5 @@ int32_t sound_close(SoundStream& sound) {
     }
     return 0;
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "audio/sound_stream.h"
 
+namespace qx {
+
 // The primary buffer the player creates plays at this rate, whatever the movie's.
 inline constexpr uint32_t PRIMARY_SAMPLE_RATE = 22050;
 // Size of the simulated stream buffer of silent mode.
@@ -23,3 +25,5 @@ void sound_stream_restart(SoundStream& sound);
 int32_t sound_stream_release(SoundStream& sound);
 // Releases the device and primary buffer the player created (never the application's).
 int32_t sound_close(SoundStream& sound);
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "audio/audio_block.h"
 #include "audio/sound_target.h"
 
+namespace qx {
+
 // The sound side of one movie: the audio format the headers announce, the ADPCM history the
 // decoder carries from block to block, the stream buffer being fed and the media clock the
 // timer keeps. Fields shared between threads are changed through the interlocked operations
@@ -60,3 +62,5 @@ struct SoundStream {
     uint32_t timer_id;
     uint32_t timer_period;
 };
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "platform/sound.h"
 #include "platform/window.h"
 
+namespace qx {
+
 // The sound objects the application's parameter record holds, as the audio stage reaches them:
 // linked once when a movie starts. The stage adopts the objects the application supplied and
 // stores there the ones it creates, where the application sees them.
@@ -17,3 +19,5 @@ struct SoundTarget {
     SoundBuffer** stream_buffer;
     int32_t* stream_users;
 };
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "base/ring.h"
 #include "platform/kernel.h"
 
+namespace qx {
+
 namespace {
 
 // Ticks of silent mode this tick stands for: one, or more when the timer ran late and ticks
@@ -180,3 +182,5 @@ int32_t stream_audio(SoundStream& sound) {
     interlocked_increment(sound.clock);
     return 1;
 }
+
+}  // namespace qx

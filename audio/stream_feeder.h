@@ -3,6 +3,8 @@
 
 #include "audio/sound_stream.h"
 
+namespace qx {
+
 // The simulated play cursor of silent mode moves at the movie's rate of 16-bit stereo frames;
 // a rate a header cannot mean (0 or below, or beyond what the silent buffer can hold in a
 // tick) moves it as 22,050 Hz does, 882 bytes a tick.
@@ -22,3 +24,5 @@ int32_t silent_byte_rate(int32_t sample_rate);
 // Bytes between the write offset and the play cursor, going forward around the buffer: the
 // part already played. Equal offsets count as nothing free.
 int32_t stream_free_space(int32_t play_cursor, int32_t stream_write, int32_t stream_bytes);
+
+}  // namespace qx

@@ -1,5 +1,7 @@
 #include "audio/xa_decoder.h"
 
+namespace qx {
+
 namespace {
 
 // Whole frames to decode: those that `samples` asks for, that lie in the data from the
@@ -99,3 +101,5 @@ void xa_decode_stereo(int32_t samples, int32_t& position, int32_t& left_current,
     right_previous = right_prev;
     output = out;
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+namespace qx {
+
 // Compression 7: four-bit predictive ADPCM in frames of 28 samples per channel. Each frame
 // chooses one of four two-tap prediction filters and a shift.
 
@@ -52,3 +54,5 @@ void xa_decode_mono(int32_t samples, int32_t& position, int32_t& current, int32_
 void xa_decode_stereo(int32_t samples, int32_t& position, int32_t& left_current,
                       int32_t& left_previous, int32_t& right_current, int32_t& right_previous,
                       std::span<const uint8_t> frames, int16_t*& output, size_t output_frames);
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include <span>
 #include <vector>
 
+namespace qx {
+
 // Encoders of audio data chunk payloads. Each takes interleaved 16-bit samples with
 // `channels` per frame (2 = stereo, anything else mono) and gives the payload together with
 // what the player decodes from it: interleaved 16-bit stereo, exactly as it reaches the ring.
@@ -37,3 +39,5 @@ struct ImaEncoderState {
 // Compression 10: always two channels; mono input is coded on both.
 EncodedAudio ima_encode_payload(std::span<const int16_t> samples, int32_t channels,
                                 ImaEncoderState& state);
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include "audio/ima_decoder.h"
 
+namespace qx {
+
 namespace {
 
 // The nibble whose decoded sample comes nearest `target`; the channel's state moves on by it.
@@ -50,3 +52,5 @@ EncodedAudio ima_encode_payload(std::span<const int16_t> samples, int32_t channe
                   (static_cast<uint32_t>(index[1]) & 0xFFFF) << 16;
     return encoded;
 }
+
+}  // namespace qx

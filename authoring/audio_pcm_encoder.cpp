@@ -1,5 +1,7 @@
 #include "authoring/audio_encoders.h"
 
+namespace qx {
+
 EncodedAudio pcm_encode_payload(std::span<const int16_t> samples, int32_t channels) {
     const size_t per_frame = channels == 2 ? 2 : 1;
     const auto frames = static_cast<uint32_t>(samples.size() / per_frame);
@@ -18,3 +20,5 @@ EncodedAudio pcm_encode_payload(std::span<const int16_t> samples, int32_t channe
     }
     return encoded;
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include "format/audio_header.h"
 #include "format/chunk_tags.h"
 
+namespace qx {
+
 AudioTrackWriter::AudioTrackWriter(MovieWriter& movie, int32_t channels, int32_t sample_rate,
                                    int32_t compression)
     : movie_(movie), channels_(channels), compression_(compression) {
@@ -29,3 +31,5 @@ const EncodedAudio& AudioTrackWriter::write_chunk(std::span<const int16_t> sampl
     decoded_.insert(decoded_.end(), last_.decoded.begin(), last_.decoded.end());
     return last_;
 }
+
+}  // namespace qx

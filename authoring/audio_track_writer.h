@@ -6,6 +6,8 @@
 #include "authoring/audio_encoders.h"
 #include "authoring/movie_writer.h"
 
+namespace qx {
+
 // Writes the audio of a movie into a MovieWriter: the audio header chunk when constructed,
 // then one audio data chunk ("SCDl") per write_chunk, through the encoder of the compression
 // (0, 7 or 10), carrying each encoder's state from chunk to chunk. Video chunks may be
@@ -32,3 +34,5 @@ class AudioTrackWriter {
     EncodedAudio last_;
     std::vector<int16_t> decoded_;
 };
+
+}  // namespace qx

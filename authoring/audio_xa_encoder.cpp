@@ -4,6 +4,8 @@
 
 #include "audio/xa_decoder.h"
 
+namespace qx {
+
 namespace {
 
 struct FrameChoice {
@@ -120,3 +122,5 @@ EncodedAudio xa_encode_payload(std::span<const int16_t> samples, int32_t channel
     }
     return encoded;
 }
+
+}  // namespace qx

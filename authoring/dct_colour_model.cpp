@@ -6,6 +6,8 @@
 #include "authoring/dct_picture.h"
 #include "codecs/dct/colour_model.h"
 
+namespace qx {
+
 namespace {
 
 // The index offset of the red and blue tables the model solves against.
@@ -116,3 +118,5 @@ std::vector<uint8_t> rgb_from_ycbcr(const YcbcrPicture& picture) {
     }
     return rgb;
 }
+
+}  // namespace qx

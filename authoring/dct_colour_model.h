@@ -5,6 +5,8 @@
 #include "authoring/dct_picture.h"
 #include "authoring/dct_shown.h"
 
+namespace qx {
+
 // The samples a colour asks for, before the decoder's flooring transform (each is the wanted
 // sample plus one half), from the inverse of what the tables compute.
 struct ColourSamples {
@@ -28,3 +30,5 @@ int32_t nearest_luma(DctConversion conversion, const uint8_t* rgb, int32_t cb, i
 void ycbcr_from_rgb(const RgbPicture& picture, std::vector<uint8_t>& y, std::vector<uint8_t>& cb,
                     std::vector<uint8_t>& cr);
 std::vector<uint8_t> rgb_from_ycbcr(const YcbcrPicture& picture);
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 
+namespace qx {
+
 namespace {
 
 // basis[k][n] = C(k) / 2 * cos((2 n + 1) k pi / 16)
@@ -43,3 +45,5 @@ void forward_dct(const double* samples, double* coefficients) {
         }
     }
 }
+
+}  // namespace qx

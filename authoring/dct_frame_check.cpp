@@ -6,6 +6,8 @@
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
 
+namespace qx {
+
 namespace {
 
 // Tables whose sums keep the three 7-bit sample indexes apart, one byte each: decoded through
@@ -74,3 +76,5 @@ ShownDctFrame show_dct_frame(DctFormat format, const std::vector<uint8_t>& paylo
     }
     return shown;
 }
+
+}  // namespace qx

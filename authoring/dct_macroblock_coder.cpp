@@ -9,6 +9,8 @@
 #include "authoring/dct_picture.h"
 #include "codecs/dct/idct.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t CHROMA_PASSES = 6;
@@ -587,3 +589,5 @@ void show_macroblock(const uint8_t* source, const DctQuantiser& quantiser,
     shown_macroblock(planes, quantiser.conversion, coding.shown);
     coding.error = squared_error(source, coding.shown, sizeof coding.shown);
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "authoring/dct_shown.h"
 #include "codecs/dct/coefficient_block.h"
 
+namespace qx {
+
 // How one frame's macroblocks are quantised: the decoder's dequantisation for the frame's
 // quality and the limits of the format's codes.
 struct DctQuantiser {
@@ -37,3 +39,5 @@ MacroblockCoding code_macroblock(const uint8_t* source, const DctQuantiser& quan
 // The samples and pixels a player shows for `levels`, and their error against `source`.
 void show_macroblock(const uint8_t* source, const DctQuantiser& quantiser,
                      MacroblockCoding& coding);
+
+}  // namespace qx

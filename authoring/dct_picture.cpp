@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 void macroblock_pixels(const RgbPicture& picture, int32_t x, int32_t y, uint8_t* rgb) {
     for (int32_t row = 0; row < 16; ++row) {
         const int32_t from_y = std::min(y + row, picture.height - 1);
@@ -21,3 +23,5 @@ int64_t squared_error(const uint8_t* a, const uint8_t* b, size_t count) {
     }
     return sum;
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace qx {
+
 // A picture to encode: `height` rows of `width` pixels, rows back to back.
 struct RgbPicture {
     int32_t width;
@@ -25,3 +27,5 @@ void macroblock_pixels(const RgbPicture& picture, int32_t x, int32_t y, uint8_t*
 
 // Summed squared difference of `count` bytes.
 int64_t squared_error(const uint8_t* a, const uint8_t* b, size_t count);
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 namespace {
 
 // How JPEG scales its quantiser tables for a quality, in percent: 100 at quality 50, 50 at 75,
@@ -37,3 +39,5 @@ int32_t zle_stream_quality(int32_t quality) {
     const int32_t stream = std::max(0, 107 - sixteenths);
     return stream == ZLE_FLAT_STEP_QUALITY ? stream - 1 : stream;
 }
+
+}  // namespace qx

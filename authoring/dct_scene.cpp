@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace qx {
+
 std::vector<uint8_t> dct_scene(int32_t width, int32_t height, int32_t shift_x, int32_t shift_y) {
     std::vector<uint8_t> rgb(size_t(width) * height * 3);
     uint32_t noise = 12345;
@@ -40,3 +42,5 @@ std::vector<uint8_t> dct_scene(int32_t width, int32_t height, int32_t shift_x, i
     }
     return rgb;
 }
+
+}  // namespace qx

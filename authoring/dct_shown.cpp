@@ -6,6 +6,8 @@
 
 #include "codecs/dct/wrapping.h"
 
+namespace qx {
+
 namespace {
 
 // The summed tables' fixed-point chroma factors, as the table builder uses them.
@@ -122,3 +124,5 @@ void shown_macroblock(const MacroblockPlanes& planes, DctConversion conversion, 
         widen_565(uint32_t(pixels[2 * i]) | uint32_t(pixels[2 * i + 1]) << 8, rgb + 3 * i);
     }
 }
+
+}  // namespace qx

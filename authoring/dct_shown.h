@@ -5,6 +5,8 @@
 #include "codecs/dct/dct_colour_tables.h"
 #include "codecs/dct/macroblock.h"
 
+namespace qx {
+
 // The decoder in the loop: what a player shows for given samples or levels, worked out with
 // the decoders' own transform, conversion and colour tables on the 5-6-5 display the DCT
 // formats are drawn on, widened to 8 bits as the screen shows it.
@@ -89,3 +91,5 @@ void reconstruct_macroblock(const int32_t (&levels)[6][64], const DequantTable& 
                             MacroblockPlanes& planes);
 // The 16 x 16 RGB pixels a player shows for decoded planes.
 void shown_macroblock(const MacroblockPlanes& planes, DctConversion conversion, uint8_t* rgb);
+
+}  // namespace qx

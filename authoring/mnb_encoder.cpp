@@ -10,6 +10,8 @@
 #include "codecs/dct/coefficient_block.h"
 #include "codecs/dct/mnb_frame.h"
 
+namespace qx {
+
 namespace {
 
 constexpr size_t LONGEST_RECORD = 255;
@@ -267,3 +269,5 @@ std::vector<uint8_t> MnbEncoder::encode(const YcbcrPicture& picture) {
     const std::vector<uint8_t> rgb = rgb_from_ycbcr(picture);
     return encode(RgbPicture{picture.width, picture.height, rgb.data()});
 }
+
+}  // namespace qx

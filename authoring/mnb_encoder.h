@@ -5,6 +5,8 @@
 #include "authoring/dct_macroblock_coder.h"
 #include "authoring/dct_picture.h"
 
+namespace qx {
+
 inline constexpr char MNB_CHUNK_TAG[5] = "pBNM";
 
 // What the last encoded frame was made of.
@@ -39,3 +41,5 @@ class MnbEncoder {
     int32_t flat_samples_[256];  // the sample of each flat level -128..127
     MnbFrameStats stats_{};
 };
+
+}  // namespace qx

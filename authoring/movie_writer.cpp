@@ -4,6 +4,8 @@
 #include "format/chunk_header.h"
 #include "format/chunk_tags.h"
 
+namespace qx {
+
 namespace {
 
 void put_le32(std::vector<uint8_t>& out, uint32_t value) {
@@ -79,3 +81,5 @@ bool MovieWriter::save(const std::string& path) const {
     std::string ignored;
     return save(path, ignored);
 }
+
+}  // namespace qx

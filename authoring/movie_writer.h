@@ -6,6 +6,8 @@
 
 #include "format/audio_header.h"
 
+namespace qx {
+
 // One element of an audio header's element lists: a tag byte, a length byte and the value.
 struct AudioElement {
     uint8_t tag;
@@ -43,3 +45,5 @@ class MovieWriter {
 // The body of an audio header chunk from its element lists.
 std::vector<uint8_t> audio_header_body(std::span<const AudioElement> list1,
                                        std::span<const AudioElement> list2);
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <map>
 
+namespace qx {
+
 namespace {
 
 using Block = std::array<uint8_t, 16>;
@@ -293,3 +295,5 @@ bool rkd_code_inter_blocks(const uint8_t* picture, std::vector<uint8_t>& reconst
     BlockCoder coder(picture, reconstruction, width, height, palette, options);
     return coder.code(reconstruction, code);
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 
 #include "authoring/rkd_palette_builder.h"
 
+namespace qx {
+
 struct RkdBlockCoderOptions {
     int32_t search_radius = 8;    // motion search window, pixels each way (0: still blocks only)
     int32_t max_block_error = 0;  // largest summed squared RGB error accepted for one block
@@ -33,3 +35,5 @@ struct RkdInterCode {
 bool rkd_code_inter_blocks(const uint8_t* picture, std::vector<uint8_t>& reconstruction,
                            int32_t width, int32_t height, const RkdPalette& palette,
                            const RkdBlockCoderOptions& options, RkdInterCode& code);
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include "authoring/rkd_field_writer.h"
 
+namespace qx {
+
 namespace {
 
 inline constexpr int32_t MAX_SIDE = 65535;
@@ -165,3 +167,5 @@ RkdChunk RkdEncoder::commit_inter(InterResult result) {
     stats_ = result.stats;
     return std::move(result.chunk);
 }
+
+}  // namespace qx

@@ -10,6 +10,8 @@
 #include "format/chunk_tags.h"
 #include "format/video_kinds.h"
 
+namespace qx {
+
 struct RkdEncoderOptions {
     RkdBlockCoderOptions blocks;  // motion search window and accepted block error
     RkdPackOptions packing;       // key-frame packing effort
@@ -92,3 +94,5 @@ class RkdEncoder {
     std::vector<int32_t> last_map_;
     RkdFrameStats stats_;
 };
+
+}  // namespace qx

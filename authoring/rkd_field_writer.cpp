@@ -1,5 +1,7 @@
 #include "authoring/rkd_field_writer.h"
 
+namespace qx {
+
 void RkdFieldWriter::put(int32_t value) {
     uint32_t field = uint32_t(value);
     for (uint32_t k = 0; k < width_; ++k, ++bits_) {
@@ -15,3 +17,5 @@ void RkdFieldWriter::finish_into(std::vector<uint8_t>& out) const {
     out.insert(out.end(), bytes_.begin(), bytes_.end());
     out.insert(out.end(), padded - bytes_.size(), 0);
 }
+
+}  // namespace qx

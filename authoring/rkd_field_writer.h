@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace qx {
+
 // Appends fixed-width bit fields least significant bit first (field j at bits j*w to
 // j*w + w - 1, bit k in bit k mod 8 of byte k div 8) and pads the area to whole 32-bit words.
 class RkdFieldWriter {
@@ -18,3 +20,5 @@ class RkdFieldWriter {
     uint64_t bits_ = 0;
     std::vector<uint8_t> bytes_;
 };
+
+}  // namespace qx

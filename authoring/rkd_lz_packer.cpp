@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 namespace {
 
 inline constexpr uint32_t MIN_MATCH = 3;
@@ -176,3 +178,5 @@ std::vector<uint8_t> rkd_pack_picture(std::span<const uint8_t> pixels,
                                       const RkdPackOptions& options) {
     return Packer(pixels, options).pack();
 }
+
+}  // namespace qx

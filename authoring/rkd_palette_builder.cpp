@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace qx {
+
 namespace {
 
 inline constexpr int32_t MAX_COLOURS = 256;
@@ -233,3 +235,5 @@ void RkdColourMapper::map(std::span<const uint8_t> rgb_pixels, std::span<uint8_t
         indices[i] = index_of(rgb_pixels[3 * i], rgb_pixels[3 * i + 1], rgb_pixels[3 * i + 2]);
     }
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include <span>
 #include <unordered_map>
 
+namespace qx {
+
 // Up to 256 RGB colours, three bytes each.
 struct RkdPalette {
     std::array<uint8_t, 768> rgb{};
@@ -33,3 +35,5 @@ class RkdColourMapper {
     RkdPalette palette_;
     std::unordered_map<uint32_t, uint8_t> seen_;
 };
+
+}  // namespace qx

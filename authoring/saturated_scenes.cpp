@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+namespace qx {
+
 namespace {
 
 using Rgb = std::array<uint8_t, 3>;
@@ -126,3 +128,5 @@ std::vector<uint8_t> yellow_discs_on_green(int32_t width, int32_t height) {
     canvas.disc(285, 200, 3.2, YELLOW);
     return canvas.take();
 }
+
+}  // namespace qx

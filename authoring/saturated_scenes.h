@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace qx {
+
 // Deterministic RGB pictures where saturated colours meet, for tests and benchmarks of the DCT
 // encoders' colours: 8-bit triples, rows top to bottom, laid out for 320 x 240 and scaled to
 // the size asked for. Lettering is glyph-like marks of thin strokes, the hardest edges a 4:2:0
@@ -14,3 +16,5 @@ std::vector<uint8_t> saturated_logo(int32_t width, int32_t height);
 std::vector<uint8_t> white_text_on_colour(int32_t width, int32_t height);
 // Yellow discs from large to a few pixels across on green.
 std::vector<uint8_t> yellow_discs_on_green(int32_t width, int32_t height);
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <filesystem>
 
+namespace qx {
+
 namespace {
 
 constexpr mode_t NEW_FILE_MODE = 0666;  // less the umask, as for any file a program creates
@@ -109,3 +111,5 @@ bool write_whole_file(const std::string& path, std::span<const uint8_t> bytes, s
     }
     return done;
 }
+
+}  // namespace qx

@@ -11,6 +11,8 @@
 #include "codecs/dct/zle_codes.h"
 #include "codecs/dct/zle_frame.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t AC_LEVEL_LIMIT = 255;
@@ -324,3 +326,5 @@ std::vector<uint8_t> ZleEncoder::encode(const RgbPicture& picture) {
     reference_ = std::move(shown);
     return payload;
 }
+
+}  // namespace qx

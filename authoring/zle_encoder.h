@@ -7,6 +7,8 @@
 #include "authoring/dct_macroblock_coder.h"
 #include "authoring/dct_picture.h"
 
+namespace qx {
+
 inline constexpr char ZLE_CHUNK_TAG[5] = "pELZ";
 
 struct ZleEncoderOptions {
@@ -56,3 +58,5 @@ class ZleEncoder {
     std::vector<uint8_t> reference_;  // RGB of the picture the player holds
     ZleFrameStats stats_{};
 };
+
+}  // namespace qx

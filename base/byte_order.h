@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace qx {
+
 // Little-endian fields of the container and its payloads, assembled a byte at a time so that
 // neither alignment nor the machine's own byte order matters.
 inline uint32_t load_le16(const uint8_t* bytes) {
@@ -19,3 +21,5 @@ inline uint32_t load_le32(const uint8_t* bytes) {
 inline uint64_t load_le64(const uint8_t* bytes) {
     return uint64_t{load_le32(bytes)} | uint64_t{load_le32(bytes + 4)} << 32;
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace qx {
+
 namespace {
 
 CpuLevel detect_cpu_level() {
@@ -64,3 +66,5 @@ CpuLevel cpu_level() {
     static const CpuLevel level = cpu_level_at_most(detect_cpu_level(), std::getenv("QX_KERNELS"));
     return level;
 }
+
+}  // namespace qx

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace qx {
+
 // Instruction-set levels the codecs' kernel tables are built for, each including the ones
 // before it.
 #if defined(__wasm__)
@@ -34,3 +36,5 @@ CpuLevel cpu_level();
 // `detected`, or the level `wanted` names when that is lower; a missing, unknown or higher
 // name leaves `detected`.
 CpuLevel cpu_level_at_most(CpuLevel detected, const char* wanted);
+
+}  // namespace qx

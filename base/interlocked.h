@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <type_traits>
 
+namespace qx {
+
 // Interlocked operations on plain 32-bit fields, through std::atomic_ref so that the records
 // they live in stay plain.
 
@@ -40,3 +42,5 @@ template <typename T>
 void interlocked_store(T& target, T value) {
     std::atomic_ref<T>(target).store(value, std::memory_order_release);
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace qx {
+
 namespace {
 // Blocks start on a cache line, so that the codecs' 64-byte loads and stores along a picture
 // never straddle two lines (calloc's 16-byte alignment made every one of them do so).
@@ -50,3 +52,5 @@ MemoryCounters memory_counters() {
 void memory_fail_after(int64_t countdown) {
     fail_countdown = countdown;
 }
+
+}  // namespace qx

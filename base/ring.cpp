@@ -1,5 +1,7 @@
 #include "base/ring.h"
 
+namespace qx {
+
 uint8_t* arena_place(uint8_t* arena, uint32_t arena_bytes, uint8_t* write, uint32_t bytes) {
     if (bytes > arena_bytes) {
         return nullptr;
@@ -14,3 +16,5 @@ bool ranges_overlap(const uint8_t* a, uint32_t a_bytes, const uint8_t* b, uint32
     }
     return a < b + b_bytes && b < a + a_bytes;
 }
+
+}  // namespace qx

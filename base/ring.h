@@ -3,6 +3,8 @@
 
 #include "base/interlocked.h"
 
+namespace qx {
+
 inline constexpr int32_t RING_SLOTS = 32;
 
 // Where a block of `bytes` goes in an arena that is filled in order and wraps to its start: at
@@ -120,3 +122,5 @@ void ring_clear(Ring<Slot>& ring) {
     interlocked_store(ring.queued, 0);
     ring.arena_write = ring.arena;
 }
+
+}  // namespace qx

@@ -9,6 +9,8 @@
 #include "audio/xa_decoder.h"
 #include "authoring/audio_encoders.h"
 
+namespace qx {
+
 namespace {
 
 constexpr size_t FRAMES = 28 * 1000;
@@ -74,3 +76,5 @@ void ima_stereo(benchmark::State& state) {
 BENCHMARK(ima_stereo);
 
 }  // namespace
+
+}  // namespace qx

@@ -23,6 +23,8 @@
 #include "authoring/zle_encoder.h"
 #include "bench/jpeg_reference.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t WIDTH = 320;
@@ -165,3 +167,5 @@ void BM_ColourFidelity(benchmark::State& state, const Picture& picture, DctForma
 }();
 
 }  // namespace
+
+}  // namespace qx

@@ -15,6 +15,8 @@
 #include "bench/program_time.h"
 #include "tools/qx/export_y4m.h"
 
+namespace qx {
+
 namespace {
 
 constexpr double DEMO_SECONDS = 16;
@@ -113,3 +115,5 @@ BENCHMARK(BM_ConvertFolderOfFour)->UseManualTime()->Unit(benchmark::kMillisecond
 BENCHMARK(BM_ConvertFullHd)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace qx

@@ -14,6 +14,8 @@
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
 
+namespace qx {
+
 namespace {
 
 const ColourTables& bench_tables() {
@@ -185,3 +187,5 @@ void BM_ZleBlocks(benchmark::State& state) {
 BENCHMARK(BM_ZleBlocks)->ArgsProduct({{640}, {50, 75, 90}})->ArgNames({"width", "quality"});
 
 }  // namespace
+
+}  // namespace qx

@@ -10,6 +10,8 @@
 #include "authoring/rkd_encoder.h"
 #include "authoring/zle_encoder.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t PAN_FRAMES = 4;
@@ -59,3 +61,5 @@ BENCHMARK(BM_ZleEncode)->Args({320, 240})->Args({1920, 1080})->Unit(benchmark::k
 BENCHMARK(BM_RkdEncode)->Args({320, 240})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace qx

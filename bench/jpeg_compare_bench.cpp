@@ -29,6 +29,8 @@
 #include "tools/qx/export_file.h"
 #include "video/display_setup.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t QUALITY = 75;
@@ -272,3 +274,5 @@ BENCHMARK(BM_ExportVersusLibjpegTurbo)
     ->Unit(benchmark::kSecond);
 
 }  // namespace
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace qx {
+
 std::vector<uint8_t> jpeg_compress(const std::vector<uint8_t>& rgb, int32_t width, int32_t height,
                                    int32_t quality) {
     jpeg_compress_struct info{};
@@ -48,3 +50,5 @@ void jpeg_decompress(const std::vector<uint8_t>& jpeg, J_COLOR_SPACE space, int3
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
 }
+
+}  // namespace qx

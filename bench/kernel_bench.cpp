@@ -21,6 +21,8 @@
 #include "tests/codecs/rkd/rkd_test_support.h"
 #include "video/display_setup.h"
 
+namespace qx {
+
 namespace {
 
 // Every run's context names the kernel versions the codecs ran (QX_KERNELS may have lowered
@@ -316,3 +318,5 @@ const char* const MODE_NAMES[4] = {"summed_2", "summed_4", "channel_2", "channel
 }();
 
 }  // namespace
+
+}  // namespace qx

@@ -19,6 +19,8 @@
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 // Fewer frames for the codecs whose encoders are slow: the pace of decoding is what counts.
@@ -148,3 +150,5 @@ BENCHMARK(BM_ExportDecoding)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NextFrame)->Arg(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace qx

@@ -15,6 +15,8 @@
 
 #include "bench/program_time.h"
 
+namespace qx {
+
 namespace {
 
 // The demo movie, made once by `qx encode --demo` and removed when the benchmarks end; empty
@@ -102,3 +104,5 @@ BENCHMARK(BM_PlaybackCost)
     ->UseRealTime();
 
 }  // namespace
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 // The processor time, user and system, that a program spends as a process of its own, with its
 // standard output thrown away; negative when it cannot be run or does not exit with status 0.
 struct ProgramTime {
@@ -36,3 +38,5 @@ inline ProgramTime program_time(std::vector<std::string> arguments) {
     auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) * 1e-6; };
     return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
 }
+
+}  // namespace qx

@@ -1,6 +1,8 @@
 #pragma once
 #include "codecs/dct/dct_colour_tables.h"
 
+namespace qx {
+
 // The colour tables of a 5-6-5 display at full brightness, built once: what the benchmarks
 // decode into.
 inline const ColourTables& rgb565_tables() {
@@ -11,3 +13,5 @@ inline const ColourTables& rgb565_tables() {
     }();
     return tables;
 }
+
+}  // namespace qx

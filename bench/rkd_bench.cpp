@@ -17,6 +17,8 @@
 #include "codecs/rkd/rkd_unpack.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
+namespace qx {
+
 namespace {
 
 struct Movie {
@@ -256,3 +258,5 @@ BENCHMARK(BM_RkdFrameAgainstMemcpy)
     ->Args({1920, 1080, VIDEO_RKD_KEY, SCENE_PANNING})
     ->Args({1920, 1080, VIDEO_RKD_INTER, SCENE_PANNING})
     ->Args({1920, 1080, VIDEO_RKD_INTER, SCENE_STILL_BACKGROUND});
+
+}  // namespace qx

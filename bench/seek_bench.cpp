@@ -16,6 +16,8 @@
 #include "player/display_params.h"
 #include "player/player.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t WIDTH = 320;
@@ -109,3 +111,5 @@ void BM_SeekToLastZleFrame(benchmark::State& state) {
 BENCHMARK(BM_SeekToLastZleFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+}  // namespace qx

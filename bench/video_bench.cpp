@@ -8,6 +8,8 @@
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 // A display with no service behind it: memory surfaces whose rows carry some padding, so the
@@ -102,3 +104,5 @@ void BM_VideoFrameOverhead(benchmark::State& state) {
 BENCHMARK(BM_VideoFrameOverhead)->Arg(0)->Arg(64);
 
 }  // namespace
+
+}  // namespace qx

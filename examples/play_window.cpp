@@ -8,6 +8,9 @@
 
 #include <cstdio>
 
+// The player's C++ names live in namespace qx.
+using namespace qx;
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: play_window MOVIE\n");

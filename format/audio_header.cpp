@@ -1,5 +1,7 @@
 #include "format/audio_header.h"
 
+namespace qx {
+
 namespace {
 
 // Element lists of the audio header: a tag byte, a length byte L and L value bytes each.
@@ -71,3 +73,5 @@ AudioFormat audio_header_format(const uint8_t* body, uint32_t bytes) {
     }
     return format;
 }
+
+}  // namespace qx

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace qx {
+
 // Compression codes of the audio header.
 inline constexpr int32_t AUDIO_PCM = 0;
 inline constexpr int32_t AUDIO_XA = 7;
@@ -29,3 +31,5 @@ struct AudioFormat {
 AudioFormat fixed_audio_format();
 // The format an audio header body of `bytes` sets: the defaults, changed by its element list.
 AudioFormat audio_header_format(const uint8_t* body, uint32_t bytes);
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 
 #include "format/video_kinds.h"
 
+namespace qx {
+
 namespace {
 
 struct ChunkTag {
@@ -80,3 +82,5 @@ bool is_audio_data_tag(const void* tag) {
     const ChunkTag* found = find_tag(tag);
     return found != nullptr && found->role == ChunkRole::AudioData;
 }
+
+}  // namespace qx

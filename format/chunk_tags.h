@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace qx {
+
 // The tags movies are written with (four bytes in file order).
 inline constexpr char CHUNK_TAG_RKD_KEY[5] = "kDKR";
 inline constexpr char CHUNK_TAG_RKD_INTER[5] = "fDKR";
@@ -22,3 +24,5 @@ bool chunk_tag_role(const void* tag, ChunkRole& role, int32_t& kind);
 // The tags that close a movie. The reader does not take them: it ends there.
 bool is_end_chunk_tag(const void* tag);
 bool is_audio_data_tag(const void* tag);
+
+}  // namespace qx

@@ -12,6 +12,8 @@
 
 #include "player/reader.h"
 
+namespace qx {
+
 extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
 
 namespace chunk_mutator {
@@ -134,3 +136,5 @@ extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max
                                           unsigned int seed) {
     return chunk_mutator::mutate(data, size, max_size, seed);
 }
+
+}  // namespace qx

@@ -11,6 +11,8 @@
 #include "player/player_stream.h"
 #include "player/reader.h"
 
+namespace qx {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) {
         return 0;
@@ -41,3 +43,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     player_close_stream(context);
     return 0;
 }
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 #include "audio/ima_decoder.h"
 #include "audio/xa_decoder.h"
 
+namespace qx {
+
 namespace {
 
 int32_t history(const uint8_t* bytes) {
@@ -40,3 +42,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ima_decode_stereo(input, out.data(), output_frames, packed_samples, packed_steps);
     return 0;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "codecs/dct/mnb_frame.h"
 #include "fuzz/dct_fuzz_support.h"
 
+namespace qx {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static DctDecoder decoder;
     if (size < 8) {
@@ -20,3 +22,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        picture.data());
     return 0;
 }
+
+}  // namespace qx

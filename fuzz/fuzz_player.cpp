@@ -23,6 +23,8 @@
 #include "player/player_stream.h"
 #include "player/reader.h"
 
+namespace qx {
+
 namespace {
 
 constexpr double TIME_SCALE = 100.0;
@@ -135,3 +137,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     close(descriptor);
     return 0;
 }
+
+}  // namespace qx

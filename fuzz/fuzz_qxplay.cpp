@@ -8,6 +8,8 @@
 
 #include "qxplay/qxplay.h"
 
+namespace qx {
+
 namespace {
 
 // Operations taken from the input's last bytes, one a byte.
@@ -82,3 +84,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qx_close(movie);
     return 0;
 }
+
+}  // namespace qx

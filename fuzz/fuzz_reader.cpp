@@ -12,6 +12,8 @@
 #include "player/player_stream.h"
 #include "player/reader.h"
 
+namespace qx {
+
 namespace {
 
 void consume_queued(PlayerContext& context) {
@@ -56,3 +58,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     close(descriptor);
     return 0;
 }
+
+}  // namespace qx

@@ -10,6 +10,8 @@
 #include "codecs/rkd/rkd_key_frame.h"
 #include "fuzz/rkd_fuzz_support.h"
 
+namespace qx {
+
 namespace {
 
 std::vector<uint8_t> key_frame(uint32_t width, uint32_t height) {
@@ -59,3 +61,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     return 0;
 }
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "codecs/rkd/rkd_key_frame.h"
 #include "fuzz/rkd_fuzz_support.h"
 
+namespace qx {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) {
         return 0;
@@ -25,3 +27,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     return 0;
 }
+
+}  // namespace qx

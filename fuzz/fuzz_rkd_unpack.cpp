@@ -6,6 +6,8 @@
 
 #include "codecs/rkd/rkd_unpack.h"
 
+namespace qx {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) {
         return 0;
@@ -22,3 +24,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     return 0;
 }
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 // One damaged video chunk through the dispatcher into application buffers of a stated size:
 // byte 0 picks the kind, byte 1 the placement flags, byte 2 the pixel format, the rest is the
 // payload. Whatever the header says, nothing outside the buffers may be touched.
@@ -43,3 +45,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     release_display(*video);
     return 0;
 }
+
+}  // namespace qx

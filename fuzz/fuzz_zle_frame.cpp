@@ -5,6 +5,8 @@
 #include "codecs/dct/zle_frame.h"
 #include "fuzz/dct_fuzz_support.h"
 
+namespace qx {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static DctDecoder decoder;
     if (size < 8) {
@@ -22,3 +24,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        draw.data(), reference.data());
     return 0;
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_convert.h"
 
+namespace qx {
+
 // A fresh decoder on a display chosen by the low two bits of `mode`: 8-bit or 5-6-5, with or
 // without double width. Its buffers go with it.
 struct RkdFuzzDecoder {
@@ -20,3 +22,5 @@ struct RkdFuzzDecoder {
     RkdFrame frame{};
     RkdPixelFormat format{{5, 11}, {6, 5}, {5, 0}, 100, false};
 };
+
+}  // namespace qx

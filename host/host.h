@@ -4,6 +4,8 @@
 
 #include "player/play_params.h"
 
+namespace qx {
+
 // The test host: a full-screen window with a 640 x 480 x 16 display playing "ORLUND.MNB" from
 // the current directory over and over, with the keyboard driving the player.
 inline constexpr char HOST_TITLE[] = "Korvath (Orlund Capture)";
@@ -47,3 +49,5 @@ int host_message_pump(void* host);
 // Display side (host_display.cpp).
 void host_open_display(HostState& host);
 void host_close_display(HostState& host);
+
+}  // namespace qx

@@ -1,5 +1,7 @@
 #include "host/host.h"
 
+namespace qx {
+
 void host_open_display(HostState& host) {
     if (display_create(&host.display) != PLATFORM_OK) {
         return;
@@ -35,3 +37,5 @@ void host_close_display(HostState& host) {
         host.display = nullptr;
     }
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "platform/kernel.h"
 #include "player/player.h"
 
+namespace qx {
+
 namespace {
 
 void fill_params(HostState& host) {
@@ -86,3 +88,5 @@ int host_run(HostState& host) {
     std::fflush(stdout);
     return host.start_failed ? 1 : 0;
 }
+
+}  // namespace qx

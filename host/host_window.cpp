@@ -1,6 +1,8 @@
 #include "host/host.h"
 #include "player/player.h"
 
+namespace qx {
+
 namespace {
 
 intptr_t host_window_procedure(WindowHandle window, uint32_t message, uintptr_t wparam,
@@ -97,3 +99,5 @@ int host_message_pump(void* state) {
     window_dispatch_message(message);
     return host.quit_requested;
 }
+
+}  // namespace qx

@@ -6,6 +6,7 @@
 #include "platform/sdl/sdl_backend.h"
 
 int main(int argc, char** argv) {
+    using namespace qx;
     CLI::App app{
         "qxhost: the test host. Run from a folder holding ORLUND.MNB, it plays that movie over "
         "and over on the whole screen: a 640 x 480, 16-bit display mode, enlarged to fit.\nKeys: "

@@ -7,6 +7,8 @@
 #include "interface/damage_log.h"
 #include "player/reader.h"
 
+namespace qx {
+
 namespace {
 
 const char* kind_name(int32_t kind) {
@@ -64,3 +66,5 @@ void report_chunk(const StreamChunk& chunk, bool has_audio, qx_chunk& report) {
     std::snprintf(report.tag, sizeof report.tag, "%s", printable_tag(chunk.header).c_str());
     std::snprintf(report.text, sizeof report.text, "%s", action_of(chunk, has_audio).c_str());
 }
+
+}  // namespace qx

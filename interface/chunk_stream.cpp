@@ -4,6 +4,8 @@
 #include "player/player_stream.h"
 #include "player/reader.h"
 
+namespace qx {
+
 ChunkStream::~ChunkStream() {
     if (context_ != nullptr) {
         release_held();
@@ -71,3 +73,5 @@ bool ChunkStream::next(StreamChunk& chunk) {
 bool chunk_keeps_sync(const StreamChunk& chunk) {
     return chunk.result != READ_END && chunk.result != READ_ERROR;
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "platform/file.h"
 #include "player/player_context.h"
 
+namespace qx {
+
 // One chunk as the reader took it.
 struct StreamChunk {
     int64_t offset;  // of the chunk header
@@ -55,3 +57,5 @@ class ChunkStream {
 
 // Whether the reader can go on after this chunk: false for a chunk it ends at.
 bool chunk_keeps_sync(const StreamChunk& chunk);
+
+}  // namespace qx

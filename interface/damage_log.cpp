@@ -6,6 +6,8 @@
 #include "base/byte_order.h"
 #include "player/reader.h"
 
+namespace qx {
+
 std::string quoted_tag(const StreamChunk& chunk) {
     return "\"" + printable_tag(chunk.header) + "\"";
 }
@@ -99,3 +101,5 @@ std::string grouped_number(int64_t value) {
     }
     return value < 0 ? "-" + text : text;
 }
+
+}  // namespace qx

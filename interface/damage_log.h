@@ -6,6 +6,8 @@
 #include "format/chunk_tags.h"
 #include "interface/chunk_stream.h"
 
+namespace qx {
+
 // A stretch of a movie the reader could not take, in words.
 struct DamagedStretch {
     int64_t offset;
@@ -46,3 +48,5 @@ std::string quoted_tag(const StreamChunk& chunk);
 std::string printable_tag(const uint8_t* tag);
 // Numbers with thousands separators, as the tools print them.
 std::string grouped_number(int64_t value);
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "player/reader.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 // The clock moves on one frame a tick once no sound is waiting.
@@ -112,3 +114,5 @@ int64_t frame_time_ms(const MovieSurvey& survey, int64_t frame, double fps) {
     return frame > survey.first_silent ? time + (frame - survey.first_silent) * SILENT_TICK_MS
                                        : time;
 }
+
+}  // namespace qx

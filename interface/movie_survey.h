@@ -5,6 +5,8 @@
 #include "interface/damage_log.h"
 #include "platform/file.h"
 
+namespace qx {
+
 // One video frame as a reading of the whole movie found it.
 struct SurveyedFrame {
     int64_t offset;        // of the frame's chunk
@@ -49,3 +51,5 @@ bool survey_movie(MovieFile* file, bool stop_at_damage, MovieSurvey& survey);
 // play, at the clock's rule. Frames after the last sound follow it at the clock's silent pace,
 // one every tick of 10 ms; a movie without sound goes at `fps` frames a second.
 int64_t frame_time_ms(const MovieSurvey& survey, int64_t frame, double fps);
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include "base/memory.h"
 
+namespace qx {
+
 PictureBuffers::~PictureBuffers() {
     memory_free(first_);
     memory_free(second_);
@@ -33,3 +35,5 @@ void widen_rgb565_to_rgba(const uint8_t* source, size_t pixels, uint8_t* rgba) {
         rgba[4 * i + 3] = 255;
     }
 }
+
+}  // namespace qx

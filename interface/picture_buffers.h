@@ -4,6 +4,8 @@
 
 #include "player/play_params.h"
 
+namespace qx {
+
 // The two pictures a movie is decoded into in application-buffer mode, each large enough for
 // the movie's largest frame from the start, as a player with its own buffers sizes them.
 class PictureBuffers {
@@ -24,3 +26,5 @@ class PictureBuffers {
 // Widens `pixels` 5-6-5 pixels (little-endian) to red, green, blue, 255, repeating each
 // component's bits so that full intensity stays 255.
 void widen_rgb565_to_rgba(const uint8_t* source, size_t pixels, uint8_t* rgba);
+
+}  // namespace qx

@@ -23,6 +23,8 @@
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 #define QX_TEXT(value) #value
@@ -129,28 +131,33 @@ size_t largest_picture_bytes(const MovieSurvey& survey, bool double_width) {
 
 }  // namespace
 
+}  // namespace qx
+
+// The handle the C interface gives out.
 struct qx_movie {
     qx_options options{};
-    Opener opener;
-    MovieSurvey survey;
+    qx::Opener opener;
+    qx::MovieSurvey survey;
 
-    ChunkStream pictures;
-    PictureBuffers buffers;
+    qx::ChunkStream pictures;
+    qx::PictureBuffers buffers;
     bool display_set_up = false;
     bool target_queued = false;  // a seek left the next frame queued in the pictures' reader
     int64_t next_frame = 0;
     std::vector<uint8_t> rgba;
 
-    ChunkStream sound;
+    qx::ChunkStream sound;
     std::vector<int16_t> block;  // the sound block being given out, interleaved stereo
     size_t block_given = 0;      // sample frames of it already given
 
     ~qx_movie() {
         if (display_set_up) {
-            release_display(pictures.context().video);
+            qx::release_display(pictures.context().video);
         }
     }
 };
+
+namespace qx {
 
 namespace {
 
@@ -590,3 +597,5 @@ int qx_set_brightness(qx_movie* movie, int percent) {
 }
 
 }  // extern "C"
+
+}  // namespace qx

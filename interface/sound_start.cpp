@@ -4,6 +4,8 @@
 #include "player/player_stream.h"
 #include "player/reader.h"
 
+namespace qx {
+
 void SoundStartWatch::end_prefill() {
     audio_only_ = video_queued_ == 0;
     phase_ = Phase::first_turn;
@@ -37,3 +39,5 @@ bool SoundStartWatch::chunk_read(int32_t result) {
     }
     return started();
 }
+
+}  // namespace qx

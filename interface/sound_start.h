@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace qx {
+
 // Follows a movie chunk by chunk as the player reads it before its sound starts: the prefill
 // up to PREFILL_TARGET audio blocks (two reads a round), then the first turn's one or two
 // reads. The player opens its sound buffer once, at that point, so the audio format then in
@@ -26,3 +28,5 @@ class SoundStartWatch {
     int32_t audio_queued_ = 0;
     int32_t video_queued_ = 0;
 };
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+namespace qx {
+
 namespace {
 std::atomic<PlatformBackend*> installed_backend{nullptr};
 }
@@ -25,3 +27,5 @@ PlatformResult sound_create(SoundDevice** device) {
     PlatformBackend* backend = installed_backend;
     return backend ? backend->create_sound(device) : PLATFORM_FAILED;
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 #include "display.h"
 #include "sound.h"
 
+namespace qx {
+
 // The display and sound services come from a backend: the soft one (memory, deterministic,
 // every failure provokable) or the SDL one (a real window and sound card). File input, the
 // timer and the kernel services are the same for both.
@@ -16,3 +18,5 @@ class PlatformBackend {
 // installed, both fail.
 void platform_install_backend(PlatformBackend* backend);
 PlatformBackend* platform_installed_backend();
+
+}  // namespace qx

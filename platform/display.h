@@ -5,6 +5,8 @@
 #include "result.h"
 #include "window.h"
 
+namespace qx {
+
 // Display surfaces: one display object with its primary surface and any number of off-screen
 // surfaces and 256-entry palettes, mirroring the surface service the player was designed for.
 
@@ -127,3 +129,5 @@ class Display : public PlatformObject {
 
 // Creates the display object of the installed backend (platform/backend.h).
 PlatformResult display_create(Display** display);
+
+}  // namespace qx

@@ -1,5 +1,7 @@
 #include "platform/faults.h"
 
+namespace qx {
+
 PlatformFaults& platform_faults() {
     static PlatformFaults faults;
     return faults;
@@ -17,3 +19,5 @@ void platform_faults_reset() {
     f.timer_kill_fails = false;
     f.thread_create_fails = false;
 }
+
+}  // namespace qx

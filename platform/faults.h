@@ -2,6 +2,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace qx {
+
 // Failures of the backend-independent services that tests provoke on purpose. Every field is
 // off by default; reset with platform_faults_reset().
 struct PlatformFaults {
@@ -19,3 +21,5 @@ struct PlatformFaults {
 
 PlatformFaults& platform_faults();
 void platform_faults_reset();
+
+}  // namespace qx

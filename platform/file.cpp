@@ -13,6 +13,8 @@
 #include "platform/faults.h"
 #include "platform/open_files.h"
 
+namespace qx {
+
 struct MovieFile {
     // Where the bytes come from: an open descriptor, memory, or an application's callbacks.
     int descriptor = -1;
@@ -262,3 +264,5 @@ int32_t file_close(MovieFile* file, uint32_t /*flags*/) {
     --open_files;
     return result == 0 ? 0 : -1;
 }
+
+}  // namespace qx

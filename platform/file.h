@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace qx {
+
 // Buffered file input: an OS file read through a buffer of the file layer.
 struct MovieFile;
 
@@ -36,3 +38,5 @@ int32_t file_read(MovieFile* file, void* destination, int32_t bytes);
 // Returns the new position, or -1 on error.
 int32_t file_seek(MovieFile* file, int32_t offset, int32_t origin);
 int32_t file_close(MovieFile* file, uint32_t flags);
+
+}  // namespace qx

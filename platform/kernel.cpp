@@ -15,6 +15,8 @@
 #include "platform/faults.h"
 #include "platform/platform_clock.h"
 
+namespace qx {
+
 namespace {
 
 struct ThreadRecord {
@@ -146,3 +148,5 @@ void sleep_ms(uint32_t milliseconds) {
 uint32_t tick_count() {
     return static_cast<uint32_t>(platform_clock_now_us() / 1000);
 }
+
+}  // namespace qx

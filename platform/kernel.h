@@ -3,6 +3,8 @@
 
 #include "../base/interlocked.h"
 
+namespace qx {
+
 // Kernel services: threads, sleeps and the millisecond tick count (both on the platform clock,
 // platform/platform_clock.h); the interlocked operations come from base/interlocked.h.
 
@@ -32,3 +34,5 @@ bool thread_join(uint32_t handle);
 void sleep_ms(uint32_t milliseconds);
 // Milliseconds since an arbitrary start, wrapping at 2^32.
 uint32_t tick_count();
+
+}  // namespace qx

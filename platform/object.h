@@ -2,6 +2,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace qx {
+
 // Reference-counted base of every platform object (display, surface, palette, sound device,
 // sound buffer). A new object holds one reference; release() drops one and destroys the object
 // when none is left. It returns the references that remain.
@@ -29,3 +31,5 @@ class PlatformObject {
   private:
     std::atomic<uint32_t> refs_{1};
 };
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <thread>
 
+namespace qx {
+
 namespace {
 
 using RealClock = std::chrono::steady_clock;
@@ -69,3 +71,5 @@ void platform_clock_sleep_us(int64_t microseconds) {
     const auto real_us = static_cast<int64_t>(std::ceil(static_cast<double>(microseconds) / scale));
     std::this_thread::sleep_for(std::chrono::microseconds(real_us > 0 ? real_us : 1));
 }
+
+}  // namespace qx

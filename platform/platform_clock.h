@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace qx {
+
 // The one clock of the platform: tick counts, sleeps, timer periods and the soft sound cursor
 // all run on it. Its scale makes platform time run faster than real time (2.0: twice as fast),
 // so tests play a movie in a fraction of its length with the same logic.
@@ -24,3 +26,5 @@ class ScopedClockScale {
   private:
     double previous_;
 };
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "result.h"
 #include "window.h"
 
+namespace qx {
+
 // Streaming sound: a device, its primary buffer and looping secondary buffers whose play
 // cursor moves while they play, mirroring the sound service the player was designed for.
 
@@ -84,3 +86,5 @@ class SoundDevice : public PlatformObject {
 
 // Creates the default sound device of the installed backend (platform/backend.h).
 PlatformResult sound_create(SoundDevice** device);
+
+}  // namespace qx

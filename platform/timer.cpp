@@ -11,6 +11,8 @@
 #include "platform/faults.h"
 #include "platform/platform_clock.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int64_t KILL_LATENCY_US = 10000;
@@ -162,3 +164,5 @@ int32_t timer_period_requests() {
     }
     return requests;
 }
+
+}  // namespace qx

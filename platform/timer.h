@@ -3,6 +3,8 @@
 
 #include "platform/result.h"
 
+namespace qx {
+
 // Multimedia timer: periodic events on a timer thread of the platform.
 struct TimerCaps {
     uint32_t period_min = 0;  // milliseconds
@@ -28,3 +30,5 @@ PlatformResult timer_kill_event(uint32_t timer_id);
 
 // Resolution requests begun and not yet ended (for tests of balanced begin/end).
 int32_t timer_period_requests();
+
+}  // namespace qx

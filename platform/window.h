@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string>
 
+namespace qx {
+
 // The host's window system: window classes with a window procedure, windows, and a message
 // queue pumped on the main thread. The SDL backend implements it (platform/sdl); the player
 // itself only passes a window handle on (sound cooperative level, display cooperative level).
@@ -135,3 +137,5 @@ bool window_take_dropped_file(std::string& path);
 void window_sleep_ms(uint32_t milliseconds);
 // Like window_sleep_ms, but returns as soon as a message is waiting.
 void window_wait_message_ms(uint32_t milliseconds);
+
+}  // namespace qx

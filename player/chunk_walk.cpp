@@ -5,6 +5,8 @@
 #include "audio/audio_chunk.h"
 #include "base/byte_order.h"
 
+namespace qx {
+
 namespace {
 
 WalkedChunk lost(int64_t offset) {
@@ -87,3 +89,5 @@ AudioFormat read_chunk_format(MovieFile* file, int64_t offset, const WalkedChunk
         read_at(file, offset + CHUNK_HEADER_BYTES, body, static_cast<int32_t>(wanted));
     return audio_header_format(body, static_cast<uint32_t>(got));
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "platform/file.h"
 #include "player/reader.h"
 
+namespace qx {
+
 // What the reader makes of a chunk, told from its header alone.
 enum class WalkResult {
     Video,        // a video chunk it numbers and queues
@@ -34,3 +36,5 @@ int32_t read_at(MovieFile* file, int64_t offset, uint8_t* destination, int32_t b
 // The format the AudioFormat chunk `chunk` at `offset` sets, as the reader reads it (at most
 // CHUNK_BUFFER_BYTES of an audio header's body).
 AudioFormat read_chunk_format(MovieFile* file, int64_t offset, const WalkedChunk& chunk);
+
+}  // namespace qx

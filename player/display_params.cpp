@@ -2,6 +2,8 @@
 
 #include "video/display_setup.h"
 
+namespace qx {
+
 DisplayTarget display_target_of(PlayParams& params) {
     const uint32_t flags = params.flags;
     return {.options = {.use_x_offset = (flags & PLAY_X_OFFSET) != 0,
@@ -42,3 +44,5 @@ DisplayTarget display_target_of(PlayParams& params) {
 bool set_display_pixel_format(PlayParams& params, const PixelFormat& format) {
     return set_display_pixel_format(display_target_of(params), format);
 }
+
+}  // namespace qx

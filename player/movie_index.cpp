@@ -13,6 +13,8 @@
 #include "player/player_context.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 // Bytes of a video chunk's body the index looks at: the DCT frame header, or the Rkd key
@@ -346,3 +348,5 @@ void movie_index_restore_palette(PlayerContext& context, int32_t frame) {
         known = entries;
     }
 }
+
+}  // namespace qx

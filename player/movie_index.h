@@ -4,6 +4,8 @@
 #include "format/audio_header.h"
 #include "platform/file.h"
 
+namespace qx {
+
 struct PlayerContext;
 
 // FrameRecord::flags.
@@ -76,3 +78,5 @@ void movie_index_note_audio(PlayerContext& context, int32_t frame);
 // Loads the Rkd palette entries that a key frame at `frame` does not set from the key frames
 // before it, as playing from the start would have left them (zeros where none set them).
 void movie_index_restore_palette(PlayerContext& context, int32_t frame);
+
+}  // namespace qx

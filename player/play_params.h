@@ -6,6 +6,8 @@
 #include "../platform/sound.h"
 #include "../platform/window.h"
 
+namespace qx {
+
 struct PlayerContext;
 
 // Option bits of PlayParams::flags. No other bit is read.
@@ -117,3 +119,5 @@ struct PlayParams {
     int32_t resync_offset;
     int32_t resync_bytes;
 };
+
+}  // namespace qx

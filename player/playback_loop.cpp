@@ -12,6 +12,8 @@
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 // Chunk headers the index walks per turn until it knows the whole movie.
@@ -331,3 +333,5 @@ void player_teardown(PlayerContext* context) {
     }
     interlocked_exchange(params.status, static_cast<int32_t>(PLAYER_CLOSED));
 }
+
+}  // namespace qx

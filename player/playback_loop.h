@@ -3,6 +3,8 @@
 
 #include "player/player_context.h"
 
+namespace qx {
+
 inline constexpr int32_t PACE_FRAMES_BEHIND_CLOCK = 5;
 inline constexpr int32_t EXTRA_READ_LIMIT = 31;
 inline constexpr int32_t DRAIN_AUDIO_LIMIT = 16;
@@ -13,3 +15,5 @@ void playback_loop(PlayParams& params);
 void player_teardown(PlayerContext* context);
 // Pauses a running movie as player_toggle_pause does; false when it was not running.
 bool player_pause_running(PlayParams& params);
+
+}  // namespace qx

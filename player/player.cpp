@@ -9,6 +9,8 @@
 #include "player/reader.h"
 #include "video/display_setup.h"
 
+namespace qx {
+
 namespace {
 
 void free_stream(PlayerContext* context) {
@@ -212,3 +214,5 @@ int32_t player_set_brightness(PlayParams& params, int32_t percent) {
     interlocked_store(params.brightness, percent);
     return 0;
 }
+
+}  // namespace qx

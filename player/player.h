@@ -3,6 +3,8 @@
 
 #include "play_params.h"
 
+namespace qx {
+
 // The five control operations of the player.
 PlayParams* player_start(const char* file_name, WindowHandle window, PlayParams& params);
 int32_t player_stop(PlayParams& params);
@@ -37,3 +39,5 @@ int32_t player_seek_time(PlayParams& params, uint32_t milliseconds);
 int32_t player_step(PlayParams& params, int32_t delta);
 // False when no movie is playing (before the start, after the loop has ended).
 bool player_get_position(PlayParams& params, PlayerPosition& position);
+
+}  // namespace qx

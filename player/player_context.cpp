@@ -2,6 +2,8 @@
 
 #include "player/display_params.h"
 
+namespace qx {
+
 void link_stages(PlayerContext& context) {
     PlayParams& params = *context.params;
     context.sound.target = {(params.flags & PLAY_SOUND) != 0 ? 1 : 0,
@@ -13,3 +15,5 @@ void link_stages(PlayerContext& context) {
     context.sound.blocks = &context.reader.audio_ring;
     context.video.target = display_target_of(params);
 }
+
+}  // namespace qx

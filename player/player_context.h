@@ -7,6 +7,8 @@
 #include "player/seek_state.h"
 #include "video/video_output.h"
 
+namespace qx {
+
 // The player's private state of one movie, allocated zero-filled by player_start and freed by
 // the teardown: one record per stage, each declared by that stage.
 struct PlayerContext {
@@ -26,3 +28,5 @@ struct PlayerContext {
 // application's sound objects in `params` and the consumer end of the audio ring, the video
 // stage the display fields of `params`. Once `params` holds the options.
 void link_stages(PlayerContext& context);
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "player/player.h"
 #include "player/seek.h"
 
+namespace qx {
+
 namespace {
 
 // The loop is there to carry out a seek: started and not ending.
@@ -70,3 +72,5 @@ bool player_get_position(PlayParams& params, PlayerPosition& position) {
     position.ended = interlocked_load(params.held_at_end) != 0;
     return loop_live(status);
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "player/play_params.h"
 
+namespace qx {
+
 // The player's own side of player_start, for the readers of this tree that take a movie apart
 // without playing it; not installed with the player's interface.
 
@@ -15,3 +17,5 @@ inline constexpr int32_t PREFILL_TARGET = 16;
 PlayerContext* player_open_stream(const char* file_name, WindowHandle window, PlayParams& params);
 // Closes the stream of a context from player_open_stream and frees the context.
 void player_close_stream(PlayerContext* context);
+
+}  // namespace qx

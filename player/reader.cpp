@@ -9,6 +9,8 @@
 #include "platform/file.h"
 #include "platform/kernel.h"
 
+namespace qx {
+
 namespace {
 
 // Internal to read_chunk: no chunk the reader takes starts here (an unknown tag, a size that
@@ -250,3 +252,5 @@ void close_stream(PlayerContext& context) {
         }
     }
 }
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "format/chunk_tags.h"
 #include "player/player_context.h"
 
+namespace qx {
+
 // Results of read_chunk and its helpers.
 inline constexpr int32_t READ_AUDIO_HEADER = 0;
 inline constexpr int32_t READ_VIDEO = 1;
@@ -36,3 +38,5 @@ void unread_chunk(PlayerContext& context, uint32_t body_bytes);
 void release_video_slot(PlayerContext& context);
 void release_audio_slot(PlayerContext& context);
 void close_stream(PlayerContext& context);
+
+}  // namespace qx

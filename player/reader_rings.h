@@ -6,6 +6,8 @@
 #include "format/video_kinds.h"
 #include "video/video_payload.h"
 
+namespace qx {
+
 inline constexpr uint32_t VIDEO_ARENA_BYTES = 1000000;
 
 // One queued video chunk body in the video arena.
@@ -32,3 +34,5 @@ struct ReaderRings {
     // The loop's latest read met the end of the data: no chunk follows (until the file grows).
     int32_t reader_at_end;
 };
+
+}  // namespace qx

@@ -13,6 +13,8 @@
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 // What the frames after a point take from the state the frames before it left: the picture
@@ -239,3 +241,5 @@ void publish_movie_length(PlayerContext& context) {
     interlocked_store(params.movie_duration_ms, movie_index_duration_ms(index));
     interlocked_store(params.movie_frames, index.frame_count);
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "player/player_context.h"
 
+namespace qx {
+
 // Answers to a seek (PlayParams::seek_result).
 inline constexpr int32_t SEEK_DONE = 0;
 inline constexpr int32_t SEEK_NOT_PLAYING = 1;  // no movie open, or it is ending
@@ -38,3 +40,5 @@ void note_frame_consumed(PlayerContext& context, int32_t sequence, bool decoded)
 
 // Publishes what the index knows for player_get_position.
 void publish_movie_length(PlayerContext& context);
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "player/movie_index.h"
 
+namespace qx {
+
 // The seeking stage's state of one movie: its index, and the frames the decoders have taken in
 // order since the latest point from which their state is exact (first -1: from the fresh start;
 // first INT32_MAX: none since a frame was left undecoded).
@@ -11,3 +13,5 @@ struct SeekState {
     int32_t decoded_first;
     int32_t decoded_last;
 };
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 namespace {
 
 struct Edges {
@@ -55,3 +57,5 @@ bool clip_blit(BlitSpan columns, BlitSpan rows, int32_t dest_width, int32_t dest
               static_cast<int32_t>(source_columns.end), static_cast<int32_t>(source_rows.end)};
     return true;
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "platform/display.h"
 
+namespace qx {
+
 // One axis of a copy: destination [dest_begin, dest_end) from source [source_begin,
 // source_end), stretched when the lengths differ. 64-bit, so that placements computed from
 // large application values cannot overflow before they are clipped.
@@ -18,3 +20,5 @@ struct BlitSpan {
 // nothing is left to copy.
 bool clip_blit(BlitSpan columns, BlitSpan rows, int32_t dest_width, int32_t dest_height,
                int32_t source_width, int32_t source_height, DisplayRect& dest, DisplayRect& source);
+
+}  // namespace qx

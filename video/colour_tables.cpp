@@ -2,6 +2,8 @@
 
 #include "base/interlocked.h"
 
+namespace qx {
+
 void build_colour_tables(VideoOutput& video) {
     video.tables_brightness = *video.target.brightness;
     build_colour_tables(video.colour_tables,
@@ -34,3 +36,5 @@ DctPixelFormat dct_pixel_format(const DisplayTarget& target, int32_t brightness)
             *target.blue_bits,   *target.red_shift, *target.green_shift,
             *target.blue_shift,  brightness,        target.options.double_width};
 }
+
+}  // namespace qx

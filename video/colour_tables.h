@@ -6,6 +6,8 @@
 #include "video/display_target.h"
 #include "video/video_output.h"
 
+namespace qx {
+
 // The table format of the display in `target` at `brightness`.
 DctPixelFormat dct_pixel_format(const DisplayTarget& target, int32_t brightness);
 // Builds the movie's DCT colour tables at the brightness in its target (display set-up).
@@ -16,3 +18,5 @@ void build_colour_tables(VideoOutput& video);
 void refresh_colour_tables(VideoOutput& video);
 // The display format and brightness the Rkd pixel table is made for.
 RkdPixelFormat rkd_pixel_format(const DisplayTarget& target, int32_t brightness);
+
+}  // namespace qx

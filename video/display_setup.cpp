@@ -11,6 +11,8 @@
 #include "video/colour_tables.h"
 #include "video/work_surfaces.h"
 
+namespace qx {
+
 namespace {
 
 // Bits 0 to 30 only: a mask reaching into bit 31 does not count it.
@@ -149,3 +151,5 @@ void release_display(VideoOutput& video) {
     release_palette(video.back_palette);
     video.display_ready = 0;
 }
+
+}  // namespace qx

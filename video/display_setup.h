@@ -3,6 +3,8 @@
 #include "video/display_target.h"
 #include "video/video_output.h"
 
+namespace qx {
+
 void setup_display(VideoOutput& video);
 void swap_work_surfaces(VideoOutput& video);
 void release_display(VideoOutput& video);
@@ -11,3 +13,5 @@ void release_display(VideoOutput& video);
 // for the primary surface. False when the decoders cannot serve the format: a component mask
 // without bits below bit 31, or a component of more than 8 bits.
 bool set_display_pixel_format(const DisplayTarget& target, const PixelFormat& format);
+
+}  // namespace qx

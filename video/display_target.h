@@ -3,6 +3,8 @@
 
 #include "platform/display.h"
 
+namespace qx {
+
 // The options of the application's flags that concern the picture, as they were when the movie
 // started.
 struct DisplayOptions {
@@ -55,3 +57,5 @@ struct DisplayTarget {
     // through an interlocked exchange.
     int32_t* brightness;
 };
+
+}  // namespace qx

@@ -9,6 +9,8 @@
 #include "video/colour_tables.h"
 #include "video/work_surfaces.h"
 
+namespace qx {
+
 namespace {
 
 // Payload bytes the dispatcher reads before anything else, by kind.
@@ -205,3 +207,5 @@ bool decode_video_frame(VideoOutput& video, const VideoPayload& payload) {
     video.frame_dropped = 0;
     return true;
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "video/video_output.h"
 #include "video/video_payload.h"
 
+namespace qx {
+
 // Frames wider or taller than this are dropped: no valid movie comes near it, and it keeps a
 // damaged header from asking for gigabytes.
 inline constexpr int32_t MAX_FRAME_SIDE = 4096;
@@ -35,3 +37,5 @@ bool decode_video_picture(VideoOutput& video, const VideoPayload& payload,
 // also keeps present_frame from showing it.
 bool decode_video_frame(VideoOutput& video, const VideoPayload& payload);
 void present_frame(VideoOutput& video);
+
+}  // namespace qx

@@ -1,6 +1,8 @@
 #include "video/blit_clip.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 void upload_palette(VideoOutput& video) {
@@ -96,3 +98,5 @@ void present_frame(VideoOutput& video) {
     }
     blit(video, columns, {at.top, at.top + at.dest_height, 0, at.source_height});
 }
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "platform/display.h"
 #include "video/display_target.h"
 
+namespace qx {
+
 // Video output's state of one movie: the application's display it works on, the movie's own
 // decoders and the tables they convert through, the frame in force, the display's size, the
 // packed pictures every frame is decoded into (swapped with the work surfaces), the size of the
@@ -45,3 +47,5 @@ struct VideoOutput {
     PaletteEntry primary_palette_entries[256];
     PaletteEntry back_palette_entries[256];
 };
+
+}  // namespace qx

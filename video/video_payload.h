@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace qx {
+
 // A video chunk's body as the player hands it over: its kind (format/video_kinds.h) and its
 // bytes, past which no decoder reads.
 struct VideoPayload {
@@ -8,3 +10,5 @@ struct VideoPayload {
     const uint8_t* data;
     uint32_t bytes;
 };
+
+}  // namespace qx

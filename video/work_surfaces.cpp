@@ -6,6 +6,8 @@
 #include "base/memory.h"
 #include "codecs/rkd/rkd_convert.h"
 
+namespace qx {
+
 namespace {
 
 void release_surface(DisplaySurface*& surface) {
@@ -161,3 +163,5 @@ void release_work_surfaces(VideoOutput& video) {
     video.surface_width = video.surface_height = video.surface_row_bytes = 0;
     free_packed_pictures(video);
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "platform/display.h"
 #include "video/video_output.h"
 
+namespace qx {
+
 // Lock and Unlock are each tried this many times (a lost surface is restored between tries)
 // before the frame is given up; playback goes on with the next frame.
 inline constexpr int32_t SURFACE_LOCK_ATTEMPTS = 8;
@@ -23,3 +25,5 @@ bool copy_into_surface(VideoOutput& video, DisplaySurface& surface, const uint8_
 
 // Releases both work surfaces and frees the packed pictures.
 void release_work_surfaces(VideoOutput& video);
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace qx {
+
 namespace {
 
 #if defined(__SSE2__)
@@ -26,3 +28,5 @@ void clear_coefficients(CoefficientBlock& block) {
     std::memset(block.values, 0, sizeof block.values);
 #endif
 }
+
+}  // namespace qx

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace qx {
+
 // 64 dequantised coefficients; the one for horizontal frequency u and vertical frequency v is
 // at index 8 * u + v.
 struct CoefficientBlock {
@@ -19,3 +21,5 @@ extern const uint8_t scan_index[64];
 // Sets all 64 coefficients to zero with plain vector stores: a string store, which compilers
 // pick for a 256-byte clear, starts too slowly for the six blocks of every macroblock.
 void clear_coefficients(CoefficientBlock& block);
+
+}  // namespace qx

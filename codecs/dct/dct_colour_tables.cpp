@@ -5,6 +5,8 @@
 
 #include "codecs/dct/colour_model.h"
 
+namespace qx {
+
 namespace {
 
 // YCbCr-to-RGB factors in 16.16 fixed point for the summable tables.
@@ -185,3 +187,5 @@ void build_colour_tables(ColourTables& tables, const DctPixelFormat& format) {
     }
     build_channel_tables(tables, format);
 }
+
+}  // namespace qx

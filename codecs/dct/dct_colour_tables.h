@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace qx {
+
 // Conversion tables of the DCT codecs for one display format and brightness. The video output
 // builds them; each movie has its own set.
 struct ColourTables {
@@ -39,3 +41,5 @@ void build_colour_tables(ColourTables& tables, const DctPixelFormat& format);
 uint32_t pack_pixel_pair(int32_t r, int32_t g, int32_t b, int32_t red_bits, int32_t green_bits,
                          int32_t blue_bits, int32_t red_shift, int32_t green_shift,
                          int32_t blue_shift);
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 DctFrame dct_frame_of(const DctHeader& header, bool double_width, size_t picture_bytes) {
     return {header.width, header.height, double_width ? 4 : 2, picture_bytes};
 }
@@ -21,3 +23,5 @@ MacroblockPlace MacroblockWalk::place(int32_t x, int32_t y) const {
     return {size_t(y) * stride_ + size_t(x) * size_t(pixel_bytes_), std::min(16, columns_ - x),
             std::min(16, rows_ - y)};
 }
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "codecs/dct/mnb_bit_reader.h"
 #include "codecs/dct/zle_bit_reader.h"
 
+namespace qx {
+
 // The working state of the DCT decoders. Each movie has its own; tests and tools keep theirs.
 struct DctDecoder {
     MnbBitReader mnb_reader;
@@ -75,3 +77,5 @@ class MacroblockWalk {
     int32_t pixel_bytes_;
     size_t stride_;
 };
+
+}  // namespace qx

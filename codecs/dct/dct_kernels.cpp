@@ -4,6 +4,8 @@
 
 #include "codecs/dct/idct.h"
 
+namespace qx {
+
 namespace {
 
 void idct_block_reference(const CoefficientBlock& block, int32_t* out, ptrdiff_t stride) {
@@ -87,3 +89,5 @@ DctKernels dct_kernels_for(CpuLevel level) {
 #endif
     return kernels;
 }
+
+}  // namespace qx

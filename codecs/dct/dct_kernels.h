@@ -5,6 +5,8 @@
 #include "base/cpu_features.h"
 #include "codecs/dct/macroblock.h"
 
+namespace qx {
+
 // The hot loops of the DCT codecs, each reached through this table: the plain reference is
 // always there, and faster versions replace it where the processor has the instructions.
 // Every version gives the reference's output bit for bit (the kernel checker proves it).
@@ -40,3 +42,5 @@ void dct_kernels_portable(DctKernels& kernels);
 void dct_kernels_avx2(DctKernels& kernels);
 void dct_kernels_avx512(DctKernels& kernels);
 void dct_kernels_simd128(DctKernels& kernels);
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "codecs/dct/idct_half_transposes.h"
 #include "codecs/dct/idct_simd.h"
 
+namespace qx {
+
 namespace {
 
 // The first-generation processors that have AVX2 split every 256-bit operation into two 128-bit
@@ -111,3 +113,5 @@ void dct_kernels_avx2(DctKernels& kernels) {
     kernels.convert_macroblock[CONVERT_SUMMED_2] = convert_summed_avx2<2>;
     kernels.convert_macroblock[CONVERT_SUMMED_4] = convert_summed_avx2<4>;
 }
+
+}  // namespace qx

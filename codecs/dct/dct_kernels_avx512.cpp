@@ -4,6 +4,8 @@
 #include "codecs/dct/idct_half_transposes.h"
 #include "codecs/dct/idct_simd.h"
 
+namespace qx {
+
 namespace {
 
 // The low 32 bits of each 64-bit lane. Here and below, the zero-masked forms of conversions,
@@ -113,3 +115,5 @@ void dct_kernels_avx512(DctKernels& kernels) {
     kernels.convert_macroblock[CONVERT_SUMMED_2] = convert_summed_avx512<2>;
     kernels.convert_macroblock[CONVERT_SUMMED_4] = convert_summed_avx512<4>;
 }
+
+}  // namespace qx

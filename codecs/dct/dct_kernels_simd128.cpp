@@ -5,6 +5,8 @@
 #include "codecs/dct/dct_kernels.h"
 #include "codecs/dct/idct.h"
 
+namespace qx {
+
 namespace {
 
 using Lanes = v128_t[8];
@@ -192,3 +194,5 @@ void dct_kernels_simd128(DctKernels& kernels) {
     kernels.convert_macroblock[CONVERT_SUMMED_2] = convert_summed_simd128<2>;
     kernels.convert_macroblock[CONVERT_SUMMED_4] = convert_summed_simd128<4>;
 }
+
+}  // namespace qx

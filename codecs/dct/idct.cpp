@@ -4,6 +4,8 @@
 
 #include "codecs/dct/wrapping.h"
 
+namespace qx {
+
 const int32_t idct_prescale[64] = {
     8192,  5906,  6270,  6967,  8192,  10426, 15137, 29692,   // u = 0
     5906,  4258,  4520,  5023,  5906,  7517,  10913, 21407,   // u = 1
@@ -133,3 +135,5 @@ void idct_block_sparse(const CoefficientBlock& block, int32_t* out, ptrdiff_t st
     idct_group(block.values, y);
     idct_fill_rows(y, out, stride);
 }
+
+}  // namespace qx

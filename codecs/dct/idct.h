@@ -4,6 +4,8 @@
 
 #include "codecs/dct/coefficient_block.h"
 
+namespace qx {
+
 // 8192 / (w_u * w_v) rounded, w_0 = 1, w_k = sqrt(2) cos(k pi / 16); folded into every
 // dequantisation table so that the transform itself scales nothing.
 extern const int32_t idct_prescale[64];
@@ -37,3 +39,5 @@ void idct_block_sparse(const CoefficientBlock& block, int32_t* out, ptrdiff_t st
 bool idct_first_group_only(const CoefficientBlock& block);
 // Fills row r of the 8 x 8 samples with y[r] >> 17.
 void idct_fill_rows(const int32_t* y, int32_t* out, ptrdiff_t stride);
+
+}  // namespace qx

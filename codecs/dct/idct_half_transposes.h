@@ -13,6 +13,8 @@
 #include "codecs/dct/coefficient_block.h"
 #include "codecs/dct/idct_simd.h"
 
+namespace qx {
+
 namespace {
 
 // Transposes the 4 x 4 square in each half of four registers: afterwards register j holds
@@ -86,3 +88,5 @@ struct IdctHalfTransposes {
 };
 
 }  // namespace
+
+}  // namespace qx

@@ -12,6 +12,8 @@
 #include "codecs/dct/coefficient_block.h"
 #include "codecs/dct/idct.h"
 
+namespace qx {
+
 namespace {
 
 // The block's 64 values must stay in registers from load to store: the helpers are always
@@ -129,3 +131,5 @@ void idct_block_lanes(const CoefficientBlock& block, int32_t* out, ptrdiff_t str
 }
 
 }  // namespace
+
+}  // namespace qx

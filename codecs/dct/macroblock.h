@@ -5,6 +5,8 @@
 #include "codecs/dct/coefficient_block.h"
 #include "codecs/dct/dct_colour_tables.h"
 
+namespace qx {
+
 // The samples of one 16 x 16 macroblock in 4:2:0 layout. A sample s stands for a level of
 // about 2 s + 128; samples are not clamped.
 struct MacroblockPlanes {
@@ -63,3 +65,5 @@ inline void store_pixel(uint8_t* out, uint32_t word, int32_t pixel_bytes) {
         out[3] = static_cast<uint8_t>(word >> 24);
     }
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include "codecs/dct/dct_kernels.h"
 #include "codecs/dct/macroblock.h"
 
+namespace qx {
+
 void idct_into_macroblock(const CoefficientBlock& block, MacroblockPlanes& planes, int32_t index) {
     if (index < 4) {
         dct_kernels().idct_block(block, planes.luma_plane + 8 * 16 * (index >> 1) + 8 * (index & 1),
@@ -139,3 +141,5 @@ void convert_macroblock_portable(const MacroblockPlanes& planes, const ColourTab
             break;
     }
 }
+
+}  // namespace qx

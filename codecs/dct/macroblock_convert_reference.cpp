@@ -2,6 +2,8 @@
 
 #include "codecs/dct/macroblock.h"
 
+namespace qx {
+
 uint32_t channel_pixel(const ColourTables& tables, int32_t y, int32_t cb, int32_t cr) {
     auto index = [](int64_t sum) { return static_cast<size_t>(std::clamp<int64_t>(sum, 0, 511)); };
     const int64_t green =
@@ -28,3 +30,5 @@ void convert_macroblock_reference(const MacroblockPlanes& planes, const ColourTa
         }
     }
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "base/byte_order.h"
 #include "codecs/dct/wrapping.h"
 
+namespace qx {
+
 namespace {
 
 // The reader's fields in registers while a block decodes; stores to the block cannot alias them.
@@ -138,3 +140,5 @@ void mnb_decode_block(MnbBitReader& reader, const DequantTable& dequant_table,
     }
     reader = {window.next_byte, window.end, window.bits, window.count};
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include "codecs/dct/coefficient_block.h"
 
+namespace qx {
+
 // Reads one coded Mnb macroblock record least significant bit first, up to eight bytes ahead
 // of the bits consumed but never past the record. Bytes past the record read as zero, which
 // codes zero coefficients.
@@ -22,3 +24,5 @@ void mnb_reader_start(MnbBitReader& reader, const uint8_t* record, size_t record
 // entries; a run past position 63 ends the block there.
 void mnb_decode_block(MnbBitReader& reader, const DequantTable& dequant_table,
                       CoefficientBlock& block);
+
+}  // namespace qx

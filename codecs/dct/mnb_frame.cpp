@@ -6,6 +6,8 @@
 #include "codecs/dct/idct.h"
 #include "codecs/dct/wrapping.h"
 
+namespace qx {
+
 namespace {
 
 constexpr uint32_t LONGEST_FLAT_RECORD = 12;
@@ -115,3 +117,5 @@ int32_t mnb_decode_picture(DctDecoder& decoder, const ColourTables& tables, cons
     }
     return DCT_DECODED;
 }
+
+}  // namespace qx

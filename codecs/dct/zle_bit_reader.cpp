@@ -8,6 +8,8 @@
 #include "codecs/dct/wrapping.h"
 #include "codecs/dct/zle_codes.h"
 
+namespace qx {
+
 namespace {
 
 // DC size lookups indexed by the next 7 (luma) or 8 (chroma) bits; the all-ones window keeps
@@ -344,3 +346,5 @@ bool zle_decode_block(ZleBitReader& reader, ZleComponent component,
     reader.bit_position = cache_position(cache);
     return ended;
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "codecs/dct/coefficient_block.h"
 
+namespace qx {
+
 // Reads a Zle frame's bit stream: 32-bit little-endian words taken most significant bit first.
 // Bits past the end of the stream read as zero; nothing past it is ever loaded.
 struct ZleBitReader {
@@ -32,3 +34,5 @@ bool zle_reader_overrun(const ZleBitReader& reader);
 // the stream is broken from there on.
 bool zle_decode_block(ZleBitReader& reader, ZleComponent component,
                       const DequantTable& dequant_table, CoefficientBlock& block);
+
+}  // namespace qx

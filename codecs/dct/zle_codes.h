@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace qx {
+
 // The intra-block tables of ISO/IEC 11172-2 that Zle streams use, bit patterns most
 // significant bit first.
 
@@ -172,3 +174,5 @@ inline constexpr uint8_t ZLE_DEFAULT_INTRA_MATRIX[64] = {
     26, 27, 29, 34, 38, 46, 56, 69,  // row 6
     27, 29, 35, 38, 46, 56, 69, 83,  // row 7
 };
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "codecs/dct/idct.h"
 #include "codecs/dct/zle_codes.h"
 
+namespace qx {
+
 namespace {
 
 int32_t signed_nibble(int32_t nibble) {
@@ -130,3 +132,5 @@ int32_t zle_decode_picture(DctDecoder& decoder, const ColourTables& tables, cons
     }
     return DCT_DECODED;
 }
+
+}  // namespace qx

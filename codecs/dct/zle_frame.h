@@ -4,6 +4,8 @@
 
 #include "codecs/dct/dct_decoder.h"
 
+namespace qx {
+
 // Frame size, quality and the two frame-flag bits from the 8-byte frame header; a shorter
 // payload changes nothing.
 void zle_read_header(const uint8_t* payload, uint32_t payload_bytes, DctHeader& header);
@@ -32,3 +34,5 @@ bool zle_read_copy_flag(ZleBitReader& reader, int32_t& dx, int32_t& dy);
 // clamped to its first or last row, and a run past its first or last pixel is moved inside.
 void zle_copy_macroblock(uint8_t* draw_picture, const uint8_t* reference_picture,
                          const MacroblockWalk& walk, int32_t x, int32_t y, int32_t dx, int32_t dy);
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "codecs/rkd/rkd_block_mask.h"
 #include "codecs/rkd/rkd_quad_blocks.h"
 
+namespace qx {
+
 namespace {
 
 // The highest offset at which a displaced block still ends inside the previous picture.
@@ -188,3 +190,5 @@ void rkd_assemble_picture_reference(const int32_t* block_map, const uint8_t* pre
                                     int32_t height, const uint64_t* kept) {
     assemble_bytewise(block_map, previous, picture, sources, width, height, kept);
 }
+
+}  // namespace qx

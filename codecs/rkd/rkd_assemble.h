@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace qx {
+
 // What a block-map index can select: indexes below vector_count are motion vectors (linear
 // byte offsets into the previous picture), the next block_count ones 16-byte table blocks.
 struct RkdBlockSources {
@@ -26,3 +28,5 @@ void rkd_assemble_picture(const int32_t* block_map, const uint8_t* previous, uin
 void rkd_assemble_picture_reference(const int32_t* block_map, const uint8_t* previous,
                                     uint8_t* picture, const RkdBlockSources& sources, int32_t width,
                                     int32_t height, const uint64_t* kept);
+
+}  // namespace qx

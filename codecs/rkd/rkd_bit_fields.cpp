@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace qx {
+
 namespace {
 
 // The little-endian word at `at`, with the bytes past the input taken as zero.
@@ -85,3 +87,5 @@ void rkd_read_index_fields_reference(int32_t* destination, const uint8_t* source
         destination[j] = int32_t(field);
     }
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 [[gnu::target("popcnt")]] bool rkd_mask_mostly_set(const uint64_t* mask, int32_t columns,
                                                    int32_t rows) {
     size_t set = 0;
@@ -74,3 +76,5 @@ void rkd_mark_blocks_of_index_reference(const int32_t* block_map, int32_t column
         }
     }
 }
+
+}  // namespace qx

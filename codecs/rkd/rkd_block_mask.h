@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace qx {
+
 // One bit per 4 x 4 block of a picture: each block row starts a new run of 64-bit words, and
 // block x of a row is bit x % 64 of the row's word x / 64.
 inline int32_t rkd_mask_words_per_row(int32_t columns) {
@@ -84,3 +86,5 @@ void rkd_for_each_clear_stretch(const uint64_t* row, int32_t columns, int32_t jo
         span(pending_first, pending_end);
     }
 }
+
+}  // namespace qx

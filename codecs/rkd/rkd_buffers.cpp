@@ -6,6 +6,8 @@
 #include "base/memory.h"
 #include "codecs/rkd/rkd_block_mask.h"
 
+namespace qx {
+
 namespace {
 
 template <typename T>
@@ -116,3 +118,5 @@ void rkd_release_buffers(RkdDecoder& rkd) {
     rkd.rkd_vectors_capacity = 0;
     rkd.rkd_blocks_capacity = 0;
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "codecs/rkd/rkd_decoder.h"
 
+namespace qx {
+
 // Largest picture the codec accepts (8192 x 8192 palette indices); anything larger in a
 // key-frame header is treated as damage rather than allocated.
 inline constexpr int64_t RKD_MAX_PICTURE_PIXELS = int64_t{1} << 26;
@@ -35,3 +37,5 @@ bool rkd_reserve_blocks(RkdDecoder& rkd, int32_t blocks);
 
 // Frees every buffer of the decoder and clears its sizes and capacities.
 void rkd_release_buffers(RkdDecoder& rkd);
+
+}  // namespace qx

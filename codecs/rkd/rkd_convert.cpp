@@ -8,6 +8,8 @@
 #include "codecs/rkd/rkd_buffers.h"
 #include "codecs/rkd/rkd_kernels.h"
 
+namespace qx {
+
 namespace {
 
 // Output bytes per pixel for one conversion.
@@ -243,3 +245,5 @@ void rkd_forget_converted_pictures(RkdDecoder& rkd) {
     rkd.rkd_converted[0] = {};
     rkd.rkd_converted[1] = {};
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "codecs/rkd/rkd_block_mask.h"
 #include "codecs/rkd/rkd_decoder.h"
 
+namespace qx {
+
 // Where one colour component goes in a display pixel: its top `bits` bits, moved up by `shift`.
 struct RkdComponent {
     int32_t bits;
@@ -96,3 +98,5 @@ void rkd_convert_kept_picture(RkdDecoder& rkd, const RkdFrame& frame, uint8_t* p
                               size_t picture_bytes);
 // No picture converted before holds anything the next conversion may keep.
 void rkd_forget_converted_pictures(RkdDecoder& rkd);
+
+}  // namespace qx

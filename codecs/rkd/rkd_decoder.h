@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace qx {
+
 // Ready-made display pixels, one per palette index. With double width the 16-bit pixel sits
 // in both halves of its entry.
 struct RkdPixelTable {
@@ -71,3 +73,5 @@ struct RkdFrame {
     bool palettised;  // an 8-bit display: indices are copied as they are
     bool double_width;
 };
+
+}  // namespace qx

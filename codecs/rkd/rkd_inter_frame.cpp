@@ -11,6 +11,8 @@
 #include "codecs/rkd/rkd_kernels.h"
 #include "codecs/rkd/rkd_quad_blocks.h"
 
+namespace qx {
+
 namespace {
 
 inline constexpr uint32_t RKD_VECTOR_FIELD_BITS = 10;
@@ -170,3 +172,5 @@ int32_t rkd_decode_inter_frame(RkdDecoder& rkd, const RkdFrame& frame, const uin
                                    width, height, kept);
     return 1;
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "codecs/rkd/rkd_decoder.h"
 
+namespace qx {
+
 // Bytes before the vector field in an inter-frame payload.
 inline constexpr uint32_t RKD_INTER_HEADER_BYTES = 12;
 
@@ -12,3 +14,5 @@ inline constexpr uint32_t RKD_INTER_HEADER_BYTES = 12;
 // be had. A dropped frame leaves rkd_frame holding the last picture.
 int32_t rkd_decode_inter_frame(RkdDecoder& rkd, const RkdFrame& frame, const uint8_t* payload,
                                uint32_t payload_bytes);
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include "codecs/rkd/rkd_bit_fields.h"
 
+namespace qx {
+
 namespace {
 
 void read_index_fields_portable(int32_t* destination, const uint8_t* source, size_t source_bytes,
@@ -76,3 +78,5 @@ const RkdKernels& rkd_kernels() {
     static const RkdKernels kernels = rkd_kernels_for(cpu_level());
     return kernels;
 }
+
+}  // namespace qx

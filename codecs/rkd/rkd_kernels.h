@@ -8,6 +8,8 @@
 #include "codecs/rkd/rkd_convert.h"
 #include "codecs/rkd/rkd_unpack.h"
 
+namespace qx {
+
 // The hot loops of the Rkd codec, each reached through this table: the plain reference is
 // always there, and faster versions replace it where the processor has the instructions.
 // Every version gives the reference's output bit for bit (the kernel checker proves it).
@@ -62,3 +64,5 @@ void rkd_kernels_avx2(RkdKernels& kernels);
 void rkd_kernels_avx512(RkdKernels& kernels);
 void rkd_kernels_avx512vbmi(RkdKernels& kernels);
 void rkd_kernels_simd128(RkdKernels& kernels);
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "codecs/rkd/rkd_bit_fields.h"
 #include "codecs/rkd/rkd_kernels.h"
 
+namespace qx {
+
 namespace {
 
 // Eight fields a step, without gathers (slow on the processors that have AVX2 but not
@@ -74,3 +76,5 @@ void rkd_kernels_avx2(RkdKernels& kernels) {
     kernels.read_index_fields = read_index_fields_avx2;
     kernels.mark_blocks_of_index = mark_blocks_of_index_avx2;
 }
+
+}  // namespace qx

@@ -10,6 +10,8 @@
 #include "codecs/rkd/rkd_kernels.h"
 #include "codecs/rkd/rkd_quad_blocks.h"
 
+namespace qx {
+
 namespace {
 
 // Sixteen blocks a compare; lanes past the row's end load nothing and compare unequal.
@@ -254,3 +256,5 @@ void rkd_kernels_avx512(RkdKernels& kernels) {
     kernels.read_index_fields = read_index_fields_avx512;
     kernels.convert = convert_avx512;
 }
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 
 #include "codecs/rkd/rkd_kernels.h"
 
+namespace qx {
+
 // The zero-masked forms with every lane set avoid GCC 12's false uninitialised warnings on the
 // unmasked ones.
 
@@ -87,3 +89,5 @@ void convert_vbmi(const RkdConversion& c) {
 void rkd_kernels_avx512vbmi(RkdKernels& kernels) {
     kernels.convert = convert_vbmi;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 
 #include "codecs/rkd/rkd_kernels.h"
 
+namespace qx {
+
 namespace {
 
 // Four blocks a compare; the blocks after a row's last whole four go one at a time.
@@ -32,3 +34,5 @@ void mark_blocks_of_index_simd128(const int32_t* block_map, int32_t columns, int
 void rkd_kernels_simd128(RkdKernels& kernels) {
     kernels.mark_blocks_of_index = mark_blocks_of_index_simd128;
 }
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "codecs/rkd/rkd_kernels.h"
 #include "codecs/rkd/rkd_unpack.h"
 
+namespace qx {
+
 namespace {
 
 struct KeyHeader {
@@ -73,3 +75,5 @@ int32_t rkd_decode_key_frame(RkdDecoder& rkd, const uint8_t* payload, uint32_t p
     std::memset(rkd.rkd_frame + written, 0, picture_bytes - written);
     return 1;
 }
+
+}  // namespace qx

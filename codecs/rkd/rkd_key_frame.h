@@ -3,6 +3,8 @@
 
 #include "codecs/rkd/rkd_decoder.h"
 
+namespace qx {
+
 // Bytes before the palette in a key-frame payload.
 inline constexpr uint32_t RKD_KEY_HEADER_BYTES = 12;
 
@@ -14,3 +16,5 @@ void rkd_read_key_header(RkdDecoder& rkd, RkdFrame& frame, const uint8_t* payloa
 // Unpacks the key frame's picture into rkd_frame. 1 on success, 0 when a buffer cannot be had
 // or the header is unusable.
 int32_t rkd_decode_key_frame(RkdDecoder& rkd, const uint8_t* payload, uint32_t payload_bytes);
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "base/memory.h"
 #include "codecs/rkd/rkd_convert.h"
 
+namespace qx {
+
 namespace {
 
 // A palette component at the brightness, clamped to 0..255. Negative brightness is black.
@@ -63,3 +65,5 @@ void rkd_build_pixel_table(RkdDecoder& rkd, const RkdPixelFormat& format) {
     // Pictures converted through the old table hold nothing the new one would give.
     rkd_forget_converted_pictures(rkd);
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 size_t rkd_expand_quad_blocks(const uint8_t* source, size_t source_bytes, uint8_t* destination,
                               size_t destination_bytes) {
     size_t count =
@@ -17,3 +19,5 @@ size_t rkd_expand_quad_blocks(const uint8_t* source, size_t source_bytes, uint8_
     }
     return count;
 }
+
+}  // namespace qx

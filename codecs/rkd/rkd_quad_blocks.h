@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace qx {
+
 inline constexpr uint32_t RKD_BLOCK_BYTES = 16;
 inline constexpr uint32_t RKD_QUAD_BLOCK_BYTES = 8;
 
@@ -10,3 +12,5 @@ inline constexpr uint32_t RKD_QUAD_BLOCK_BYTES = 8;
 // whole blocks as both sides hold and returns their count.
 size_t rkd_expand_quad_blocks(const uint8_t* source, size_t source_bytes, uint8_t* destination,
                               size_t destination_bytes);
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace qx {
+
 namespace {
 
 // One decoded command: `length` command bytes, then `literals` bytes from the stream, then
@@ -198,3 +200,5 @@ RkdUnpackResult rkd_unpack_reference(const uint8_t* source, size_t source_bytes,
                                      uint8_t* destination, size_t destination_bytes) {
     return unpack_with<BytewiseMover>(source, source_bytes, destination, destination_bytes);
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace qx {
+
 // Why an unpacking stopped. Only RKD_UNPACK_ENDED is a whole picture; the others leave the
 // part unpacked so far in place, and the frame is still shown.
 enum RkdUnpackStatus : int32_t {
@@ -25,3 +27,5 @@ RkdUnpackResult rkd_unpack(const uint8_t* source, size_t source_bytes, uint8_t* 
 // The same unpacking, one byte at a time: the reference the fast version is checked against.
 RkdUnpackResult rkd_unpack_reference(const uint8_t* source, size_t source_bytes,
                                      uint8_t* destination, size_t destination_bytes);
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 
 #include "authoring/movie_writer.h"
 
+namespace qx {
+
 namespace {
 
 std::vector<uint8_t> payload(uint32_t bytes, uint8_t fill) {
@@ -130,7 +132,10 @@ bool save_seeds(const std::filesystem::path& folder, const std::vector<MovieWrit
 
 }  // namespace
 
+}  // namespace qx
+
 int main(int argc, char** argv) {
+    using namespace qx;
     if (argc != 2) {
         std::fprintf(stderr, "usage: qx_fuzz_corpus FOLDER\n");
         return 1;

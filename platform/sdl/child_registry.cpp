@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 void ChildRegistry::add(DisplayChild* child) {
     std::lock_guard lock(mutex_);
     children_.push_back(child);
@@ -22,3 +24,5 @@ void ChildRegistry::discard_all() {
         child->discard();
     }
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 #include <mutex>
 #include <vector>
 
+namespace qx {
+
 // Surfaces and palettes made on a display. When the display's last reference goes it discards
 // every child still alive, so palettes left attached to surfaces end with it.
 class DisplayChild {
@@ -23,3 +25,5 @@ class ChildRegistry {
     std::mutex mutex_;
     std::vector<DisplayChild*> children_;
 };
+
+}  // namespace qx

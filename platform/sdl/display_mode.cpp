@@ -1,5 +1,7 @@
 #include "platform/sdl/display_mode.h"
 
+namespace qx {
+
 PixelFormat DisplayMode::pixel_format() const {
     PixelFormat format;
     format.rgb_bit_count = static_cast<uint32_t>(bytes_per_pixel() * 8);
@@ -35,3 +37,5 @@ bool display_mode_valid(const DisplayMode& mode) {
     return known_depth && mode.width >= 1 && mode.height >= 1 &&
            mode.width <= DISPLAY_MODE_MAX_SIDE && mode.height <= DISPLAY_MODE_MAX_SIDE;
 }
+
+}  // namespace qx

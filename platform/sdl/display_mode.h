@@ -3,6 +3,8 @@
 
 #include "platform/display.h"
 
+namespace qx {
+
 // A display mode: the size of the frame buffer and the layout of its pixels. Depth 8 is
 // palettised, 15 and 16 are 5-5-5 and 5-6-5 in two bytes, 24 and 32 are 8-8-8 in three or
 // four bytes.
@@ -19,3 +21,5 @@ inline constexpr int32_t DISPLAY_MODE_MAX_SIDE = 8192;
 
 // Whether the mode can be made: a known depth and sides of 1 to DISPLAY_MODE_MAX_SIDE.
 bool display_mode_valid(const DisplayMode& mode);
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 #include <cstdarg>
 #include <mutex>
 
+namespace qx {
+
 namespace {
 
 void drop_sdl_message(void*, int, SDL_LogPriority, const char*) {}
@@ -46,3 +48,5 @@ void quiet_library_logs() {
                                                  "wl_log_set_handler_client", &drop_client_log);
     });
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 namespace {
 
 bool range_valid(uint32_t first, uint32_t count, const void* entries) {
@@ -49,3 +51,5 @@ void MemoryPalette::destroy() {
     registry_.remove(this);
     delete this;
 }
+
+}  // namespace qx

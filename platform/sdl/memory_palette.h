@@ -6,6 +6,8 @@
 #include "platform/display.h"
 #include "platform/sdl/child_registry.h"
 
+namespace qx {
+
 // The 256 entries of a palette, shared with the screen that shows it so that either may go
 // first. Written by the player's thread, read by the presenter.
 struct PaletteStore {
@@ -33,3 +35,5 @@ class MemoryPalette final : public DisplayPalette, public DisplayChild {
     ChildRegistry& registry_;
     std::shared_ptr<PaletteStore> store_ = std::make_shared<PaletteStore>();
 };
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "platform/sdl/pixel_surface.h"
 
+namespace qx {
+
 // An off-screen surface (or a back buffer): pixels in memory of its own, zero at first.
 class MemorySurface final : public PixelSurface {
   public:
@@ -14,3 +16,5 @@ class MemorySurface final : public PixelSurface {
   private:
     std::vector<uint8_t> memory_;
 };
+
+}  // namespace qx

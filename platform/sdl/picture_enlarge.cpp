@@ -5,6 +5,8 @@
 
 #include "platform/sdl/present_kernels.h"
 
+namespace qx {
+
 std::vector<int32_t> nearest_sources(int32_t picture_size, int32_t out_size) {
     std::vector<int32_t> sources(static_cast<size_t>(out_size > 0 ? out_size : 0));
     for (int32_t i = 0; i < out_size; ++i) {
@@ -40,3 +42,5 @@ void enlarge_picture(const PictureWords& picture, const PictureWords& out) {
         }
     }
 }
+
+}  // namespace qx

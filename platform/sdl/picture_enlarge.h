@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace qx {
+
 // Nearest-neighbour enlargement of a picture of 0x00RRGGBB words into a rectangle of the window.
 // Each output pixel takes the picture pixel under its centre, so a whole-number enlargement
 // repeats every pixel exactly that many times, and the picture is never read outside itself.
@@ -18,3 +20,5 @@ struct PictureWords {
 
 // Fills all of `out` from `picture` (which must not be empty).
 void enlarge_picture(const PictureWords& picture, const PictureWords& out);
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+namespace qx {
+
 namespace {
 
 DisplayRect whole(const DisplayMode& format) {
@@ -157,3 +159,5 @@ PlatformResult PixelSurface::set_palette(DisplayPalette* palette) {
     palette_changed(palette);
     return PLATFORM_OK;
 }
+
+}  // namespace qx

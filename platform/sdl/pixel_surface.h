@@ -8,6 +8,8 @@
 #include "platform/sdl/display_mode.h"
 #include "platform/sdl/surface_blit.h"
 
+namespace qx {
+
 // A surface whose pixels live in memory with a packed pitch: describe, lock, stretched and
 // clipped Blts, colour fills and a palette reference. Subclasses say where the pixels are and
 // what guards them.
@@ -53,3 +55,5 @@ class PixelSurface : public DisplaySurface, public DisplayChild {
     std::atomic<bool> locked_{false};
     DisplayPalette* palette_ = nullptr;
 };
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include "platform/sdl/xrgb_conversion.h"
 
+namespace qx {
+
 namespace {
 
 void enlarge_row_reference(const uint32_t* source, const int32_t* columns, uint32_t* out,
@@ -53,3 +55,5 @@ const PresentKernels& present_kernels() {
     static const PresentKernels kernels = present_kernels_for(cpu_level());
     return kernels;
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "base/cpu_features.h"
 
+namespace qx {
+
 // The hot loop of showing pictures in a window's own surface, reached through this table: the
 // plain reference is always there, and faster versions replace it where the processor has the
 // instructions. Every version gives the reference's output bit for bit (the kernel checker
@@ -35,3 +37,5 @@ const PresentKernels& present_kernels();
 
 // Versions each instruction-set file adds to a table.
 void present_kernels_avx2(PresentKernels& kernels);
+
+}  // namespace qx

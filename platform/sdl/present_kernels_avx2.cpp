@@ -5,6 +5,8 @@
 #include "platform/sdl/present_kernels.h"
 #include "platform/sdl/xrgb_conversion.h"
 
+namespace qx {
+
 namespace {
 
 // Eight output pixels a step, gathered by their column numbers; the tail one by one.
@@ -76,3 +78,5 @@ void present_kernels_avx2(PresentKernels& kernels) {
     kernels.xrgb_from_555_row = xrgb_row_avx2<15>;
     kernels.xrgb_from_565_row = xrgb_row_avx2<16>;
 }
+
+}  // namespace qx

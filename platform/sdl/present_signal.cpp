@@ -3,6 +3,8 @@
 #include <condition_variable>
 #include <mutex>
 
+namespace qx {
+
 namespace {
 
 struct PresentSignal {
@@ -39,3 +41,5 @@ uint64_t present_signal_count() {
     std::lock_guard lock(signal.mutex);
     return signal.count;
 }
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "platform/sdl/window_surface_presenter.h"
 #include "platform/sdl/x11_direct_rendering.h"
 
+namespace qx {
+
 namespace {
 
 enum class PresentWay { automatic, renderer, surface };
@@ -85,3 +87,5 @@ PresenterChoice choose_presenter(SDL_Window* window) {
     }
     return {renderer, std::make_unique<TexturePresenter>(renderer)};
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 
 #include "platform/sdl/sdl_presenter.h"
 
+namespace qx {
+
 // How a window's pictures reach the screen. Graphics hardware draws a renderer's texture for
 // next to nothing; a renderer that draws in software (a software GL driver, or SDL's own
 // renderer) costs far more than enlarging the pixels ourselves into the window's own surface.
@@ -17,3 +19,5 @@ struct PresenterChoice {
 };
 
 PresenterChoice choose_presenter(SDL_Window* window);
+
+}  // namespace qx

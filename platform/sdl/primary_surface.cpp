@@ -2,6 +2,8 @@
 
 #include "platform/sdl/memory_palette.h"
 
+namespace qx {
+
 PrimarySurface::PrimarySurface(ChildRegistry& registry, std::shared_ptr<ScreenBuffer> screen,
                                DisplaySurface* back_buffer)
     : PixelSurface(registry, screen->mode(),
@@ -51,3 +53,5 @@ void PrimarySurface::release_references() {
         back_buffer_ = nullptr;
     }
 }
+
+}  // namespace qx

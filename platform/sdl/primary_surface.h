@@ -4,6 +4,8 @@
 #include "platform/sdl/pixel_surface.h"
 #include "platform/sdl/screen_buffer.h"
 
+namespace qx {
+
 // The primary surface: its pixels are the frame buffer of the display mode, which the window
 // shows. Every write goes through the screen's guard and tells the screen about it.
 class PrimarySurface final : public PixelSurface {
@@ -27,3 +29,5 @@ class PrimarySurface final : public PixelSurface {
     std::shared_ptr<ScreenBuffer> screen_;
     DisplaySurface* back_buffer_;
 };
+
+}  // namespace qx

@@ -1,5 +1,7 @@
 #include "platform/sdl/screen_buffer.h"
 
+namespace qx {
+
 ScreenBuffer::ScreenBuffer(const DisplayMode& mode)
     : mode_(mode),
       converter_(mode.depth),
@@ -70,3 +72,5 @@ ScreenBuffer::Take ScreenBuffer::take_picture(PresentClock::time_point now,
     dirty_ = false;
     return Take::taken;
 }
+
+}  // namespace qx

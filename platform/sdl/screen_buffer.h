@@ -11,6 +11,8 @@
 #include "platform/sdl/surface_blit.h"
 #include "platform/sdl/xrgb_conversion.h"
 
+namespace qx {
+
 // The frame buffer of a display mode, written by Blts to the primary surface on any thread and
 // shown by the presenter on the main thread. A picture is handed over only once it looks
 // complete, so a half-copied frame never reaches the window:
@@ -61,3 +63,5 @@ class ScreenBuffer {
     bool held_ = false;
     PresentClock::time_point last_write_{};
 };
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "platform/sdl/sdl_display.h"
 #include "platform/sdl/sdl_sound_device.h"
 
+namespace qx {
+
 SdlBackend::SdlBackend(bool with_sound) : with_sound_(with_sound) {
     quiet_library_logs();
 }
@@ -59,3 +61,5 @@ bool SdlBackend::muted() const {
 bool SdlBackend::sound_unavailable() const {
     return mix_->unavailable.load(std::memory_order_relaxed);
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "../backend.h"
 #include "sound_mix.h"
 
+namespace qx {
+
 // Displays shown in SDL windows and sound through SDL's audio devices. Install it on the main
 // thread and keep it until every display and sound object is gone. Without sound (or when
 // SDL finds no audio driver) sound devices cannot be created, so the player plays silently.
@@ -33,3 +35,5 @@ class SdlBackend final : public PlatformBackend {
     bool audio_started_ = false;
     std::shared_ptr<SoundMix> mix_ = std::make_shared<SoundMix>();
 };
+
+}  // namespace qx

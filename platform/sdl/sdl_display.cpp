@@ -9,6 +9,8 @@
 #include "platform/sdl/primary_surface.h"
 #include "platform/sdl/sdl_window.h"
 
+namespace qx {
+
 namespace {
 
 constexpr auto REFRESH_PERIOD = std::chrono::microseconds(16667);
@@ -103,3 +105,5 @@ PlatformResult SdlDisplay::wait_for_vertical_blank(uint32_t) {
     std::this_thread::sleep_for(REFRESH_PERIOD - into_refresh);
     return PLATFORM_OK;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "platform/sdl/child_registry.h"
 #include "platform/sdl/screen_buffer.h"
 
+namespace qx {
+
 // The display: a frame buffer in the pixel format of the display mode (640 x 480 x 16 until
 // one is set), shown in the window given to the cooperative level. Without a window it is a
 // frame buffer nobody sees. Mode and cooperative-level calls belong on the main thread; the
@@ -30,3 +32,5 @@ class SdlDisplay final : public Display {
     std::shared_ptr<ScreenBuffer> screen_ = std::make_shared<ScreenBuffer>(DisplayMode{});
     WindowHandle window_ = nullptr;
 };
+
+}  // namespace qx

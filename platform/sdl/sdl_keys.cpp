@@ -2,6 +2,8 @@
 
 #include "platform/window.h"
 
+namespace qx {
+
 namespace {
 
 struct KeyPair {
@@ -73,3 +75,5 @@ uint32_t virtual_key_from_sdl(SDL_Keycode key) {
     }
     return 0;
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include "platform/sdl/x11_connection_watch.h"
 
+namespace qx {
+
 SDL_Rect fit_rect(int width, int height, int out_width, int out_height) {
     if (width <= 0 || height <= 0 || out_width <= 0 || out_height <= 0) {
         return {0, 0, 0, 0};
@@ -56,3 +58,5 @@ void SdlPresenter::update(PresentClock::time_point now, PresentClock::time_point
         show_new_picture();
     }
 }
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "platform/sdl/screen_buffer.h"
 #include "platform/sdl/window_overlay.h"
 
+namespace qx {
+
 // Shows a screen's pictures in one SDL window, centred and scaled with the aspect ratio kept,
 // black around them. Main thread only. How the pictures reach the window is the subclass's
 // affair: a renderer's texture, or the window's own surface.
@@ -62,3 +64,5 @@ class SdlPresenter {
 // Where a picture of width x height goes in an output of out_width x out_height: as large as
 // fits with the aspect ratio kept, centred.
 SDL_Rect fit_rect(int width, int height, int out_width, int out_height);
+
+}  // namespace qx

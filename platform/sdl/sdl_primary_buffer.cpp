@@ -1,5 +1,7 @@
 #include "platform/sdl/sdl_primary_buffer.h"
 
+namespace qx {
+
 bool wave_format_playable(const WaveFormat& format) {
     return format.format_tag == WAVE_FORMAT_PCM && (format.channels == 1 || format.channels == 2) &&
            (format.bits_per_sample == 8 || format.bits_per_sample == 16) &&
@@ -51,3 +53,5 @@ PlatformResult SdlPrimaryBuffer::lock(uint32_t, uint32_t, void**, uint32_t*, voi
 PlatformResult SdlPrimaryBuffer::unlock(void*, uint32_t, void*, uint32_t) {
     return PLATFORM_FAILED;
 }
+
+}  // namespace qx

@@ -1,6 +1,8 @@
 #pragma once
 #include "platform/sound.h"
 
+namespace qx {
+
 // The primary buffer: it accepts any playable output format (SDL converts whatever the
 // streaming buffers play to what the card takes) and plays nothing itself; its size is what
 // a streaming buffer of the player is made of.
@@ -23,3 +25,5 @@ class SdlPrimaryBuffer final : public SoundBuffer {
 // Whether `format` is PCM that a buffer can play: 1 or 2 channels of 8 or 16 bits, 100 to
 // 200,000 samples a second, with the block size those give.
 bool wave_format_playable(const WaveFormat& format);
+
+}  // namespace qx

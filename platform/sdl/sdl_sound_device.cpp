@@ -5,6 +5,8 @@
 #include "platform/sdl/sdl_primary_buffer.h"
 #include "platform/sdl/sdl_stream_buffer.h"
 
+namespace qx {
+
 SdlSoundDevice::SdlSoundDevice(std::shared_ptr<SoundMix> mix) : mix_(std::move(mix)) {}
 
 PlatformResult SdlSoundDevice::set_cooperative_level(WindowHandle, uint32_t) {
@@ -40,3 +42,5 @@ PlatformResult SdlSoundDevice::create_sound_buffer(const SoundBufferDesc& desc,
     }
     return *buffer ? PLATFORM_OK : PLATFORM_FAILED;
 }
+
+}  // namespace qx

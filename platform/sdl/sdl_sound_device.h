@@ -4,6 +4,8 @@
 #include "platform/sdl/sound_mix.h"
 #include "platform/sound.h"
 
+namespace qx {
+
 // The default sound card through SDL. Its primary buffer reports SdlPrimaryBuffer's size;
 // each streaming buffer opens an SDL audio device of its own (SDL mixes and converts), and
 // one that cannot be opened is refused, which sends the player to silent mode.
@@ -21,3 +23,5 @@ class SdlSoundDevice final : public SoundDevice {
 
 // Largest streaming buffer made: 16 MB, well beyond a second of any playable format.
 inline constexpr uint32_t SDL_STREAM_BUFFER_MAX_BYTES = 16u << 20;
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "platform/platform_clock.h"
 #include "platform/sdl/sdl_primary_buffer.h"
 
+namespace qx {
+
 namespace {
 
 // Sample frames SDL asks for at a time: a power of two of 40 to 80 ms of sound. Sound servers
@@ -201,3 +203,5 @@ PlatformResult SdlStreamBuffer::unlock(void*, uint32_t, void*, uint32_t) {
     locked_.store(false, std::memory_order_release);
     return PLATFORM_OK;
 }
+
+}  // namespace qx

@@ -10,6 +10,8 @@
 #include "platform/sdl/stream_cursor.h"
 #include "platform/sound.h"
 
+namespace qx {
+
 // A streaming buffer played by SDL's audio callback on SDL's audio thread. The callback takes
 // the bytes at the play cursor and moves it on (wrapping when looping); a stopped buffer
 // plays silence and keeps its cursor. Locked regions are guarded against the callback for the
@@ -52,3 +54,5 @@ class SdlStreamBuffer final : public SoundBuffer {
     std::atomic<bool> locked_{false};
     std::binary_semaphore memory_gate_{1};
 };
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "platform/sdl/window_overlay.h"
 #include "platform/window.h"
 
+namespace qx {
+
 // What the SDL display and the tests need of the window system beyond platform/window.h.
 // Main thread only, like the rest of it; unknown handles are ignored.
 
@@ -19,3 +21,5 @@ bool sdl_window_read_pixels(WindowHandle window, std::vector<uint32_t>& pixels, 
                             int& height);
 // SDL's identifier of the window, for events addressed to it; 0 for an unknown handle.
 uint32_t sdl_window_id(WindowHandle window);
+
+}  // namespace qx

@@ -15,6 +15,8 @@
 #include "platform/sdl/x11_connection_watch.h"
 #include "platform/sdl/x11_window_manager.h"
 
+namespace qx {
+
 // The window system over SDL. Everything here runs on the main thread, which SDL requires of
 // windows, renderers and events; the player's threads only write frame buffers. Every call that
 // may reach the display is guarded (x11_guarded), so that a display going away in the middle
@@ -596,3 +598,5 @@ uint32_t sdl_window_id(WindowHandle handle) {
     SdlWindow* window = find_window(handle);
     return window ? SDL_GetWindowID(window->window) : 0;
 }
+
+}  // namespace qx

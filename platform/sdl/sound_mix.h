@@ -2,6 +2,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace qx {
+
 // What the application sets for every buffer of a sound device at once, and what it learns
 // of them all.
 struct SoundMix {
@@ -13,3 +15,5 @@ struct SoundMix {
     // plays on silently, and the application may say so.
     std::atomic<bool> unavailable{false};
 };
+
+}  // namespace qx

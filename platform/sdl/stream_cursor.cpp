@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 StreamCursor::StreamCursor(uint32_t buffer_bytes, uint32_t bytes_per_second)
     : buffer_bytes_(buffer_bytes), bytes_per_second_(bytes_per_second) {}
 
@@ -92,3 +94,5 @@ uint32_t StreamCursor::position(int64_t now_us, bool device_alive) {
     const uint64_t behind = (last_taken_ - heard) % buffer_bytes_;
     return static_cast<uint32_t>((cursor_ + buffer_bytes_ - behind) % buffer_bytes_);
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <mutex>
 
+namespace qx {
+
 // The play cursor of a streaming buffer. The sound card moves it as it takes the buffer's
 // bytes; when the card stops taking them while the buffer plays (the device was lost or
 // hangs), the cursor runs on by itself at the buffer's byte rate from where the card left
@@ -43,3 +45,5 @@ class StreamCursor {
     bool free_running_ = false;
     int64_t last_progress_us_ = 0;
 };
+
+}  // namespace qx

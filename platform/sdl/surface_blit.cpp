@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+namespace qx {
+
 namespace {
 
 // The source column (or row) for destination offset `offset` of a `dest_size` span that shows
@@ -82,3 +84,5 @@ void blit_fill(const PixelView& dest, const DisplayRect& rect, uint32_t colour) 
         }
     }
 }
+
+}  // namespace qx

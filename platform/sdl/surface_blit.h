@@ -3,6 +3,8 @@
 
 #include "platform/display.h"
 
+namespace qx {
+
 // Pixel memory of one surface: `height` rows of `width` pixels, `pitch` bytes apart.
 struct PixelView {
     uint8_t* pixels;
@@ -23,3 +25,5 @@ void blit_stretch(const PixelView& dest, const DisplayRect& dest_rect, const Pix
 
 // Fills `rect`, clipped to `dest`, with the low bytes of `colour`.
 void blit_fill(const PixelView& dest, const DisplayRect& rect, uint32_t colour);
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include "platform/sdl/x11_connection_watch.h"
 
+namespace qx {
+
 TexturePresenter::TexturePresenter(SDL_Renderer* renderer) : renderer_(renderer) {}
 
 // Guarded here, since Xlib's notice of a lost display cannot be thrown out of a destructor.
@@ -142,3 +144,5 @@ void TexturePresenter::renderer_reset() {
     overlay_changed();
     redraw();
 }
+
+}  // namespace qx

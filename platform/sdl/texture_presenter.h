@@ -5,6 +5,8 @@
 
 #include "platform/sdl/sdl_presenter.h"
 
+namespace qx {
+
 // Presents through a renderer: each complete picture is converted straight into a streaming
 // texture, which the renderer draws scaled. The way for renderers the graphics hardware runs.
 class TexturePresenter final : public SdlPresenter {
@@ -34,3 +36,5 @@ class TexturePresenter final : public SdlPresenter {
     bool texture_locked_ = false;
     std::vector<SDL_Texture*> overlay_textures_;  // one a layer of the overlay
 };
+
+}  // namespace qx

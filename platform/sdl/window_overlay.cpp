@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+namespace qx {
+
 namespace {
 
 uint32_t blend_channel(uint32_t over, uint32_t under, uint32_t alpha) {
@@ -42,3 +44,5 @@ void blend_overlay_layer(const OverlayLayer& layer, const PictureWords& out) {
         }
     }
 }
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 
 #include "platform/sdl/picture_enlarge.h"
 
+namespace qx {
+
 namespace {
 
 uint32_t* word_at(const PictureWords& words, int x, int y) {
@@ -139,3 +141,5 @@ bool WindowSurfacePresenter::read_pixels(std::vector<uint32_t>& pixels, int& wid
     }
     return true;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 
 #include "platform/sdl/sdl_presenter.h"
 
+namespace qx {
+
 // Presents through the window's own surface (shared memory with the X server on X11): each
 // picture is enlarged by our own code straight into the window's pixels, and only its place is
 // sent again, the black borders once. The way where no graphics hardware draws the renderer:
@@ -41,3 +43,5 @@ class WindowSurfacePresenter final : public SdlPresenter {
     int drawn_height_ = 0;
     SDL_Rect drawn_place_{};
 };
+
+}  // namespace qx

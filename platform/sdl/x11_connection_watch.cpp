@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+namespace qx {
+
 namespace {
 
 std::atomic<bool> connection_lost{false};
@@ -81,3 +83,5 @@ X11GuardedScope::X11GuardedScope() {
 X11GuardedScope::~X11GuardedScope() {
     --guarded_depth;
 }
+
+}  // namespace qx

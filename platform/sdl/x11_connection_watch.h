@@ -1,6 +1,8 @@
 #pragma once
 #include <SDL.h>
 
+namespace qx {
+
 // Xlib ends the whole program when its connection to the X server breaks. A player has no
 // reason to stop for that: once a window is watched, a broken connection is only noted, and
 // the window system stops using the server's windows (playback goes on hidden); a request
@@ -43,3 +45,5 @@ bool x11_guarded(Call&& call) {
         return false;
     }
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include <initializer_list>
 
+namespace qx {
+
 bool x11_direct_rendering_possible(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -21,3 +23,5 @@ bool x11_direct_rendering_possible(SDL_Window* window) {
     }
     return false;
 }
+
+}  // namespace qx

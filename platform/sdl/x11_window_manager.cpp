@@ -3,6 +3,8 @@
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 
+namespace qx {
+
 bool window_manager_present(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -28,3 +30,5 @@ bool window_manager_present(SDL_Window* window) {
     }
     return present;
 }
+
+}  // namespace qx

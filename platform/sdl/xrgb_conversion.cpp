@@ -4,6 +4,8 @@
 
 #include "platform/sdl/present_kernels.h"
 
+namespace qx {
+
 namespace {
 
 uint32_t widen(uint32_t value, int32_t bits) {
@@ -66,3 +68,5 @@ void XrgbConverter::convert(const uint8_t* pixels, int32_t pitch, int32_t width,
         }
     }
 }
+
+}  // namespace qx

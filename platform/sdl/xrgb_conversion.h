@@ -3,6 +3,8 @@
 
 #include "platform/display.h"
 
+namespace qx {
+
 // Turns frame-buffer pixels of one display depth into 0x00RRGGBB words for the window
 // (a texture or its own surface). Components narrower than 8 bits are widened by repeating their
 // top bits, so 0x1F becomes 0xFF and 0 stays 0.
@@ -21,3 +23,5 @@ class XrgbConverter {
 
 // One 5-6-5 or 5-5-5 pixel as 0x00RRGGBB.
 uint32_t xrgb_from_16bit(uint16_t pixel, int32_t depth);
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "platform/soft/soft_state.h"
 #include "platform/soft/soft_surface.h"
 
+namespace qx {
+
 namespace {
 
 // Lets every playing buffer log what its cursor passed until now.
@@ -206,3 +208,5 @@ ScopedSoftBackend::ScopedSoftBackend(const SoftBackendConfig& config)
 ScopedSoftBackend::~ScopedSoftBackend() {
     platform_install_backend(previous_);
 }
+
+}  // namespace qx

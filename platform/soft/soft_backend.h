@@ -10,6 +10,8 @@
 #include "platform/display.h"
 #include "platform/sound.h"
 
+namespace qx {
+
 // The soft backend: a display and a sound device that live entirely in memory. Everything is
 // deterministic, every failure the player copes with can be provoked, and tests can read what
 // was drawn and what was heard.
@@ -220,3 +222,5 @@ class ScopedSoftBackend : public SoftBackend {
   private:
     PlatformBackend* previous_;
 };
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace qx {
+
 namespace {
 
 struct Span {
@@ -77,3 +79,5 @@ void soft_stretch(const SoftPlane& dest, const DisplayRect& dest_rect, const Sof
         }
     }
 }
+
+}  // namespace qx

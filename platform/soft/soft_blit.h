@@ -3,6 +3,8 @@
 
 #include "platform/display.h"
 
+namespace qx {
+
 // A block of pixels in memory: `height` rows of `width` pixels, `pitch` bytes apart.
 struct SoftPlane {
     uint8_t* pixels;
@@ -26,3 +28,5 @@ void soft_fill(const SoftPlane& plane, const DisplayRect& rect, uint32_t colour)
 // rectangles must have area, both planes the same pixel size, and they must not overlap.
 void soft_stretch(const SoftPlane& dest, const DisplayRect& dest_rect, const SoftPlane& source,
                   const DisplayRect& source_rect);
+
+}  // namespace qx

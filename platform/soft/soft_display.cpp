@@ -6,6 +6,8 @@
 #include "platform/soft/soft_pixel_format.h"
 #include "platform/soft/soft_surface.h"
 
+namespace qx {
+
 namespace {
 
 // Surfaces wider or taller than this are refused whatever their byte count, which keeps every
@@ -160,3 +162,5 @@ PlatformResult SoftDisplay::wait_for_vertical_blank(uint32_t /*flags*/) {
     }
     return PLATFORM_OK;
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "platform/display.h"
 #include "platform/soft/soft_state.h"
 
+namespace qx {
+
 class SoftSurface;
 
 // The display object: makes the primary, off-screen surfaces and palettes, and takes them all
@@ -34,3 +36,5 @@ class SoftDisplay : public Display, public SoftObject {
     uint32_t mode_width_;
     uint32_t mode_height_;
 };
+
+}  // namespace qx

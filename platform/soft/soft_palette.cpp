@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 namespace {
 
 bool entries_in_range(uint32_t first, uint32_t count, const PaletteEntry* entries) {
@@ -40,3 +42,5 @@ PlatformResult SoftPalette::get_entries(uint32_t /*flags*/, uint32_t first, uint
     std::copy_n(entries_.begin() + first, count, entries);
     return PLATFORM_OK;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "platform/display.h"
 #include "platform/soft/soft_state.h"
 
+namespace qx {
+
 inline constexpr uint32_t SOFT_PALETTE_ENTRIES = 256;
 
 class SoftPalette : public DisplayPalette, public SoftObject {
@@ -26,3 +28,5 @@ class SoftPalette : public DisplayPalette, public SoftObject {
 
     std::array<PaletteEntry, SOFT_PALETTE_ENTRIES> entries_{};
 };
+
+}  // namespace qx

@@ -1,5 +1,7 @@
 #include "platform/soft/soft_pixel_format.h"
 
+namespace qx {
+
 uint32_t soft_bytes_per_pixel(SoftPixelFormat format) {
     switch (format) {
         case SOFT_PIXELS_888:
@@ -39,3 +41,5 @@ PixelFormat soft_describe_pixel_format(SoftPixelFormat format) {
     }
     return described;
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include "platform/platform_clock.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int64_t MICROSECONDS_PER_SECOND = 1000000;
@@ -290,3 +292,5 @@ PlatformResult SoftSoundBuffer::unlock(void* first, uint32_t /*first_bytes*/, vo
     }
     return PLATFORM_OK;
 }
+
+}  // namespace qx

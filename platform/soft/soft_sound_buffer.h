@@ -6,6 +6,8 @@
 #include "platform/soft/soft_state.h"
 #include "platform/sound.h"
 
+namespace qx {
+
 // A sound buffer in memory. The primary buffer only takes a format. A secondary buffer has a
 // play cursor that moves with the platform clock at its byte rate while it plays, and every
 // byte the cursor passes goes to the backend's heard log, as a listener would have heard it.
@@ -78,3 +80,5 @@ inline constexpr uint32_t SOFT_MIN_SAMPLE_RATE = 100;
 inline constexpr uint32_t SOFT_MAX_SAMPLE_RATE = 100000;
 inline constexpr uint32_t SOFT_MIN_SOUND_BUFFER_BYTES = 4;
 inline constexpr uint32_t SOFT_MAX_SOUND_BUFFER_BYTES = 16u << 20;
+
+}  // namespace qx

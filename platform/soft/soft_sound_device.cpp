@@ -4,6 +4,8 @@
 
 #include "platform/soft/soft_sound_buffer.h"
 
+namespace qx {
+
 SoftSoundDevice::SoftSoundDevice(std::shared_ptr<SoftState> state)
     : SoftObject(std::move(state), SOFT_SOUND_DEVICE, nullptr) {}
 
@@ -67,3 +69,5 @@ PlatformResult SoftSoundDevice::create_secondary(const SoundBufferDesc& desc,
     }
     return PLATFORM_OK;
 }
+
+}  // namespace qx

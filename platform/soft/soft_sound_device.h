@@ -4,6 +4,8 @@
 #include "platform/soft/soft_state.h"
 #include "platform/sound.h"
 
+namespace qx {
+
 // The sound device: caps from the configuration, a primary buffer and secondary buffers, all of
 // which go with it when its last reference goes.
 class SoftSoundDevice : public SoundDevice, public SoftObject {
@@ -21,3 +23,5 @@ class SoftSoundDevice : public SoundDevice, public SoftObject {
     PlatformResult create_primary(const SoundBufferDesc& desc, SoundBuffer** buffer);
     PlatformResult create_secondary(const SoundBufferDesc& desc, SoundBuffer** buffer);
 };
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 int32_t SoftState::live(SoftObjectKind kind) const {
     return static_cast<int32_t>(std::count_if(
         objects.begin(), objects.end(), [kind](auto* object) { return object->kind() == kind; }));
@@ -61,3 +63,5 @@ void SoftObject::destroy_owned() {
         delete victim;
     }
 }
+
+}  // namespace qx

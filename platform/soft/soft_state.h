@@ -5,6 +5,8 @@
 
 #include "platform/soft/soft_backend.h"
 
+namespace qx {
+
 enum SoftObjectKind : uint32_t {
     SOFT_DISPLAY,
     SOFT_SURFACE,
@@ -72,3 +74,5 @@ class SoftObject {
     const SoftObjectKind kind_;
     const SoftObject* const owner_;
 };
+
+}  // namespace qx

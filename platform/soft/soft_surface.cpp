@@ -6,6 +6,8 @@
 #include "platform/soft/soft_palette.h"
 #include "platform/soft/soft_pixel_format.h"
 
+namespace qx {
+
 SoftSurface::SoftSurface(std::shared_ptr<SoftState> state, const SoftObject* display,
                          uint32_t width, uint32_t height, uint32_t caps)
     : SoftObject(std::move(state), SOFT_SURFACE, display),
@@ -238,3 +240,5 @@ SoftSurfaceImage SoftSurface::image() const {
     }
     return picture;
 }
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "platform/soft/soft_blit.h"
 #include "platform/soft/soft_state.h"
 
+namespace qx {
+
 class SoftPalette;
 
 // A surface in memory: the primary (with its back buffer when it flips) or an off-screen one.
@@ -58,3 +60,5 @@ class SoftSurface : public DisplaySurface, public SoftObject {
     SoftPalette* palette_ = nullptr;
     SoftSurface* back_buffer_ = nullptr;
 };
+
+}  // namespace qx

@@ -11,6 +11,8 @@
 #include "player/reader.h"
 #include "tests/audio/audio_test_movie.h"
 
+namespace qx {
+
 namespace {
 
 std::vector<uint8_t> le32(uint32_t value) {
@@ -266,3 +268,5 @@ TEST(AudioChunk, ShortOrEmptyBodyIsTheEndOfTheFile) {
     EXPECT_EQ(read_chunk(empty.context()), READ_END);
     EXPECT_EQ(empty.context().reader.audio_ring.queued, 0);
 }
+
+}  // namespace qx

@@ -12,6 +12,8 @@
 #include "player/reader.h"
 #include "tests/audio/audio_test_movie.h"
 
+namespace qx {
+
 namespace {
 
 std::vector<int16_t> tone(size_t frames, int32_t channels) {
@@ -132,3 +134,5 @@ TEST(AudioEncoder, XaPadsToWholeFramesAndCarriesItsHistory) {
     EXPECT_EQ(static_cast<int16_t>(second.payload[6] | second.payload[7] << 8),
               first.decoded[2 * 54]);
 }
+
+}  // namespace qx

@@ -16,6 +16,8 @@
 #include "tests/audio/audio_test_movie.h"
 #include "tests/audio/clock_rig.h"
 
+namespace qx {
+
 namespace {
 
 constexpr uint32_t STREAM_BYTES = 32768;
@@ -220,3 +222,5 @@ TEST_F(AudioPlayback, SilentModeConsumesTheAudioAtRealPace) {
     EXPECT_GE(params.elapsed_ms, 0.9 * expected_ms);
     EXPECT_LE(params.elapsed_ms, 3 * expected_ms + 500);
 }
+
+}  // namespace qx

@@ -10,6 +10,8 @@
 #include "player/player_stream.h"
 #include "player/reader.h"
 
+namespace qx {
+
 std::string audio_test_path(const std::string& name) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string unique =
@@ -65,3 +67,5 @@ std::vector<int16_t> block_samples(const AudioBlockSlot& slot) {
     }
     return samples;
 }
+
+}  // namespace qx

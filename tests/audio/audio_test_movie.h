@@ -6,6 +6,8 @@
 #include "authoring/movie_writer.h"
 #include "player/player_context.h"
 
+namespace qx {
+
 // A path for a test's own file in the temporary folder, unique to the running test.
 std::string audio_test_path(const std::string& name);
 
@@ -37,3 +39,5 @@ class OpenedMovie {
 
 // The 16-bit samples of a queued block.
 std::vector<int16_t> block_samples(const AudioBlockSlot& slot);
+
+}  // namespace qx

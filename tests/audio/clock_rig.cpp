@@ -6,6 +6,8 @@
 #include "audio/sound_output.h"
 #include "platform/kernel.h"
 
+namespace qx {
+
 SoftBackendConfig sound_config(uint32_t primary_bytes, bool cursor_follows_clock) {
     SoftBackendConfig config;
     config.primary_buffer_bytes = primary_bytes;
@@ -82,3 +84,5 @@ void ClockRig::queue(int32_t bytes, int32_t stamp, uint8_t first) {
 void ClockRig::tick() {
     clock_tick(0, 0, reinterpret_cast<uintptr_t>(&context.sound), 0, 0);
 }
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 #include "platform/soft/soft_backend.h"
 #include "player/player_context.h"
 
+namespace qx {
+
 // A zeroed context whose sound has been started, either on a soft sound device whose cursor
 // the test moves, or in silent mode; blocks are queued by hand, ticks called directly.
 struct ClockRig {
@@ -31,3 +33,5 @@ struct ClockRig {
 
 // A soft backend whose primary sound buffer reports `primary_bytes`.
 SoftBackendConfig sound_config(uint32_t primary_bytes, bool cursor_follows_clock);
+
+}  // namespace qx

@@ -11,6 +11,8 @@
 #include "authoring/audio_track_writer.h"
 #include "tests/audio/audio_test_movie.h"
 
+namespace qx {
+
 namespace {
 
 std::string qx_binary() {
@@ -196,3 +198,5 @@ TEST_F(AudioExportWav, ImaWithAMonoHeaderKeepsBothSides) {
         std::filesystem::remove_all(out_dir);
     }
 }
+
+}  // namespace qx

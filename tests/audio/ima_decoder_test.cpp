@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace qx {
+
 namespace {
 
 void expect_row(int32_t index, std::vector<int32_t> first_eight) {
@@ -112,3 +114,5 @@ TEST(ImaDecoder, OutOfRangeIndexIsClampedOnEntry) {
     run.decode({0x00});
     EXPECT_EQ(run.out[0], IMA_DIFFERENCES[88][0]);
 }
+
+}  // namespace qx

@@ -17,6 +17,8 @@
 #include "tests/audio/audio_test_movie.h"
 #include "tests/audio/clock_rig.h"
 
+namespace qx {
+
 namespace {
 
 // Samples whose two bytes are both nonzero, so that the zero fill of silence can be told
@@ -94,3 +96,5 @@ TEST(MediaClockConcurrency, StressReaderAndTickNeverLoseOrOverwriteABlock) {
     ASSERT_EQ(given.size(), expected.size());
     EXPECT_TRUE(given == expected);
 }
+
+}  // namespace qx

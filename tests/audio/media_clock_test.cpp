@@ -11,6 +11,8 @@
 #include "platform/timer.h"
 #include "tests/audio/clock_rig.h"
 
+namespace qx {
+
 namespace {
 
 std::vector<uint8_t> bytes_of(const std::vector<uint8_t>& memory, size_t from, size_t count) {
@@ -273,3 +275,5 @@ TEST_F(MediaClockTimer, TimerThatCannotBeKilledKeepsTheLock) {
     EXPECT_EQ(interlocked_load(context.sound.timer_ticks), ticks) << "every later tick is skipped";
     platform_faults().timer_kill_fails = false;
 }
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "player/player_context.h"
 #include "tests/audio/clock_rig.h"
 
+namespace qx {
+
 namespace {
 
 struct SoundRig {
@@ -245,3 +247,5 @@ TEST(SoundOutput, ApplicationObjectsWithoutPlaySoundAskForAnEmptyBuffer) {
     expect_silent(rig);
     primary->release();
 }
+
+}  // namespace qx

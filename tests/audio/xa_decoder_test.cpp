@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace qx {
+
 namespace {
 
 // One mono frame: header byte, then 14 bytes of two nibbles each.
@@ -170,3 +172,5 @@ TEST(XaDecoder, FilterAboveThreeDecodesWithoutPrediction) {
     }
     EXPECT_EQ(plain, odd);
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "authoring/saturated_scenes.h"
 #include "tests/authoring/dct_round_trip.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t QUALITIES[] = {20, 50, 75, 100};
@@ -243,3 +245,5 @@ TEST(ColourFidelity, SaturatedLetteringSpeckleShareAtQuality75) {
 }
 
 }  // namespace
+
+}  // namespace qx

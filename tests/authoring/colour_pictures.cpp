@@ -5,6 +5,8 @@
 
 #include "authoring/dct_scene.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t WIDTH = 160;
@@ -150,3 +152,5 @@ std::vector<ColourPicture> colour_test_pictures() {
             colour_noise(WIDTH, HEIGHT),
             test_scene(WIDTH, HEIGHT)};
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 // Pictures whose colours the DCT encoders have had trouble keeping, made in the tests: 8-bit
 // RGB triples, rows top to bottom.
 struct ColourPicture {
@@ -29,3 +31,5 @@ ColourPicture test_scene(int32_t width, int32_t height);
 
 // The set the colour tests go through.
 std::vector<ColourPicture> colour_test_pictures();
+
+}  // namespace qx

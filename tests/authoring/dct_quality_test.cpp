@@ -5,6 +5,8 @@
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
 
+namespace qx {
+
 namespace {
 
 using BuildTable = void (*)(DequantTable&, int32_t);
@@ -47,3 +49,5 @@ TEST(DctQuality, QualityHundredIsTheFinestUsable) {
 }
 
 }  // namespace
+
+}  // namespace qx

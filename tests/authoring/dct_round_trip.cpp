@@ -10,6 +10,8 @@
 #include "codecs/dct/zle_frame.h"
 #include "tests/codecs/dct/dct_test_support.h"
 
+namespace qx {
+
 namespace {
 
 std::vector<uint8_t> widened_565(const std::vector<uint8_t>& picture) {
@@ -126,3 +128,5 @@ int64_t speckles(const ColourPicture& picture, const std::vector<uint8_t>& shown
 double bits_per_pixel(const ColourPicture& picture, size_t payload_bytes) {
     return 8.0 * double(payload_bytes) / (double(picture.width) * picture.height);
 }
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 #include "authoring/dct_frame_check.h"
 #include "tests/authoring/colour_pictures.h"
 
+namespace qx {
+
 // The DCT encoders as a user runs them: the picture encoded, decoded by the player's own
 // decoders on a 5-6-5 display, and widened to 8 bits as `qx export` and the screen do (bits
 // repeated, so that full intensity is 255).
@@ -32,3 +34,5 @@ double picture_psnr(const ColourPicture& picture, const std::vector<uint8_t>& sh
 // Pixels with a channel more than 64 levels off: speckles of a wrong colour.
 int64_t speckles(const ColourPicture& picture, const std::vector<uint8_t>& shown);
 double bits_per_pixel(const ColourPicture& picture, size_t payload_bytes);
+
+}  // namespace qx

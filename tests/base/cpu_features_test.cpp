@@ -2,6 +2,8 @@
 
 #include "base/cpu_features.h"
 
+namespace qx {
+
 namespace {
 
 // QX_KERNELS may only take the kernel tables down to versions the processor runs.
@@ -19,3 +21,5 @@ TEST(CpuLevelAtMost, ANamedLevelLowersTheDetectedOneAndNeverRaisesIt) {
 }
 
 }  // namespace
+
+}  // namespace qx

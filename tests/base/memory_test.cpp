@@ -4,6 +4,8 @@
 
 #include "base/memory.h"
 
+namespace qx {
+
 namespace {
 
 TEST(PlatformMemory, BlocksAreZeroedAlignedAndCounted) {
@@ -48,3 +50,5 @@ TEST(PlatformMemory, TheChosenAllocationFails) {
 }
 
 }  // namespace
+
+}  // namespace qx

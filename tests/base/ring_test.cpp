@@ -5,6 +5,8 @@
 #include <climits>
 #include <vector>
 
+namespace qx {
+
 namespace {
 
 struct TestSlot {
@@ -93,3 +95,5 @@ TEST(Ring, BlocksNeverCrossTheArenaEndNorOverwriteQueuedOnes) {
 }
 
 }  // namespace
+
+}  // namespace qx

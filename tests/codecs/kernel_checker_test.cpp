@@ -14,6 +14,8 @@
 #include "codecs/rkd/rkd_kernels.h"
 #include "tests/codecs/dct/dct_test_support.h"
 
+namespace qx {
+
 namespace {
 
 constexpr uint8_t GUARD = 0xA5;
@@ -498,3 +500,5 @@ TEST(KernelChecker, RkdConvertMatchesTheReference) {
 }
 
 }  // namespace
+
+}  // namespace qx

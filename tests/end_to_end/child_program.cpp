@@ -10,6 +10,8 @@
 
 extern char** environ;
 
+namespace qx {
+
 namespace {
 
 // The test's environment with `changes` set over it.
@@ -113,3 +115,5 @@ bool ChildProgram::terminate(std::chrono::milliseconds limit) {
     }
     return true;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 // A program a test starts and watches from outside, as a person or a script would run it. It
 // inherits every descriptor of the test not marked close-on-exec.
 struct ChildProgramSetup {
@@ -34,3 +36,5 @@ class ChildProgram {
     pid_t pid_ = -1;
     int status_ = -1;
 };
+
+}  // namespace qx

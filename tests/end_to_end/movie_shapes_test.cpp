@@ -17,6 +17,8 @@
 #include "tests/support/temp_movie.h"
 #include "tests/support/time_slack.h"
 
+namespace qx {
+
 namespace {
 
 constexpr double TIME_SCALE = 6.0;
@@ -273,3 +275,5 @@ TEST(PlayerPriority, ThePlayerThreadRunsAtTheRequestedPriority) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -10,6 +10,8 @@
 #include "tests/end_to_end/test_movie.h"
 #include "tests/support/temp_movie.h"
 
+namespace qx {
+
 namespace {
 
 TEST(EndToEndPlayback, AMovieWithSoundIsShownPacedAndHeardAndEverythingIsReleased) {
@@ -80,3 +82,5 @@ TEST(EndToEndPlayback, WithoutASoundDeviceTheMovieIsPacedSilently) {
 }
 
 }  // namespace
+
+}  // namespace qx

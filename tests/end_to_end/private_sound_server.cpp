@@ -10,6 +10,8 @@
 #include <fstream>
 #include <thread>
 
+namespace qx {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -107,3 +109,5 @@ std::unique_ptr<ChildProgram> PrivateSoundServer::record(const std::string& path
                            });
     return recording ? std::move(recorder) : nullptr;
 }
+
+}  // namespace qx

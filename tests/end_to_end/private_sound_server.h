@@ -6,6 +6,8 @@
 
 #include "tests/end_to_end/child_program.h"
 
+namespace qx {
+
 // A sound server of the test's own (PulseAudio, one null sink at a fixed rate), reachable only
 // through a socket in `folder`, so that no other program plays into the sink it records and no
 // client starts a server by itself.
@@ -33,3 +35,5 @@ class PrivateSoundServer {
     const int32_t sample_rate_;
     std::unique_ptr<ChildProgram> server_;
 };
+
+}  // namespace qx

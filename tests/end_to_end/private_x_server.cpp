@@ -11,6 +11,8 @@
 #include <chrono>
 #include <thread>
 
+namespace qx {
+
 struct PrivateXServer::Connection {
     ::Display* display;
 };
@@ -208,3 +210,5 @@ void PrivateXServer::press_key(unsigned long window, const char* key_name) {
     XTestFakeKeyEvent(display, key, False, 0);
     XSync(display, False);
 }
+
+}  // namespace qx

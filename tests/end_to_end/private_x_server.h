@@ -6,6 +6,8 @@
 
 #include "tests/end_to_end/child_program.h"
 
+namespace qx {
+
 // What a window showed: 0x00RRGGBB words, row by row.
 struct Screenshot {
     int width = 0;
@@ -44,3 +46,5 @@ class PrivateXServer {
     std::string display_name_;
     std::unique_ptr<Connection> connection_;
 };
+
+}  // namespace qx

@@ -13,6 +13,8 @@
 #include "tests/end_to_end/test_movie.h"
 #include "tests/support/temp_movie.h"
 
+namespace qx {
+
 namespace {
 
 TEST(EndToEndSdlSound, WhatSdlPlaysIsTheDecodedAudio) {
@@ -41,3 +43,5 @@ TEST(EndToEndSdlSound, WhatSdlPlaysIsTheDecodedAudio) {
 }
 
 }  // namespace
+
+}  // namespace qx

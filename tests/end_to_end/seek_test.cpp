@@ -24,6 +24,8 @@
 #include "tests/support/temp_movie.h"
 #include "tools/qx/movie_info.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t SEEK_FRAMES = 24;
@@ -443,3 +445,5 @@ TEST(SeekIndex, MoviesDamagedAtRandomSeekWithoutHarm) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -11,6 +11,8 @@
 #include "player/display_params.h"
 #include "player/player.h"
 
+namespace qx {
+
 namespace {
 
 // A square moving over a still background: most of each picture repeats the previous one.
@@ -172,3 +174,5 @@ void AppBufferPlay::play(const char* path) {
         }
     }
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "authoring/movie_writer.h"
 #include "player/play_params.h"
 
+namespace qx {
+
 // Movies shaped as real ones are: sound that leads or outlasts the pictures, pictures that
 // outlast the sound, any sample rate, any of the three video codecs.
 struct MovieShape {
@@ -68,3 +70,5 @@ struct AppBufferPlay {
     PlayParams params{};
     RecordedPlay record;
 };
+
+}  // namespace qx

@@ -18,6 +18,8 @@
 #include "tests/support/time_slack.h"
 #include "tests/tools/encode_test_support.h"
 
+namespace qx {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -178,3 +180,5 @@ TEST_F(SoundServer, OneStartedLaterIsNotNeededForTheMovieToEnd) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "authoring/mnb_encoder.h"
 #include "player/display_params.h"
 
+namespace qx {
+
 TestMovie make_movie(int frames) {
     TestMovie movie;
     AudioTrackWriter audio(movie.writer, 2, RATE, 10);
@@ -59,3 +61,5 @@ AppBufferPlayer::AppBufferPlayer() : draw(64 * 48 * 2), reference(64 * 48 * 2) {
     params.reference_buffer = reference.data();
     params.brightness = 100;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "authoring/movie_writer.h"
 #include "player/play_params.h"
 
+namespace qx {
+
 inline constexpr int FRAMES = 30;
 inline constexpr int FPS = 15;
 inline constexpr int RATE = 22050;
@@ -30,3 +32,5 @@ struct AppBufferPlayer {
     std::vector<uint8_t> reference;
     PlayParams params{};
 };
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include "platform/sdl/sdl_presenter.h"
 
+namespace qx {
+
 DisplayPicture play_display(const std::vector<uint8_t>& frame, int width, int height) {
     DisplayPicture display{width, height, {}};
     for (size_t i = 0; i < size_t(width) * height; ++i) {
@@ -34,3 +36,5 @@ bool shows(const Screenshot& shot, const DisplayPicture& display, int rows) {
     }
     return true;
 }
+
+}  // namespace qx

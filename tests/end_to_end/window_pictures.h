@@ -5,6 +5,8 @@
 
 #include "tests/end_to_end/private_x_server.h"
 
+namespace qx {
+
 // What a window of `qx play` or `qxhost` must show, from the frames `qx export` decodes.
 
 // The bits of each channel a 5-6-5 display holds; how the lower ones are filled in when a
@@ -31,3 +33,5 @@ DisplayPicture play_display(const std::vector<uint8_t>& frame, int width, int he
 // Whether `shot` is `display` enlarged by a whole number into the middle of the window, black
 // around it, as the SDL backend shows it; only its first `rows` rows are compared (-1: all).
 bool shows(const Screenshot& shot, const DisplayPicture& display, int rows = -1);
+
+}  // namespace qx

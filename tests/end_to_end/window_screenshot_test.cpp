@@ -24,6 +24,8 @@
 #include "tools/qx/picture_brightness.h"
 #include "tools/qx/play_controls.h"
 
+namespace qx {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -36,7 +38,7 @@ constexpr int32_t MOVIE_FRAMES = 32;
 constexpr char HOST_TITLE[] = "Korvath (Orlund Capture)";
 
 DisplayPicture play_display(const std::vector<uint8_t>& frame) {
-    return ::play_display(frame, MOVIE_WIDTH, MOVIE_HEIGHT);
+    return qx::play_display(frame, MOVIE_WIDTH, MOVIE_HEIGHT);
 }
 
 // `qxhost`: 640 x 480, the picture decoded at double width drawn on every other row from the
@@ -337,7 +339,7 @@ TEST_F(WindowScreenshot, QxPlayPlaysMoviesInTurnAndNextSkips) {
     ASSERT_EQ(run_qx_in(folder.path(), "export --png second.mnb second-export").status, 0);
     std::vector<DisplayPicture> second;
     for (const auto& picture : exported_frames(folder.path() + "/second-export", SECOND_FRAMES)) {
-        second.push_back(::play_display(picture, SECOND_WIDTH, SECOND_HEIGHT));
+        second.push_back(qx::play_display(picture, SECOND_WIDTH, SECOND_HEIGHT));
     }
     const std::vector<DisplayPicture> first = play_displays();
     auto program =
@@ -395,3 +397,5 @@ TEST_F(WindowScreenshot, HostPlaysOnHiddenWhenTheDisplayGoesAway) {
 }
 
 }  // namespace
+
+}  // namespace qx

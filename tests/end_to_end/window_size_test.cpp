@@ -13,6 +13,8 @@
 #include "tests/support/temp_movie.h"
 #include "tests/video/video_rig.h"
 
+namespace qx {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -102,3 +104,5 @@ TEST_F(WindowSize, LargeMovieFitsTheScreenAndFullScreenCoversItAndRestores) {
 }
 
 }  // namespace
+
+}  // namespace qx

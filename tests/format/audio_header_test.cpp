@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace qx {
+
 namespace {
 
 AudioFormat parsed(const std::vector<uint8_t>& body) {
@@ -51,3 +53,5 @@ TEST(AudioHeaderFormat, FirstListIsSkipped) {
 }
 
 }  // namespace
+
+}  // namespace qx

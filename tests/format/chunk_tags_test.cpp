@@ -4,6 +4,8 @@
 
 #include "format/video_kinds.h"
 
+namespace qx {
+
 namespace {
 
 struct TagRole {
@@ -56,3 +58,5 @@ TEST(ChunkTags, TheTableEndsWithANull) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -16,6 +16,8 @@
 #include "platform/sdl/sdl_backend.h"
 #include "tests/platform/sdl_test_support.h"
 
+namespace qx {
+
 // The host runs in-process on the test's main thread under Xvfb; a driver thread feeds it keys
 // through SDL's event queue, as a keyboard would.
 namespace {
@@ -167,3 +169,5 @@ TEST_F(Host, WithoutADisplayTheProgramSaysSoAndEndsWithResultOne) {
     const std::string text{std::istreambuf_iterator<char>(errors), {}};
     EXPECT_EQ(text, "qxhost: no display to open the window on\n");
 }
+
+}  // namespace qx

@@ -9,6 +9,8 @@
 #include "tests/support/movie_builders.h"
 #include "tests/video/video_rig.h"
 
+namespace qx {
+
 namespace {
 
 // A PCM payload of stereo sample frames, after their count, whose left and right differ when
@@ -165,3 +167,5 @@ TEST(CInterfaceListingDamage, AnUnreadableTagIsToldAndEndsAStoppingMovie) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -16,6 +16,8 @@
 #include "tests/support/temp_movie.h"
 #include "tests/tools/encode_test_support.h"
 
+namespace qx {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -380,3 +382,5 @@ TEST(CInterfaceInput, BadInputGivesAnErrorAndCutMoviesEndEarly) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -12,6 +12,8 @@
 #include "platform/file.h"
 #include "platform/open_files.h"
 
+namespace qx {
+
 namespace {
 
 // A file of `bytes` bytes, byte i being i * 31 + i / 256 (so that no two buffers look alike).
@@ -156,3 +158,5 @@ TEST_F(PlatformFileTest, OpenCountFollowsOpenAndClose) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -9,6 +9,8 @@
 #include "platform/platform_clock.h"
 #include "tests/platform/wait_until.h"
 
+namespace qx {
+
 namespace {
 
 class PlatformKernelTest : public ::testing::Test {
@@ -132,3 +134,5 @@ TEST_F(PlatformKernelTest, SleepAndTickCountRunOnThePlatformClock) {
 }
 
 }  // namespace
+
+}  // namespace qx

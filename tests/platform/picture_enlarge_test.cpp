@@ -9,6 +9,8 @@
 #include "platform/sdl/present_kernels.h"
 #include "platform/sdl/xrgb_conversion.h"
 
+namespace qx {
+
 namespace {
 
 TEST(PictureEnlarge, WholeMultiplesRepeatEveryPixelAsOftenAndOtherSizesStayInside) {
@@ -134,3 +136,5 @@ TEST(KernelChecker, XrgbRowsMatchTheReference) {
 }
 
 }  // namespace
+
+}  // namespace qx

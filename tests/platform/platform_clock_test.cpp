@@ -5,6 +5,8 @@
 
 #include "platform/platform_clock.h"
 
+namespace qx {
+
 namespace {
 
 TEST(PlatformClock, ScaleChangesNeverMakeTimeJump) {
@@ -55,3 +57,5 @@ TEST(PlatformClock, ScopedScaleRestoresThePreviousScale) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 
 #include "platform/sdl/surface_blit.h"
 
+namespace qx {
+
 namespace {
 
 struct Pixels8 {
@@ -102,3 +104,5 @@ TEST(SdlBlit, RectInsideRefusesInvertedAndOverhangingRects) {
     EXPECT_FALSE(rect_inside({-1, 0, 2, 2}, 4, 4));
     EXPECT_FALSE(rect_inside({3, 0, 2, 2}, 4, 4));
 }
+
+}  // namespace qx

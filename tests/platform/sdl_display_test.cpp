@@ -7,6 +7,8 @@
 #include "platform/sdl/sdl_display.h"
 #include "platform/sdl/xrgb_conversion.h"
 
+namespace qx {
+
 namespace {
 
 struct DisplayFixture : testing::Test {
@@ -205,3 +207,5 @@ TEST_F(SdlDisplay16, SixteenBitPixelsWidenToFullRange) {
     EXPECT_EQ(xrgb_from_16bit(0x7C00, 15), 0xFF0000u);
     EXPECT_EQ(xrgb_from_16bit(0x0421, 15), 0x080808u);
 }
+
+}  // namespace qx

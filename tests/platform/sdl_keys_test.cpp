@@ -3,6 +3,8 @@
 #include "platform/sdl/sdl_keys.h"
 #include "platform/window.h"
 
+namespace qx {
+
 TEST(SdlKeys, HostKeysGetTheirVirtualKeyCodes) {
     EXPECT_EQ(virtual_key_from_sdl(SDLK_LSHIFT), 16u);
     EXPECT_EQ(virtual_key_from_sdl(SDLK_RSHIFT), 16u);
@@ -31,3 +33,5 @@ TEST(SdlKeys, MainKeyboardPlusAndMinusDifferFromTheKeypad) {
     EXPECT_EQ(virtual_key_from_sdl(SDLK_MINUS), KEY_MINUS);
     EXPECT_EQ(virtual_key_from_sdl(SDLK_CAPSLOCK), 0u);
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include "platform/sdl/screen_buffer.h"
 
+namespace qx {
+
 namespace {
 
 using Take = ScreenBuffer::Take;
@@ -117,3 +119,5 @@ TEST_F(SdlScreen, LostPictureIsTakenAgainFromTheFrameBuffer) {
     ASSERT_EQ(take_after(std::chrono::microseconds(0)), Take::taken);
     EXPECT_EQ(picture[5], 0x0000FFu);
 }
+
+}  // namespace qx

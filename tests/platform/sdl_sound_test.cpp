@@ -10,6 +10,8 @@
 
 #include "platform/sdl/sdl_backend.h"
 
+namespace qx {
+
 // SDL's disk audio driver plays in real time into a file, which is what a listener heard.
 namespace {
 
@@ -208,3 +210,5 @@ TEST(SdlSoundMissing, NoAudioDriverMeansNoSoundDevice) {
     EXPECT_NE(without_sound.create_sound(&device), PLATFORM_OK);
     setenv("SDL_AUDIODRIVER", "disk", 1);
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include "platform/sdl/stream_cursor.h"
 
+namespace qx {
+
 // 32,768 bytes at 88,200 bytes a second: 16-bit stereo at 22,050 Hz.
 TEST(SdlStreamCursor, CursorMovesThroughWhatTheDeviceTookAndWrapsWhenLooping) {
     StreamCursor cursor(32768, 88200);
@@ -67,3 +69,5 @@ TEST(SdlStreamCursor, PlayOnceStopsAtTheEnd) {
     EXPECT_FALSE(cursor.playing());
     EXPECT_EQ(cursor.position(0, true), 0u);
 }
+
+}  // namespace qx

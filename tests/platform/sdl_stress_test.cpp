@@ -9,6 +9,8 @@
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/sdl_window.h"
 
+namespace qx {
+
 // The backend's two meeting points between threads, hammered: Blts from a player thread
 // while the main thread presents, and the media clock's locks while SDL's audio thread plays.
 namespace {
@@ -132,3 +134,5 @@ TEST(SdlStress, ClockLocksWhileTheAudioThreadPlays) {
     }
     std::filesystem::remove(heard);
 }
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 
 #include "authoring/movie_writer.h"
 
+namespace qx {
+
 namespace {
 
 // SDL maps the system's GL libraries with its windows and unmaps them when video ends; kept
@@ -91,3 +93,5 @@ SDL_Window* first_sdl_window() {
     }
     return nullptr;
 }
+
+}  // namespace qx

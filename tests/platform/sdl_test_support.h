@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+namespace qx {
+
 // For tests that drive a program running on the main thread from a thread of their own.
 
 // A movie of `frames` Mnb frames of 320 x 240, each with 1/15 s of silent PCM sound when
@@ -22,3 +24,5 @@ void push_click(int x, int y);
 void push_drop(const std::string& path);
 // The first window SDL has open, or null.
 SDL_Window* first_sdl_window();
+
+}  // namespace qx

@@ -11,6 +11,8 @@
 #include "platform/sdl/sdl_window.h"
 #include "platform/sdl/xrgb_conversion.h"
 
+namespace qx {
+
 // A real window (under Xvfb in the test run): pictures Blt to the primary surface are read
 // back from the renderer, keys pushed into SDL's queue come out of the message pump.
 namespace {
@@ -332,3 +334,5 @@ TEST(SdlWindowSystem, NoVideoDriverMeansNoWindowClass) {
     unsetenv("SDL_VIDEODRIVER");
     EXPECT_EQ(window_create("qx no display", "x", WINDOW_STYLE_POPUP, 0, 0, 10, 10), nullptr);
 }
+
+}  // namespace qx

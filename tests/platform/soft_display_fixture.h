@@ -5,6 +5,8 @@
 
 #include "platform/soft/soft_backend.h"
 
+namespace qx {
+
 inline SurfaceDesc offscreen_desc(uint32_t width, uint32_t height, uint32_t caps) {
     SurfaceDesc desc;
     desc.flags = SURFACE_DESC_CAPS | SURFACE_DESC_HEIGHT | SURFACE_DESC_WIDTH;
@@ -67,3 +69,5 @@ class SoftDisplayTest : public ::testing::Test {
     Display* display_ = nullptr;
     DisplaySurface* primary_ = nullptr;
 };
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 #include "platform/soft/soft_backend.h"
 #include "tests/platform/soft_display_fixture.h"
 
+namespace qx {
+
 namespace {
 
 TEST_F(SoftDisplayTest, PrimaryHasTheModeSizeAndIsVisibleToTests) {
@@ -452,3 +454,5 @@ INSTANTIATE_TEST_SUITE_P(
                                  PIXEL_FORMAT_RGB | PIXEL_FORMAT_PALETTE_INDEXED8}));
 
 }  // namespace
+
+}  // namespace qx

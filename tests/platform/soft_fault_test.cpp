@@ -7,6 +7,8 @@
 
 #include "platform/soft/soft_backend.h"
 
+namespace qx {
+
 namespace {
 
 // One object of every kind, so that each fault switch has a call to trip it.
@@ -280,3 +282,5 @@ TEST(SoftBackendFaults, BackendsAreInstalledForTheirLifetime) {
 }
 
 }  // namespace
+
+}  // namespace qx

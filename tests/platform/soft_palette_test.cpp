@@ -5,6 +5,8 @@
 #include "platform/soft/soft_backend.h"
 #include "tests/platform/soft_display_fixture.h"
 
+namespace qx {
+
 namespace {
 
 class SoftDisplayPaletteTest : public SoftDisplayTest {
@@ -111,3 +113,5 @@ TEST(SoftDisplayPalette, OnlyPalettisedSurfacesTakeAPalette) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -10,6 +10,8 @@
 #include "platform/soft/soft_backend.h"
 #include "tests/platform/wait_until.h"
 
+namespace qx {
+
 namespace {
 
 constexpr WaveFormat STEREO_22050{WAVE_FORMAT_PCM, 2, 22050, 88200, 4, 16, 0};
@@ -504,3 +506,5 @@ TEST(SoftSoundConcurrency, StreamWrittenBehindTheCursorIsHeardInOrder) {
 }
 
 }  // namespace
+
+}  // namespace qx

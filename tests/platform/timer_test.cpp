@@ -10,6 +10,8 @@
 #include "platform/timer.h"
 #include "tests/platform/wait_until.h"
 
+namespace qx {
+
 namespace {
 
 class PlatformTimerTest : public ::testing::Test {
@@ -175,3 +177,5 @@ TEST_F(PlatformTimerTest, ThreadCallbackMayKillItsOwnEvent) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 #include <chrono>
 #include <thread>
 
+namespace qx {
+
 // Polls `done` every millisecond of real time; false when ten real seconds pass first. Tests
 // wait for what must happen this way instead of asserting on how fast it happens.
 template <typename Condition>
@@ -15,3 +17,5 @@ bool wait_until(Condition done) {
     }
     return true;
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace qx {
+
 namespace {
 
 // A layer hanging over the window's right and bottom edges: opaque, half and clear pixels
@@ -23,3 +25,5 @@ TEST(WindowOverlay, LayersBlendByTheirAlphaAndAreClippedToTheWindow) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "tests/end_to_end/private_x_server.h"
 #include "tests/platform/x11_round_trip.h"
 
+namespace qx {
+
 // The X server goes away while a call into it is under way, the one moment a check between
 // calls cannot cover. Each case runs in a child process of its own, since a display lost stays
 // lost for the process.
@@ -77,3 +79,5 @@ TEST(X11ConnectionLoss, ACallTheServerDiesInIsCutShortAndTheWindowSystemGoesOnWi
 }
 
 }  // namespace
+
+}  // namespace qx

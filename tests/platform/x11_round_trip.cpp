@@ -2,6 +2,8 @@
 
 #include <SDL_syswm.h>
 
+namespace qx {
+
 bool x11_round_trip(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -11,3 +13,5 @@ bool x11_round_trip(SDL_Window* window) {
     XSync(info.info.x11.display, False);
     return true;
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace qx {
+
 namespace {
 
 struct FlagOption {
@@ -61,3 +63,5 @@ TEST(DisplayTarget, ReachesTheApplicationsFieldsAsTheyAreWhenUsed) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -16,6 +16,8 @@
 #include "tests/support/movie_builders.h"
 #include "tests/support/temp_movie.h"
 
+namespace qx {
+
 namespace {
 
 PlayParams params_with(uint32_t flags) {
@@ -323,3 +325,5 @@ TEST(PlayerTimer, ATimerThatCannotBeKilledNeverTicksOnFreedMemory) {
 }
 
 }  // namespace
+
+}  // namespace qx

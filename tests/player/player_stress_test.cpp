@@ -11,6 +11,8 @@
 #include "tests/support/movie_builders.h"
 #include "tests/support/temp_movie.h"
 
+namespace qx {
+
 namespace {
 
 // The application drives a running player from its own thread in every order the operations
@@ -102,3 +104,5 @@ TEST(PlayerStress, SilentModeWhileLaterAudioHeadersChangeTheRate) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -1,5 +1,7 @@
 #include "tests/player/player_test_support.h"
 
+namespace qx {
+
 std::function<int()>* FrameHook::current_ = nullptr;
 
 FrameHook::FrameHook(std::function<int()> hook) {
@@ -14,3 +16,5 @@ FrameHook::~FrameHook() {
 int FrameHook::call() {
     return current_ != nullptr ? (*current_)() : 0;
 }
+
+}  // namespace qx

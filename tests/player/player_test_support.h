@@ -4,6 +4,8 @@
 
 #include "player/play_params.h"
 
+namespace qx {
+
 // frame_callback takes no argument, so the tests reach their per-test hook through this one
 // process-wide slot. Only one player with a callback runs at a time in these tests.
 class FrameHook {
@@ -15,3 +17,5 @@ class FrameHook {
   private:
     static std::function<int()>* current_;
 };
+
+}  // namespace qx

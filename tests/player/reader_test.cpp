@@ -11,6 +11,8 @@
 #include "tests/support/movie_builders.h"
 #include "tests/support/temp_movie.h"
 
+namespace qx {
+
 namespace {
 
 // A movie opened the way player_start opens it, read chunk by chunk.
@@ -377,3 +379,5 @@ TEST(ReaderClose, ClosingFreesArenasAndSlotsAndClosesTheFile) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -19,6 +19,8 @@
 #include "player/player_context.h"
 #include "tests/support/temp_movie.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t WIDTH = 96;
@@ -271,3 +273,5 @@ TEST(ColourTablesConcurrency, BrightnessChangesNeverMixWithinAFrame) {
 }
 
 }  // namespace
+
+}  // namespace qx

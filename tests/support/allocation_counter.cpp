@@ -32,9 +32,13 @@ Block or_throw(Block block) {
 
 }  // namespace
 
+namespace qx {
+
 int64_t operator_new_calls() {
     return new_calls.load();
 }
+
+}  // namespace qx
 
 void* operator new(std::size_t bytes) {
     return or_throw(allocate(bytes));

@@ -11,6 +11,8 @@
 
 #include "tests/support/temp_movie.h"
 
+namespace qx {
+
 namespace {
 
 std::string read_text(const std::string& path) {
@@ -53,3 +55,5 @@ MeasuredRun run_measured(const std::string& command_line, std::chrono::seconds l
     run.err = read_text(err);
     return run;
 }
+
+}  // namespace qx

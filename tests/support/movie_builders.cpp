@@ -1,5 +1,7 @@
 #include "tests/support/movie_builders.h"
 
+namespace qx {
+
 std::vector<uint8_t> video_payload(uint32_t bytes, uint16_t width, uint16_t height) {
     std::vector<uint8_t> payload(bytes, 0);
     const uint8_t header[] = {static_cast<uint8_t>(width), static_cast<uint8_t>(width >> 8),
@@ -37,3 +39,5 @@ MovieWriter audio_video_movie(int frames, uint32_t audio_frames) {
     writer.chunk("SCEl", {});
     return writer;
 }
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 
 #include "tests/support/temp_movie.h"
 
+namespace qx {
+
 namespace {
 
 std::string read_text(const std::string& path) {
@@ -36,3 +38,5 @@ ProgramOutput run_qx(const std::string& arguments) {
 ProgramOutput run_qxhost(const std::string& arguments) {
     return run_command(std::string(QX_BINARY_DIR) + "/qxhost " + arguments);
 }
+
+}  // namespace qx

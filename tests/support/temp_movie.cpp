@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+namespace qx {
+
 namespace {
 std::string make_folder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "qxtest-XXXXXX").string();
@@ -38,3 +40,5 @@ TempMovie::~TempMovie() {
     std::error_code error;
     std::filesystem::remove_all(folder_, error);
 }
+
+}  // namespace qx

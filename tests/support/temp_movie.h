@@ -3,6 +3,8 @@
 
 #include "authoring/movie_writer.h"
 
+namespace qx {
+
 // A movie file in a fresh temporary folder, removed with the object.
 class TempMovie {
   public:
@@ -32,3 +34,5 @@ class TempFolder {
   private:
     std::string path_;
 };
+
+}  // namespace qx

@@ -9,6 +9,8 @@
 #include "tests/support/temp_movie.h"
 #include "tools/qx/play_keys.h"
 
+namespace qx {
+
 // The manners people expect of `qx` and `qxhost` as programs: usage errors are one line and
 // status 2, failures to read a movie one line and status 1, help and version on stdout.
 namespace {
@@ -122,3 +124,5 @@ TEST(CommandLine, HostHelpVersionAndUnknownArguments) {
 }
 
 }  // namespace
+
+}  // namespace qx

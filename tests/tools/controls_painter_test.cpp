@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 namespace {
 
 PlayControls bar_at_a_quarter() {
@@ -69,3 +71,5 @@ TEST(ControlsPainter, NothingShownIsNothingDrawnAndBoxesStayInTheWindow) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -15,6 +15,8 @@
 #include "tools/qx/thumbnail_choice.h"
 #include "tools/qx/wav_writer.h"
 
+namespace qx {
+
 namespace {
 
 RgbImage filled(int32_t width, int32_t height, uint8_t r, uint8_t g, uint8_t b) {
@@ -208,3 +210,5 @@ TEST(StreamsForOtherTools, WavForAPipeIsWholeWithoutSeeking) {
     std::fclose(file);
     EXPECT_EQ(file_text(streamed), file_text(sought));
 }
+
+}  // namespace qx

@@ -13,6 +13,8 @@
 #include "tests/tools/webm_readback.h"
 #include "tools/qx/convert_jobs.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t WIDTH = 96;
@@ -247,3 +249,5 @@ TEST(ConvertJobs, NeverMoreEncoderThreadsThanCores) {
         }
     }
 }
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "tools/qx/output_file.h"
 #include "tools/qx/webm_encoder.h"
 
+namespace qx {
+
 namespace {
 
 // A moving scene with smooth areas and sharp edges, as the movies have.
@@ -162,3 +164,5 @@ TEST(WebmWriter, SoundAloneKeepsItsLengthAndCanBeSought) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 
 #include "tests/support/temp_movie.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t WIDTH = 8;
@@ -97,3 +99,5 @@ TEST(EncodePngReader, ReadsDeepGreyAndTransparentPictures) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -15,6 +15,8 @@
 #include "tests/support/temp_movie.h"
 #include "tests/tools/encode_test_support.h"
 
+namespace qx {
+
 // `qx encode` never damages a file: not one it reads, and not the movie it replaces.
 namespace {
 
@@ -101,3 +103,5 @@ TEST(EncodeSafety, AKilledEncodeLeavesTheOldMovieAsItWas) {
 }
 
 }  // namespace
+
+}  // namespace qx

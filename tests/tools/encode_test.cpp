@@ -12,6 +12,8 @@
 #include "tools/qx/encode_psnr.h"
 #include "tools/qx/movie_info.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t WIDTH = 64;
@@ -402,3 +404,5 @@ TEST(EncodeTool, DemoIsTheSameEveryTime) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -14,6 +14,8 @@
 #include "tools/qx/encode_png_reader.h"
 #include "tools/qx/picture_png.h"
 
+namespace qx {
+
 QxRun run_qx_in(const std::string& folder, const std::string& arguments) {
     const std::string errors_path = folder + "/qx-errors.txt";
     const std::string command = "cd '" + folder + "' && " + std::string(QX_BINARY_DIR) + "/qx " +
@@ -105,3 +107,5 @@ double snr_db(const std::vector<int16_t>& source, const std::vector<int16_t>& de
     }
     return noise == 0 ? 99 : 10 * std::log10(signal / noise);
 }
+
+}  // namespace qx

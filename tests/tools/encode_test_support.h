@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 // What a run of `qx` left: its exit status and what it wrote on stderr.
 struct QxRun {
     int status = -1;
@@ -31,3 +33,5 @@ SoundFile read_wav(const std::string& path);
 
 // Signal-to-noise ratio in dB of `decoded` against `source` over their common length.
 double snr_db(const std::vector<int16_t>& source, const std::vector<int16_t>& decoded);
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 
 #include "tools/qx/export_file.h"
 
+namespace qx {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -53,3 +55,5 @@ TEST_F(ExportFile, AFileThatCannotBeMadeIsNamed) {
 }
 
 }  // namespace
+
+}  // namespace qx

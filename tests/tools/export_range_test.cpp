@@ -12,6 +12,8 @@
 #include "tests/support/program_output.h"
 #include "tests/support/temp_movie.h"
 
+namespace qx {
+
 // `qx export --start-frame/--frames/--start`: the files of a range are those a whole export
 // writes under the same numbers, and its sound is the matching stretch of the whole sound.
 namespace {
@@ -221,3 +223,5 @@ TEST(ExportRange, RangesOutsideTheMovieAreUsageErrors) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -11,6 +11,8 @@
 #include "tests/tools/webm_readback.h"
 #include "tools/qx/encode_frames.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t WIDTH = 64;
@@ -90,3 +92,5 @@ TEST(ExportStreams, SoundOfASoundlessMovieWritesNothingAndSaysWhy) {
     EXPECT_EQ(exported.status, 0) << exported.err;
     EXPECT_EQ(exported.out, "wrote nothing: the movie holds none of what was asked for\n");
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+namespace qx {
+
 std::string file_text(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
@@ -18,3 +20,5 @@ std::vector<std::string> files_in(const std::string& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+}  // namespace qx

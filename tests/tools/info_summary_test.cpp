@@ -12,6 +12,8 @@
 #include "tools/qx/movie_info.h"
 #include "tools/qx/number_text.h"
 
+namespace qx {
+
 // `qx info`'s summary: length from the decoded sound at the rate the player plays, frame rate,
 // codecs, and damage told as a few ranges.
 namespace {
@@ -292,3 +294,5 @@ TEST(InfoSummary, ManyProblemsAreCountedAfterAFew) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -11,6 +11,8 @@
 #include "tests/support/temp_movie.h"
 #include "tools/qx/movie_info.h"
 
+namespace qx {
+
 namespace {
 
 TEST(InfoTool, ListsChunksFormatAndCounts) {
@@ -106,3 +108,5 @@ TEST(InfoTool, RandomBytesNeverCrash) {
 }
 
 }  // namespace
+
+}  // namespace qx

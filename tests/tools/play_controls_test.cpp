@@ -4,6 +4,8 @@
 
 #include "tools/qx/controls_timer.h"
 
+namespace qx {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -64,3 +66,5 @@ TEST(ControlsTimer, TheBarGoesTwoSecondsAfterTheLastTouchUnlessThePointerRestsOn
 }
 
 }  // namespace
+
+}  // namespace qx

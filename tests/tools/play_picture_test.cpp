@@ -8,6 +8,8 @@
 #include "tools/qx/picture_brightness.h"
 #include "tools/qx/play_picture.h"
 
+namespace qx {
+
 // Brightness `qx play` applies to finished pictures whose colour path leaves it out, on the
 // player's own curve, and the staging through which every picture reaches the screen.
 namespace {
@@ -110,3 +112,5 @@ TEST_F(PlayPictureTest, BrightnessKeysReshowThePresentedPictureNotTheOneBeingDra
 }
 
 }  // namespace
+
+}  // namespace qx

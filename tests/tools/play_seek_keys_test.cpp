@@ -3,6 +3,8 @@
 #include "platform/window.h"
 #include "tools/qx/play_seek_keys.h"
 
+namespace qx {
+
 // Where the keys and clicks of `qx play` move a movie.
 namespace {
 
@@ -52,3 +54,5 @@ TEST(PlaySeekKeys, WhatAMovieCannotTellIsNotGuessed) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -17,6 +17,8 @@
 #include "tools/qx/movie_info.h"
 #include "tools/qx/play_session.h"
 
+namespace qx {
+
 // `qx play` in-process (keys through SDL's queue, under Xvfb) and as the program.
 namespace {
 
@@ -391,3 +393,5 @@ TEST_F(PlayTool, VolumeKeysHelpAndSavedPicture) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept");
     std::filesystem::current_path(old_directory);
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include "tools/qx/play_status.h"
 
+namespace qx {
+
 TEST(PlayToolStatus, LineShowsPositionDurationAndState) {
     PlayStatus status;
     status.timed = true;
@@ -35,3 +37,5 @@ TEST(PlayToolStatus, SummaryCountsEveryPlay) {
               "demo.mnb: 12.3 s in all, 186 frames shown, 0 dropped, worst lateness 0 frames, "
               "3 plays");
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include "tools/qx/window/play_window_size.h"
 
+namespace qx {
+
 namespace {
 
 TEST(PlayWindowSize, LargePicturesShrinkToTheScreenWithTheirAspect) {
@@ -17,3 +19,5 @@ TEST(PlayWindowSize, LargePicturesShrinkToTheScreenWithTheirAspect) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "tests/support/temp_movie.h"
 #include "tests/tools/encode_test_support.h"
 
+namespace qx {
+
 // `qx` loads its window and sound-file modules only for the commands that need them: a copy
 // of the program without them still inspects and exports movies, and the commands that need
 // one say in one line which cannot be loaded.
@@ -42,3 +44,5 @@ TEST(ProgramModules, CommandsThatNeedNoneRunWithoutThem) {
         << encoded.err;
     EXPECT_FALSE(std::filesystem::exists(folder.path() + "/encoded.mnb"));
 }
+
+}  // namespace qx

@@ -15,6 +15,8 @@
 #include "tests/support/movie_builders.h"
 #include "tests/support/temp_movie.h"
 
+namespace qx {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -173,3 +175,5 @@ TEST(ResourceLimits, StandardInputAsAPipeOrAsAFile) {
 }
 
 }  // namespace
+
+}  // namespace qx

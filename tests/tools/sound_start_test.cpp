@@ -5,6 +5,8 @@
 #include "interface/sound_start.h"
 #include "player/reader.h"
 
+namespace qx {
+
 // The read after which the player starts its sound: the prefill reads two chunks a round until
 // 16 audio blocks are queued, and the first turn reads one more, or two when the first brought
 // a chunk of one stream and the movie has the other.
@@ -45,3 +47,5 @@ TEST(SoundStartWatch, TheEndOfTheFileEndsThePrefill) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -13,6 +13,8 @@
 #include "tools/qx/encode_png_reader.h"
 #include "tools/qx/thumbnail_choice.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t WIDTH = 96;
@@ -126,3 +128,5 @@ TEST(DesktopFiles, AnInstalledPackageMakesTheDesktopKnowTheMovies) {
     EXPECT_EQ(thumbnail.width, 128);
     EXPECT_EQ(thumbnail.height, 85);
 }
+
+}  // namespace qx

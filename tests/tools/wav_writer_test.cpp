@@ -9,6 +9,8 @@
 #include "tests/support/temp_movie.h"
 #include "tools/qx/wav_writer.h"
 
+namespace qx {
+
 // The export's own WAV files must stay byte for byte what libsndfile wrote before them, since
 // people compare exports of one movie across versions.
 namespace {
@@ -65,3 +67,5 @@ TEST(WavWriter, RefusesFormatsItCannotWrite) {
     EXPECT_FALSE(writer.is_open());
     EXPECT_FALSE(error.empty());
 }
+
+}  // namespace qx

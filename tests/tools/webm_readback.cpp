@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace qx {
+
 namespace {
 
 class Collector : public webm::Callback {
@@ -234,3 +236,5 @@ std::vector<uint8_t> planes_to_rgb(const PlanarPicture& picture) {
     }
     return rgb;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 
 #include "tools/qx/picture_planes.h"
 
+namespace qx {
+
 // A WebM file as another make's parser (libwebm's) sees it, and its streams decoded by libvpx
 // and libopus: what a player of the file gets.
 struct WebmTrack {
@@ -49,3 +51,5 @@ double rgb_psnr(const std::vector<uint8_t>& reference, const std::vector<uint8_t
 // The picture back in RGB: G, B, R planes as they are, BT.601 studio-range Y'CbCr through the
 // standard inverse with each chroma sample spread over the pixels it covers.
 std::vector<uint8_t> planes_to_rgb(const PlanarPicture& picture);
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "player/display_params.h"
 #include "player/player.h"
 
+namespace qx {
+
 namespace {
 
 PlayParams display_params(int32_t colour_bits, int32_t brightness = 100, uint32_t flags = 0) {
@@ -168,3 +170,5 @@ TEST(ColourTablesRefresh, ABrightnessChangeIsBuiltAtTheNextRefreshOnly) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 struct ExpectedFormat {
@@ -221,3 +223,5 @@ TEST(DisplaySetup, FailedDescriptionLeavesTheDisplaySizeAtZero) {
 }
 
 }  // namespace
+
+}  // namespace qx

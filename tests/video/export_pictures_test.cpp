@@ -16,6 +16,8 @@
 #include "tools/qx/commands.h"
 #include "tools/qx/picture_rgb.h"
 
+namespace qx {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -276,3 +278,5 @@ TEST(ExportPicturesRgb, PalettisedPixelsGoThroughThePalette) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 // The application changes the brightness from its own thread while the player thread decodes
@@ -38,3 +40,5 @@ TEST(FrameDispatchConcurrency, BrightnessChangesWhileFramesDecode) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "video/frame_dispatch.h"
 #include "video/work_surfaces.h"
 
+namespace qx {
+
 namespace {
 
 bool decode(VideoRig& rig, int32_t kind, std::vector<uint8_t>& payload) {
@@ -298,3 +300,5 @@ TEST(FrameDispatchGeometry, BytesPerPixelFollowTheDecoderOfTheKind) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 // A rig whose draw surface holds one decoded frame of `width` x `height`.
@@ -176,3 +178,5 @@ TEST(PresentPlacement, UnknownDisplaySizeDrawsNothing) {
 }
 
 }  // namespace
+
+}  // namespace qx

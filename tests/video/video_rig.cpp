@@ -6,6 +6,8 @@
 #include "video/display_setup.h"
 #include "video/frame_dispatch.h"
 
+namespace qx {
+
 namespace {
 
 SoftBackendConfig display_config(SoftPixelFormat format, uint32_t width, uint32_t height,
@@ -132,3 +134,5 @@ std::vector<uint8_t> rkd_inter_payload(uint16_t width, uint16_t height) {
     std::vector<RkdChunk> chunks = rkd_frames(width, height);
     return chunks.size() == 2 ? chunks[1].payload : std::vector<uint8_t>{};
 }
+
+}  // namespace qx

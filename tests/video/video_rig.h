@@ -9,6 +9,8 @@
 #include "video/video_output.h"
 #include "video/video_payload.h"
 
+namespace qx {
+
 // A movie's video output on a soft display: the stage linked to its PlayParams as the player
 // links it, a display of one pixel format with its flipping primary surface and back buffer.
 class VideoRig {
@@ -46,3 +48,5 @@ std::vector<uint8_t> dct_payload(int16_t width, int16_t height, uint8_t quality 
 // An Rkd key-frame header with no palette entries and no picture.
 std::vector<uint8_t> rkd_key_payload(uint16_t width, uint16_t height);
 std::vector<uint8_t> rkd_inter_payload(uint16_t width, uint16_t height);
+
+}  // namespace qx

@@ -9,6 +9,8 @@
 #include "tools/qx/commands.h"
 #include "tools/qx/convert_jobs.h"
 
+namespace qx {
+
 namespace {
 
 struct ConvertRequest {
@@ -123,3 +125,5 @@ void add_convert_command(CLI::App& app, int& status) {
         status = run_convert(*request);
     });
 }
+
+}  // namespace qx

@@ -14,6 +14,8 @@
 #include "tools/qx/file_identity.h"
 #include "tools/qx/number_text.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t SILENT_TRACK_RATE = 22050;
@@ -204,3 +206,5 @@ void add_encode_command(CLI::App& app, int& status) {
         }
     });
 }
+
+}  // namespace qx

@@ -12,6 +12,8 @@
 #include "tools/qx/movie_open.h"
 #include "tools/qx/number_text.h"
 
+namespace qx {
+
 namespace {
 
 struct ExportRequest {
@@ -162,3 +164,5 @@ void add_export_command(CLI::App& app, int& status) {
         status = run_export(*request);
     });
 }
+
+}  // namespace qx

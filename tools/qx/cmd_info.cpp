@@ -5,6 +5,8 @@
 #include "tools/qx/commands.h"
 #include "tools/qx/movie_info.h"
 
+namespace qx {
+
 namespace {
 
 struct InfoRequest {
@@ -63,3 +65,5 @@ void add_info_command(CLI::App& app, int& status) {
     command->add_flag("--chunks", request->chunks, "list every chunk as the reader takes it");
     command->callback([request, &status] { status = run_info(*request); });
 }
+
+}  // namespace qx

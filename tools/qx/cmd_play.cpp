@@ -4,6 +4,8 @@
 #include "tools/qx/play_keys.h"
 #include "tools/qx/play_session.h"
 
+namespace qx {
+
 void add_play_command(CLI::App& app, int& status) {
     auto* command = app.add_subcommand(
         "play",
@@ -28,3 +30,5 @@ void add_play_command(CLI::App& app, int& status) {
         status = PlaySession(*options).run();
     });
 }
+
+}  // namespace qx

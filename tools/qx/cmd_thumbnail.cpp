@@ -12,6 +12,8 @@
 #include "tools/qx/picture_scale.h"
 #include "tools/qx/thumbnail_choice.h"
 
+namespace qx {
+
 namespace {
 
 struct ThumbnailRequest {
@@ -105,3 +107,5 @@ void add_thumbnail_command(CLI::App& app, int& status) {
         status = run_thumbnail(*request);
     });
 }
+
+}  // namespace qx

@@ -1,6 +1,8 @@
 #pragma once
 #include <CLI/CLI.hpp>
 
+namespace qx {
+
 // Exit status of a command line that could not be understood.
 inline constexpr int QX_USAGE_ERROR = 2;
 
@@ -29,3 +31,5 @@ void require_at_most(const CLI::Option& option, double value, double most);
 // this are faster than any display shows.
 inline constexpr double MOST_BRIGHTNESS_PERCENT = 1000;
 inline constexpr double MOST_FRAMES_PER_SECOND = 1000;
+
+}  // namespace qx

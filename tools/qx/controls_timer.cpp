@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 void ControlsTimer::say(std::string message, Clock::time_point now) {
     message_ = std::move(message);
     message_until_ = now + MESSAGE_SHOWN_FOR;
@@ -25,3 +27,5 @@ ControlsTimer::Clock::time_point ControlsTimer::next_change(Clock::time_point no
     }
     return next;
 }
+
+}  // namespace qx

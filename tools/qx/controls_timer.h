@@ -2,6 +2,8 @@
 #include <chrono>
 #include <string>
 
+namespace qx {
+
 // When the on-screen controls of `qx play` show: from a touch (a key, a click, the pointer
 // moving) until CONTROLS_SHOWN_FOR after the last one, and on while the pointer rests on the
 // bar; a message shows for MESSAGE_SHOWN_FOR whatever the controls do.
@@ -24,3 +26,5 @@ class ControlsTimer {
     Clock::time_point message_until_{};
     std::string message_;
 };
+
+}  // namespace qx

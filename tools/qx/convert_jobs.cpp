@@ -8,6 +8,8 @@
 
 #include "tools/qx/progress.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int64_t PROGRESS_STEPS = 1000;  // of the bar, for each movie
@@ -95,3 +97,5 @@ int convert_all(const std::vector<ConvertJob>& jobs, const ConvertOptions& optio
     progress.finish();
     return failed;
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include "tools/qx/convert_movie.h"
 
+namespace qx {
+
 // One movie to convert and where its WebM goes.
 struct ConvertJob {
     std::string movie;
@@ -23,3 +25,5 @@ JobPlan plan_jobs(int asked_jobs, size_t movies, int cores);
 // number of movies that failed.
 int convert_all(const std::vector<ConvertJob>& jobs, const ConvertOptions& options,
                 const JobPlan& plan);
+
+}  // namespace qx

@@ -13,6 +13,8 @@
 #include "tools/qx/picture_scale.h"
 #include "tools/qx/webm_encoder.h"
 
+namespace qx {
+
 namespace {
 
 // One picture of the movie ready for the encoder, with the sound heard until the next; the last
@@ -203,3 +205,5 @@ bool convert_movie(const std::string& movie, const std::string& out, const Conve
     notes.dropped = source.dropped();
     return output.commit(error);
 }
+
+}  // namespace qx

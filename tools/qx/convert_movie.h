@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 struct ConvertOptions {
     int scale = 1;        // each picture enlarged this many times
     bool smooth = false;  // blended rather than sharp enlargement
@@ -25,3 +27,5 @@ struct ConvertNotes {
 bool convert_movie(const std::string& movie, const std::string& out, const ConvertOptions& options,
                    const std::function<void(double)>& progress, ConvertNotes& notes,
                    std::string& error);
+
+}  // namespace qx

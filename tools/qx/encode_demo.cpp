@@ -7,6 +7,8 @@
 
 #include "authoring/dct_scene.h"
 
+namespace qx {
+
 namespace {
 
 class DemoFrames : public FrameSource {
@@ -92,3 +94,5 @@ SoundTrack demo_sound(int32_t sample_rate, double seconds) {
     }
     return sound;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include "tools/qx/encode_frames.h"
 #include "tools/qx/encode_sound.h"
 
+namespace qx {
+
 // The demo movie: a scene drifting on a slow figure of eight, with a short tune in stereo.
 inline constexpr int32_t DEMO_WIDTH = 320;
 inline constexpr int32_t DEMO_HEIGHT = 240;
@@ -16,3 +18,5 @@ std::unique_ptr<FrameSource> make_demo_frames(int64_t frames);
 
 // The tune, stereo 16-bit at `sample_rate`, exactly the same every time.
 SoundTrack demo_sound(int32_t sample_rate, double seconds);
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 // The pictures of a movie to encode, in order, all of one size.
 class FrameSource {
   public:
@@ -33,3 +35,5 @@ std::unique_ptr<FrameSource> open_frame_source(const std::string& input, std::st
 
 std::unique_ptr<FrameSource> open_png_frames(const std::string& input, std::string& error);
 std::unique_ptr<FrameSource> open_y4m_frames(const std::string& path, std::string& error);
+
+}  // namespace qx

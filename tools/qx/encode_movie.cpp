@@ -9,6 +9,8 @@
 #include "player/player_stream.h"
 #include "tools/qx/encode_psnr.h"
 
+namespace qx {
+
 namespace {
 
 constexpr char END_TAG[5] = "SCEl";
@@ -134,3 +136,5 @@ bool encode_movie(FrameSource& frames, const SoundTrack* sound, const EncodeSett
     summary.worst_frame = psnr.worst_frame();
     return true;
 }
+
+}  // namespace qx

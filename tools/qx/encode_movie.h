@@ -9,6 +9,8 @@
 #include "tools/qx/encode_sound.h"
 #include "tools/qx/encode_video.h"
 
+namespace qx {
+
 struct EncodeSettings {
     VideoFormat video = VideoFormat::Mnb;
     int32_t quality = 75;
@@ -41,3 +43,5 @@ inline constexpr double POOR_FRAME_PSNR = 25;
 bool encode_movie(FrameSource& frames, const SoundTrack* sound, const EncodeSettings& settings,
                   MovieWriter& movie, EncodeSummary& summary, std::string& error,
                   const std::function<void(int64_t)>& progress = {});
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "tools/qx/encode_frames.h"
 #include "tools/qx/encode_png_reader.h"
 
+namespace qx {
+
 namespace {
 
 // Pictures read one file at a time; every one must have the first one's size.
@@ -138,3 +140,5 @@ std::unique_ptr<FrameSource> open_png_frames(const std::string& input, std::stri
     }
     return frames;
 }
+
+}  // namespace qx

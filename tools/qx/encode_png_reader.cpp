@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace qx {
+
 bool read_png_rgb(const std::string& path, int32_t& width, int32_t& height,
                   std::vector<uint8_t>& rgb, std::string& error) {
     png_image image;
@@ -46,3 +48,5 @@ bool read_png_rgb(const std::string& path, int32_t& width, int32_t& height,
     height = static_cast<int32_t>(image.height);
     return true;
 }
+
+}  // namespace qx

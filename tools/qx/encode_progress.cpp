@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace qx {
+
 EncodeProgress::EncodeProgress(int64_t total_frames)
     : total_(total_frames > 0 ? total_frames : 1),
       enabled_(isatty(STDERR_FILENO) != 0),
@@ -32,3 +34,5 @@ void EncodeProgress::finish() {
         std::fflush(stderr);
     }
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 #include <chrono>
 #include <cstdint>
 
+namespace qx {
+
 // The encoder's progress on stderr, drawn only when stderr is a terminal: frame n of N, frames
 // a second and the time left, redrawn a few times a second on one line.
 class EncodeProgress {
@@ -17,3 +19,5 @@ class EncodeProgress {
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point last_drawn_{};
 };
+
+}  // namespace qx

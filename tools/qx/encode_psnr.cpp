@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace qx {
+
 double psnr_of(double mean_squared_error) {
     constexpr double IDENTICAL = 99;
     if (mean_squared_error <= 0) {
@@ -32,3 +34,5 @@ double PsnrMeter::add(std::span<const uint8_t> source, std::span<const uint8_t> 
 double PsnrMeter::overall() const {
     return psnr_of(samples_ == 0 ? 0 : squared_error_ / samples_);
 }
+
+}  // namespace qx

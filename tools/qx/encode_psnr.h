@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <span>
 
+namespace qx {
+
 // Peak signal-to-noise ratio of shown pictures against their sources, over a whole movie and
 // for its worst frame. Identical pictures count as 99 dB.
 class PsnrMeter {
@@ -23,3 +25,5 @@ class PsnrMeter {
 
 // PSNR in dB for a mean squared error of 8-bit samples.
 double psnr_of(double mean_squared_error);
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace qx {
+
 bool read_sound_file(const std::string& path, int32_t sample_rate, SoundTrack& sound,
                      std::string& error) {
     if (!decode_sound_file(path, sound, error)) {
@@ -40,3 +42,5 @@ SoundTrack resample(const SoundTrack& sound, int32_t sample_rate) {
     }
     return out;
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 // Sound to put in a movie: interleaved 16-bit samples, mono or stereo.
 struct SoundTrack {
     int32_t channels = 2;
@@ -25,3 +27,5 @@ extern "C" bool qx_decode_sound_file(const std::string& path, SoundTrack& sound,
 
 // The sound resampled by linear interpolation between neighbouring frames.
 SoundTrack resample(const SoundTrack& sound, int32_t sample_rate);
+
+}  // namespace qx

@@ -9,6 +9,8 @@
 #include "codecs/dct/mnb_frame.h"
 #include "codecs/dct/zle_frame.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t DCT_LARGEST_SIDE = 32767;
@@ -190,3 +192,5 @@ std::unique_ptr<VideoTrackEncoder> make_video_encoder(VideoFormat format, int32_
     }
     return std::make_unique<DctTrack>(format, quality, width, height);
 }
+
+}  // namespace qx

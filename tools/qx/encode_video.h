@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 enum class VideoFormat { Rkd, Mnb, Zle };
 
 // The format named "rkd", "mnb" or "zle"; false for any other name.
@@ -30,3 +32,5 @@ class VideoTrackEncoder {
 std::unique_ptr<VideoTrackEncoder> make_video_encoder(VideoFormat format, int32_t quality,
                                                       int32_t width, int32_t height,
                                                       std::string& error);
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 
 #include "tools/qx/encode_frames.h"
 
+namespace qx {
+
 namespace {
 
 // How the chroma planes of a stream are subsampled.
@@ -203,3 +205,5 @@ std::unique_ptr<FrameSource> open_y4m_frames(const std::string& path, std::strin
     }
     return frames;
 }
+
+}  // namespace qx

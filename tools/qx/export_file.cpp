@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace qx {
+
 namespace {
 
 bool write_all(int file, const uint8_t* bytes, size_t count) {
@@ -44,3 +46,5 @@ bool write_export_file(const std::string& path, const uint8_t* bytes, size_t cou
     }
     return true;
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <filesystem>
 
+namespace qx {
+
 namespace {
 
 // frame_ and five or more digits, then .png or .raw: the names the picture export gives.
@@ -44,3 +46,5 @@ bool clear_earlier_export(const std::string& folder, std::string& error) {
     }
     return true;
 }
+
+}  // namespace qx

@@ -11,6 +11,8 @@
 #include "tools/qx/picture_rgb.h"
 #include "tools/qx/progress.h"
 
+namespace qx {
+
 namespace {
 
 struct FrameRecord {
@@ -178,3 +180,5 @@ std::unique_ptr<ExportSink> make_picture_sink(const std::string& out_dir,
                                               const ExportRange& range) {
     return std::make_unique<PictureSink>(out_dir, options, range);
 }
+
+}  // namespace qx

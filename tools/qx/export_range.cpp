@@ -5,6 +5,8 @@
 
 #include "tools/qx/number_text.h"
 
+namespace qx {
+
 namespace {
 
 // The frame the player seeks to for a time: its frames share the length of the sound evenly.
@@ -55,3 +57,5 @@ bool resolve_export_range(const ExportRangeRequest& request, const qx_info& info
     }
     return true;
 }
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+namespace qx {
+
 // The frames an export writes, as video chunk numbers counted from 0, and the sound that goes
 // with them. A block the reader stamped s was read after s video chunks, so it carries the
 // sound of picture s - 1; the sound before the first picture goes with frame 0.
@@ -31,3 +33,5 @@ struct ExportRangeRequest {
 // one line in `error`, when the start lies beyond the movie or cannot be timed.
 bool resolve_export_range(const ExportRangeRequest& request, const qx_info& info,
                           ExportRange& range, std::string& error);
+
+}  // namespace qx

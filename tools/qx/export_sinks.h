@@ -5,6 +5,8 @@
 
 #include "tools/qx/export_range.h"
 
+namespace qx {
+
 // One kind of output of `qx export`. Every sink reads the one open movie through the public
 // interface, the pictures and the sound each at their own position.
 class ExportSink {
@@ -36,3 +38,5 @@ std::unique_ptr<ExportSink> make_picture_sink(const std::string& out_dir,
                                               const ExportRange& range);
 // The interface's pixels of a display format named on the command line.
 qx_pixels display_pixels_named(const std::string& name);
+
+}  // namespace qx

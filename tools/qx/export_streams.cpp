@@ -12,6 +12,8 @@
 #include "tools/qx/output_file.h"
 #include "tools/qx/wav_writer.h"
 
+namespace qx {
+
 namespace {
 
 // Standard output for "-", else a file that appears only when complete.
@@ -157,3 +159,5 @@ int run_stream_export(const StreamExportRequest& request) {
     }
     return 0;
 }
+
+}  // namespace qx

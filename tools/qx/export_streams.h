@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+namespace qx {
+
 // `qx export MOVIE --y4m FILE|-` and `--wav FILE|-`: the pictures as one YUV4MPEG2 stream and
 // the sound as one WAV, to files or standard output, for encoders that read a pipe.
 struct StreamExportRequest {
@@ -17,3 +19,5 @@ struct StreamExportRequest {
 bool stream_export_asked(const std::string& out_dir, bool wav, bool pictures, bool ranged,
                          StreamExportRequest& request);
 int run_stream_export(const StreamExportRequest& request);
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "tools/qx/progress.h"
 #include "tools/qx/wav_writer.h"
 
+namespace qx {
+
 namespace {
 
 // Sample frames read from the interface at a time.
@@ -135,3 +137,5 @@ class WavSink : public ExportSink {
 std::unique_ptr<ExportSink> make_wav_sink(const std::string& out_dir, const ExportRange& range) {
     return std::make_unique<WavSink>(out_dir + "/audio.wav", range);
 }
+
+}  // namespace qx

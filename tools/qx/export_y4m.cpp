@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numeric>
 
+namespace qx {
+
 bool write_y4m_header(std::FILE* file, int32_t width, int32_t height, double fps,
                       bool half_chroma) {
     // The pace as a ratio in thousandths, reduced; a movie's pace, measured over its sound,
@@ -32,3 +34,5 @@ bool write_y4m_frame(std::FILE* file, const PlanarPicture& picture) {
     }
     return true;
 }
+
+}  // namespace qx

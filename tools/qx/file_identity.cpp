@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+namespace qx {
+
 bool is_one_of(const std::string& path, const std::vector<std::string>& others) {
     struct stat target {};
     if (::stat(path.c_str(), &target) != 0) {
@@ -16,3 +18,5 @@ bool is_one_of(const std::string& path, const std::vector<std::string>& others) 
     }
     return false;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 
 #include "tools/qx/commands.h"
 
+namespace qx {
+
 namespace {
 
 // The first word that is not an option: the command the user meant, known or not.
@@ -75,7 +77,10 @@ int usage_error(CLI::App& app, const CLI::ParseError& error, int argc, char** ar
 
 }  // namespace
 
+}  // namespace qx
+
 int main(int argc, char** argv) {
+    using namespace qx;
     CLI::App app{"qx: play, inspect, convert and author Qx movies"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("qx ") + QX_VERSION);

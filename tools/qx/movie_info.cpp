@@ -4,6 +4,8 @@
 
 #include "tools/qx/movie_open.h"
 
+namespace qx {
+
 namespace {
 
 const char* codec_of_kind(int kind) {
@@ -132,3 +134,5 @@ bool read_movie_info(const std::string& path, MovieInfo& info, std::string& erro
     }
     return true;
 }
+
+}  // namespace qx

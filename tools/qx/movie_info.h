@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 struct ChunkInfo {
     int64_t offset;
     std::string tag;
@@ -87,3 +89,5 @@ std::string movie_info_chunk_table(const MovieInfo& info);
 std::string movie_info_json(const MovieInfo& info, bool with_chunks);
 // Audio codec names: "pcm", "xa-adpcm", "ima-adpcm"; null for none.
 const char* audio_codec_name(qx_audio_codec codec);
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 #include "tools/qx/movie_info.h"
 #include "tools/qx/number_text.h"
 
+namespace qx {
+
 namespace {
 
 // Problems listed before the rest are only counted.
@@ -248,3 +250,5 @@ std::string movie_info_json(const MovieInfo& info, bool with_chunks) {
     }
     return out + "}";
 }
+
+}  // namespace qx

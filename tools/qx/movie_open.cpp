@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+namespace qx {
+
 namespace {
 
 // Why `path` cannot be a movie before it is even opened; empty when it may be one.
@@ -35,3 +37,5 @@ OpenMovie open_movie_file(const std::string& path, const qx_options& options, st
     }
     return movie;
 }
+
+}  // namespace qx

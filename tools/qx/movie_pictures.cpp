@@ -5,6 +5,8 @@
 
 #include "tools/qx/number_text.h"
 
+namespace qx {
+
 bool MoviePictures::open(const std::string& path, double fps, std::string& error) {
     path_ = path;
     qx_options options;
@@ -80,3 +82,5 @@ std::vector<std::string> MoviePictures::problems() {
     }
     return lines;
 }
+
+}  // namespace qx

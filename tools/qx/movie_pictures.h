@@ -8,6 +8,8 @@
 #include "tools/qx/movie_open.h"
 #include "tools/qx/picture_rgb.h"
 
+namespace qx {
+
 // A movie's pictures, sound and show times through the public interface, for the commands that
 // hand a movie on to other formats. The pictures are those `qx export` writes: the player's
 // 16-bit pixels with each component widened to 8 bits (the design's 32-bit display keeps 16-bit
@@ -37,3 +39,5 @@ class MoviePictures {
     RgbImage canvas_;
     int64_t dropped_ = 0;
 };
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include "interface/damage_log.h"
 
+namespace qx {
+
 std::string grouped(int64_t value) {
     return grouped_number(value);
 }
@@ -9,3 +11,5 @@ std::string grouped(int64_t value) {
 std::string counted(int64_t count, const std::string& noun) {
     return grouped(count) + " " + noun + (count == 1 ? "" : "s");
 }
+
+}  // namespace qx

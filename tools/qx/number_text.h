@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+namespace qx {
+
 // 1225154 as "1,225,154".
 std::string grouped(int64_t value);
 
@@ -16,3 +18,5 @@ std::string formatted(const char* pattern, Values... values) {
     std::snprintf(text, sizeof text, pattern, values...);
     return text;
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace qx {
+
 namespace {
 
 std::string movie_path(const std::string& text) {
@@ -42,3 +44,5 @@ CLI::Option* add_movies_argument(CLI::App& command, std::vector<std::string>& pa
         ->required()
         ->transform(movie_path);
 }
+
+}  // namespace qx

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
+namespace qx {
+
 namespace {
 
 std::string folder_of(const std::string& path) {
@@ -79,3 +81,5 @@ void OutputFile::discard() {
         temporary_.clear();
     }
 }
+
+}  // namespace qx

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+namespace qx {
+
 // A file that appears under its name only once it is complete. It is written unnamed in the
 // folder it will live in (or, where the file system cannot, under a hidden temporary name), and
 // named by commit(), which replaces any file there in one step. A process that dies before
@@ -23,3 +25,5 @@ class OutputFile {
     std::string temporary_;  // the hidden name, where the file could not be unnamed
     int fd_ = -1;
 };
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+namespace qx {
+
 namespace {
 
 // One component of a pixel, as its mask finds it.
@@ -64,3 +66,5 @@ void PictureBrightness::apply(uint8_t* pixels, int32_t pitch, int32_t width, int
         }
     }
 }
+
+}  // namespace qx

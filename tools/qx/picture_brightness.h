@@ -4,6 +4,8 @@
 
 #include "platform/display.h"
 
+namespace qx {
+
 // Brightness applied to finished 16-bit display pixels, on the curve the player's own
 // brightness follows: each component, widened to 8 bits, times percent / 100 (truncated),
 // at most 255, narrowed back. At 100 every pixel stays as it is.
@@ -22,3 +24,5 @@ class PictureBrightness {
     int32_t percent_ = 100;
     std::vector<uint16_t> table_;  // every 16-bit pixel, brightened
 };
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 namespace {
 
 // The BT.601 studio-range matrix in 16.16 fixed point: Y = 16 + (65.481 R + 128.553 G +
@@ -78,3 +80,5 @@ void rgb_to_gbr(const RgbImage& rgb, PlanarPicture& planes) {
         planes.planes[2][i] = rgb.rgb[3 * i];
     }
 }
+
+}  // namespace qx

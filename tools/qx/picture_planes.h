@@ -5,6 +5,8 @@
 
 #include "tools/qx/picture_rgb.h"
 
+namespace qx {
+
 // A picture as three 8-bit planes, the layout video encoders and YUV4MPEG2 take: studio-range
 // ITU-R BT.601 Y, Cb, Cr (chroma at half size both ways, or full size), or the red, green and
 // blue components themselves as G, B, R planes, which a lossless encoder keeps exactly.
@@ -28,3 +30,5 @@ struct PlanarPicture {
 void rgb_to_ycbcr(const RgbImage& rgb, bool half_chroma, PlanarPicture& planes);
 // The components unchanged, as G, B, R planes at full size.
 void rgb_to_gbr(const RgbImage& rgb, PlanarPicture& planes);
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+namespace qx {
+
 namespace {
 
 struct FileCloser {
@@ -55,3 +57,5 @@ bool write_png(const std::string& path, const RgbImage& picture, std::string& er
     }
     return true;
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <tuple>
 
+namespace qx {
+
 namespace {
 
 uint8_t widen_component(uint32_t pixel, int32_t bits, int32_t shift) {
@@ -67,3 +69,5 @@ bool display_pixels_to_rgb(const PixelLayout& layout, const uint8_t* palette, co
     }
     return true;
 }
+
+}  // namespace qx

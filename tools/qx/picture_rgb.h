@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace qx {
+
 // A picture as 8-bit red, green, blue triples, rows top to bottom.
 struct RgbImage {
     int32_t width = 0;
@@ -27,3 +29,5 @@ PixelLayout pixel_layout_of_masks(uint32_t red, uint32_t green, uint32_t blue, u
 // no whole pixel.
 bool display_pixels_to_rgb(const PixelLayout& layout, const uint8_t* palette, const uint8_t* pixels,
                            uint32_t row_bytes, int32_t rows, RgbImage& picture);
+
+}  // namespace qx

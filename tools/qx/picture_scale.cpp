@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace qx {
+
 namespace {
 
 RgbImage sized(int32_t width, int32_t height) {
@@ -100,3 +102,5 @@ RgbImage fit_picture(const RgbImage& picture, int size) {
         1, static_cast<int32_t>(std::lround(static_cast<double>(picture.height) * size / longest)));
     return longest > size ? box_mean(picture, width, height) : bilinear(picture, width, height);
 }
+
+}  // namespace qx

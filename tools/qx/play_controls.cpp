@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 ControlsLayout controls_layout(int32_t width, int32_t height) {
     ControlsLayout layout;
     // Big enough to hit and to read on a small window, never more than a third of it.
@@ -56,3 +58,5 @@ std::string controls_state_text(const PlayControls& controls) {
             std::to_string(controls.status.brightness) + "%";
     return text;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 
 #include "tools/qx/play_status.h"
 
+namespace qx {
+
 // What the on-screen controls of `qx play` show, as the session decides it; the window draws it
 // over the picture. Nothing at all when `bar` is off and the rest empty.
 struct PlayControls {
@@ -53,3 +55,5 @@ double track_played(const PlayStatus& status);
 // 100%").
 std::string controls_time_text(const PlayControls& controls);
 std::string controls_state_text(const PlayControls& controls);
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "tools/qx/play_session.h"
 #include "tools/qx/play_snapshot.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t BRIGHTNESS_STEP = 10;
@@ -266,3 +268,5 @@ void PlaySession::save_picture(PlayParams& params) {
         say(error);
     }
 }
+
+}  // namespace qx

@@ -1,5 +1,7 @@
 #include "tools/qx/play_keys.h"
 
+namespace qx {
+
 const std::vector<PlayKey>& play_keys() {
     static const std::vector<PlayKey> keys = {
         {"Space", "pause"},
@@ -40,3 +42,5 @@ std::string play_keys_paragraph() {
     }
     return text;
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 // The keys and mouse actions of `qx play`, for its --help and its help overlay.
 struct PlayKey {
     const char* keys;
@@ -13,3 +15,5 @@ const std::vector<PlayKey>& play_keys();
 std::vector<std::string> play_keys_lines();
 // The same in one paragraph: "Keys: Space pause, ...".
 std::string play_keys_paragraph();
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "player/player_context.h"
 #include "tools/qx/play_picture.h"
 
+namespace qx {
+
 namespace {
 
 // The picture is held this many frames behind the media clock (the playback loop's margin).
@@ -59,3 +61,5 @@ int PlayPacer::frame_callback(void* pacer) {
     static_cast<PlayPacer*>(pacer)->frame_done();
     return 0;
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include "player/play_params.h"
 
+namespace qx {
+
 class PlayPicture;
 
 // Watches every frame of a movie from the player's frame callback, on the player's thread:
@@ -36,3 +38,5 @@ class PlayPacer {
     std::atomic<int32_t> dropped_{0};
     std::atomic<int32_t> worst_lateness_{0};
 };
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include "format/video_kinds.h"
 
+namespace qx {
+
 namespace {
 
 DisplaySurface* surface_like(Display& display, const SurfaceDesc& like) {
@@ -120,3 +122,5 @@ bool PlayPicture::shown(RgbImage& picture) {
     return display_pixels_to_rgb(layout, nullptr, rows.data(), static_cast<uint32_t>(row_bytes),
                                  static_cast<int32_t>(desc.height), picture);
 }
+
+}  // namespace qx

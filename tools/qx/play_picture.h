@@ -7,6 +7,8 @@
 #include "tools/qx/picture_rgb.h"
 #include "video/video_output.h"
 
+namespace qx {
+
 // What `qx play` shows. The player presents every frame into `staging()`, a surface of the
 // display's size and format, and the session brings it to the screen, applying the brightness
 // itself to pictures whose colour path leaves it out (Mnb, and Zle with summed tables), so
@@ -46,3 +48,5 @@ class PlayPicture {
     PictureBrightness brightness_;
     bool brightness_ignored_ = false;  // by the colour path of the staged picture
 };
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 #include "platform/kernel.h"
 #include "platform/soft/soft_backend.h"
 
+namespace qx {
+
 // Headless playback runs on the soft backend: a memory display nobody sees and no sound
 // device, so the media clock runs in silent mode.
 namespace {
@@ -36,3 +38,5 @@ class HeadlessPlayPlatform final : public PlayPlatform {
 std::unique_ptr<PlayPlatform> make_headless_platform() {
     return std::make_unique<HeadlessPlayPlatform>();
 }
+
+}  // namespace qx

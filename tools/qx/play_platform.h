@@ -7,6 +7,8 @@
 #include "platform/window.h"
 #include "tools/qx/play_controls.h"
 
+namespace qx {
+
 // The platform a `qx play` session runs on: a real window with the default sound card, or
 // headless, with neither a window nor a sound device (the picture goes to a frame buffer
 // nobody sees and the media clock runs in silent mode). The session reaches the window system
@@ -49,3 +51,5 @@ std::unique_ptr<PlayPlatform> make_headless_platform();
 
 // The windowed platform as the window module hands it out: owned by the caller.
 extern "C" PlayPlatform* qx_windowed_platform(bool with_sound);
+
+}  // namespace qx

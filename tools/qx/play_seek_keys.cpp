@@ -4,6 +4,8 @@
 
 #include "platform/window.h"
 
+namespace qx {
+
 namespace {
 
 PlaySeek to_frame(const PlayStatus& status, int64_t frame) {
@@ -54,3 +56,5 @@ PlaySeek seek_for_key(uint32_t key, const PlayStatus& status) {
             return {};
     }
 }
+
+}  // namespace qx

@@ -3,6 +3,8 @@
 
 #include "tools/qx/play_status.h"
 
+namespace qx {
+
 // Where a key or a click of `qx play` moves the movie, worked out from what the status line
 // knows; the session carries it out with the player's seek operations.
 struct PlaySeek {
@@ -20,3 +22,5 @@ inline constexpr int32_t SEEK_PAGE_PERCENT = 10;  // PageDown and PageUp
 PlaySeek seek_for_key(uint32_t key, const PlayStatus& status);
 // `delta_ms` from the position, within the movie; none when the status has no time.
 PlaySeek seek_by_time(const PlayStatus& status, int64_t delta_ms);
+
+}  // namespace qx

@@ -10,6 +10,8 @@
 #include "tools/qx/play_keys.h"
 #include "tools/qx/play_pacer.h"
 
+namespace qx {
+
 namespace {
 
 constexpr auto STATUS_PERIOD = std::chrono::milliseconds(200);
@@ -454,3 +456,5 @@ int PlaySession::run() {
     platform_->set_volume(volume_);
     return play_list() ? 0 : 1;
 }
+
+}  // namespace qx

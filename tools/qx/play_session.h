@@ -17,6 +17,8 @@
 #include "tools/qx/play_seek_keys.h"
 #include "tools/qx/play_status.h"
 
+namespace qx {
+
 class PlayPacer;
 
 // The pace of a movie without sound when `--fps` does not give one, as `qx info` assumes it.
@@ -149,3 +151,5 @@ class PlaySession {
     PlayStatus shown_status_;
     PlayControls shown_controls_;
 };
+
+}  // namespace qx

@@ -9,6 +9,8 @@
 #include "tools/qx/number_text.h"
 #include "tools/qx/picture_png.h"
 
+namespace qx {
+
 namespace {
 
 // Claims `path` by creating it, so that no file of the same name is written over.
@@ -41,3 +43,5 @@ bool save_snapshot(const std::string& movie, int32_t frame, const RgbImage& pict
     }
     return true;
 }
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace qx {
+
 namespace {
 
 // 65,000 ms as "1:05", or as "0:01:05" with hours (which a movie of an hour or more shows).
@@ -74,3 +76,5 @@ void StatusLine::finish() {
         shown_ = false;
     }
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string>
 
+namespace qx {
+
 // What a `qx play` session has shown so far, over every play of the movie.
 struct PlayTally {
     int32_t plays = 0;
@@ -47,3 +49,5 @@ class StatusLine {
     bool enabled_;
     bool shown_ = false;
 };
+
+}  // namespace qx

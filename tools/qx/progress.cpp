@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <utility>
 
+namespace qx {
+
 ProgressBar::ProgressBar(std::string label, int64_t total)
     : label_(std::move(label)), total_(total > 0 ? total : 1), enabled_(isatty(STDERR_FILENO)) {}
 
@@ -30,3 +32,5 @@ void ProgressBar::finish() {
         std::fflush(stderr);
     }
 }
+
+}  // namespace qx

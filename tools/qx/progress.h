@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string>
 
+namespace qx {
+
 // A one-line progress bar on stderr, drawn only when stderr is a terminal.
 class ProgressBar {
   public:
@@ -16,3 +18,5 @@ class ProgressBar {
     int last_percent_ = -1;
     bool enabled_;
 };
+
+}  // namespace qx

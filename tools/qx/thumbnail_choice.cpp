@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace qx {
+
 namespace {
 
 constexpr int CANDIDATES = 4;
@@ -57,3 +59,5 @@ size_t choose_thumbnail(const std::vector<PictureDetail>& details) {
         [](const PictureDetail& a, const PictureDetail& b) { return a.spread < b.spread; });
     return most == details.end() ? 0 : static_cast<size_t>(most - details.begin());
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 
 #include "tools/qx/picture_rgb.h"
 
+namespace qx {
+
 // How much a picture shows: the spread of its brightness (0 for a flat picture) and its mean.
 struct PictureDetail {
     double spread = 0;
@@ -22,3 +24,5 @@ std::vector<int64_t> thumbnail_candidates(int64_t frames);
 // Of pictures looked at in order, the first that says something; the most detailed when none
 // does.
 size_t choose_thumbnail(const std::vector<PictureDetail>& details);
+
+}  // namespace qx

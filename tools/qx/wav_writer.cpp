@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace qx {
+
 namespace {
 
 constexpr uint32_t WAV_HEADER_BYTES = 44;
@@ -133,3 +135,5 @@ bool WavWriter::write_header(uint32_t data_bytes) {
     put_le32(header + 40, data_bytes);
     return std::fwrite(header, 1, sizeof header, file_) == sizeof header;
 }
+
+}  // namespace qx

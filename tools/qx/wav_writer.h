@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 // A plain 16-bit PCM WAV file: the 44-byte header of a RIFF form with a "fmt " and a "data"
 // chunk, then the samples, little-endian. The sizes in the header are filled in on close.
 class WavWriter {
@@ -40,3 +42,5 @@ class WavWriter {
     uint64_t data_bytes_ = 0;
     std::vector<uint8_t> bytes_;
 };
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 
 #include "tools/qx/picture_planes.h"
 
+namespace qx {
+
 // What goes into a WebM file: VP9 pictures of one size and Opus sound, or either alone.
 struct WebmSettings {
     int32_t width = 0;  // 0: no video track
@@ -39,3 +41,5 @@ std::unique_ptr<WebmEncoder> open_webm_encoder(int fd, const WebmSettings& setti
 // The same as the conversion module hands it out: owned by the caller.
 extern "C" WebmEncoder* qx_open_webm_encoder(int fd, const WebmSettings& settings,
                                              std::string& error);
+
+}  // namespace qx

@@ -6,6 +6,8 @@
 #include "codecs/dct/macroblock.h"
 #include "tests/codecs/dct/dct_test_support.h"
 
+namespace qx {
+
 namespace {
 
 MacroblockPlanes random_planes(std::mt19937& random, int32_t spread) {
@@ -83,3 +85,5 @@ TEST(DctConvert, ChannelIndexSumsAreClamped) {
 }
 
 }  // namespace
+
+}  // namespace qx

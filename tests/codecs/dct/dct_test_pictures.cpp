@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace qx {
+
 double psnr_565(const std::vector<uint8_t>& rgb, const std::vector<uint8_t>& picture) {
     double squared = 0;
     const size_t pixels = rgb.size() / 3;
@@ -22,3 +24,5 @@ double psnr_565(const std::vector<uint8_t>& rgb, const std::vector<uint8_t>& pic
     const double mse = squared / double(pixels * 3);
     return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
+
+}  // namespace qx

@@ -1,5 +1,7 @@
 #include "tests/codecs/dct/dct_test_support.h"
 
+namespace qx {
+
 std::unique_ptr<ColourTables> dct_test_tables(int32_t colour_bits, bool double_width) {
     DctPixelFormat format = DCT_RGB565;
     if (colour_bits == 24) {
@@ -38,3 +40,5 @@ std::vector<uint8_t> zle_stream_from_bits(std::string_view pattern) {
 uint16_t pixel16(const std::vector<uint8_t>& picture, size_t index) {
     return static_cast<uint16_t>(picture[2 * index] | picture[2 * index + 1] << 8);
 }
+
+}  // namespace qx

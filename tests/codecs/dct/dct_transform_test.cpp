@@ -6,6 +6,8 @@
 #include "codecs/dct/idct.h"
 #include "codecs/dct/macroblock.h"
 
+namespace qx {
+
 namespace {
 
 TEST(DctPrescale, MatchesItsDefinition) {
@@ -121,3 +123,5 @@ TEST(DctIdct, BlocksLandInTheirMacroblockQuadrant) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 
 #include "codecs/dct/mnb_bit_reader.h"
 
+namespace qx {
+
 namespace {
 
 struct PlainBits {
@@ -139,3 +141,5 @@ TEST(MnbBlockReference, TruncatedRecordsReadZerosBeyondTheirEnd) {
 }
 
 }  // namespace
+
+}  // namespace qx

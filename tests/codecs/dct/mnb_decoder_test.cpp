@@ -7,6 +7,8 @@
 #include "codecs/dct/mnb_frame.h"
 #include "tests/codecs/dct/dct_test_support.h"
 
+namespace qx {
+
 namespace {
 
 DequantTable mnb_table(int32_t quality) {
@@ -278,3 +280,5 @@ TEST(MnbFrame, HeaderReadsSignedSizes) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -9,6 +9,8 @@
 #include "tests/codecs/dct/dct_test_pictures.h"
 #include "tests/codecs/dct/dct_test_support.h"
 
+namespace qx {
+
 namespace {
 
 struct MnbRoundTrip {
@@ -144,3 +146,5 @@ TEST(MnbEncoder, SmoothPicturesComeBackNearlyExact) {
 }
 
 }  // namespace
+
+}  // namespace qx

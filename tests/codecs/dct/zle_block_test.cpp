@@ -17,6 +17,8 @@
 #include "codecs/dct/zle_frame.h"
 #include "tests/codecs/dct/dct_test_support.h"
 
+namespace qx {
+
 namespace {
 
 DequantTable zle_table(int32_t quality) {
@@ -447,3 +449,5 @@ TEST(ZleBlockReference, EncodedPictures) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "tests/codecs/dct/dct_test_pictures.h"
 #include "tests/codecs/dct/dct_test_support.h"
 
+namespace qx {
+
 namespace {
 
 // Plays encoded frames the way the player does: decode into the draw picture, then exchange.
@@ -139,3 +141,5 @@ TEST(ZleEncoder, StillFramesAreCopiedWhole) {
 }
 
 }  // namespace
+
+}  // namespace qx

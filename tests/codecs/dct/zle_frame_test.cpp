@@ -6,6 +6,8 @@
 #include "codecs/dct/zle_frame.h"
 #include "tests/codecs/dct/dct_test_support.h"
 
+namespace qx {
+
 namespace {
 
 // A coded macroblock whose six blocks are DC-only with the given DC codes.
@@ -229,3 +231,5 @@ TEST(ZleFrame, HeaderSetsTheFrameFlags) {
 }
 
 }  // namespace
+
+}  // namespace qx

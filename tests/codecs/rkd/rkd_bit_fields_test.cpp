@@ -6,6 +6,8 @@
 #include "codecs/rkd/rkd_bit_fields.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
+namespace qx {
+
 namespace {
 
 TEST(RkdBitFields, TenBitVectorFieldsAreSigned) {
@@ -67,3 +69,5 @@ TEST(RkdBitFieldsFaults, BitsPastTheInputReadAsZero) {
 }
 
 }  // namespace
+
+}  // namespace qx

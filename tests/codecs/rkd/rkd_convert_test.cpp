@@ -11,6 +11,8 @@
 #include "codecs/rkd/rkd_key_frame.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
+namespace qx {
+
 namespace {
 
 uint32_t entry_for(RkdContext& c, uint8_t r, uint8_t g, uint8_t b) {
@@ -189,3 +191,5 @@ TEST(RkdPixelPairs, HoldTheLowHalvesOfTwoEntries) {
 }
 
 }  // namespace
+
+}  // namespace qx

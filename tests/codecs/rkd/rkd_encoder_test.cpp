@@ -11,6 +11,8 @@
 #include "codecs/rkd/rkd_unpack.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
+namespace qx {
+
 namespace {
 
 std::vector<uint8_t> unpacked(const std::vector<uint8_t>& packed, size_t size) {
@@ -261,3 +263,5 @@ TEST(RkdEncoder, RefusesSizesTheFormatCannotCarry) {
 }
 
 }  // namespace
+
+}  // namespace qx

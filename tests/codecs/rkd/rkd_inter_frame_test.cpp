@@ -10,6 +10,8 @@
 #include "codecs/rkd/rkd_quad_blocks.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
+namespace qx {
+
 namespace {
 
 struct Vector {
@@ -282,3 +284,5 @@ TEST_F(RkdInterFixture, BuffersGrowAndAreThenReused) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -11,6 +11,8 @@
 #include "codecs/rkd/rkd_key_frame.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t WIDTH = 96;
@@ -107,3 +109,5 @@ TEST(RkdKeptPictures, KeyFramesFailuresTablesAndOtherWritersForceWholeConversion
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -7,6 +7,8 @@
 #include "codecs/rkd/rkd_key_frame.h"
 #include "tests/codecs/rkd/rkd_test_support.h"
 
+namespace qx {
+
 namespace {
 
 std::vector<uint8_t> ramp(size_t count, uint8_t step) {
@@ -136,3 +138,5 @@ TEST(RkdKeyFrameFaults, FailedAllocationLeavesNoUsablePicture) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -9,6 +9,8 @@
 #include "player/play_params.h"
 #include "video/colour_tables.h"
 
+namespace qx {
+
 // Little-endian payload builder for hand-made Rkd frames.
 class RkdBytes {
   public:
@@ -129,3 +131,5 @@ struct RkdContext {
     RkdDecoder rkd{};
     RkdFrame size{};
 };
+
+}  // namespace qx

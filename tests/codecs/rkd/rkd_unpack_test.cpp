@@ -5,6 +5,8 @@
 
 #include "codecs/rkd/rkd_unpack.h"
 
+namespace qx {
+
 namespace {
 
 struct Unpacked {
@@ -188,3 +190,5 @@ TEST(RkdUnpackFaults, RandomStreamsAgreeWithTheReferenceAndStayInside) {
 }
 
 }  // namespace
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 namespace {
 
 constexpr int32_t BITRATE = 160000;  // stereo, well past where listeners hear a difference
@@ -154,3 +156,5 @@ bool OpusStream::code_packet(const float* stereo, int64_t discard_frames, const 
          (discard_frames * 1000000000 + RATE / 2) / RATE);
     return true;
 }
+
+}  // namespace qx

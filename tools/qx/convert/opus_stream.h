@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 // Stereo sound at any rate to Opus packets of 20 ms at 48 kHz: resampled by libsoxr where the
 // rate differs, and coded by libopus. The packets' times count from the first sample heard;
 // the encoder's look-ahead is the stream's pre-skip and the last packet says how much of its
@@ -48,3 +50,5 @@ class OpusStream {
     std::vector<float> resampled_;
     std::vector<uint8_t> packet_;
 };
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace qx {
+
 namespace {
 
 // The real-time encoder's fastest setting: at the default quality its pictures measured as
@@ -125,3 +127,5 @@ bool Vp9Stream::drain(const vpx_image_t* image, int64_t time_ms, int64_t duratio
     }
     return true;
 }
+
+}  // namespace qx

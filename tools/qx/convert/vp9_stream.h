@@ -7,6 +7,8 @@
 
 #include "tools/qx/picture_planes.h"
 
+namespace qx {
+
 // libvpx's VP9 encoder over planar pictures with millisecond time stamps, set for speed: a
 // 320 x 240 movie converts at many times its own pace and a 1080p one at its pace on two cores
 // (bench/convert_bench.cpp).
@@ -43,3 +45,5 @@ class Vp9Stream {
     vpx_codec_ctx_t codec_{};
     bool open_ = false;
 };
+
+}  // namespace qx

@@ -8,6 +8,8 @@
 #include "tools/qx/convert/webm_muxer.h"
 #include "tools/qx/webm_encoder.h"
 
+namespace qx {
+
 namespace {
 
 struct Packet {
@@ -158,3 +160,5 @@ std::unique_ptr<WebmEncoder> open_webm_encoder(int fd, const WebmSettings& setti
                                                std::string& error) {
     return std::unique_ptr<WebmEncoder>(qx_open_webm_encoder(fd, settings, error));
 }
+
+}  // namespace qx

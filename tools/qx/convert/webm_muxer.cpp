@@ -22,6 +22,8 @@
 
 #include <deque>
 
+namespace qx {
+
 using namespace libebml;
 using namespace libmatroska;
 
@@ -268,3 +270,5 @@ bool WebmMuxer::finish(int64_t duration_ms, std::string& error) {
     }
     return true;
 }
+
+}  // namespace qx

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace qx {
+
 // A WebM file written as its blocks come, in time order, through libebml/libmatroska: the
 // header, a seek head, the segment's info with its duration, the tracks, clusters that start at
 // every video key frame, and cues pointing at them. The seek head, the duration and the
@@ -45,3 +47,5 @@ class WebmMuxer {
     struct State;
     std::unique_ptr<State> state_;
 };
+
+}  // namespace qx

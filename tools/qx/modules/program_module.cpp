@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace qx {
+
 namespace {
 
 // Next to the program in the build tree; in the installed module folder, found from the
@@ -33,3 +35,5 @@ void* program_module_entry(const char* name, const char* entry, std::string& err
     }
     return address;
 }
+
+}  // namespace qx

@@ -2,6 +2,8 @@
 
 #include "tools/qx/encode_sound.h"
 
+namespace qx {
+
 bool decode_sound_file(const std::string& path, SoundTrack& sound, std::string& error) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
@@ -39,3 +41,5 @@ bool decode_sound_file(const std::string& path, SoundTrack& sound, std::string& 
 bool qx_decode_sound_file(const std::string& path, SoundTrack& sound, std::string& error) {
     return decode_sound_file(path, sound, error);
 }
+
+}  // namespace qx

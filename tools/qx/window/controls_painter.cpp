@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+namespace qx {
+
 namespace {
 
 constexpr uint32_t BAR_BACKGROUND = 0xB0101010;
@@ -153,3 +155,5 @@ OverlayLayer ControlsPainter::text_box(const std::vector<std::string>& lines, in
     }
     return layer;
 }
+
+}  // namespace qx

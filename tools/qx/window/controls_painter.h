@@ -7,6 +7,8 @@
 #include "platform/sdl/window_overlay.h"
 #include "tools/qx/play_controls.h"
 
+namespace qx {
+
 // The font the controls write with, from Debian's fonts-dejavu-core.
 inline constexpr char CONTROLS_FONT[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
@@ -36,3 +38,5 @@ class ControlsPainter {
     TTF_Font* font_ = nullptr;
     int32_t font_size_ = 0;  // of font_; -1 once the font has failed to open
 };
+
+}  // namespace qx

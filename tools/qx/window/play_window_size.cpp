@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qx {
+
 WindowSize play_window_size(int32_t width, int32_t height, int32_t screen_width,
                             int32_t screen_height) {
     if (screen_width <= 0 || screen_height <= 0) {
@@ -24,3 +26,5 @@ WindowSize play_window_size(int32_t width, int32_t height, int32_t screen_width,
     const int32_t scale = std::max(1, std::min(by_width, by_height));
     return {width * scale, height * scale};
 }
+
+}  // namespace qx

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+namespace qx {
+
 struct WindowSize {
     int32_t width;
     int32_t height;
@@ -12,3 +14,5 @@ struct WindowSize {
 // frame, made smaller with its aspect kept.
 WindowSize play_window_size(int32_t width, int32_t height, int32_t screen_width,
                             int32_t screen_height);
+
+}  // namespace qx

@@ -4,6 +4,8 @@
 #include "tools/qx/window/controls_painter.h"
 #include "tools/qx/window/play_window_size.h"
 
+namespace qx {
+
 namespace {
 
 constexpr char PLAY_WINDOW_CLASS[] = "qx play";
@@ -141,3 +143,5 @@ std::unique_ptr<PlayPlatform> make_windowed_platform(bool with_sound, std::strin
 PlayPlatform* qx_windowed_platform(bool with_sound) {
     return new SdlPlayPlatform(with_sound);
 }
+
+}  // namespace qx
