@@ -4,7 +4,9 @@
 // Runs in the worker: one movie, pictures on request, sound straight to the sound worklet.
 function qxDecoderMain(scope, createModule) {
   const SOUND_CHUNK = 2048;
+  const SPARE_BUFFERS = 8;
   let movie = null;
+  const spare = []; // picture buffers the page gave back, decoded into again
   let sound = null; // the port the sound worklet asks for samples on
   let generation = 0;
 
@@ -27,7 +29,7 @@ function qxDecoderMain(scope, createModule) {
   function sendFrames(count) {
     for (let i = 0; i < count; ++i) {
       const started = performance.now();
-      const frame = movie.nextFrame();
+      const frame = movie.nextFrame(spare.pop());
       const decodeMs = performance.now() - started;
       if (frame === null) {
         scope.postMessage({ type: 'end', generation });
@@ -67,6 +69,11 @@ function qxDecoderMain(scope, createModule) {
         movie.seekTime(milliseconds);
       }
       scope.postMessage({ type: 'seeked', generation });
+    },
+    giveBack({ buffer }) {
+      if (spare.length < SPARE_BUFFERS) {
+        spare.push(new Uint8Array(buffer));
+      }
     },
     brightness({ percent }) {
       movie.setBrightness(percent);

@@ -16,6 +16,16 @@ function qxCheck(code) {
   return code;
 }
 
+// `bytes` bytes of the WebAssembly memory at `address`, in `into` when it has room.
+function copyOut(address, bytes, into) {
+  const source = HEAPU8.subarray(address, address + bytes);
+  if (into instanceof Uint8Array && into.length >= bytes) {
+    into.set(source);
+    return into.subarray(0, bytes);
+  }
+  return source.slice();
+}
+
 class QxMovie {
   constructor(bytes, pixels) {
     // The C interface reads the movie where it lies, so it stays in memory until close().
@@ -69,8 +79,10 @@ class QxMovie {
   }
 
   // The next picture, or null at the end. A frame that could not be decoded comes with
-  // `dropped` and no pixels: the picture before it stays.
-  nextFrame() {
+  // `dropped` and no pixels: the picture before it stays. The pixels are copied into `into`
+  // (a Uint8Array) when it has room for them, and `pixels` is then the start of it: a caller
+  // that hands back the buffers it is done with spares a new one, and its clearing, each frame.
+  nextFrame(into) {
     const result = qxCheck(_qxw_next_frame(this._open(), this._scratch));
     if (result === 0) {
       return null;
@@ -79,7 +91,7 @@ class QxMovie {
       Array.from(this._doubles(9));
     return {
       index, timeMs, width, height, codec, dropped: dropped === 1,
-      pixels: pixels ? HEAPU8.slice(pixels, pixels + bytes) : null,
+      pixels: pixels ? copyOut(pixels, bytes, into) : null,
       palette: palette ? HEAPU8.slice(palette, palette + 768) : null,
     };
   }

@@ -277,8 +277,19 @@ const QxPlayerElement = typeof HTMLElement === 'undefined' ? null : class extend
       this._canvas.height = frame.height;
       this._dispatch('resize');
     }
-    const pixels = new Uint8ClampedArray(frame.pixels.buffer);
+    const { buffer, byteOffset, length } = frame.pixels;
+    const pixels = new Uint8ClampedArray(buffer, byteOffset, length);
     this._drawing.putImageData(new ImageData(pixels, frame.width, frame.height), 0, 0);
+    this._giveBack(frame);
+  }
+
+  // The canvas holds its own copy once a picture is drawn, and a picture skipped is never drawn:
+  // either way its buffer goes back to the worker, which decodes a later picture into it.
+  _giveBack(frame) {
+    if (frame.pixels && this._worker) {
+      this._worker.postMessage({ type: 'giveBack', buffer: frame.pixels.buffer },
+                               [frame.pixels.buffer]);
+    }
   }
 
   _playing() {
@@ -354,6 +365,7 @@ const QxPlayerElement = typeof HTMLElement === 'undefined' ? null : class extend
     while (this._frames.length > 0 && this._frames[0].timeMs <= now) {
       if (due) {
         this._stats.framesDropped += 1;
+        this._giveBack(due);
       }
       due = this._frames.shift();
     }
@@ -393,6 +405,7 @@ const QxPlayerElement = typeof HTMLElement === 'undefined' ? null : class extend
       return;
     }
     this._generation += 1;
+    this._frames.forEach((frame) => this._giveBack(frame));
     this._frames = [];
     this._requested = 0;
     this._endOfFrames = false;
