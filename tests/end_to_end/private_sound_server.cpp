@@ -97,10 +97,13 @@ std::unique_ptr<ChildProgram> PrivateSoundServer::record(const std::string& path
     ChildProgramSetup setup;
     setup.environment = client_environment();
     setup.output_path = folder_ + "/record.log";
+    // A recorder the machine's load keeps from reading for longer than its latency loses what
+    // the server had for it, which reads as a skip in the sound: 20 ms was lost under the
+    // sanitizers on a loaded machine, 200 ms is kept (the tests wait 500 ms for the tail).
     auto recorder = std::make_unique<ChildProgram>(
         std::vector<std::string>{"parec", "--device=" + std::string(SINK) + ".monitor",
                                  "--rate=" + std::to_string(sample_rate_), "--channels=2",
-                                 "--format=s16le", "--raw", "--latency-msec=20", path},
+                                 "--format=s16le", "--raw", "--latency-msec=200", path},
         setup);
     // An idle null sink plays silence, so the file grows as soon as the recording runs.
     const bool recording = recorder->started() && wait_until([&] {
