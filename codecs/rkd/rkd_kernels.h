@@ -52,6 +52,16 @@ struct RkdEightFields {
 };
 RkdEightFields rkd_eight_fields(uint32_t width);
 
+// A vector index reader's marks of fields j to j + 7 (bit k for field j + k), gathered in
+// `word` and stored in `marks` once the word holds 64.
+inline void rkd_add_eight_marks(uint32_t eight, uint32_t j, uint64_t& word, uint64_t* marks) {
+    word |= uint64_t{eight} << (j % 64);
+    if (j % 64 == 56) {
+        marks[j / 64] = word;
+        word = 0;
+    }
+}
+
 // The end of a vector index reader that stopped at field `first`, byte `at`, holding in `word`
 // the marks of the fields it read of an unfinished mark word: the rest is read and marked by
 // the portable code.

@@ -36,11 +36,7 @@ void read_index_fields_avx2(int32_t* destination, const uint8_t* source, size_t 
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + j), fields);
         const auto equal =
             uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(fields, wanted))));
-        word |= uint64_t{equal} << (j % 64);
-        if (j % 64 == 56) {
-            marks[j / 64] = word;
-            word = 0;
-        }
+        rkd_add_eight_marks(equal, j, word, marks);
     }
     rkd_finish_index_fields(destination, source, source_bytes, count, width, marked, marks, j, at,
                             word);

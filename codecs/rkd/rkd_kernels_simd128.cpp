@@ -43,11 +43,7 @@ void read_index_fields_simd128(int32_t* destination, const uint8_t* source, size
             wasm_v128_store(destination + j + 4 * half, fields);
             equal |= wasm_i32x4_bitmask(wasm_i32x4_eq(fields, wanted)) << (4 * half);
         }
-        word |= uint64_t{equal} << (j % 64);
-        if (j % 64 == 56) {
-            marks[j / 64] = word;
-            word = 0;
-        }
+        rkd_add_eight_marks(equal, j, word, marks);
     }
     rkd_finish_index_fields(destination, source, source_bytes, count, width, marked, marks, j, at,
                             word);
