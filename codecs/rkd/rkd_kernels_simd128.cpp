@@ -37,8 +37,8 @@ void read_index_fields_simd128(int32_t* destination, const uint8_t* source, size
         const v128_t bytes = wasm_v128_load(source + at);
         uint32_t equal = 0;
         for (int32_t half = 0; half < 2; ++half) {
-            const v128_t raised = wasm_i32x4_mul(wasm_i8x16_swizzle(bytes, words_of[half]),
-                                                 raise[half]);
+            const v128_t raised =
+                wasm_i32x4_mul(wasm_i8x16_swizzle(bytes, words_of[half]), raise[half]);
             const v128_t fields = wasm_v128_and(wasm_u32x4_shr(raised, 7), mask);
             wasm_v128_store(destination + j + 4 * half, fields);
             equal |= wasm_i32x4_bitmask(wasm_i32x4_eq(fields, wanted)) << (4 * half);
