@@ -69,6 +69,16 @@ std::string run_program(const std::string& arguments, int& status) {
     return output;
 }
 
+// The frames the summary counts, shown or dropped (a loaded machine may drop one from the
+// screen, never from the movie); -1 without a summary.
+int frames_played(const std::string& output) {
+    std::smatch counts;
+    if (!std::regex_search(output, counts, std::regex(R"((\d+) frames shown, (\d+) dropped)"))) {
+        return -1;
+    }
+    return std::stoi(counts[1]) + std::stoi(counts[2]);
+}
+
 }  // namespace
 
 TEST_F(PlayTool, HeadlessPlaysEveryFrame) {
@@ -249,7 +259,7 @@ TEST_F(PlayTool, ProgramPrintsItsSummary) {
     int status = 0;
     const std::string output = run_program("--headless --fps 100 " + movie.string(), status);
     EXPECT_EQ(status, 0);
-    EXPECT_NE(output.find("30 frames shown"), std::string::npos) << output;
+    EXPECT_EQ(frames_played(output), 30) << output;
 }
 
 TEST_F(PlayTool, WithoutADisplayItSaysSoAndPlaysHeadless) {
@@ -267,7 +277,7 @@ TEST_F(PlayTool, WithoutADisplayItSaysSoAndPlaysHeadless) {
     EXPECT_EQ(pclose(pipe), 0);
     EXPECT_NE(text.find("qx play: no display can be opened; playing headless\n"), std::string::npos)
         << text;
-    EXPECT_NE(text.find("30 frames shown"), std::string::npos) << text;
+    EXPECT_EQ(frames_played(text), 30) << text;
 }
 
 TEST_F(PlayTool, MissingOrBrokenMovieIsOneErrorLine) {
@@ -287,7 +297,7 @@ TEST_F(PlayTool, WithoutSoundItSaysSoOnce) {
                     std::string(QX_BINARY_DIR) + "/qx play " + movie.string());
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "qx play: no sound device: playing without sound\n");
-    EXPECT_NE(result.out.find("30 frames shown"), std::string::npos) << result.out;
+    EXPECT_EQ(frames_played(result.out), 30) << result.out;
 }
 
 // A file dropped on the window plays at once, in place of the movie playing; the list then
