@@ -36,6 +36,10 @@ TEST(PlayToolStatus, SummaryCountsEveryPlay) {
     EXPECT_EQ(play_summary("demo.mnb", tally),
               "demo.mnb: 12.3 s in all, 186 frames shown, 0 dropped, worst lateness 0 frames, "
               "3 plays");
+    tally.plays = 1;
+    tally.presented = 1;
+    EXPECT_EQ(play_summary("cut.mnb", tally),
+              "cut.mnb: 12.3 s, 1 frame shown, 0 dropped, worst lateness 0 frames");
 }
 
 }  // namespace qx

@@ -49,9 +49,10 @@ std::string play_summary(const std::string& movie, const PlayTally& tally) {
     char line[256];
     const char* plays = tally.plays > 1 ? " in all" : "";
     std::snprintf(line, sizeof line,
-                  "%s: %.1f s%s, %d frames shown, %d dropped, worst lateness %d frame%s",
-                  movie.c_str(), tally.seconds, plays, tally.presented, tally.dropped,
-                  tally.worst_lateness, tally.worst_lateness == 1 ? "" : "s");
+                  "%s: %.1f s%s, %d frame%s shown, %d dropped, worst lateness %d frame%s",
+                  movie.c_str(), tally.seconds, plays, tally.presented,
+                  tally.presented == 1 ? "" : "s", tally.dropped, tally.worst_lateness,
+                  tally.worst_lateness == 1 ? "" : "s");
     std::string summary = line;
     if (tally.plays > 1) {
         summary += ", " + std::to_string(tally.plays) + " plays";
