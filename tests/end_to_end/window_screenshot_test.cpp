@@ -359,7 +359,7 @@ TEST_F(WindowScreenshot, QxPlayPlaysMoviesInTurnAndNextSkips) {
     server.press_key(window, "Escape");
     EXPECT_EQ(program->wait(20s), 0) << program_output();
     const std::string text = program_output();
-    const std::regex summary("(\\w+)\\.mnb: [^\\n]*frames shown");
+    const std::regex summary("(\\w+)\\.mnb: [^\\n]*frames? shown");
     std::vector<std::string> played;
     for (auto line = std::sregex_iterator(text.begin(), text.end(), summary);
          line != std::sregex_iterator(); ++line) {
